@@ -1,11 +1,13 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
 
 // A GigE Vision camera that runs in this process (or as the lumivar-simcam
-// program) on a loopback address: Aravis's fake GV camera with our own
+// program) on a loopback address: Aravis's fake camera (registers, frame
+// timing data, pixel formats) behind our own GVCP/GVSP front-end, with our own
 // GenICam description and image pattern.
 struct SimulatedCameraOptions
 {
@@ -23,6 +25,15 @@ struct SimulatedCameraOptions
     int ccdType = 0;            // 12 for the colour model
     Pattern pattern = Pattern::Gradient;
     double packetLoss = 0.0;    // fraction of stream packets dropped, 0..1
+
+    uint32_t sensorWidth = 1608;  // full sensor; Width + OffsetX never pass it
+    uint32_t sensorHeight = 1208;
+    uint32_t packetLossSeed = 1;  // the same seed drops the same packets
+    // Broadcast discovery (sent from 127.0.0.1 to 255.255.255.255) reaches
+    // only the camera at 127.0.0.1 unless this is set, so cameras of
+    // concurrent tests on other 127.x addresses stay out of each other's
+    // search results; unicast discovery is always answered.
+    bool broadcastDiscovery = false;
 };
 
 class SimulatedCamera
@@ -42,8 +53,19 @@ public:
 
     // The exact image the camera sends for frame `frameId` (the GVSP block
     // id) with this geometry and format, so receivers can check every pixel.
+    // Samples: Mono8/BayerGR8 one byte; Mono12/BayerGR12 12 bits in the low
+    // bits of a little-endian word; Mono16 14 bits in the high bits of the
+    // word (16383 is sent as 0xFFFC), as the station reads them.
     static void fillFrame(uint8_t* data, uint32_t width, uint32_t height, uint32_t pixelFormat,
                           uint64_t frameId, SimulatedCameraOptions::Pattern pattern);
+
+    // Bytes fillFrame writes: width x height samples of 1 (8-bit formats) or
+    // 2 (16-bit formats, little-endian) bytes.
+    static size_t frameBytes(uint32_t width, uint32_t height, uint32_t pixelFormat);
+
+    // Inner corners of the chessboard pattern (per row, per column).
+    static constexpr int ChessboardCornersX = 9;
+    static constexpr int ChessboardCornersY = 6;
 
     struct Impl;
 

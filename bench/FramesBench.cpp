@@ -1,0 +1,124 @@
+// Per-frame costs of the station's frame path on a 2048 x 2048 16-bit frame:
+//  - the 16 -> 8-bit display conversion with min/max (and the whole display
+//    step with stretch), beside memcpy of the same source bytes;
+//  - a 100-frame TIFF series, beside raw writes of the same bytes to the same
+//    folder (BENCH_DIR, default the system temp folder).
+// Compare the bytes_per_second columns.
+#include "DisplayBuffers.h"
+#include "PixelConversion.h"
+#include "TiffWriter.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+#include <vector>
+
+namespace {
+
+constexpr int side = 2048;
+constexpr size_t pixels = size_t(side) * side;
+constexpr int seriesFrames = 100;
+
+std::vector<uint16_t> testFrame()
+{
+    std::vector<uint16_t> frame(pixels);
+    for (size_t i = 0; i < pixels; ++i)
+        frame[i] = uint16_t((i * 2654435761u) >> 20) & 0x0FFF;
+    return frame;
+}
+
+void BM_Memcpy(benchmark::State& state)
+{
+    const std::vector<uint16_t> src = testFrame();
+    std::vector<uint16_t> dst(pixels);
+    for (auto _ : state) {
+        std::memcpy(dst.data(), src.data(), pixels * 2);
+        benchmark::DoNotOptimize(dst.data());
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(pixels * 2));
+}
+
+void BM_Convert16To8WithMinMax(benchmark::State& state)
+{
+    const std::vector<uint16_t> src = testFrame();
+    std::vector<uint8_t> display(pixels);
+    for (auto _ : state) {
+        convert16To8Shr4(display.data(), src.data(), side, side, side);
+        const DisplayRange range = displayRange(display.data(), pixels);
+        benchmark::DoNotOptimize(range);
+        benchmark::ClobberMemory();
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(pixels * 2));
+}
+
+void BM_DisplayStepWithStretch(benchmark::State& state)
+{
+    const std::vector<uint16_t> src = testFrame();
+    Frame frame;
+    frame.data = reinterpret_cast<const uint8_t*>(src.data());
+    frame.width = side;
+    frame.height = side;
+    frame.bytesPerSample = 2;
+    frame.size = uint32_t(pixels * 2);
+    DisplayBuffers buffers;
+    buffers.allocate(side, side, false);
+    DisplayBuffers::Options options;
+    options.normalise = true;
+    for (auto _ : state) {
+        QImage image = buffers.render(frame, options);
+        benchmark::DoNotOptimize(image.constBits());
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(pixels * 2));
+}
+
+QString benchFolder()
+{
+    const QString dir = qEnvironmentVariable("BENCH_DIR");
+    return dir.isEmpty() ? QDir::tempPath() : dir;
+}
+
+void BM_TiffSeries(benchmark::State& state)
+{
+    const std::vector<uint16_t> src = testFrame();
+    QTemporaryDir dir(benchFolder() + "/bench_frames_XXXXXX");
+    const TiffFormat format{16, 12, false};
+    for (auto _ : state) {
+        for (int i = 0; i < seriesFrames; ++i) {
+            if (!writeTiff(dir.filePath(QString("run_%1.tif").arg(i, 6, 10, QChar('0'))), side, side, src.data(),
+                           format))
+                state.SkipWithError("TIFF write failed");
+        }
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * seriesFrames * int64_t(pixels * 2));
+}
+
+void BM_RawSeries(benchmark::State& state)
+{
+    const std::vector<uint16_t> src = testFrame();
+    QTemporaryDir dir(benchFolder() + "/bench_frames_XXXXXX");
+    for (auto _ : state) {
+        for (int i = 0; i < seriesFrames; ++i) {
+            QFile file(dir.filePath(QString("run_%1.raw").arg(i, 6, 10, QChar('0'))));
+            if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)
+                || file.write(reinterpret_cast<const char*>(src.data()), qint64(pixels * 2)) != qint64(pixels * 2))
+                state.SkipWithError("raw write failed");
+        }
+    }
+    state.SetBytesProcessed(int64_t(state.iterations()) * seriesFrames * int64_t(pixels * 2));
+}
+
+} // namespace
+
+BENCHMARK(BM_Memcpy);
+BENCHMARK(BM_Convert16To8WithMinMax);
+BENCHMARK(BM_DisplayStepWithStretch);
+BENCHMARK(BM_RawSeries)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_TiffSeries)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_RawSeries)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+BENCHMARK_MAIN();

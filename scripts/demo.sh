@@ -1,0 +1,65 @@
+#!/bin/sh
+# Builds everything, then runs the station against the simulated camera inside
+# a loopback-only network namespace (discovery broadcasts never leave this
+# machine). The station opens on your display when one is reachable from the
+# namespace (a local X server's socket in /tmp/.X11-unix); otherwise it runs on
+# a virtual display and a screenshot is written to build/demo-screenshot.png.
+set -e
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${BUILD_DIR:-$root/build}
+
+if [ "$1" != "--in-namespace" ]; then
+    "$root/scripts/install-deps.sh"
+    "$root/scripts/build.sh"
+    exec "$root/scripts/in-loopback-netns.sh" "$root/scripts/demo.sh" --in-namespace
+fi
+
+# From here on: inside the namespace.
+simcam_pid=""
+station_pid=""
+xvfb_pid=""
+stop_all() {
+    for pid in $station_pid $simcam_pid $xvfb_pid; do
+        kill "$pid" 2>/dev/null || true
+    done
+    for pid in $station_pid $simcam_pid $xvfb_pid; do
+        wait "$pid" 2>/dev/null || true
+    done
+}
+trap stop_all EXIT
+trap 'exit 130' INT TERM
+
+"$build/tools/lumivar-simcam" --address 127.0.0.1 &
+simcam_pid=$!
+sleep 1
+if ! kill -0 "$simcam_pid" 2>/dev/null; then
+    echo "demo: the simulated camera did not start" >&2
+    exit 1
+fi
+
+if [ -n "$DISPLAY" ] && xdpyinfo >/dev/null 2>&1; then
+    echo "demo: Lumivar on display $DISPLAY, simulated camera on 127.0.0.1; close the window to end."
+    "$build/station/Lumivar"
+    exit 0
+fi
+
+display=:97
+if [ -e /tmp/.X97-lock ]; then
+    echo "demo: display $display is in use (/tmp/.X97-lock); stop that X server first" >&2
+    exit 1
+fi
+Xvfb "$display" -screen 0 1280x900x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb_pid=$!
+for _ in 1 2 3 4 5 6 7 8 9 10; do
+    DISPLAY=$display xdpyinfo >/dev/null 2>&1 && break
+    sleep 0.5
+done
+echo "demo: no display reachable; Lumivar runs on the virtual display $display"
+DISPLAY=$display "$build/station/Lumivar" &
+station_pid=$!
+sleep 6
+shot="$build/demo-screenshot.png"
+# ImageMagick's import reads what is on screen; xwd -root shows overlapping
+# top-level windows as black on a display without a window manager.
+DISPLAY=$display import -window root "$shot"
+echo "demo: screenshot of the station written to $shot"

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+
+namespace KyTransportLayerLib {
+
+// Schedules send records against a payload rate with absolute deadlines, so
+// waking late on one record does not slow the whole stream: each record
+// leaves at the deadline of the bytes before it. After an idle spell (more
+// than the slack behind) the schedule restarts at now instead of bursting.
+class Pacer
+{
+public:
+    using Clock = std::chrono::steady_clock;
+    static constexpr std::chrono::milliseconds Slack{5};
+
+    // When a record of payloadBytes may leave; bitsPerSecond 0 means no limit.
+    Clock::time_point Reserve(uint64_t payloadBytes, uint64_t bitsPerSecond, Clock::time_point now);
+
+private:
+    Clock::time_point m_next{};
+};
+
+} // namespace KyTransportLayerLib

@@ -1,0 +1,26 @@
+# The camera side of our SDK layer: discovery, device, stream and pipeline
+# over Aravis. Included by sdk/CMakeLists.txt.
+find_package(Threads REQUIRED)
+add_library(nqcamera STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/NqArvParameters.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/NqBufferResult.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/NqDevice.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/NqDeviceCore.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/NqDiscovery.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/NqGenParameters.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/NqGvcp.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/NqGvcpSocket.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/NqPipeline.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/NqStream.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/NqStreamCore.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/NqStreamParameters.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/NqSystem.cpp)
+target_include_directories(nqcamera PUBLIC ${CMAKE_CURRENT_LIST_DIR})
+target_link_libraries(nqcamera PUBLIC nqbase Threads::Threads PRIVATE PkgConfig::ARAVIS)
+
+# The raw Aravis loop the pipeline benchmark compares against.
+if(KESSANE_BENCH)
+  add_library(nqaravisbaseline STATIC ${CMAKE_CURRENT_LIST_DIR}/NqAravisBaseline.cpp)
+  target_include_directories(nqaravisbaseline PUBLIC ${CMAKE_CURRENT_LIST_DIR})
+  target_link_libraries(nqaravisbaseline PRIVATE PkgConfig::ARAVIS)
+endif()

@@ -1,0 +1,28 @@
+#include "EventWait.h"
+
+#include <QEventLoop>
+#include <QTimer>
+
+EventWait::EventWait(QObject* parent) : QObject(parent) {}
+
+bool EventWait::wait(int milliseconds)
+{
+    if (milliseconds <= 0)
+        return true;
+    QEventLoop loop;
+    Pending pending{&loop, false};
+    m_waits.append(&pending);
+    // A precise timer: a coarse one may end a long wait a few percent early.
+    QTimer::singleShot(milliseconds, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+    loop.exec();
+    m_waits.removeOne(&pending);
+    return !pending.cancelled;
+}
+
+void EventWait::cancel()
+{
+    for (Pending* pending : qAsConst(m_waits)) {
+        pending->cancelled = true;
+        pending->loop->quit();
+    }
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "Frame.h"
+
+#include <deque>
+
+// Keeps the frame slot from running inside itself. The slot processes pending
+// events and may show a modal box; a frame delivered meanwhile is queued and
+// handled by the outer call after the current one, in arrival order:
+//
+//     if (!m_frames.offer(std::move(frame)))
+//         return;
+//     while (FrameRef next = m_frames.next())
+//         handleFrame(*next);
+class FrameSlotQueue
+{
+public:
+    // Queues the frame; true when the caller is the outermost call and must
+    // drain the queue with next().
+    bool offer(FrameRef frame);
+    // The next queued frame, or null when the queue is drained (which ends the drain).
+    FrameRef next();
+
+    bool draining() const { return m_draining; }
+    size_t pending() const { return m_pending.size(); }
+
+private:
+    std::deque<FrameRef> m_pending;
+    bool m_draining = false;
+};

@@ -1,0 +1,93 @@
+#include "RunRules.h"
+
+#include <QLocale>
+#include <QSettings>
+
+#include <cmath>
+#include <limits>
+
+namespace RunRules {
+
+std::optional<CheckFailure> check(const CheckInput& in)
+{
+    if (!in.externalTrigger && (in.exposure < double(in.minExposure) || in.exposure > ExposureLimit)) {
+        return CheckFailure{QStringLiteral("Exposure Error"),
+                            QStringLiteral("Exposure <b>%1 us</b> is out of range: <b>[%2-%3]us</b>")
+                                .arg(QString::number(in.exposure, 'g', QLocale::FloatingPointShortest))
+                                .arg(in.minExposure)
+                                .arg(in.maxExposure)};
+    }
+    if (in.twoGate) {
+        const QString title = QStringLiteral("Period Error");
+        if (in.delay >= in.period)
+            return CheckFailure{title, QStringLiteral("Period should be greater than pulse delay!")};
+        if (in.exposure >= in.period)
+            return CheckFailure{title, QStringLiteral("Period should be greater than exposure!")};
+        if (in.period <= in.ledWidth)
+            return CheckFailure{title, QStringLiteral("Period should be greater than pulse width!")};
+        if (in.period <= in.ledWidth + in.delay)
+            return CheckFailure{title, QStringLiteral("Period should be greater than pulse width + delay!")};
+    }
+    return std::nullopt;
+}
+
+void store(QSettings& settings, const StoredRun& run)
+{
+    settings.setValue(QLatin1String(ExposureKey), run.exposure);
+    settings.setValue(QLatin1String(FramesKey), run.frames);
+    settings.setValue(QLatin1String(PrefixKey), run.prefix);
+    settings.setValue(QLatin1String(PointKey), run.point);
+}
+
+int captureTarget(int frames, bool twoGate)
+{
+    return twoGate ? frames * 2 : frames;
+}
+
+QString captureStatusText(bool radiometric, uint64_t received, int target, uint64_t errors, int dataDepth)
+{
+    const QString text = radiometric ? QStringLiteral("Captured: %1/%2 images %4-bit, Errors=%3")
+                                     : QStringLiteral("Captured: %1/%2 pairs %4-bit, Errors=%3");
+    return text.arg(received).arg(radiometric ? target : target / 2).arg(errors).arg(dataDepth);
+}
+
+QString previewStatusText(uint64_t images, double frameRate, int dataDepth, double megabitsPerSecond)
+{
+    return QStringLiteral("Preview: %1 images %3-bit, %2 FPS, %4Mbps")
+        .arg(images)
+        .arg(frameRate, 0, 'f', 1)
+        .arg(dataDepth)
+        .arg(megabitsPerSecond, 0, 'f', 0);
+}
+
+int generatorSettleMs(double exposure)
+{
+    const double ms = std::floor(exposure / 1000.0) + 1.0;
+    if (!(ms > 1.0))
+        return 1;
+    return ms >= double(std::numeric_limits<int>::max()) ? std::numeric_limits<int>::max() : int(ms);
+}
+
+AverageCount averageCount(int value)
+{
+    if (value <= 0)
+        return {1, true};
+    if (value > 100)
+        return {100, true};
+    return {value, false};
+}
+
+QStringList lockedActions(bool previewing, bool capturing, bool workFolderEmpty, bool doubleFraming)
+{
+    QStringList actions{QStringLiteral("actionCamera_name_subfolder"), QStringLiteral("actionOpenCam"),
+                        QStringLiteral("actionTurbo")};
+    if (!previewing)
+        actions << QStringLiteral("actionRun");
+    if (!capturing && !workFolderEmpty)
+        actions << QStringLiteral("actionCapture");
+    if (!doubleFraming)
+        actions << QStringLiteral("actionGates");
+    return actions;
+}
+
+} // namespace RunRules

@@ -1,0 +1,26 @@
+#include "Lumi_cam.h"
+
+#include <QApplication>
+#include <QPixmap>
+#include <QSplashScreen>
+#include <QThread>
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+
+    QPixmap pixmap(QStringLiteral(":/Dravo_cam/kessane_new_splash.png"));
+    QSplashScreen splash(pixmap);
+    splash.show();
+    app.processEvents();
+    QThread::msleep(1618);
+
+    int result = 0;
+    {
+        Lumi_cam window;
+        window.show();
+        splash.finish(&window);
+        result = app.exec();
+    } // the window disconnects the camera and ends its threads here
+    return result;
+}

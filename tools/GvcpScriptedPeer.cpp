@@ -1,0 +1,215 @@
+#include "GvcpScriptedPeer.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+
+GvcpScriptedPeer::GvcpScriptedPeer(std::string listenAddress, uint16_t port)
+    : m_address(std::move(listenAddress))
+    , m_port(port)
+{
+}
+
+GvcpScriptedPeer::~GvcpScriptedPeer()
+{
+    stop();
+}
+
+bool GvcpScriptedPeer::start()
+{
+    if (isRunning())
+        return true;
+    uint32_t ip = 0;
+    if (!gvcp::parseIpv4(m_address, ip) || (ip >> 24) != 127)
+        return false;
+    m_socket = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    m_wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(ip);
+    address.sin_port = htons(m_port);
+    socklen_t size = sizeof address;
+    if (m_socket < 0 || m_wakeFd < 0
+        || ::bind(m_socket, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0
+        || ::getsockname(m_socket, reinterpret_cast<sockaddr*>(&address), &size) != 0) {
+        stop();
+        return false;
+    }
+    m_port = ntohs(address.sin_port);
+    if (ip == 0x7F000001 && m_port == gvcp::Port) {
+        m_broadcastSocket = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+        const int on = 1;
+        ::setsockopt(m_broadcastSocket, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+        sockaddr_in broadcast{};
+        broadcast.sin_family = AF_INET;
+        broadcast.sin_addr.s_addr = htonl(INADDR_BROADCAST);
+        broadcast.sin_port = htons(gvcp::Port);
+        if (m_broadcastSocket < 0
+            || ::bind(m_broadcastSocket, reinterpret_cast<sockaddr*>(&broadcast), sizeof broadcast) != 0) {
+            stop();
+            return false;
+        }
+    }
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_stop = false;
+    }
+    m_thread = std::thread(&GvcpScriptedPeer::run, this);
+    return true;
+}
+
+void GvcpScriptedPeer::stop()
+{
+    if (m_thread.joinable()) {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_stop = true;
+        }
+        const uint64_t one = 1;
+        if (::write(m_wakeFd, &one, sizeof one) < 0) {
+            // The wait is bounded; the flag ends it.
+        }
+        m_thread.join();
+    }
+    for (int* fd : {&m_socket, &m_broadcastSocket, &m_wakeFd}) {
+        if (*fd >= 0)
+            ::close(*fd);
+        *fd = -1;
+    }
+}
+
+bool GvcpScriptedPeer::isRunning() const
+{
+    return m_thread.joinable();
+}
+
+uint16_t GvcpScriptedPeer::port() const
+{
+    return m_port;
+}
+
+void GvcpScriptedPeer::setIdentity(const gvcp::DiscoveryData& identity)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_identity = identity;
+}
+
+gvcp::DiscoveryData GvcpScriptedPeer::identity() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_identity;
+}
+
+void GvcpScriptedPeer::setControlPrivilege(uint32_t privilege)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_privilege = privilege;
+}
+
+std::vector<gvcp::ForceIp> GvcpScriptedPeer::forceIpRequests() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_forceIps;
+}
+
+int GvcpScriptedPeer::discoveryCount() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_discoveries;
+}
+
+bool GvcpScriptedPeer::waitForForceIp(size_t count, int timeoutMs) const
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    return m_changed.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                              [&] { return m_forceIps.size() >= count; });
+}
+
+void GvcpScriptedPeer::run()
+{
+    for (;;) {
+        pollfd fds[3] = {{m_wakeFd, POLLIN, 0}, {m_socket, POLLIN, 0}, {m_broadcastSocket, POLLIN, 0}};
+        ::poll(fds, m_broadcastSocket >= 0 ? 3 : 2, 100);
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            if (m_stop)
+                return;
+        }
+        receiveAll(m_socket);
+        if (m_broadcastSocket >= 0)
+            receiveAll(m_broadcastSocket);
+    }
+}
+
+void GvcpScriptedPeer::receiveAll(int socket)
+{
+    uint8_t datagram[2048];
+    for (;;) {
+        sockaddr_in from{};
+        socklen_t fromSize = sizeof from;
+        const ssize_t n =
+            ::recvfrom(socket, datagram, sizeof datagram, 0, reinterpret_cast<sockaddr*>(&from), &fromSize);
+        if (n < 0)
+            return;
+        handle(datagram, size_t(n), &from);
+    }
+}
+
+void GvcpScriptedPeer::handle(const uint8_t* data, size_t size, const void* fromAddress)
+{
+    const auto& from = *static_cast<const sockaddr_in*>(fromAddress);
+    gvcp::CommandHeader header;
+    const uint8_t* payload = nullptr;
+    if (!gvcp::parseCommand(data, size, header, payload))
+        return;
+
+    std::vector<uint8_t> ack;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        switch (header.command) {
+        case gvcp::DiscoveryCmd:
+            ++m_discoveries;
+            ack = gvcp::buildAck(gvcp::StatusSuccess, gvcp::DiscoveryAck, header.requestId,
+                                 gvcp::encodeDiscoveryData(m_identity));
+            break;
+        case gvcp::ForceIpCmd: {
+            gvcp::ForceIp request;
+            if (!gvcp::decodeForceIp(payload, header.length, request))
+                return;
+            m_forceIps.push_back(request);
+            m_changed.notify_all();
+            if (request.mac != m_identity.mac)
+                return; // meant for another device
+            m_identity.ip = request.ip;
+            m_identity.mask = request.mask;
+            m_identity.gateway = request.gateway;
+            ack = gvcp::buildAck(gvcp::StatusSuccess, gvcp::ForceIpAck, header.requestId);
+            break;
+        }
+        case gvcp::ReadRegCmd: {
+            if (header.length == 0 || header.length % 4 != 0 || header.length > 540) {
+                ack = gvcp::buildAck(gvcp::StatusInvalidParameter, gvcp::ReadRegAck, header.requestId);
+                break;
+            }
+            std::vector<uint8_t> values(header.length, 0);
+            for (size_t i = 0; i < header.length; i += 4) {
+                if (gvcp::get32(payload + i) == gvcp::RegControlChannelPrivilege)
+                    gvcp::put32(&values[i], m_privilege);
+            }
+            ack = gvcp::buildAck(gvcp::StatusSuccess, gvcp::ReadRegAck, header.requestId, values);
+            break;
+        }
+        default:
+            if (header.flags & gvcp::FlagAckRequired)
+                ack = gvcp::buildAck(gvcp::StatusNotImplemented, uint16_t(header.command + 1), header.requestId);
+            break;
+        }
+    }
+    if (!ack.empty())
+        ::sendto(m_socket, ack.data(), ack.size(), 0, reinterpret_cast<const sockaddr*>(&from), sizeof from);
+}

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "GvcpWire.h"
+
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+// A GigE Vision device that only answers what discovery and IP assignment
+// ask, with scripted content: DISCOVERY gets the scripted identity (whatever
+// address, subnet and gateway it names: those stay inside the ack payload,
+// nothing is ever sent there), READREG of the control-channel privilege gets
+// the scripted privilege, and FORCEIP is recorded, acknowledged and, when it
+// names our MAC, adopted into the identity as a device would. Replies go only
+// to the sender of each command. Listening on 127.0.0.1:3956 it also hears
+// broadcasts (discovery and FORCEIP go to 255.255.255.255 on loopback), like
+// the simulated camera at that address.
+class GvcpScriptedPeer
+{
+public:
+    // `listenAddress` must lie in 127.0.0.0/8; port 0 picks a free port.
+    explicit GvcpScriptedPeer(std::string listenAddress, uint16_t port = gvcp::Port);
+    ~GvcpScriptedPeer(); // stops
+
+    bool start(); // false when the address is not loopback or cannot be bound
+    void stop();
+    bool isRunning() const;
+    uint16_t port() const; // the bound port once started
+
+    void setIdentity(const gvcp::DiscoveryData& identity);
+    gvcp::DiscoveryData identity() const;
+    void setControlPrivilege(uint32_t privilege);
+
+    std::vector<gvcp::ForceIp> forceIpRequests() const;
+    int discoveryCount() const;
+    // Waits until at least `count` FORCEIP commands arrived; false on time-out.
+    bool waitForForceIp(size_t count, int timeoutMs) const;
+
+private:
+    void run();
+    void receiveAll(int socket);
+    void handle(const uint8_t* data, size_t size, const void* from);
+
+    std::string m_address;
+    uint16_t m_port;
+    int m_socket = -1;
+    int m_broadcastSocket = -1;
+    int m_wakeFd = -1;
+    std::thread m_thread;
+    bool m_stop = false;
+
+    mutable std::mutex m_mutex;
+    mutable std::condition_variable m_changed;
+    gvcp::DiscoveryData m_identity;
+    uint32_t m_privilege = 0;
+    std::vector<gvcp::ForceIp> m_forceIps;
+    int m_discoveries = 0;
+};

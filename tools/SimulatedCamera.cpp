@@ -1,0 +1,722 @@
+// The simulated camera's control and stream front-end.
+//
+// Aravis's ArvGvFakeCamera binds only to addresses that an interface carries
+// (in the test namespace: 127.0.0.1 alone), streams to whatever the client
+// wrote into SCDA/SCP and has no packet-loss control. We therefore keep
+// Aravis's ArvFakeCamera as the device model (its register memory, payload
+// computation, frame ids and timestamps, and our fill pattern through
+// arv_fake_camera_set_fill_pattern) and serve it ourselves: one thread answers
+// GVCP on <address>:3956 and sends GVSP from <address>:<ephemeral>. Packet
+// loss is therefore exact and deterministic: the sender leaves out the data
+// packets a seeded PacketDropper picks (leaders and trailers always go out, so
+// a receiver sees each frame begin and end and reports it incomplete).
+
+#include "SimulatedCamera.h"
+
+#include "GvcpWire.h"
+#include "GvspWire.h"
+#include "PacketDropper.h"
+#include "SimCamFeatures.h"
+
+#include <arv.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <thread>
+
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+constexpr uint32_t MemorySize = ARV_FAKE_CAMERA_MEMORY_SIZE;
+constexpr size_t MaxDatagram = 65536;
+// A burst stays well inside a default socket receive buffer (212 kB, counted
+// with per-packet overhead) whatever the packet size.
+constexpr size_t BurstBytes = 64 * 1024;
+constexpr auto BurstPause = std::chrono::microseconds(100);
+
+bool sameEndpoint(const sockaddr_in& a, const sockaddr_in& b)
+{
+    return a.sin_addr.s_addr == b.sin_addr.s_addr && a.sin_port == b.sin_port;
+}
+
+int boundUdpSocket(uint32_t ip, uint16_t port, bool shared = false)
+{
+    const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0)
+        return -1;
+    const int on = 1;
+    if (shared)
+        ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(ip);
+    address.sin_port = htons(port);
+    if (::bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+} // namespace
+
+struct SimulatedCamera::Impl
+{
+    explicit Impl(const SimulatedCameraOptions& o) : options(o) {}
+
+    bool start();
+    void stop();
+    void run();
+
+    // GVCP
+    void handleDatagram(const uint8_t* data, size_t size, const sockaddr_in& from, bool broadcast);
+    void receiveAll(int socket, bool broadcast);
+    uint16_t writeRegister(uint32_t address, uint32_t value, const sockaddr_in& from);
+    uint16_t checkedWrite(uint32_t address, uint32_t value);
+    bool mayWrite(const sockaddr_in& from) const;
+    bool mayRead(const sockaddr_in& from) const;
+    void releaseControl();
+    void sendTo(const std::vector<uint8_t>& packet, const sockaddr_in& to);
+    uint32_t reg(uint32_t address) const;
+    void setReg(uint32_t address, uint32_t value);
+    void writeText(uint32_t address, size_t size, const std::string& text);
+
+    // GVSP
+    bool streaming() const;
+    void sendFrame();
+    void sendPacket(const uint8_t* data, size_t size, const sockaddr_in& to);
+    void pauseBetweenBursts();
+    static void fillPattern(ArvBuffer* buffer, void* data, guint32, guint32, ArvPixelFormat format);
+
+    SimulatedCameraOptions options;
+    uint32_t ip = 0;
+    ArvFakeCamera* fake = nullptr;
+    ArvBuffer* frame = nullptr;
+    size_t frameSize = 0;
+    int controlSocket = -1;
+    int discoverySocket = -1; // broadcast discovery, when this camera answers it
+    int streamSocket = -1;
+    int wakeFd = -1;
+    std::thread thread;
+    std::atomic<bool> stopRequested{false};
+    std::vector<uint8_t> datagram = std::vector<uint8_t>(MaxDatagram); // receive buffer of the thread
+
+    // Guards the fake camera's memory and the privilege state below, which the
+    // test thread changes through setControlPrivilege.
+    mutable std::mutex mutex;
+    uint32_t requestedPrivilege = 0; // applied by start()
+    bool hasController = false;      // a client on the network holds the privilege
+    sockaddr_in controller{};
+    Clock::time_point controllerSeen;
+    bool acquiring = false;
+    Clock::time_point nextFrame;
+    std::unique_ptr<PacketDropper> dropper;
+};
+
+uint32_t SimulatedCamera::Impl::reg(uint32_t address) const
+{
+    guint32 value = 0;
+    arv_fake_camera_read_register(fake, address, &value);
+    return value;
+}
+
+void SimulatedCamera::Impl::setReg(uint32_t address, uint32_t value)
+{
+    arv_fake_camera_write_register(fake, address, value);
+}
+
+void SimulatedCamera::Impl::writeText(uint32_t address, size_t size, const std::string& text)
+{
+    std::vector<uint8_t> field(size);
+    gvcp::putText(field.data(), size, text);
+    arv_fake_camera_write_memory(fake, address, uint32_t(size), field.data());
+}
+
+bool SimulatedCamera::Impl::start()
+{
+    gvcp::Mac mac{};
+    if (!gvcp::parseIpv4(options.address, ip) || (ip >> 24) != 127 || !gvcp::parseMac(options.mac, mac)
+        || !simcam::isSupportedPixelFormat(options.pixelFormat) || options.sensorWidth < 8
+        || options.sensorHeight < 1 || options.sensorWidth > 65535 || options.sensorHeight > 65535)
+        return false;
+
+    controlSocket = boundUdpSocket(ip, gvcp::Port);
+    streamSocket = boundUdpSocket(ip, 0);
+    wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    // Discovery on loopback is a broadcast from 127.0.0.1 to 255.255.255.255,
+    // delivered to every socket bound to that address and port (shared).
+    const bool answersBroadcast = ip == 0x7F000001 || options.broadcastDiscovery;
+    if (answersBroadcast)
+        discoverySocket = boundUdpSocket(0xFFFFFFFF, gvcp::Port, true);
+    if (controlSocket < 0 || streamSocket < 0 || wakeFd < 0 || (answersBroadcast && discoverySocket < 0)) {
+        stop();
+        return false;
+    }
+    const int sendBuffer = 4 * 1024 * 1024;
+    ::setsockopt(streamSocket, SOL_SOCKET, SO_SNDBUF, &sendBuffer, sizeof sendBuffer);
+
+    // ArvFakeCamera reads its description from a file when it is built; the
+    // file is not needed afterwards.
+    char path[] = "/tmp/lumivar-simcam-XXXXXX.xml";
+    const int xmlFd = ::mkstemps(path, 4);
+    if (xmlFd < 0) {
+        stop();
+        return false;
+    }
+    const std::string xml = simcam::genicamXml();
+    const bool written = ::write(xmlFd, xml.data(), xml.size()) == ssize_t(xml.size());
+    ::close(xmlFd);
+    if (written)
+        fake = arv_fake_camera_new_full(options.serial.c_str(), path);
+    ::unlink(path);
+    if (fake == nullptr) {
+        stop();
+        return false;
+    }
+
+    std::lock_guard<std::mutex> lock(mutex);
+    char url[128];
+    std::snprintf(url, sizeof url, "Local:lumivar-simcam.xml;%x;%zx", simcam::XmlAddress, xml.size());
+    writeText(gvcp::RegXmlUrl0, 512, url);
+
+    gvcp::DiscoveryData identity;
+    identity.ip = ip;
+    identity.mask = 0xFF000000;
+    identity.gateway = 0;
+    identity.mac = mac;
+    identity.manufacturer = "Kessane";
+    identity.model = options.model;
+    identity.version = "2.5.3";
+    identity.manufacturerInfo = "Simulated camera";
+    identity.serial = options.serial;
+    identity.userName = options.userName;
+    const std::vector<uint8_t> block = gvcp::encodeDiscoveryData(identity);
+    arv_fake_camera_write_memory(fake, 0, uint32_t(block.size()), block.data());
+
+    for (const simcam::Feature& f : simcam::features())
+        if (f.type != simcam::FeatureType::Command)
+            setReg(f.address, uint32_t(f.initial));
+    const double rate = std::clamp(options.frameRate, 0.1, 200.0);
+    setReg(simcam::RegFramePeriod, uint32_t(1000000.0 / rate + 0.5));
+    setReg(simcam::RegSensorWidth, options.sensorWidth);
+    setReg(simcam::RegSensorHeight, options.sensorHeight);
+    setReg(simcam::RegWidth, std::clamp<uint32_t>(options.width, 8, options.sensorWidth));
+    setReg(simcam::RegHeight, std::clamp<uint32_t>(options.height, 1, options.sensorHeight));
+    setReg(simcam::RegOffsetX, 0);
+    setReg(simcam::RegOffsetY, 0);
+    setReg(simcam::RegPixelFormat, options.pixelFormat);
+    setReg(simcam::RegCcdType, uint32_t(options.ccdType));
+    setReg(simcam::RegAcquisition, 0);
+    setReg(gvcp::RegControlChannelPrivilege, requestedPrivilege);
+    hasController = false;
+    acquiring = false;
+    dropper = std::make_unique<PacketDropper>(options.packetLoss, options.packetLossSeed);
+    arv_fake_camera_set_fill_pattern(fake, &Impl::fillPattern, this);
+
+    stopRequested = false;
+    thread = std::thread(&Impl::run, this);
+    return true;
+}
+
+void SimulatedCamera::Impl::stop()
+{
+    if (thread.joinable()) {
+        stopRequested = true;
+        const uint64_t one = 1;
+        if (::write(wakeFd, &one, sizeof one) < 0) {
+            // The flag alone ends the wait within its 100 ms bound.
+        }
+        thread.join();
+    }
+    for (int* fd : {&controlSocket, &discoverySocket, &streamSocket, &wakeFd}) {
+        if (*fd >= 0)
+            ::close(*fd);
+        *fd = -1;
+    }
+    std::lock_guard<std::mutex> lock(mutex);
+    if (frame != nullptr)
+        g_object_unref(frame);
+    frame = nullptr;
+    frameSize = 0;
+    if (fake != nullptr)
+        g_object_unref(fake);
+    fake = nullptr;
+    hasController = false;
+    acquiring = false;
+}
+
+void SimulatedCamera::Impl::run()
+{
+    while (!stopRequested) {
+        int timeoutMs = 100;
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            if (streaming()) {
+                const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(nextFrame - Clock::now());
+                timeoutMs = int(std::clamp<int64_t>(wait.count(), 0, 100));
+            }
+        }
+        pollfd fds[3] = {{wakeFd, POLLIN, 0}, {controlSocket, POLLIN, 0}, {discoverySocket, POLLIN, 0}};
+        ::poll(fds, discoverySocket >= 0 ? 3 : 2, timeoutMs);
+        if (stopRequested)
+            break;
+        if (fds[1].revents & POLLIN)
+            receiveAll(controlSocket, false);
+        if (discoverySocket >= 0 && (fds[2].revents & POLLIN))
+            receiveAll(discoverySocket, true);
+
+        bool frameDue = false;
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            // A controller that stops its heartbeat loses the camera, as on a real device.
+            if (hasController) {
+                const auto timeout = std::chrono::milliseconds(reg(gvcp::RegHeartbeatTimeout));
+                if (Clock::now() - controllerSeen > timeout)
+                    releaseControl();
+            }
+            frameDue = streaming() && Clock::now() >= nextFrame;
+        }
+        if (frameDue)
+            sendFrame();
+    }
+}
+
+// --- control channel -------------------------------------------------------
+
+void SimulatedCamera::Impl::receiveAll(int socket, bool broadcast)
+{
+    for (;;) {
+        sockaddr_in from{};
+        socklen_t fromSize = sizeof from;
+        const ssize_t n =
+            ::recvfrom(socket, datagram.data(), datagram.size(), 0, reinterpret_cast<sockaddr*>(&from), &fromSize);
+        if (n < 0)
+            return;
+        handleDatagram(datagram.data(), size_t(n), from, broadcast);
+    }
+}
+
+bool SimulatedCamera::Impl::mayWrite(const sockaddr_in& from) const
+{
+    return hasController && sameEndpoint(from, controller);
+}
+
+bool SimulatedCamera::Impl::mayRead(const sockaddr_in& from) const
+{
+    const uint32_t privilege = reg(gvcp::RegControlChannelPrivilege);
+    return (privilege & gvcp::PrivilegeExclusive) == 0 || mayWrite(from);
+}
+
+void SimulatedCamera::Impl::releaseControl()
+{
+    hasController = false;
+    setReg(gvcp::RegControlChannelPrivilege, 0);
+    setReg(simcam::RegAcquisition, 0);
+    acquiring = false;
+}
+
+void SimulatedCamera::Impl::sendTo(const std::vector<uint8_t>& packet, const sockaddr_in& to)
+{
+    ::sendto(controlSocket, packet.data(), packet.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+}
+
+// Broadcasts only get discovery answers; acks always leave from the camera's
+// own address.
+void SimulatedCamera::Impl::handleDatagram(const uint8_t* data, size_t size, const sockaddr_in& from, bool broadcast)
+{
+    gvcp::CommandHeader header;
+    const uint8_t* payload = nullptr;
+    if (!gvcp::parseCommand(data, size, header, payload) || (broadcast && header.command != gvcp::DiscoveryCmd))
+        return;
+
+    std::lock_guard<std::mutex> lock(mutex);
+    if (hasController && sameEndpoint(from, controller))
+        controllerSeen = Clock::now();
+    const bool ackRequired = (header.flags & gvcp::FlagAckRequired) != 0;
+    std::vector<uint8_t> reply;
+    uint16_t status = gvcp::StatusSuccess;
+    uint16_t answer = 0;
+
+    switch (header.command) {
+    case gvcp::DiscoveryCmd: {
+        reply.resize(gvcp::DiscoveryDataSize);
+        arv_fake_camera_read_memory(fake, 0, gvcp::DiscoveryDataSize, reply.data());
+        sendTo(gvcp::buildAck(gvcp::StatusSuccess, gvcp::DiscoveryAck, header.requestId, reply), from);
+        return;
+    }
+    case gvcp::ReadRegCmd: {
+        answer = gvcp::ReadRegAck;
+        if (header.length % 4 != 0 || header.length == 0 || header.length > 540) {
+            status = gvcp::StatusInvalidParameter;
+            break;
+        }
+        if (!mayRead(from)) {
+            status = gvcp::StatusAccessDenied;
+            break;
+        }
+        for (size_t i = 0; i < header.length; i += 4) {
+            const uint32_t address = gvcp::get32(payload + i);
+            if (address % 4 != 0 || address >= MemorySize) {
+                status = address % 4 != 0 ? gvcp::StatusBadAlignment : gvcp::StatusInvalidAddress;
+                break;
+            }
+            reply.resize(reply.size() + 4);
+            gvcp::put32(&reply[reply.size() - 4], reg(address));
+        }
+        break;
+    }
+    case gvcp::WriteRegCmd: {
+        answer = gvcp::WriteRegAck;
+        if (header.length % 8 != 0 || header.length == 0 || header.length > 536) {
+            status = gvcp::StatusInvalidParameter;
+            reply.assign(4, 0);
+            break;
+        }
+        uint16_t written = 0;
+        for (size_t i = 0; i < header.length && status == gvcp::StatusSuccess; i += 8) {
+            status = writeRegister(gvcp::get32(payload + i), gvcp::get32(payload + i + 4), from);
+            if (status == gvcp::StatusSuccess)
+                ++written;
+        }
+        reply.assign(4, 0);
+        gvcp::put16(&reply[2], written);
+        break;
+    }
+    case gvcp::ReadMemCmd: {
+        answer = gvcp::ReadMemAck;
+        if (header.length < 8) {
+            status = gvcp::StatusInvalidParameter;
+            break;
+        }
+        const uint32_t address = gvcp::get32(payload);
+        const uint16_t count = gvcp::get16(payload + 6);
+        size_t xmlSize = 0;
+        arv_fake_camera_get_genicam_xml(fake, &xmlSize);
+        if (count == 0 || count > gvcp::MaxReadMemCount || count % 4 != 0 || address % 4 != 0) {
+            status = gvcp::StatusInvalidParameter;
+            break;
+        }
+        if (!mayRead(from)) {
+            status = gvcp::StatusAccessDenied;
+            break;
+        }
+        const uint64_t end = uint64_t(address) + count;
+        const bool inRegisters = end <= MemorySize;
+        const bool inXml = address >= simcam::XmlAddress && end <= simcam::XmlAddress + ((xmlSize + 3) & ~size_t(3));
+        if (!inRegisters && !inXml) {
+            status = gvcp::StatusInvalidAddress;
+            break;
+        }
+        reply.resize(4 + count, 0);
+        gvcp::put32(reply.data(), address);
+        if (inRegisters) {
+            arv_fake_camera_read_memory(fake, address, count, reply.data() + 4);
+        } else {
+            size_t size = 0;
+            const char* text = arv_fake_camera_get_genicam_xml(fake, &size);
+            const size_t offset = address - simcam::XmlAddress;
+            if (offset < size)
+                std::memcpy(reply.data() + 4, text + offset, std::min<size_t>(count, size - offset));
+        }
+        break;
+    }
+    case gvcp::WriteMemCmd: {
+        answer = gvcp::WriteMemAck;
+        reply.assign(4, 0);
+        if (header.length < 8 || (header.length - 4) % 4 != 0) {
+            status = gvcp::StatusInvalidParameter;
+            break;
+        }
+        const uint32_t address = gvcp::get32(payload);
+        const size_t count = header.length - 4;
+        if (address % 4 != 0 || uint64_t(address) + count > MemorySize) {
+            status = address % 4 != 0 ? gvcp::StatusBadAlignment : gvcp::StatusInvalidAddress;
+            break;
+        }
+        // Word by word, so registers with meaning get the same checks as WRITEREG.
+        uint16_t written = 0;
+        for (size_t i = 0; i < count && status == gvcp::StatusSuccess; i += 4) {
+            status = writeRegister(address + uint32_t(i), gvcp::get32(payload + 4 + i), from);
+            if (status == gvcp::StatusSuccess)
+                written = uint16_t(written + 4);
+        }
+        gvcp::put16(&reply[2], written);
+        break;
+    }
+    case gvcp::PacketResendCmd:
+        return; // no resends: lost packets stay lost (and resends get no ack by the standard)
+    default:
+        answer = uint16_t(header.command + 1);
+        status = gvcp::StatusNotImplemented;
+        break;
+    }
+    if (ackRequired)
+        sendTo(gvcp::buildAck(status, answer, header.requestId, status == gvcp::StatusSuccess
+                                                                     || answer == gvcp::WriteRegAck
+                                                                     || answer == gvcp::WriteMemAck
+                                                                 ? reply
+                                                                 : std::vector<uint8_t>()),
+               from);
+}
+
+uint16_t SimulatedCamera::Impl::writeRegister(uint32_t address, uint32_t value, const sockaddr_in& from)
+{
+    if (address == gvcp::RegControlChannelPrivilege) {
+        const bool heldByOther = reg(address) != 0 && !mayWrite(from);
+        if (heldByOther)
+            return gvcp::StatusAccessDenied;
+        if (value == 0) {
+            releaseControl();
+        } else {
+            hasController = true;
+            controller = from;
+            controllerSeen = Clock::now();
+            setReg(address, value);
+        }
+        return gvcp::StatusSuccess;
+    }
+    if (!mayWrite(from))
+        return gvcp::StatusAccessDenied;
+    return checkedWrite(address, value);
+}
+
+// Applies a write from the controlling client, refusing what the camera's
+// description refuses and keeping the image inside the binned sensor.
+uint16_t SimulatedCamera::Impl::checkedWrite(uint32_t address, uint32_t value)
+{
+    const uint32_t maxWidth = reg(simcam::RegSensorWidth) / std::max<uint32_t>(1, reg(simcam::RegBinningHorizontal));
+    const uint32_t maxHeight = reg(simcam::RegSensorHeight) / std::max<uint32_t>(1, reg(simcam::RegBinningVertical));
+    switch (address) {
+    case simcam::RegWidth:
+        if (value < 8 || uint64_t(value) + reg(simcam::RegOffsetX) > maxWidth)
+            return gvcp::StatusInvalidParameter;
+        break;
+    case simcam::RegHeight:
+        if (value < 1 || uint64_t(value) + reg(simcam::RegOffsetY) > maxHeight)
+            return gvcp::StatusInvalidParameter;
+        break;
+    case simcam::RegOffsetX:
+        if (uint64_t(value) + reg(simcam::RegWidth) > maxWidth)
+            return gvcp::StatusInvalidParameter;
+        break;
+    case simcam::RegOffsetY:
+        if (uint64_t(value) + reg(simcam::RegHeight) > maxHeight)
+            return gvcp::StatusInvalidParameter;
+        break;
+    case simcam::RegFramePeriod:
+        if (value < 5000 || value > 10000000)
+            return gvcp::StatusInvalidParameter;
+        break;
+    default:
+        if (const simcam::Feature* f = simcam::featureAt(address)) {
+            if (!f->writable)
+                return gvcp::StatusWriteProtect;
+            if (!simcam::acceptsValue(*f, value))
+                return gvcp::StatusInvalidParameter;
+        }
+        break;
+    }
+
+    switch (address) {
+    case simcam::RegAcquisition:
+        if (value > 1)
+            return gvcp::StatusInvalidParameter;
+        setReg(address, value);
+        if (value == 1 && !acquiring)
+            nextFrame = Clock::now();
+        acquiring = value == 1;
+        return gvcp::StatusSuccess;
+    case simcam::RegDeviceReset:
+        // A reboot: the stream stops and the controlling client loses the camera.
+        releaseControl();
+        return gvcp::StatusSuccess;
+    case simcam::RegCameraHeadReset:
+        setReg(simcam::RegAcquisition, 0);
+        acquiring = false;
+        return gvcp::StatusSuccess;
+    case simcam::RegBinningHorizontal:
+    case simcam::RegBinningVertical: {
+        // A coarser binning shrinks the image to fit the binned sensor.
+        setReg(address, value);
+        const bool horizontal = address == simcam::RegBinningHorizontal;
+        const uint32_t limit = (horizontal ? reg(simcam::RegSensorWidth) : reg(simcam::RegSensorHeight)) / value;
+        const uint32_t sizeReg = horizontal ? simcam::RegWidth : simcam::RegHeight;
+        const uint32_t offsetReg = horizontal ? simcam::RegOffsetX : simcam::RegOffsetY;
+        const uint32_t size = std::min(reg(sizeReg), limit);
+        setReg(sizeReg, size);
+        setReg(offsetReg, std::min(reg(offsetReg), limit - size));
+        return gvcp::StatusSuccess;
+    }
+    default:
+        setReg(address, value);
+        return gvcp::StatusSuccess;
+    }
+}
+
+// --- stream channel --------------------------------------------------------
+
+bool SimulatedCamera::Impl::streaming() const
+{
+    return acquiring && reg(gvcp::RegStreamDestination0) != 0 && (reg(gvcp::RegStreamPort0) & 0xFFFF) != 0;
+}
+
+void SimulatedCamera::Impl::fillPattern(ArvBuffer* buffer, void* data, guint32, guint32, ArvPixelFormat format)
+{
+    const Impl* self = static_cast<const Impl*>(data);
+    // arv_buffer_get_data reports the received size, which the fake camera
+    // sets only after filling; the allocation is ours and known.
+    auto* bytes = static_cast<uint8_t*>(const_cast<void*>(arv_buffer_get_data(buffer, nullptr)));
+    const uint32_t width = uint32_t(arv_buffer_get_image_width(buffer));
+    const uint32_t height = uint32_t(arv_buffer_get_image_height(buffer));
+    const size_t needed = SimulatedCamera::frameBytes(width, height, format);
+    if (bytes == nullptr || needed == 0 || needed > self->frameSize)
+        return;
+    // The block id on the wire is the 16-bit frame id the fake camera assigns.
+    SimulatedCamera::fillFrame(bytes, width, height, format, arv_buffer_get_frame_id(buffer) & 0xFFFF,
+                               self->options.pattern);
+}
+
+void SimulatedCamera::Impl::sendPacket(const uint8_t* data, size_t size, const sockaddr_in& to)
+{
+    ::sendto(streamSocket, data, size, 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+}
+
+// Paces a frame so the receiver's socket buffer keeps up on loopback, and keeps
+// the control channel answering while a large frame goes out.
+void SimulatedCamera::Impl::pauseBetweenBursts()
+{
+    pollfd fds[2] = {{wakeFd, POLLIN, 0}, {controlSocket, POLLIN, 0}};
+    const timespec pause{0, std::chrono::nanoseconds(BurstPause).count()};
+    if (::ppoll(fds, 2, &pause, nullptr) > 0 && (fds[1].revents & POLLIN))
+        receiveAll(controlSocket, false);
+}
+
+void SimulatedCamera::Impl::sendFrame()
+{
+    sockaddr_in to{};
+    gvsp::ImageInfo info;
+    uint32_t packetSize = 0;
+    uint16_t blockId = 0;
+    const uint8_t* image = nullptr;
+    size_t imageSize = 0;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        const uint32_t period = std::max<uint32_t>(reg(simcam::RegFramePeriod), 1000);
+        nextFrame += std::chrono::microseconds(period);
+        if (nextFrame < Clock::now())
+            nextFrame = Clock::now() + std::chrono::microseconds(period);
+
+        const size_t payload = arv_fake_camera_get_payload(fake);
+        if (frame == nullptr || frameSize != payload) {
+            if (frame != nullptr)
+                g_object_unref(frame);
+            frame = arv_buffer_new(payload, nullptr);
+            frameSize = payload;
+        }
+        arv_fake_camera_fill_buffer(fake, frame, &packetSize);
+        if (arv_buffer_get_status(frame) != ARV_BUFFER_STATUS_SUCCESS)
+            return;
+        to.sin_family = AF_INET;
+        to.sin_addr.s_addr = htonl(reg(gvcp::RegStreamDestination0));
+        to.sin_port = htons(uint16_t(reg(gvcp::RegStreamPort0) & 0xFFFF));
+        packetSize = reg(gvcp::RegStreamPacketSize0) & 0xFFFF;
+        blockId = uint16_t(arv_buffer_get_frame_id(frame) & 0xFFFF);
+        info.timestamp = arv_buffer_get_timestamp(frame);
+        info.pixelFormat = arv_buffer_get_image_pixel_format(frame);
+        gint x = 0, y = 0, width = 0, height = 0;
+        arv_buffer_get_image_region(frame, &x, &y, &width, &height);
+        info.offsetX = uint32_t(x);
+        info.offsetY = uint32_t(y);
+        info.width = uint32_t(width);
+        info.height = uint32_t(height);
+        image = static_cast<const uint8_t*>(arv_buffer_get_data(frame, nullptr));
+        imageSize = std::min(frameSize, SimulatedCamera::frameBytes(info.width, info.height, info.pixelFormat));
+    }
+
+    // Only this thread touches the frame buffer, so it is sent without the lock.
+    const std::vector<uint8_t> leader = gvsp::buildLeader(blockId, info);
+    sendPacket(leader.data(), leader.size(), to);
+    const size_t chunk = gvsp::dataPerPacket(std::min<uint32_t>(packetSize, 9000));
+    std::vector<uint8_t> packet(gvsp::HeaderSize + chunk);
+    uint32_t packetId = 1;
+    size_t burst = 0;
+    for (size_t offset = 0; offset < imageSize; offset += chunk, ++packetId) {
+        if (stopRequested)
+            return;
+        const size_t n = std::min(chunk, imageSize - offset);
+        burst += n;
+        if (burst >= BurstBytes) {
+            pauseBetweenBursts();
+            burst = 0;
+        }
+        if (dropper->dropNext())
+            continue;
+        gvsp::writeHeader(packet.data(), blockId, gvsp::FormatData, packetId);
+        std::memcpy(packet.data() + gvsp::HeaderSize, image + offset, n);
+        sendPacket(packet.data(), gvsp::HeaderSize + n, to);
+    }
+    const std::vector<uint8_t> trailer = gvsp::buildTrailer(blockId, packetId, info.height);
+    sendPacket(trailer.data(), trailer.size(), to);
+}
+
+// --- public interface -------------------------------------------------------
+
+SimulatedCamera::SimulatedCamera(const SimulatedCameraOptions& options)
+    : m_impl(std::make_unique<Impl>(options))
+{
+}
+
+SimulatedCamera::~SimulatedCamera()
+{
+    stop();
+}
+
+bool SimulatedCamera::start()
+{
+    if (isRunning())
+        return true;
+    return m_impl->start();
+}
+
+void SimulatedCamera::stop()
+{
+    m_impl->stop();
+}
+
+bool SimulatedCamera::isRunning() const
+{
+    return m_impl->thread.joinable();
+}
+
+const SimulatedCameraOptions& SimulatedCamera::options() const
+{
+    return m_impl->options;
+}
+
+void SimulatedCamera::setControlPrivilege(uint32_t privilege)
+{
+    std::lock_guard<std::mutex> lock(m_impl->mutex);
+    m_impl->requestedPrivilege = privilege;
+    if (m_impl->fake == nullptr)
+        return;
+    // Held by a controller that is not on our network: it never times out.
+    if (privilege == 0) {
+        m_impl->releaseControl();
+    } else {
+        m_impl->hasController = false;
+        m_impl->setReg(gvcp::RegControlChannelPrivilege, privilege);
+    }
+}

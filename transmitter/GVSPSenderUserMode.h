@@ -1,0 +1,70 @@
+#pragma once
+
+#include "IGVSPSender.h"
+#include "KyTransportLayerLibTransmitEngine.h"
+#include "NzUtilsLibLogger.h"
+#include "NzUtilsLibThread.h"
+#include "OperationResultConverter.h"
+#include "SendParameters.h"
+
+#include <atomic>
+#include <memory>
+
+namespace KyTransportLayerLib {
+struct CompletionEntry;
+}
+
+namespace NqTransmitterRawLib {
+
+class SocketWrapper;
+
+// Sends buffers as GVSP blocks through a UDP socket: the engine cuts each
+// queued block into packets on this sender's thread and the socket wrapper
+// puts them on the wire. Opened once; the destructor closes it.
+class GVSPSenderUserMode : public IGVSPSender, public NzUtilsLib::Thread
+{
+public:
+    explicit GVSPSenderUserMode(uint32_t threadPriority);
+    ~GVSPSenderUserMode() override;
+
+    NzUtilsLib::Result Open(const KyNetworkLib::IpAddress* destination, uint16_t destinationPort,
+                            const KyNetworkLib::IpAddress* source, uint16_t sourcePort, bool dontFragment,
+                            bool headerFlag, uint32_t buffersCapability, uint32_t pendingSendRecords,
+                            bool engineFlag) override;
+    void Close() override;
+    NzUtilsLib::Result AbortOldestQueuedBuffer(NqBufferLib::Buffer** buffer) override;
+    NzUtilsLib::Result AbortQueuedBuffers(uint32_t value, bool* aborted) override;
+    NzUtilsLib::Result QueueBuffer(NqBufferLib::Buffer* buffer) override;
+    NzUtilsLib::Result RetrieveFreeBuffer(NqBufferLib::Buffer** buffer, uint32_t timeoutMs) override;
+    uint32_t GetQueuedBufferCount() override { return m_queuedCount.load(); }
+    NzUtilsLib::Result SetPacketSize(uint32_t packetSize) override;
+    NzUtilsLib::Result SetMaxPayloadThroughput(float bitsPerSecond) override;
+    NzUtilsLib::Result SetStatistic(GVSPStatistic* statistic) override;
+    uint16_t GetSourcePort() override;
+    std::string GetSourceIPAddress() override;
+    uint32_t GetThreadPriority() override { return GetPriority(); }
+    NzUtilsLib::Result SetThreadPriority(uint32_t priority) override { return SetPriority(priority); }
+
+    // The socket (for checks of its options); -1 while closed.
+    int GetSocketHandle() const;
+
+protected:
+    NzUtilsLib::Result RunThread() override;
+
+private:
+    NzUtilsLib::Result Complete(const KyTransportLayerLib::CompletionEntry& entry, NqBufferLib::Buffer** buffer);
+
+    std::atomic<uint32_t> m_packetSize{SendParameters::DefaultPacketSize};
+    std::atomic<uint32_t> m_maxThroughput{0};
+    // Raised before a push so that a fast completion never sees it below zero.
+    std::atomic<uint32_t> m_queuedCount{0};
+    NzUtilsLib::Logger m_logger;
+    KyTransportLayerLib::TransmitEngine m_engine;
+    std::atomic<GVSPStatistic*> m_statistic{nullptr};
+    OperationResultConverter m_operationResults;
+    std::unique_ptr<SocketWrapper> m_wrapper;
+    bool m_headerFlag = false;
+    std::atomic<bool> m_open{false};
+};
+
+} // namespace NqTransmitterRawLib

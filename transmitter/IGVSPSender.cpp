@@ -1,0 +1,7 @@
+#include "IGVSPSender.h"
+
+namespace NqTransmitterRawLib {
+
+IGVSPSender::~IGVSPSender() = default;
+
+} // namespace NqTransmitterRawLib
