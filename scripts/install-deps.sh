@@ -4,7 +4,7 @@
 set -e
 packages="build-essential cmake pkg-config qtbase5-dev libqwt-qt5-dev libopencv-dev
 libtiff-dev libtiff-tools libaravis-dev libusb-1.0-0-dev tshark clang iproute2 util-linux
-xvfb x11-apps imagemagick libbenchmark-dev"
+xvfb x11-utils imagemagick libbenchmark-dev"
 missing=""
 for p in $packages; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"

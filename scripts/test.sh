@@ -1,10 +1,36 @@
 #!/bin/sh
 # The test command: installs what is missing, builds, and runs every test in a
-# loopback-only network namespace.
+# loopback-only network namespace; then runs the transmitter library's tests
+# again under ThreadSanitizer and fuzzes the remote-command parser briefly.
 set -e
 root=$(cd "$(dirname "$0")/.." && pwd)
+netns="$root/scripts/in-loopback-netns.sh"
+jobs=$(nproc)
 "$root/scripts/install-deps.sh"
 "$root/scripts/build.sh"
 build=${BUILD_DIR:-$root/build}
-cd "$build"
-"$root/scripts/in-loopback-netns.sh" ctest --output-on-failure -j"$(nproc)" --timeout 300
+(cd "$build" && "$netns" ctest --output-on-failure -j"$jobs" --timeout 300)
+
+echo "== Transmitter tests under ThreadSanitizer"
+tsan="$build-tsan"
+cmake -S "$root" -B "$tsan" -DKESSANE_TSAN=ON >/dev/null
+tests=$(cd "$tsan" && ctest -N -R '^tst_transmitter' | awk '/Test +#/ {print $3}')
+cmake --build "$tsan" -j"$jobs" --target $tests
+(cd "$tsan" && "$netns" ctest --output-on-failure -j"$jobs" --timeout 300 -R '^tst_transmitter')
+
+if command -v clang++ >/dev/null; then
+    echo "== Fuzzing the remote-command parser for 60 s"
+    fuzz="$build-fuzz"
+    cmake -S "$root" -B "$fuzz" -DKESSANE_FUZZ=ON -DCMAKE_C_COMPILER=clang \
+        -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+    cmake --build "$fuzz" -j"$jobs" --target fuzz_remote
+    scratch=$(mktemp -d)
+    trap 'rm -rf "$scratch"' EXIT
+    mkdir "$scratch/corpus"
+    if ! (cd "$scratch" && "$(find "$fuzz" -type f -name fuzz_remote -perm -u+x | head -n 1)" \
+            -max_total_time=60 corpus >log 2>&1); then
+        cat "$scratch/log"
+        exit 1
+    fi
+    tail -n 2 "$scratch/log"
+fi

@@ -3,6 +3,7 @@
 # fresh temporary HOME / XDG_CONFIG_HOME / working folder through run_test.sh,
 # so settings never leak between tests or into the user's profile.
 set(KESSANE_TEST_RUNNER ${CMAKE_CURRENT_LIST_DIR}/run_test.sh)
+set(KESSANE_SANITIZER_DIR ${CMAKE_CURRENT_LIST_DIR}/sanitizers)
 function(kessane_add_test)
   cmake_parse_arguments(T "" "NAME;TIMEOUT;LOCK" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${T_NAME} ${T_SOURCES})
@@ -12,8 +13,11 @@ function(kessane_add_test)
   if(NOT T_TIMEOUT)
     set(T_TIMEOUT 120)
   endif()
-  set_tests_properties(${T_NAME} PROPERTIES TIMEOUT ${T_TIMEOUT}
-    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;KESSANE_SOURCE_DIR=${PROJECT_SOURCE_DIR};KESSANE_BINARY_DIR=${PROJECT_BINARY_DIR}")
+  set(env "QT_QPA_PLATFORM=offscreen;KESSANE_SOURCE_DIR=${PROJECT_SOURCE_DIR};KESSANE_BINARY_DIR=${PROJECT_BINARY_DIR}")
+  if(KESSANE_ASAN)
+    list(APPEND env "LSAN_OPTIONS=suppressions=${KESSANE_SANITIZER_DIR}/lsan.supp")
+  endif()
+  set_tests_properties(${T_NAME} PROPERTIES TIMEOUT ${T_TIMEOUT} ENVIRONMENT "${env}")
   if(T_LABELS)
     set_tests_properties(${T_NAME} PROPERTIES LABELS "${T_LABELS}")
   endif()
