@@ -1,4 +1,5 @@
 #include "NqAravisBaseline.h"
+#include "NqReceiverTuning.h"
 
 #include <arv.h>
 
@@ -23,6 +24,8 @@ NqAravisBaselineResult nqAravisBaseline(const std::string& cameraIp, uint32_t bu
         g_clear_error(&error);
         return result;
     }
+    // Received as NqStream receives, so the comparison is fair.
+    arv_gv_device_set_stream_options(ARV_GV_DEVICE(device), ARV_GV_STREAM_OPTION_PACKET_SOCKET_DISABLED);
     ArvStream* stream = arv_device_create_stream(device, nullptr, nullptr, &error);
     if (!stream) {
         result.error = error ? error->message : "no stream";
@@ -30,7 +33,7 @@ NqAravisBaselineResult nqAravisBaseline(const std::string& cameraIp, uint32_t bu
         g_object_unref(device);
         return result;
     }
-    g_object_set(stream, "socket-buffer", ARV_GV_STREAM_SOCKET_BUFFER_AUTO, nullptr);
+    nqTuneReceiver(stream);
     const gint64 payload = arv_device_get_integer_feature_value(device, "PayloadSize", nullptr);
     for (uint32_t i = 0; i < bufferCount; ++i)
         arv_stream_push_buffer(stream, arv_buffer_new_allocate(size_t(payload)));

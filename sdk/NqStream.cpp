@@ -1,5 +1,6 @@
 #include "NqStream.h"
 #include "NqGvcp.h"
+#include "NqReceiverTuning.h"
 #include "NqStreamImpl.h"
 
 namespace {
@@ -53,16 +54,18 @@ NqResult NqStream::Open(const NqString& deviceIp, uint16_t localPort, uint32_t c
     if (!localIp.IsEmpty() && localIp.GetStd() != local)
         return NqResult(NqResult::Code::INVALID_PARAMETER, "The camera is not reached through that local address");
 
+    // Always receive through the stream's UDP socket. With privileges Aravis
+    // would capture from a packet socket instead, which only listens once the
+    // receiving thread runs: the start of the first frame after opening or
+    // restarting the pipeline would be lost, and root would behave unlike a user.
+    arv_gv_device_set_stream_options(ARV_GV_DEVICE(device), ARV_GV_STREAM_OPTION_PACKET_SOCKET_DISABLED);
     GError* error = nullptr;
     ArvStream* stream = arv_device_create_stream(device, nullptr, nullptr, &error);
     if (!stream)
         return nqResultFromError(error, NqResult::Code::NOT_OPENED);
     if (error)
         g_error_free(error);
-    // Automatic socket buffer sizing: with the default, most frames arrive
-    // incomplete for a non-root user. Lost packets are asked for again.
-    g_object_set(stream, "socket-buffer", ARV_GV_STREAM_SOCKET_BUFFER_AUTO, "packet-resend",
-                 ARV_GV_STREAM_PACKET_RESEND_ALWAYS, nullptr);
+    nqTuneReceiver(stream);
     core.signalHandler = g_signal_connect(stream, "new-buffer", G_CALLBACK(onNewBuffer), &core);
     arv_stream_set_emit_signals(stream, TRUE);
 

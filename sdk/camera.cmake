@@ -11,6 +11,7 @@ add_library(nqcamera STATIC
   ${CMAKE_CURRENT_LIST_DIR}/NqGvcp.cpp
   ${CMAKE_CURRENT_LIST_DIR}/NqGvcpSocket.cpp
   ${CMAKE_CURRENT_LIST_DIR}/NqPipeline.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/NqReceiverTuning.cpp
   ${CMAKE_CURRENT_LIST_DIR}/NqStream.cpp
   ${CMAKE_CURRENT_LIST_DIR}/NqStreamCore.cpp
   ${CMAKE_CURRENT_LIST_DIR}/NqStreamParameters.cpp
@@ -20,7 +21,8 @@ target_link_libraries(nqcamera PUBLIC nqbase Threads::Threads PRIVATE PkgConfig:
 
 # The raw Aravis loop the pipeline benchmark compares against.
 if(KESSANE_BENCH)
-  add_library(nqaravisbaseline STATIC ${CMAKE_CURRENT_LIST_DIR}/NqAravisBaseline.cpp)
+  add_library(nqaravisbaseline STATIC ${CMAKE_CURRENT_LIST_DIR}/NqAravisBaseline.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/NqReceiverTuning.cpp)
   target_include_directories(nqaravisbaseline PUBLIC ${CMAKE_CURRENT_LIST_DIR})
   target_link_libraries(nqaravisbaseline PRIVATE PkgConfig::ARAVIS)
 endif()

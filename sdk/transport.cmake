@@ -10,6 +10,7 @@ add_library(kytransport STATIC
   ${CMAKE_CURRENT_LIST_DIR}/KyNetworkLibIpAddress.cpp
   ${CMAKE_CURRENT_LIST_DIR}/KyNetworkLibEthernetAddress.cpp
   ${CMAKE_CURRENT_LIST_DIR}/KyNetworkLibSystem.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/KyNetworkLibArp.cpp
   ${CMAKE_CURRENT_LIST_DIR}/KyNetworkLibSocketUDP.cpp
   ${CMAKE_CURRENT_LIST_DIR}/KyNetworkLibGvsp.cpp
   ${CMAKE_CURRENT_LIST_DIR}/KyNetworkLibGVSPPacketLeader.cpp
@@ -17,6 +18,7 @@ add_library(kytransport STATIC
   ${CMAKE_CURRENT_LIST_DIR}/KyTransportLayerLibPacer.cpp
   ${CMAKE_CURRENT_LIST_DIR}/KyTransportLayerLibTransmitEngine.cpp
   ${CMAKE_CURRENT_LIST_DIR}/KyTransportLayerLibResultConverter.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/KyTransportLayerLibLink.cpp
   ${CMAKE_CURRENT_LIST_DIR}/NqBaseLibInstantStats.cpp)
 target_include_directories(kytransport PUBLIC ${CMAKE_CURRENT_LIST_DIR})
 target_link_libraries(kytransport PUBLIC nqbase Threads::Threads)

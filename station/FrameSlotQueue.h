@@ -21,6 +21,10 @@ public:
     // The next queued frame, or null when the queue is drained (which ends the drain).
     FrameRef next();
 
+    // Lets the queued frames go (their buffers return to the pipeline) and
+    // leaves a drain in progress running to its end.
+    void discardPending() { m_pending.clear(); }
+
     bool draining() const { return m_draining; }
     size_t pending() const { return m_pending.size(); }
 

@@ -1,12 +1,25 @@
 #include "Lumi_cam.h"
 
+#include "CameraConfig.h"
+#include "CameraImageArea.h"
+#include "CustomScene.h"
+#include "ModeFeatures.h"
+#include "ModeLayout.h"
+#include "ModeSteps.h"
+#include "MyGraphicsView.h"
 #include "PayloadSize.h"
 #include "Prompt.h"
+#include "RemoteServer.h"
+#include "RunRules.h"
+#include "SettingsSidecar.h"
 #include "SidePanel.h"
 #include "StationSettings.h"
 #include "StationTexts.h"
+#include "StatusTexts.h"
 #include "Thread.h"
+#include "TmxLink.h"
 #include "camSearchDlg.h"
+#include "setIPDlg.h"
 #include "ui_LUMI_camClass.h"
 
 #include <QActionGroup>
@@ -16,24 +29,25 @@
 #include <QDir>
 #include <QDoubleSpinBox>
 #include <QGraphicsPixmapItem>
-#include <QGraphicsScene>
-#include <QGraphicsView>
+#include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLoggingCategory>
 #include <QMessageBox>
 #include <QMovie>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
 #include <QSettings>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QThread>
+#include <QToolBar>
 #include <QToolButton>
+#include <QWidgetAction>
 
 #include <qwt_plot.h>
 #include <qwt_plot_curve.h>
 #include <qwt_text.h>
+
+#include <algorithm>
 
 Q_LOGGING_CATEGORY(lcShell, "kessane.station.shell")
 
@@ -54,7 +68,13 @@ QString text(const NqString& s)
 
 Lumi_cam::Lumi_cam(QWidget* parent, Qt::WindowFlags flags)
     : QMainWindow(parent, flags),
-      ui(std::make_unique<Ui::LUMI_camClass>())
+      ui(std::make_unique<Ui::LUMI_camClass>()),
+      m_exposure([this](int ms) { return waitWithEvents(ms); },
+                 [this](const QString& style, const QString& toolTip) {
+                     m_panel->exposure->setStyleSheet(style);
+                     if (!toolTip.isNull())
+                         m_panel->exposure->setToolTip(toolTip);
+                 })
 {
     qRegisterMetaType<FrameRef>("FrameRef");
 
@@ -72,12 +92,27 @@ Lumi_cam::Lumi_cam(QWidget* parent, Qt::WindowFlags flags)
     m_curve = new QwtPlotCurve(QString());
 
     ui->actionPulseWidth->setEnabled(false);
+    // The exposure box shows microseconds (its label says so and the unit
+    // menu is disabled): the unit actions must say the same.
+    {
+        const QSignalBlocker blockMs(ui->actionMs);
+        const QSignalBlocker blockUs(ui->actionUs);
+        ui->actionMs->setChecked(false);
+        ui->actionUs->setChecked(true);
+    }
 
     m_settings = StationSettings::open();
     m_settings->sync();
 
     m_tmxAction = new QAction(this);
+    m_tmxAction->setObjectName(QStringLiteral("generatorAction"));
     connect(m_tmxAction, &QAction::triggered, this, &Lumi_cam::showTMXDialog);
+    m_tmx = new TmxLink(this);
+    m_tmx->setBoxParent(this);
+    m_ipDlg = new setIPDlg(this);
+    connect(m_ipDlg, &setIPDlg::hasIP, this, &Lumi_cam::setTMXIP);
+    m_remote = new RemoteServer(this, this, this);
+    m_remote->setBoxParent(this);
 
     loadLUTs(1);
 
@@ -87,27 +122,25 @@ Lumi_cam::Lumi_cam(QWidget* parent, Qt::WindowFlags flags)
     connect(m_recordMovie, &QMovie::frameChanged, this, &Lumi_cam::setButtonIcon2);
     ui->actionSChannel->setChecked(true);
 
-    m_scene = new QGraphicsScene(this);
-    m_view = new QGraphicsView(this);
+    m_scene = new CustomScene(this);
+    m_view = new MyGraphicsView(this);
     setAcceptDrops(false);
     m_view->setScene(m_scene);
     m_view->setCursor(Qt::CrossCursor);
     setCentralWidget(m_view);
     m_view->show();
+    connect(m_scene, &CustomScene::show_coord, this, &Lumi_cam::showCoord);
+    connect(m_scene, &CustomScene::getRIOIntensity, this, &Lumi_cam::calcROIIntensity);
+    connect(m_scene, &CustomScene::doROISharpness, this, &Lumi_cam::calcROISharpness);
+    connect(m_scene, &CustomScene::changeImageSizeROI, this, &Lumi_cam::changeImageSize);
+    connect(m_scene, &CustomScene::lineProfile, this, &Lumi_cam::showProfilePlot);
 
     buildStatusBar();
-
-    m_pixmapItem = m_scene->addPixmap(QPixmap());
 
     buildSidePanel();
     connect(m_panel->exposure, qOverload<double>(&QDoubleSpinBox::valueChanged), this, &Lumi_cam::changeExposure);
     connect(m_panel->folderChooser, &QToolButton::pressed, this, &Lumi_cam::changePath);
     connect(m_panel->average, qOverload<int>(&QSpinBox::valueChanged), this, &Lumi_cam::changeAvg);
-    m_generatorControl = true;
-
-    connect(&m_tmxTimer, &QTimer::timeout, this, &Lumi_cam::stopTryingTMX);
-    m_network = new QNetworkAccessManager(this);
-    connect(m_network, &QNetworkAccessManager::finished, this, &Lumi_cam::finishedSlot);
 
     m_searchDlg = new camSearchDlg(this);
     connect(m_searchDlg, &camSearchDlg::selectedCamera, this, &Lumi_cam::openCam);
@@ -131,6 +164,7 @@ Lumi_cam::Lumi_cam(QWidget* parent, Qt::WindowFlags flags)
 
 Lumi_cam::~Lumi_cam()
 {
+    m_wait.cancel();
     m_previewing = false;
     m_capturing = false;
     // The thread and the stream use the device: end them while it still exists.
@@ -214,6 +248,7 @@ void Lumi_cam::buildSidePanel()
     const StationSettings::SidePanelValues values = StationSettings::readSidePanel(*m_settings);
 
     m_panel = std::make_unique<SidePanel>();
+    buildToolBarBoxes();
     m_panel->exposure->setValue(values.exposure);
     m_currentExposure = m_panel->exposure->value();
 
@@ -296,6 +331,10 @@ void Lumi_cam::uncheckConnectButton()
 void Lumi_cam::openCam(bool on)
 {
     if (!on) {
+        // A run in progress ends as the user would end it, while the camera
+        // is still there to be stopped.
+        ui->actionCapture->setChecked(false);
+        ui->actionRun->setChecked(false);
         m_connected = false;
         disconnectCamera();
         m_connectionLabel->setText(QStringLiteral("Disconnected"));
@@ -344,7 +383,7 @@ void Lumi_cam::openCam(bool on)
     if (!m_twoGate)
         applyCameraConfig();
     ui->actionRadiometric_Mode->setChecked(true);
-    updateDepth(m_displayDepth);
+    updateDepth(m_depths.display);
     m_sizeLabel->setText(QStringLiteral("%1x%2").arg(m_imageWidth).arg(m_imageHeight));
 
     switchGate(ui->actionGates->isChecked());
@@ -409,6 +448,11 @@ void Lumi_cam::connectCamera(const NqDeviceInfo* info)
 
 void Lumi_cam::disconnectCamera()
 {
+    // Waits in progress (an exposure sequence) must not reach for a device
+    // that has gone.
+    m_wait.cancel();
+    m_endCaptureAfterDrain = false;
+    m_capture.endRun();
     destroyAcqThread();
     m_device.Disconnect();
     m_stream.Close();
@@ -417,9 +461,7 @@ void Lumi_cam::disconnectCamera()
 
 void Lumi_cam::releaseImageBuffers()
 {
-    std::vector<uint8_t>().swap(m_displayBuffer);
-    std::vector<uint16_t>().swap(m_planeA);
-    std::vector<uint16_t>().swap(m_planeB);
+    m_buffers = DisplayBuffers();
 }
 
 void Lumi_cam::setCameraControlsEnabled(bool on)
@@ -464,7 +506,8 @@ void Lumi_cam::destroyAcqThread()
         // sender of queued calls to the window.
         QCoreApplication::removePostedEvents(this, QEvent::MetaCall);
     }
-    m_currentFrame.reset();
+    // So do the frames queued by a frame slot that is processing events.
+    m_frames.discardPending();
     if (m_pipeline.IsStarted())
         m_pipeline.Stop();
 }
@@ -505,50 +548,938 @@ uint32_t Lumi_cam::getPayloadSize()
     return m_device.IsConnected() ? payloadSizeOf(m_device.GetGenParameters()) : 0;
 }
 
-// Filled in by the frame, scene, run, mode, generator, remote-control,
-// calibration and maintenance parts of the station.
+NqGenParameterArray* Lumi_cam::cameraParameters()
+{
+    return m_connected && m_device.IsConnected() ? m_device.GetGenParameters() : nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// Frames
+
+void Lumi_cam::showSignal(unsigned long long, FrameRef frame)
+{
+    // The frame carries its own counter (frame->number), which is the signal's.
+    if (!frame || !m_frames.offer(std::move(frame)))
+        return;
+    while (FrameRef next = m_frames.next())
+        handleFrame(*next);
+    if (m_endCaptureAfterDrain) {
+        m_endCaptureAfterDrain = false;
+        m_capture.endRun();
+    }
+}
+
+void Lumi_cam::handleFrame(const Frame& f)
+{
+    Ui::LUMI_camClass& form = *ui;
+    if (m_colourCamera)
+        m_buffers.fillPlanes(f, m_depths.display, form.actionAverage_Green_s->isChecked());
+
+    // A frame of the capture is written even when the capture ended while it
+    // waited in the queue; those beyond the target are not.
+    if (m_capture.running() && f.number <= m_captureLastFrame) {
+        const CaptureWriter::Result r = m_capture.write(f, m_gate.number);
+        if (r.switchGate) {
+            form.actionGates->setChecked(r.gatesChecked);
+            changeExposure(ExposureUnits::fromMicroseconds(m_gate.exposure, m_unit));
+            sendTMXProgram();
+        }
+    }
+
+    // Double framing shows one gate's frames only; the other's are stored.
+    if (!m_colourCamera && form.actionDouble_Framing_Mode->isChecked() && (f.number & 1) == (m_frameChoice ? 1u : 0u))
+        return;
+
+    DisplayBuffers::Options options;
+    options.depths = m_depths;
+    options.colour = m_colourCamera;
+    options.sChannel = form.actionSChannel->isChecked();
+    options.averageGreens = form.actionAverage_Green_s->isChecked();
+    options.normalise = m_normalise;
+    if (m_lutOn)
+        options.colourTable = m_colourTable;
+    const QImage image = m_buffers.render(f, options);
+    if (image.isNull())
+        return; // does not fit the buffers: dropped and counted
+    m_scene->pixmapItem()->setPixmap(QPixmap::fromImage(image));
+    ++m_displayedFrames;
+
+    QCoreApplication::processEvents();
+
+    if (m_tmx->isControlling() && m_twoGate)
+        sendTMXRun();
+
+    m_streamStats.update(m_stream.IsOpen() ? m_stream.GetParameters() : nullptr);
+    m_temperatureLabel->setStyleSheet(StatusTexts::streamErrorStyle(m_streamStats.errorCount));
+    m_temperatureLabel->setText(StatusTexts::streamErrorText(m_streamStats.errorCount, m_streamStats.lastError));
+    StatusTexts::RunStatus status;
+    status.capturing = m_capturing;
+    status.radiometric = form.actionRadiometric_Mode->isChecked();
+    status.counter = f.number;
+    status.framesPerSecond = m_thread ? m_thread->frameRate() : 0.0;
+    status.bandwidthMbps = m_streamStats.bandwidthMbps;
+    status.dataDepth = m_depths.data;
+    status.targetFrames = m_captureTarget;
+    m_statusLabel->setText(StatusTexts::runStatusText(status));
+
+    m_scene->updateIntesity();
+    m_scene->updateSharpness();
+    m_scene->setFrameShown();
+    if (m_scene->hasProfileLine()) {
+        const QLine l = m_scene->profileLine();
+        showProfilePlot(l.x1(), l.y1(), l.x2(), l.y2());
+    }
+}
+
+void Lumi_cam::updateDepth(int depth)
+{
+    m_depths.display = depth;
+    NqGenParameterArray* params = cameraParameters();
+    if (!params)
+        return;
+    int64_t width = 0;
+    int64_t height = 0;
+    if (CameraImageArea::readSensorSize(params, width, height))
+        m_buffers.allocate(width, height, m_colourCamera);
+    else
+        CameraImageArea::warnSensorSizeUnreadable(this);
+    m_depths = CameraImageArea::readSampleDepths(params);
+}
+
+void Lumi_cam::followImageSize()
+{
+    NqGenParameterArray* params = cameraParameters();
+    if (!params)
+        return;
+    const QSize size = CameraImageArea::readImageSize(params);
+    if (!size.isValid())
+        return;
+    m_imageWidth = size.width();
+    m_imageHeight = size.height();
+    m_scene->setSceneSize(size.width(), size.height());
+    updateDepth(m_depths.display);
+}
+
+void Lumi_cam::roiMode(bool on)
+{
+    m_scene->setRoiResizeMode(on);
+    if (on)
+        return;
+    if (NqGenParameterArray* params = cameraParameters()) {
+        CameraImageArea::resetToFullFrame(params);
+        followImageSize();
+    }
+}
+
+void Lumi_cam::changeImageSize(QRect rect)
+{
+    if (NqGenParameterArray* params = cameraParameters()) {
+        CameraImageArea::applyRoi(params, rect);
+        followImageSize();
+    }
+}
+
+void Lumi_cam::zoomIn()
+{
+    m_view->zoomIn();
+}
+
+void Lumi_cam::zoomOut()
+{
+    m_view->zoomOut();
+}
+
+void Lumi_cam::zoomFit()
+{
+    const ImageSize scene = sceneSizeFor(ImageSize{m_imageWidth, m_imageHeight}, m_colourCamera);
+    m_scene->setSceneRect(0, 0, double(scene.width), double(scene.height));
+    m_view->zoomFit();
+}
+
+void Lumi_cam::plotProfileMode(bool on)
+{
+    m_scene->setLineMode(on);
+}
+
+void Lumi_cam::applyScale(bool on)
+{
+    m_normalise = on;
+}
+
+void Lumi_cam::applyLUT(bool on)
+{
+    m_lutOn = on;
+}
+
+void Lumi_cam::updateCamTemp(int temperature)
+{
+    m_cameraTemperature = temperature;
+}
+
+void Lumi_cam::doSubFolder(bool on)
+{
+    m_subFolder = on;
+}
+
+// The run animations: their current picture is the run and capture icon.
+void Lumi_cam::setButtonIcon(int)
+{
+    ui->actionRun->setIcon(QIcon(m_playMovie->currentPixmap()));
+}
+
+void Lumi_cam::setButtonIcon2(int)
+{
+    ui->actionCapture->setIcon(QIcon(m_recordMovie->currentPixmap()));
+}
+
+void Lumi_cam::beginCaptureFiles()
+{
+    CaptureWriter::Run run;
+    run.names = {m_workPath, m_panel->prefix->text(), m_panel->point->text()};
+    run.mode.colour = m_colourCamera;
+    run.mode.twoGate = m_twoGate;
+    run.mode.doubleFraming = ui->actionDouble_Framing_Mode->isChecked();
+    run.mode.multiPage = m_panel->multipage->isChecked();
+    run.mode.splitColours = m_panel->splitColors->isChecked();
+    run.format.displayDepth = m_depths.display;
+    run.format.dataDepth = m_depths.data;
+    run.averaging = int(m_averageCount);
+    run.targetFrames = m_captureTarget;
+    run.averageGreens = ui->actionAverage_Green_s->isChecked();
+    m_endCaptureAfterDrain = false;
+    m_captureLastFrame = m_captureTarget < 0 ? ~0ull : (unsigned long long)(m_captureTarget);
+    m_capture.beginRun(run);
+}
+
+void Lumi_cam::endCaptureFiles()
+{
+    if (m_thread)
+        m_captureLastFrame = std::min(m_captureLastFrame, m_thread->framesReceived());
+    if (m_frames.draining())
+        m_endCaptureAfterDrain = true;
+    else
+        m_capture.endRun();
+}
+
+void Lumi_cam::writeSidecar()
+{
+    SidecarCamera camera;
+    camera.model = m_connectionDescription;
+    camera.colour = m_colourCamera;
+    camera.serial = m_serialNumber;
+    camera.temperature = m_thread ? m_thread->temperature() : m_cameraTemperature;
+    camera.exposureUs = ExposureUnits::toMicroseconds(m_panel->exposure->value(), m_unit);
+    readSidecarFeatures(cameraParameters(), camera);
+    SidecarCapture capture;
+    capture.mode = captureModeName(ui->actionDouble_Framing_Mode->isChecked(),
+                                   ui->actionFrame_Accumulation_Mode->isChecked(),
+                                   ui->actionRadiometric_Mode->isChecked());
+    capture.frames = m_panel->frames->value();
+    capture.folder = m_workPath;
+    capture.prefix = m_panel->prefix->text();
+    capture.point = m_panel->point->text();
+    capture.average = int(m_averageCount);
+    writeSettingsFile(sidecarPath({m_workPath, capture.prefix, capture.point}), camera, capture,
+                      QDateTime::currentDateTime());
+}
+
+// ---------------------------------------------------------------------------
+// Runs
+
+bool Lumi_cam::waitWithEvents(int ms)
+{
+    return m_wait.wait(ms);
+}
+
+void Lumi_cam::restartRunCounters()
+{
+    if (m_thread)
+        m_thread->restartFrameTimer();
+    m_displayedFrames = 0;
+}
+
+void Lumi_cam::enableCameraControls(bool enabled)
+{
+    const QStringList names = RunRules::lockedActions(m_previewing, m_capturing, m_panel->workFolder->text().isEmpty(),
+                                                      ui->actionDouble_Framing_Mode->isChecked());
+    for (const QString& name : names)
+        if (QAction* action = findChild<QAction*>(name))
+            action->setEnabled(enabled);
+    for (QWidget* w : {static_cast<QWidget*>(m_panel->framesLabel), static_cast<QWidget*>(m_panel->frames),
+                       static_cast<QWidget*>(m_panel->exposureLabel), static_cast<QWidget*>(m_panel->exposure)})
+        w->setEnabled(enabled);
+    m_panel->setGateWidgetsEnabled(enabled);
+}
+
+bool Lumi_cam::validateRunParams()
+{
+    RunRules::CheckInput input;
+    input.externalTrigger = ui->actionTrigger->isChecked();
+    input.twoGate = m_twoGate;
+    input.exposure = m_currentExposure;
+    input.minExposure = m_minExposure;
+    input.maxExposure = m_maxExposure;
+    input.period = m_gate.period;
+    input.delay = m_gate.delay;
+    input.ledWidth = m_gate.ledWidth;
+    if (const auto failure = RunRules::check(input)) {
+        Prompt::current().message(this, Prompt::Information, failure->title, failure->text);
+        return false;
+    }
+    RunRules::store(*m_settings, {m_panel->exposure->value(), m_panel->frames->value(), m_panel->prefix->text(),
+                                  m_panel->point->text()});
+    return true;
+}
+
+void Lumi_cam::runPreview(bool on)
+{
+    if (on && !m_connected) {
+        const QSignalBlocker block(ui->actionRun);
+        ui->actionRun->setChecked(false);
+        return;
+    }
+    m_temperatureLabel->setStyleSheet(QLatin1String(RunRules::ClearedLabelStyle));
+    // A capture in progress ends before the preview takes the camera, so the
+    // preview never runs over a stopped acquisition.
+    if (on && m_capturing)
+        ui->actionCapture->setChecked(false);
+    if (m_twoGate)
+        switchGate(ui->actionGates->isChecked());
+
+    m_previewing = on;
+    enableCameraControls(!on);
+    m_displayedFrames = 0;
+    // Counters start again with a run, not when one stops: frames of a
+    // capture still queued keep their numbers.
+    if (m_thread && on) {
+        m_thread->setCapturing(false);
+        m_thread->setTarget(-1);
+        m_thread->resetRun();
+    }
+
+    if (!on) {
+        if (cameraParameters())
+            stopAcquisition();
+        waitWithEvents(100);
+        m_playMovie->stop();
+        ui->actionRun->setIcon(QIcon(QStringLiteral(":/Dravo_cam/play.png")));
+        return;
+    }
+
+    m_playMovie->start();
+    m_statusLabel->setText(RunRules::previewStatusText(0, m_thread ? m_thread->frameRate() : 0.0, m_depths.data,
+                                                       m_streamStats.bandwidthMbps));
+    changeExposure(m_panel->exposure->value());
+    // The exposure sequence runs events: the preview may have been stopped,
+    // or the camera taken away, meanwhile.
+    if (!m_previewing || !cameraParameters())
+        return;
+    startAcquisition();
+    const bool valid = validateRunParams();
+    if (!valid && RunRules::failedCheckStopsRun(m_twoGate))
+        return;
+    if (m_tmx->isControlling() && m_twoGate) {
+        if (!waitWithEvents(RunRules::generatorSettleMs(m_panel->exposure->value())) || !m_previewing)
+            return;
+        sendTMXProgram();
+    }
+}
+
+void Lumi_cam::runCapture(bool on)
+{
+    if (on && !m_connected) {
+        const QSignalBlocker block(ui->actionCapture);
+        ui->actionCapture->setChecked(false);
+        return;
+    }
+    m_temperatureLabel->setStyleSheet(QLatin1String(RunRules::ClearedLabelStyle));
+
+    m_workPath = m_panel->workFolder->text();
+    if (m_subFolder && m_connected) {
+        QString name = text(m_device.GetDeviceInfo()->GetUserDefinedName()).toUpper();
+        name.replace(QLatin1Char(' '), QLatin1Char('.'));
+        m_workPath += QStringLiteral("/CAM_") + name;
+    }
+    if (!m_workPath.isEmpty())
+        QDir().mkpath(m_workPath);
+
+    if (m_twoGate) {
+        // A capture always starts with Gate1.
+        ui->actionGates->setChecked(false);
+        switchGate(ui->actionGates->isChecked());
+    }
+
+    m_displayedFrames = 0;
+    m_capturing = on;
+    if (on)
+        m_captureTarget = RunRules::captureTarget(m_panel->frames->value(), m_twoGate);
+    if (m_thread) {
+        m_thread->setCapturing(on);
+        if (on) {
+            m_thread->setTarget(-1);
+            m_thread->resetRun();
+        }
+    }
+    enableCameraControls(!on);
+
+    if (!on) {
+        m_statusLabel->setStyleSheet(QLatin1String(RunRules::IdleLabelStyle));
+        if (cameraParameters())
+            stopAcquisition();
+        waitWithEvents(100);
+        endCaptureFiles();
+        m_recordMovie->stop();
+        ui->actionCapture->setIcon(QIcon(QStringLiteral(":/Dravo_cam/record.png")));
+        return;
+    }
+
+    m_recordMovie->start();
+    writeSidecar();
+    if (!validateRunParams() && RunRules::failedCheckStopsRun(m_twoGate)) {
+        ui->actionCapture->setChecked(false);
+        return;
+    }
+    changeExposure(m_panel->exposure->value());
+    if (!m_capturing || !cameraParameters())
+        return;
+    m_statusLabel->setStyleSheet(QLatin1String(RunRules::CapturingLabelStyle));
+    m_statusLabel->setText(RunRules::captureStatusText(ui->actionRadiometric_Mode->isChecked(), 0, m_captureTarget,
+                                                       m_thread ? m_thread->errorCount() : 0, m_depths.data));
+    if (m_tmx->isControlling() && m_twoGate) {
+        if (!waitWithEvents(RunRules::generatorSettleMs(m_panel->exposure->value())) || !m_capturing)
+            return;
+        sendTMXProgram();
+    }
+    beginCaptureFiles();
+    if (m_thread) {
+        m_thread->resetRun();
+        m_thread->setTarget(m_captureTarget);
+    }
+    startAcquisition();
+}
+
+void Lumi_cam::stopCapture()
+{
+    // A capture the user stopped already must not be reported as done.
+    if (!m_capturing)
+        return;
+    ui->actionCapture->setChecked(false);
+    if (cameraParameters())
+        stopAcquisition();
+    m_capturing = false;
+    if (m_thread)
+        m_thread->setCapturing(false);
+    waitWithEvents(100);
+    m_captureDone = true;
+    enableCameraControls(true);
+}
+
+void Lumi_cam::setExposureSpin(double microseconds)
+{
+    m_panel->exposure->setValue(ExposureUnits::fromMicroseconds(microseconds, m_unit));
+}
+
+void Lumi_cam::changeExposure(double exposure)
+{
+    m_currentExposure = ExposureUnits::toMicroseconds(exposure, m_unit);
+    NqGenParameterArray* params = cameraParameters();
+    if (!params)
+        return;
+    const ExposureControl::Result r = m_exposure.change(*params, m_currentExposure, ui->actionTrigger->isChecked());
+    if (r.limitsRead) {
+        m_minExposure = r.minExposure;
+        m_maxExposure = r.maxExposure;
+    }
+    if (r.restartCounters)
+        restartRunCounters();
+}
+
+void Lumi_cam::setExtTrigger(bool on)
+{
+    ui->actionPulseWidth->setEnabled(on);
+    if (NqGenParameterArray* params = cameraParameters())
+        ModeFeatures::writeExternalTrigger(*params, on);
+    restartRunCounters();
+}
+
+void Lumi_cam::triggerWidth(bool on)
+{
+    m_panel->exposureLabel->setEnabled(!on);
+    m_panel->exposure->setEnabled(!on);
+    if (NqGenParameterArray* params = cameraParameters())
+        ModeFeatures::writeTriggerWidth(*params, on);
+    restartRunCounters();
+}
+
+void Lumi_cam::changeAvg(int count)
+{
+    const RunRules::AverageCount a = RunRules::averageCount(count);
+    m_averageCount = unsigned(a.count);
+    if (a.corrected)
+        m_panel->average->setValue(a.count);
+    if (m_thread)
+        m_thread->setAverageCount(m_averageCount);
+}
+
+// ---------------------------------------------------------------------------
+// Modes and camera configuration
+
+void Lumi_cam::applyCameraConfig()
+{
+    NqGenParameterArray* params = cameraParameters();
+    if (!params)
+        return;
+    CameraConfig::Hooks hooks;
+    hooks.imageSize = [this](const ImageSize& image) {
+        m_imageWidth = image.width;
+        m_imageHeight = image.height;
+        const ImageSize scene = sceneSizeFor(image, m_colourCamera);
+        m_scene->setSceneSize(int(scene.width), int(scene.height));
+    };
+    hooks.exposureLimits = [this](int64_t minimum, int64_t maximum) {
+        m_minExposure = minimum;
+        m_maxExposure = maximum;
+        m_panel->exposure->setMinimum(ExposureUnits::fromMicroseconds(double(minimum), m_unit));
+    };
+    hooks.exposure = [this](int64_t exposure) {
+        m_currentExposure = double(exposure);
+        setExposureSpin(double(exposure));
+    };
+    const CameraConfig::Result r = CameraConfig::apply(*params, hooks);
+    switch (r.triggerActions) {
+    case CameraConfig::TriggerActions::TriggerOnly:
+        ui->actionTrigger->setChecked(true);
+        ui->actionPulseWidth->setChecked(false);
+        break;
+    case CameraConfig::TriggerActions::TriggerAndWidth:
+        ui->actionTrigger->setChecked(true);
+        ui->actionPulseWidth->setChecked(true);
+        break;
+    case CameraConfig::TriggerActions::Leave:
+        break;
+    }
+    if (r.depthRefreshNeeded)
+        updateDepth(m_depths.display);
+}
+
+void Lumi_cam::runModeSteps(int mode, bool on)
+{
+    for (const ModeStep& step : modeSteps(StationMode(mode), on)) {
+        switch (step.kind) {
+        case ModeStep::EnableTrigger:
+            ui->actionTrigger->setEnabled(step.flag);
+            break;
+        case ModeStep::EnablePulseWidth:
+            ui->actionPulseWidth->setEnabled(step.flag);
+            break;
+        case ModeStep::EnablePulseWidthIfTrigger:
+            ui->actionPulseWidth->setEnabled(ui->actionTrigger->isChecked());
+            break;
+        case ModeStep::SetTwoGate:
+            m_twoGate = step.flag;
+            break;
+        case ModeStep::SwitchGate:
+            switchGate(ui->actionGates->isChecked());
+            break;
+        case ModeStep::RebuildToolBar:
+            rebuildModeToolBar(step.layout);
+            break;
+        case ModeStep::ShowGeneratorDialog:
+            showTMXDialog();
+            break;
+        case ModeStep::WriteTriggeredMode:
+            if (NqGenParameterArray* params = cameraParameters())
+                ModeFeatures::writeTriggeredMode(*params, step.trigger);
+            break;
+        case ModeStep::ApplyCameraConfig:
+            applyCameraConfig();
+            break;
+        case ModeStep::ShowCurrentExposure:
+            setExposureSpin(m_currentExposure);
+            break;
+        case ModeStep::SetLifetimeText:
+            ui->actionLifetime_mode->setText(step.text);
+            break;
+        }
+    }
+}
+
+void Lumi_cam::enableRM(bool on)
+{
+    runModeSteps(int(StationMode::Radiometric), on);
+}
+
+void Lumi_cam::enableFAM(bool on)
+{
+    runModeSteps(int(StationMode::FrameAccumulation), on);
+}
+
+void Lumi_cam::enableDFM(bool on)
+{
+    runModeSteps(int(StationMode::DoubleFraming), on);
+}
+
+void Lumi_cam::enableLifetime(bool on)
+{
+    runModeSteps(int(StationMode::Lifetime), on);
+}
+
+void Lumi_cam::switchGate(bool gate2)
+{
+    const GateSet::Switch s = GateSet::plan(m_twoGate, ui->actionDouble_Framing_Mode->isChecked(), gate2);
+    if (s.relabel) {
+        ui->actionGates->setIcon(QIcon(s.icon));
+        ui->actionGates->setText(s.text);
+    }
+    if (s.setFrameChoice)
+        m_frameChoice = s.frameChoice;
+    if (!s.selectGate)
+        return;
+    const SidePanel::Gate& g = m_panel->gate[s.gateNumber - 1];
+    GateFields fields;
+    fields.exposure = g.exposure->text();
+    fields.count = g.count->value();
+    fields.period = g.period->text();
+    fields.delay = g.delay->text();
+    fields.ledWidth = g.ledWidth->text();
+    m_gate = GateSet::activate(s.gateNumber, fields);
+    m_currentExposure = m_gate.exposure;
+    for (int i = 0; i < 2; ++i) {
+        const bool selected = i == s.gateNumber - 1;
+        const SidePanel::Gate& each = m_panel->gate[i];
+        for (QLineEdit* edit : {each.exposure, each.period, each.delay, each.ledWidth})
+            edit->setStyleSheet(GateSet::lineEditStyle(selected));
+        each.count->setStyleSheet(GateSet::spinBoxStyle(selected));
+    }
+    setExposureSpin(m_gate.exposure);
+    if (NqGenParameterArray* params = cameraParameters())
+        ModeFeatures::writePulseCount(*params, m_gate.count);
+}
+
+void Lumi_cam::buildToolBarBoxes()
+{
+    const auto box = [this](QLabel* label, QWidget* input, const char* name) {
+        auto* widget = new QWidget;
+        auto* grid = new QGridLayout(widget);
+        grid->setContentsMargins(2, 0, 2, 0);
+        grid->addWidget(label, 0, 0);
+        grid->addWidget(input, 1, 0);
+        auto* action = new QWidgetAction(this);
+        action->setObjectName(QLatin1String(name));
+        action->setDefaultWidget(widget);
+        return action;
+    };
+    m_exposureBox = box(m_panel->exposureLabel, m_panel->exposure, "exposureBox");
+    m_framesBox = box(m_panel->framesLabel, m_panel->frames, "framesBox");
+    m_averageBox = box(m_panel->averageLabel, m_panel->average, "averageBox");
+
+    auto* panel = new QWidget;
+    auto* grid = new QGridLayout(panel);
+    grid->setSpacing(GatePanelSpacing);
+    grid->setContentsMargins(2, 0, 2, 0);
+    for (const GatePanelCell& cell : gatePanelCells()) {
+        QWidget* w = nullptr;
+        const SidePanel::Gate* gates = m_panel->gate;
+        switch (cell.widget) {
+        case GatePanelCell::LabelExposure: w = m_panel->gateExposureLabel; break;
+        case GatePanelCell::LabelCount: w = m_panel->countLabel; break;
+        case GatePanelCell::LabelPeriod: w = m_panel->periodLabel; break;
+        case GatePanelCell::LabelDelay: w = m_panel->delayLabel; break;
+        case GatePanelCell::LabelWidth: w = m_panel->ledWidthLabel; break;
+        case GatePanelCell::LabelGate1: w = m_panel->gateLabel[0]; break;
+        case GatePanelCell::LabelGate2: w = m_panel->gateLabel[1]; break;
+        case GatePanelCell::Exposure1: w = gates[0].exposure; break;
+        case GatePanelCell::Count1: w = gates[0].count; break;
+        case GatePanelCell::Period1: w = gates[0].period; break;
+        case GatePanelCell::Delay1: w = gates[0].delay; break;
+        case GatePanelCell::Width1: w = gates[0].ledWidth; break;
+        case GatePanelCell::Exposure2: w = gates[1].exposure; break;
+        case GatePanelCell::Count2: w = gates[1].count; break;
+        case GatePanelCell::Period2: w = gates[1].period; break;
+        case GatePanelCell::Delay2: w = gates[1].delay; break;
+        case GatePanelCell::Width2: w = gates[1].ledWidth; break;
+        }
+        grid->addWidget(w, cell.row, cell.column);
+    }
+    m_gatePanel = new QWidgetAction(this);
+    m_gatePanel->setObjectName(QStringLiteral("gatePanel"));
+    m_gatePanel->setDefaultWidget(panel);
+}
+
+void Lumi_cam::rebuildModeToolBar(int layoutNumber)
+{
+    QToolBar* bar = ui->toolBarCam;
+    bar->clear();
+    const ModeLayout layout = ModeLayout::forNumber(layoutNumber);
+    if (!layout.modeLabel.isEmpty()) {
+        QAction*& label = m_modeLabels[layoutNumber];
+        if (!label) {
+            label = new QAction(layout.modeLabel, this);
+            label->setObjectName(QStringLiteral("modeLabel"));
+            label->setEnabled(false);
+        }
+        bar->addAction(label);
+    }
+    for (const QString& name : layout.actions)
+        if (QAction* action = findChild<QAction*>(name))
+            bar->addAction(action);
+    QAction* turbo = ui->actionTurbo;
+    for (ModeLayout::Box b : layout.boxes) {
+        QWidgetAction* box = nullptr;
+        switch (b) {
+        case ModeLayout::Box::Exposure: box = m_exposureBox; break;
+        case ModeLayout::Box::Frames: box = m_framesBox; break;
+        case ModeLayout::Box::Average: box = m_averageBox; break;
+        case ModeLayout::Box::GatePanel: box = m_gatePanel; break;
+        }
+        bar->insertAction(bar->actions().contains(turbo) ? turbo : nullptr, box);
+    }
+    if (!layout.framesLabel.isEmpty())
+        m_panel->framesLabel->setText(layout.framesLabel);
+    switch (layout.generator) {
+    case ModeLayout::GeneratorAction::Added:
+        m_tmxAction->setIcon(QIcon(QLatin1String(ModeLayout::GeneratorIcon)));
+        m_tmxAction->setText(QLatin1String(ModeLayout::GeneratorText));
+        ui->mainToolBar->addAction(m_tmxAction);
+        break;
+    case ModeLayout::GeneratorAction::Removed:
+        ui->mainToolBar->removeAction(m_tmxAction);
+        break;
+    case ModeLayout::GeneratorAction::Untouched:
+        break;
+    }
+    if (layout.showExposure) {
+        m_panel->exposureLabel->show();
+        m_panel->exposure->show();
+    }
+    if (layout.checkTriggerAndWidth) {
+        ui->actionTrigger->setChecked(true);
+        ui->actionPulseWidth->setChecked(true);
+    }
+    if (layout.framesInPairs) {
+        m_panel->frames->setSingleStep(ModeLayout::PairsStep);
+        m_panel->frames->setRange(ModeLayout::FramesMinimum, ModeLayout::FramesMaximum);
+    }
+}
+
+void Lumi_cam::setTurboMode(bool on)
+{
+    if (NqGenParameterArray* params = cameraParameters())
+        ModeFeatures::writeTurboMode(*params, on);
+}
+
+void Lumi_cam::applyExposureSetup(const ExposureSpinSetup& setup)
+{
+    QDoubleSpinBox* spin = m_panel->exposure;
+    m_panel->exposureLabel->setText(setup.label);
+    {
+        // Range first, value last, so the value is never clamped through the
+        // old unit's range; one exposure change follows.
+        const QSignalBlocker block(spin);
+        spin->setDecimals(setup.decimals);
+        spin->setRange(setup.minimum, setup.maximum);
+        spin->setSingleStep(setup.step);
+        spin->setValue(setup.value);
+    }
+    changeExposure(setup.value);
+}
+
+void Lumi_cam::setMs(bool on)
+{
+    if (!on)
+        return;
+    const ExposureSpinSetup setup =
+        ExposureUnits::switchUnit(m_unit, ExposureUnit::Milliseconds, m_panel->exposure->value());
+    m_unit = ExposureUnit::Milliseconds;
+    ui->actionUs->setChecked(false);
+    applyExposureSetup(setup);
+}
+
+void Lumi_cam::setUs(bool on)
+{
+    if (!on)
+        return;
+    const ExposureSpinSetup setup =
+        ExposureUnits::switchUnit(m_unit, ExposureUnit::Microseconds, m_panel->exposure->value());
+    m_unit = ExposureUnit::Microseconds;
+    ui->actionMs->setChecked(false);
+    applyExposureSetup(setup);
+}
+
+void Lumi_cam::updateBinning(int)
+{
+    NqGenParameterArray* params = cameraParameters();
+    if (!params)
+        return;
+    const ImageSize image = readImageSize(*params);
+    m_imageWidth = image.width;
+    m_imageHeight = image.height;
+    const ImageSize scene = sceneSizeFor(image, m_colourCamera);
+    m_scene->setSceneSize(int(scene.width), int(scene.height));
+}
+
+void Lumi_cam::updateExposureRange(int maximum)
+{
+    m_maxExposure = maximum;
+    m_panel->exposure->setMinimum(ExposureUnits::fromMicroseconds(double(m_minExposure), m_unit));
+}
+
+// ---------------------------------------------------------------------------
+// Pulse generator
+
+void Lumi_cam::showTMXDialog()
+{
+    m_ipDlg->exec();
+}
+
+void Lumi_cam::setTMXIP(QString ip, bool externallyTriggered)
+{
+    m_tmx->setTMXIP(ip, externallyTriggered);
+}
+
+void Lumi_cam::TryingTMX()
+{
+    m_tmx->TryingTMX();
+}
+
+void Lumi_cam::sendTMXRun()
+{
+    m_tmx->sendTMXRun();
+}
+
+void Lumi_cam::sendTMXProgram()
+{
+    m_tmx->sendTMXProgram(m_gate.period, m_gate.count, 0, m_gate.ledWidth, m_gate.delay, m_currentExposure);
+}
+
+// ---------------------------------------------------------------------------
+// Remote control
+
+void Lumi_cam::enableRemoteControl(bool on)
+{
+    if (m_remote->enableRemoteControl(on))
+        ui->actionRemote_Control->setText(on ? QStringLiteral("Disable Remote Control")
+                                             : QStringLiteral("Enable Remote Control"));
+}
+
+RemoteProtocol::StationState Lumi_cam::stationState() const
+{
+    RemoteProtocol::StationState state;
+    state.connected = m_connected;
+    state.colourCamera = m_colourCamera;
+    state.previewing = m_previewing;
+    state.capturing = m_capturing;
+    state.captureDone = m_captureDone;
+    if (m_thread) {
+        state.framesReceived = m_thread->framesReceived();
+        state.targetFrames = m_capturing ? m_captureTarget : -1;
+    }
+    return state;
+}
+
+void Lumi_cam::renameCamera(const QString& name)
+{
+    NqGenParameterArray* params = cameraParameters();
+    if (!params)
+        return;
+    NqString userId;
+    params->GetStringValue("DeviceUserID", userId);
+    if (text(userId) != name) {
+        params->SetStringValue("DeviceUserID", name.toLatin1().constData());
+        params->GetStringValue("DeviceUserID", userId);
+    }
+    const QString cameraName = text(userId);
+    int64_t ccdType = 0;
+    if (!params->GetIntegerValue("CcdType", ccdType).IsOK())
+        ccdType = 0;
+    const NqDeviceInfo* info = m_device.GetDeviceInfo();
+    m_serialNumber = text(info->GetSerialNumber());
+    m_colourCamera = ccdType == colourCcdType;
+    m_connectionLabel->setText(StationTexts::connectionLabel(m_colourCamera, cameraName));
+    m_connectionLabel->setToolTip(text(info->GetIPAddress()));
+    ui->actionSChannel->setEnabled(m_colourCamera);
+    ui->actionRChannel->setEnabled(m_colourCamera);
+    ui->actionAverage_Green_s->setEnabled(m_colourCamera);
+    m_connectionDescription = StationTexts::connectionDescription(m_colourCamera);
+    m_panel->splitColors->setChecked(m_colourCamera);
+    m_panel->splitColors->setEnabled(m_colourCamera);
+    setWindowTitle(StationTexts::connectedWindowTitle(cameraName));
+}
+
+bool Lumi_cam::setWorkFolder(const QString& path)
+{
+    if (!QDir(path).exists() && !QDir().mkpath(path)) {
+        Prompt::current().message(this, Prompt::Critical, QStringLiteral("Folder error"),
+                                  QStringLiteral("Could not create output folder: %1").arg(path));
+        return false;
+    }
+    m_workPath = path;
+    ui->actionCapture->setEnabled(true);
+    m_panel->workFolder->setText(path);
+    return true;
+}
+
+bool Lumi_cam::execute(const RemoteProtocol::RemoteCommand& command)
+{
+    using RemoteProtocol::Command;
+    Ui::LUMI_camClass& f = *ui;
+    switch (command.command) {
+    case Command::NormOn: f.actionDScale->setChecked(true); break;
+    case Command::NormOff: f.actionDScale->setChecked(false); break;
+    case Command::CamName: renameCamera(command.value); break;
+    case Command::Start:
+        f.actionRun->setChecked(false);
+        f.actionCapture->setChecked(true);
+        break;
+    case Command::Stop: f.actionCapture->setChecked(false); break;
+    case Command::Split: m_panel->splitColors->setChecked(true); break;
+    case Command::NoSplit: m_panel->splitColors->setChecked(false); break;
+    case Command::Overclock: f.actionTurbo->setChecked(true); break;
+    case Command::NoOverclock: f.actionTurbo->setChecked(false); break;
+    case Command::PulseWidth: f.actionPulseWidth->setChecked(true); break;
+    case Command::NoPulseWidth: f.actionPulseWidth->setChecked(false); break;
+    case Command::Lut: f.actionLUT->setChecked(true); break;
+    case Command::NoLut: f.actionLUT->setChecked(false); break;
+    case Command::Sensitive:
+        f.actionRChannel->setChecked(false);
+        f.actionSChannel->setChecked(true);
+        break;
+    case Command::Reference:
+        f.actionSChannel->setChecked(false);
+        f.actionRChannel->setChecked(true);
+        break;
+    case Command::Preview: f.actionRun->setChecked(true); break;
+    case Command::NoPreview: f.actionRun->setChecked(false); break;
+    case Command::Trigger: f.actionTrigger->setChecked(true); break;
+    case Command::NoTrigger: f.actionTrigger->setChecked(false); break;
+    case Command::Exposure: m_panel->exposure->setValue(RemoteProtocol::doubleValue(command.value)); break;
+    case Command::Average: m_panel->average->setValue(RemoteProtocol::intValue(command.value)); break;
+    case Command::Frames: m_panel->frames->setValue(RemoteProtocol::intValue(command.value)); break;
+    case Command::Prefix: m_panel->prefix->setText(command.value); break;
+    case Command::Point: m_panel->point->setText(command.value); break;
+    case Command::Folder: return setWorkFolder(command.value);
+    default: break; // the lens commands go to executeLens
+    }
+    return true;
+}
+
+// Filled in by the calibration, lens, colour-table and maintenance parts of
+// the station.
 bool Lumi_cam::loadLUTs(int) { return false; }
-void Lumi_cam::applyCameraConfig() {}
-void Lumi_cam::rebuildModeToolBar(int) {}
 void Lumi_cam::averageGreens(bool) {}
 void Lumi_cam::uncheckLensButton() {}
 void Lumi_cam::showFocusDialog(bool) {}
-void Lumi_cam::doSubFolder(bool) {}
-void Lumi_cam::zoomIn() {}
-void Lumi_cam::zoomOut() {}
-void Lumi_cam::zoomFit() {}
-void Lumi_cam::setButtonIcon(int) {}
-void Lumi_cam::setButtonIcon2(int) {}
-void Lumi_cam::showTMXDialog() {}
 void Lumi_cam::saveCal(QString) {}
 void Lumi_cam::processCal() {}
 void Lumi_cam::doDistortion() {}
 void Lumi_cam::doCal(bool) {}
-void Lumi_cam::setMs(bool) {}
-void Lumi_cam::setUs(bool) {}
-void Lumi_cam::changeImageSize(QRect) {}
-void Lumi_cam::roiMode(bool) {}
 void Lumi_cam::showQE() {}
 void Lumi_cam::help() {}
 void Lumi_cam::about() {}
-void Lumi_cam::runPreview(bool) {}
-void Lumi_cam::runCapture(bool) {}
-void Lumi_cam::stopCapture() {}
 void Lumi_cam::showImage(QImage*) {}
 void Lumi_cam::showSize(QString) {}
-void Lumi_cam::changeExposure(double) {}
-void Lumi_cam::setExtTrigger(bool) {}
-void Lumi_cam::triggerWidth(bool) {}
-void Lumi_cam::changeAvg(int) {}
 void Lumi_cam::changePath() {}
 void Lumi_cam::showCoord(int, int) {}
-void Lumi_cam::showSignal(unsigned long long, FrameRef) {} // the frame is let go here
-void Lumi_cam::setTurboMode(bool) {}
-void Lumi_cam::acceptConnection() {}
-void Lumi_cam::readCommand() {}
-void Lumi_cam::sendToMasterDone(QTcpSocket*) {}
-void Lumi_cam::enableRemoteControl(bool) {}
-void Lumi_cam::updateCamTemp(int) {}
 void Lumi_cam::updateCamHealth(quint32, quint32, quint32) {}
 void Lumi_cam::rebootCamera() {}
 void Lumi_cam::resetCamera() {}
@@ -556,25 +1487,11 @@ void Lumi_cam::setCCDTemp() {}
 void Lumi_cam::camAbout() {}
 void Lumi_cam::setCamName() {}
 void Lumi_cam::workFolderUpdated(QString) {}
-void Lumi_cam::updateDepth(int) {}
-void Lumi_cam::applyScale(bool) {}
 void Lumi_cam::redSelected(bool) {}
 void Lumi_cam::greenSelected(bool) {}
-void Lumi_cam::applyLUT(bool) {}
-void Lumi_cam::calcROIIntensity(QRect) {}
-void Lumi_cam::calcROISharpness(QRect) {}
-void Lumi_cam::plotProfileMode(bool) {}
+// ROI readouts: the scene builds its label from the value set here.
+void Lumi_cam::calcROIIntensity(QRect) { m_scene->setIntensityValue(0); }
+void Lumi_cam::calcROISharpness(QRect) { m_scene->setSharpnessValue(0); }
 void Lumi_cam::showProfilePlot(int, int, int, int) {}
 void Lumi_cam::showSensorDlg() {}
-void Lumi_cam::updateBinning(int) {}
-void Lumi_cam::updateExposureRange(int) {}
 void Lumi_cam::showioDlg() {}
-void Lumi_cam::enableLifetime(bool) {}
-void Lumi_cam::switchGate(bool) {}
-void Lumi_cam::enableDFM(bool) {}
-void Lumi_cam::enableFAM(bool) {}
-void Lumi_cam::enableRM(bool) {}
-void Lumi_cam::setTMXIP(QString, bool) {}
-void Lumi_cam::stopTryingTMX() {}
-void Lumi_cam::TryingTMX() {}
-void Lumi_cam::finishedSlot(QNetworkReply*) {}

@@ -1,39 +1,51 @@
 #pragma once
 
+#include "CaptureWriter.h"
+#include "DisplayBuffers.h"
+#include "EventWait.h"
+#include "ExposureControl.h"
+#include "ExposureUnit.h"
 #include "Frame.h"
+#include "FrameSlotQueue.h"
+#include "GateSet.h"
 #include "NqDevice.h"
 #include "NqPipeline.h"
 #include "NqResult.h"
 #include "NqStream.h"
+#include "PixelConversion.h"
+#include "RemoteHandler.h"
+#include "RemoteStatusProvider.h"
+#include "StreamStatistics.h"
 
 #include <QIcon>
 #include <QImage>
 #include <QMainWindow>
 #include <QRect>
-#include <QTimer>
 #include <QVector>
 
 #include <cstdint>
 #include <memory>
 #include <vector>
 
+class CustomScene;
+class MyGraphicsView;
+class NqGenParameterArray;
 class QAction;
 class QActionGroup;
-class QGraphicsPixmapItem;
-class QGraphicsScene;
-class QGraphicsView;
 class QLabel;
 class QMessageBox;
 class QMovie;
-class QNetworkAccessManager;
-class QNetworkReply;
 class QSettings;
 class QTcpSocket;
+class QWidgetAction;
 class QwtPlot;
 class QwtPlotCurve;
+class RemoteServer;
 class SidePanel;
 class Thread;
+class TmxLink;
 class camSearchDlg;
+class setIPDlg;
 
 namespace Ui {
 class LUMI_camClass;
@@ -41,7 +53,8 @@ class LUMI_camClass;
 
 // The station's main window: owns the camera, its stream and acquisition
 // thread, the form, the side panel and the dialogs, and wires them together.
-class Lumi_cam : public QMainWindow
+// It is also what the remote-control server reads and commands.
+class Lumi_cam : public QMainWindow, public RemoteStatusProvider, public RemoteHandler
 {
     Q_OBJECT
 
@@ -65,6 +78,25 @@ public:
     bool isConnected() const { return m_connected; }
     const Thread* acquisitionThread() const { return m_thread; }
     const SidePanel& sidePanel() const { return *m_panel; }
+    RemoteServer* remoteServer() const { return m_remote; }
+    TmxLink* generatorLink() const { return m_tmx; }
+    CustomScene* scene() const { return m_scene; }
+    bool isPreviewing() const { return m_previewing; }
+    bool isCapturing() const { return m_capturing; }
+    bool isTwoGate() const { return m_twoGate; }
+    SampleDepths sampleDepths() const { return m_depths; }
+    ActiveGate activeGate() const { return m_gate; }
+
+    // RemoteStatusProvider
+    RemoteProtocol::StationState stationState() const override;
+    void clearCaptureDone() override { m_captureDone = false; }
+    int roiValue() const override { return 0; } // no ROI measurement yet
+    // RemoteHandler
+    bool execute(const RemoteProtocol::RemoteCommand& command) override;
+
+    // Program-and-run request of the active gate set to the pulse generator.
+    void sendTMXProgram();
+    void sendTMXRun();
 
 signals:
     void currentSHARPNESS(double);
@@ -107,9 +139,6 @@ public slots:
     void showCoord(int x, int y);
     void showSignal(unsigned long long count, FrameRef frame);
     void setTurboMode(bool on);
-    void acceptConnection();
-    void readCommand();
-    void sendToMasterDone(QTcpSocket* socket);
     void enableRemoteControl(bool on);
     void updateCamTemp(int temperature);
     void updateCamHealth(quint32 a, quint32 b, quint32 c);
@@ -138,9 +167,7 @@ public slots:
     void enableFAM(bool on);
     void enableRM(bool on);
     void setTMXIP(QString ip, bool externallyTriggered);
-    void stopTryingTMX();
     void TryingTMX();
-    void finishedSlot(QNetworkReply* reply);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -156,17 +183,36 @@ private:
     bool loadLUTs(int index);
     void applyCameraConfig();
     void rebuildModeToolBar(int layout);
+    void buildToolBarBoxes();
+    void runModeSteps(int mode, bool on);
+    // The camera's features while one is connected, else null.
+    NqGenParameterArray* cameraParameters();
+    void handleFrame(const Frame& frame);
+    void beginCaptureFiles();
+    void endCaptureFiles();
+    void writeSidecar();
+    void followImageSize();
+    bool validateRunParams();
+    // Runs events for ms milliseconds; false when the wait was cancelled
+    // (the camera went away).
+    bool waitWithEvents(int ms);
+    void enableCameraControls(bool enabled);
+    void restartRunCounters();
+    void setExposureSpin(double microseconds);
+    void applyExposureSetup(const ExposureSpinSetup& setup);
+    void renameCamera(const QString& name);
+    bool setWorkFolder(const QString& path);
 
     // Declared first so they die last: the device outlives its stream, the
     // stream its pipeline.
     QString m_cameraModel;
     QIcon m_icon;
-    QImage m_displayImage;
     NqDevice m_device;
     NqStream m_stream;
     NqPipeline m_pipeline{&m_stream};
     NqResult m_lastResult{NqResult::Code::NOT_INITIALIZED};
-    QTimer m_tmxTimer;
+    // Waits that keep the window responsive; cancelled when the camera goes.
+    EventWait m_wait;
     std::unique_ptr<Ui::LUMI_camClass> ui;
 
     std::unique_ptr<QwtPlot> m_plot; // a top-level window of its own
@@ -177,45 +223,66 @@ private:
     QAction* m_tmxAction = nullptr;
     QMovie* m_playMovie = nullptr;
     QMovie* m_recordMovie = nullptr;
-    QGraphicsScene* m_scene = nullptr;
-    QGraphicsView* m_view = nullptr;
-    QGraphicsPixmapItem* m_pixmapItem = nullptr;
+    CustomScene* m_scene = nullptr;
+    MyGraphicsView* m_view = nullptr;
     QLabel* m_connectionLabel = nullptr;
     QLabel* m_statusLabel = nullptr;
     QLabel* m_sizeLabel = nullptr;
     QLabel* m_temperatureLabel = nullptr;
     QMessageBox* m_pictureBox = nullptr;
-    QNetworkAccessManager* m_network = nullptr;
     camSearchDlg* m_searchDlg = nullptr;
+    setIPDlg* m_ipDlg = nullptr;
+    TmxLink* m_tmx = nullptr;
+    RemoteServer* m_remote = nullptr;
     QActionGroup* m_modeGroup = nullptr;
     Thread* m_thread = nullptr;
+    // Tool-bar boxes (label above input) and the mode label of each layout;
+    // the window owns them, the camera tool bar only shows them.
+    QWidgetAction* m_exposureBox = nullptr;
+    QWidgetAction* m_framesBox = nullptr;
+    QWidgetAction* m_averageBox = nullptr;
+    QWidgetAction* m_gatePanel = nullptr;
+    QAction* m_modeLabels[4] = {};
 
-    // Image buffers of the frame path, released on disconnect. The frame
-    // holds a pipeline buffer and goes before the pipeline stops.
-    FrameRef m_currentFrame;
-    std::vector<uint8_t> m_displayBuffer;
-    std::vector<uint16_t> m_planeA, m_planeB;
+    // The frame path. Its buffers are sized per sensor and depth and
+    // released on disconnect.
+    DisplayBuffers m_buffers;
+    CaptureWriter m_capture{this};
+    FrameSlotQueue m_frames;
+    StreamStatistics m_streamStats;
+    SampleDepths m_depths;
+    QVector<QRgb> m_colourTable;
+
+    ExposureControl m_exposure;
+    ExposureUnit m_unit = ExposureUnit::Microseconds;
+    ActiveGate m_gate;
 
     // Station state.
     bool m_connected = false;
     bool m_previewing = false;
     bool m_capturing = false;
     bool m_captureDone = false;
-    bool m_roiRequest = false;
     bool m_colourCamera = false;
     bool m_twoGate = false;
-    bool m_generatorControl = true;
-    bool m_calibrating = false;
-    int m_boardsFound = 0;
-    bool m_lensCorrection = false;
+    bool m_frameChoice = false; // double framing: Gate1 selected
     bool m_lutOn = false;
     bool m_normalise = false;
+    bool m_subFolder = false;
     int64_t m_imageWidth = 0;
     int64_t m_imageHeight = 0;
-    int m_displayDepth = 16;
+    int64_t m_minExposure = 0;
+    int64_t m_maxExposure = 0;
+    int64_t m_displayedFrames = 0;
+    int m_captureTarget = -1; // frames the current capture waits for
+    // Frames numbered above this are not the capture's: the target, or the
+    // frames received when the capture was stopped.
+    unsigned long long m_captureLastFrame = 0;
+    // A capture ended while the frame slot was processing events: its files
+    // are closed once the frames that arrived before the end are written.
+    bool m_endCaptureAfterDrain = false;
     int m_cameraTemperature = -1000; // no reading yet
     unsigned m_averageCount = 1;
-    double m_currentExposure = 0;
+    double m_currentExposure = 0; // microseconds
     QString m_serialNumber;
     QString m_connectionDescription;
     QString m_workPath;

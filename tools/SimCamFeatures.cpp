@@ -362,8 +362,10 @@ std::string genicamXml()
         << "  <Converter Name=\"AcquisitionFrameRateConverter\" NameSpace=\"Custom\">\n"
         << "    <FormulaTo>1000000 / FROM</FormulaTo>\n"
         << "    <FormulaFrom>1000000 / TO</FormulaFrom>\n"
-        << "    <pValue>AcquisitionFramePeriodReg</pValue>\n"
+        << "    <pValue>AcquisitionFramePeriod</pValue>\n"
         << "  </Converter>\n";
+    // Bounded, so the converter's own limits are finite.
+    integerOn(xml, "AcquisitionFramePeriod", "AcquisitionFramePeriodReg", "5000", "10000000", false, false);
     intReg(xml, "AcquisitionFramePeriodReg", RegFramePeriod, true);
 
     // GigE Vision transport layer.

@@ -42,10 +42,14 @@ namespace {
 
 constexpr uint32_t MemorySize = ARV_FAKE_CAMERA_MEMORY_SIZE;
 constexpr size_t MaxDatagram = 65536;
-// A burst stays well inside a default socket receive buffer (212 kB, counted
-// with per-packet overhead) whatever the packet size.
-constexpr size_t BurstBytes = 64 * 1024;
-constexpr auto BurstPause = std::chrono::microseconds(100);
+// The stream leaves at the pace of a GigE link, as from a real camera: a
+// receiver drains it as it would on the wire, and cameras of concurrent tests
+// never flood loopback with whole frames at once. Packets go out in short
+// bursts (about a hundred microseconds of link time) between which the thread
+// sleeps and keeps answering the control channel.
+constexpr double LinkBytesPerSecond = 125e6; // 1 Gb/s
+constexpr size_t WireOverhead = 20 + 8 + 38; // IP, UDP, Ethernet framing, preamble and gap
+constexpr size_t BurstBytes = 16 * 1024;     // ~130 us on the link
 
 bool sameEndpoint(const sockaddr_in& a, const sockaddr_in& b)
 {
@@ -98,7 +102,7 @@ struct SimulatedCamera::Impl
     bool streaming() const;
     void sendFrame();
     void sendPacket(const uint8_t* data, size_t size, const sockaddr_in& to);
-    void pauseBetweenBursts();
+    void pauseUntil(Clock::time_point wakeUp);
     static void fillPattern(ArvBuffer* buffer, void* data, guint32, guint32, ArvPixelFormat format);
 
     SimulatedCameraOptions options;
@@ -124,6 +128,8 @@ struct SimulatedCamera::Impl
     bool acquiring = false;
     Clock::time_point nextFrame;
     std::unique_ptr<PacketDropper> dropper;
+    // When the link has carried every packet sent so far (stream thread only).
+    Clock::time_point linkFree;
 };
 
 uint32_t SimulatedCamera::Impl::reg(uint32_t address) const
@@ -463,13 +469,13 @@ void SimulatedCamera::Impl::handleDatagram(const uint8_t* data, size_t size, con
         status = gvcp::StatusNotImplemented;
         break;
     }
-    if (ackRequired)
-        sendTo(gvcp::buildAck(status, answer, header.requestId, status == gvcp::StatusSuccess
-                                                                     || answer == gvcp::WriteRegAck
-                                                                     || answer == gvcp::WriteMemAck
-                                                                 ? reply
-                                                                 : std::vector<uint8_t>()),
-               from);
+    if (!ackRequired)
+        return;
+    // A failed read carries no data; a write ack always says how far it got.
+    const bool isWrite = answer == gvcp::WriteRegAck || answer == gvcp::WriteMemAck;
+    if (status != gvcp::StatusSuccess && !isWrite)
+        reply.clear();
+    sendTo(gvcp::buildAck(status, answer, header.requestId, reply), from);
 }
 
 uint16_t SimulatedCamera::Impl::writeRegister(uint32_t address, uint32_t value, const sockaddr_in& from)
@@ -589,19 +595,36 @@ void SimulatedCamera::Impl::fillPattern(ArvBuffer* buffer, void* data, guint32, 
                                self->options.pattern);
 }
 
+// Every stream packet, leader and trailer included, takes its time on the
+// link; the thread sleeps once it is a burst ahead of it.
 void SimulatedCamera::Impl::sendPacket(const uint8_t* data, size_t size, const sockaddr_in& to)
 {
+    const auto now = Clock::now();
+    const auto burst = std::chrono::duration<double>(BurstBytes / LinkBytesPerSecond);
+    if (linkFree < now)
+        linkFree = now; // an idle link saves up no credit for a larger burst
+    else if (linkFree - now > burst)
+        pauseUntil(linkFree);
     ::sendto(streamSocket, data, size, 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+    linkFree += std::chrono::duration_cast<Clock::duration>(
+        std::chrono::duration<double>((size + WireOverhead) / LinkBytesPerSecond));
 }
 
-// Paces a frame so the receiver's socket buffer keeps up on loopback, and keeps
-// the control channel answering while a large frame goes out.
-void SimulatedCamera::Impl::pauseBetweenBursts()
+// Sleeps between bursts, still answering the control channel, so a client can
+// stop a large frame's acquisition or keep its heartbeat while it goes out.
+void SimulatedCamera::Impl::pauseUntil(Clock::time_point wakeUp)
 {
     pollfd fds[2] = {{wakeFd, POLLIN, 0}, {controlSocket, POLLIN, 0}};
-    const timespec pause{0, std::chrono::nanoseconds(BurstPause).count()};
-    if (::ppoll(fds, 2, &pause, nullptr) > 0 && (fds[1].revents & POLLIN))
-        receiveAll(controlSocket, false);
+    for (auto now = Clock::now(); now < wakeUp && !stopRequested; now = Clock::now()) {
+        const auto wait = std::chrono::duration_cast<std::chrono::nanoseconds>(wakeUp - now);
+        const timespec timeout{time_t(wait.count() / 1000000000), long(wait.count() % 1000000000)};
+        if (::ppoll(fds, 2, &timeout, nullptr) > 0) {
+            if (fds[0].revents & POLLIN)
+                return; // stopping
+            if (fds[1].revents & POLLIN)
+                receiveAll(controlSocket, false);
+        }
+    }
 }
 
 void SimulatedCamera::Impl::sendFrame()
@@ -652,16 +675,10 @@ void SimulatedCamera::Impl::sendFrame()
     const size_t chunk = gvsp::dataPerPacket(std::min<uint32_t>(packetSize, 9000));
     std::vector<uint8_t> packet(gvsp::HeaderSize + chunk);
     uint32_t packetId = 1;
-    size_t burst = 0;
     for (size_t offset = 0; offset < imageSize; offset += chunk, ++packetId) {
         if (stopRequested)
             return;
         const size_t n = std::min(chunk, imageSize - offset);
-        burst += n;
-        if (burst >= BurstBytes) {
-            pauseBetweenBursts();
-            burst = 0;
-        }
         if (dropper->dropNext())
             continue;
         gvsp::writeHeader(packet.data(), blockId, gvsp::FormatData, packetId);

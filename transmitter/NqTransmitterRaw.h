@@ -37,7 +37,8 @@ public:
     bool IsOpen() const;
 
     NqResult LoadBufferPool(NqBuffer** buffers, unsigned int count);
-    // OK when queued; the buffer's operation result is 0xFFFF until it completes.
+    // Queued: OK through a socket, 0xFFFF (pending) through the filter driver. The
+    // buffer's operation result is 0xFFFF until it completes.
     NqResult QueueBuffer(NqBuffer* buffer);
     // *buffer is null when none came back within the time-out.
     NqResult RetrieveFreeBuffer(NqBuffer** buffer, unsigned int timeoutMs);

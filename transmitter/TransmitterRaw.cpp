@@ -1,5 +1,6 @@
 #include "TransmitterRaw.h"
 
+#include "GSVPSenderStratolinePro.h"
 #include "GVSPMemoryPool.h"
 #include "GVSPSenderUserMode.h"
 #include "GVSPStatistic.h"
@@ -120,11 +121,15 @@ IGVSPSender* TransmitterRaw::CreateGVSPSender(const KyNetworkLib::IpAddress& des
                 chosen = system.GetInterface(i);
         }
     }
-    // Interfaces of type TypeFilterDriver get the filter-driver sender; no
-    // such driver serves this platform, so every block goes through a socket.
     if (chosen)
         NZ_LOG(m_logger, Logger::Information, "Sending through %s (%s, %s)", chosen->GetName().c_str(),
                chosen->GetIP().c_str(), chosen->GetMAC().c_str());
+    if (chosen && chosen->GetType() == KyNetworkLib::Interface::TypeFilterDriver) {
+        KyNetworkLib::EthernetAddress mac;
+        KyNetworkLib::IpAddress ip;
+        if (!mac.Set(chosen->GetMAC().c_str()).IsFailure() && !ip.Set(chosen->GetIP().c_str()).IsFailure())
+            return new (std::nothrow) GSVPSenderStratolinePro(mac, ip);
+    }
     return new (std::nothrow) GVSPSenderUserMode(m_userModeThreadPriority);
 }
 

@@ -29,6 +29,8 @@ private slots:
     void controlsWaitForCamera();
     void closeConfirmation_data();
     void closeConfirmation();
+    void exposureUnitSwitch_data();
+    void exposureUnitSwitch();
 };
 
 namespace {
@@ -145,7 +147,10 @@ void LumiCamStartupTest::controlsWaitForCamera()
         QVERIFY2(action(window, name)->isEnabled(), name);
     QVERIFY(!window.findChild<QToolBar*>(QStringLiteral("toolBarCam"))->isEnabled());
     QVERIFY(action(window, "actionSChannel")->isChecked());
-    QVERIFY(action(window, "actionMs")->isChecked());
+    // The exposure box starts in microseconds, and the unit actions agree.
+    QVERIFY(action(window, "actionUs")->isChecked());
+    QVERIFY(!action(window, "actionMs")->isChecked());
+    QCOMPARE(window.sidePanel().exposureLabel->text(), QStringLiteral("Exposure (us)"));
     QVERIFY(action(window, "actionRadiometric_Mode")->isChecked());
 
     // The three modes exclude each other.
@@ -158,8 +163,12 @@ void LumiCamStartupTest::controlsWaitForCamera()
                        static_cast<QWidget*>(panel.gate[0].ledWidth), static_cast<QWidget*>(panel.folderChooser),
                        static_cast<QWidget*>(panel.splitColors), static_cast<QWidget*>(panel.multipage)})
         QVERIFY(!w->isEnabled());
-    QVERIFY(panel.frames->isEnabled());
-    QVERIFY(panel.average->isEnabled());
+    // Frames and averaging sit on the camera tool bar, which waits for a
+    // camera; they themselves stay enabled.
+    const QToolBar* cameraBar = window.findChild<QToolBar*>(QStringLiteral("toolBarCam"));
+    QVERIFY(cameraBar->isAncestorOf(panel.frames));
+    QVERIFY(panel.frames->isEnabledTo(cameraBar));
+    QVERIFY(panel.average->isEnabledTo(cameraBar));
     QVERIFY(panel.prefix->isEnabled());
 }
 
@@ -194,6 +203,42 @@ void LumiCamStartupTest::closeConfirmation()
     QCOMPARE(prompt.shown[0].text, QStringLiteral("Are you sure you want to quit?"));
     QCOMPARE(window.isVisible(), !answer);
     QVERIFY(!window.isConnected());
+}
+
+void LumiCamStartupTest::exposureUnitSwitch_data()
+{
+    QTest::addColumn<double>("microseconds");
+    QTest::addColumn<double>("milliseconds");
+    QTest::addColumn<double>("back");
+    QTest::newRow("100000 us") << 100000.0 << 100.0 << 100000.0;
+    // Above the millisecond box's old microsecond maximum: never clamped
+    // through the range of the unit being left.
+    QTest::newRow("16777215 us") << 16777215.0 << 16777.0 << 16777000.0;
+    QTest::newRow("10 us") << 10.0 << 0.0 << 10.0;
+}
+
+void LumiCamStartupTest::exposureUnitSwitch()
+{
+    QFETCH(double, microseconds);
+    QFETCH(double, milliseconds);
+    QFETCH(double, back);
+    ScriptedPrompt prompt;
+    Lumi_cam window;
+    const SidePanel& panel = window.sidePanel();
+    panel.exposure->setValue(microseconds);
+    QCOMPARE(panel.exposure->value(), microseconds);
+
+    action(window, "actionMs")->setChecked(true);
+    QVERIFY(!action(window, "actionUs")->isChecked());
+    QCOMPARE(panel.exposureLabel->text(), QStringLiteral("Exposure (ms)"));
+    QCOMPARE(panel.exposure->value(), milliseconds);
+    QCOMPARE(panel.exposure->maximum(), 16777.0);
+
+    action(window, "actionUs")->setChecked(true);
+    QVERIFY(!action(window, "actionMs")->isChecked());
+    QCOMPARE(panel.exposureLabel->text(), QStringLiteral("Exposure (us)"));
+    QCOMPARE(panel.exposure->value(), back);
+    QCOMPARE(panel.exposure->maximum(), 16777215.0);
 }
 
 QTEST_MAIN(LumiCamStartupTest)

@@ -3,13 +3,20 @@
 
 #include "ArvTestSession.h"
 #include "GvcpTestClient.h"
+#include "GvspWire.h"
+#include "NqReceiverTuning.h"
 #include "SimCamFeatures.h"
 #include "SimulatedCamera.h"
 
 #include <QDir>
 #include <QtTest>
 
+#include <poll.h>
+#include <sys/socket.h>
+
+#include <cstring>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -33,11 +40,18 @@ std::vector<Received> grab(ArvTestSession& session, size_t count)
 {
     std::vector<Received> out;
     GError* error = nullptr;
+    // Received as our SDK receives: through the stream's own UDP socket, which
+    // queues packets from the moment it exists (a privileged packet-socket
+    // capture starts only with the receiving thread and may miss the start of
+    // the first frame), with room for several frames while a loaded machine
+    // holds the thread up.
+    arv_camera_gv_set_stream_options(session.camera(), ARV_GV_STREAM_OPTION_PACKET_SOCKET_DISABLED);
     ArvStream* stream = arv_camera_create_stream(session.camera(), nullptr, nullptr, &error);
     if (stream == nullptr) {
         g_clear_error(&error);
         return out;
     }
+    nqTuneReceiver(stream);
     g_object_set(stream, "packet-resend", ARV_GV_STREAM_PACKET_RESEND_NEVER, nullptr);
     const guint payload = arv_camera_get_payload(session.camera(), &error);
     for (int i = 0; i < 8; ++i)
@@ -63,6 +77,57 @@ std::vector<Received> grab(ArvTestSession& session, size_t count)
     g_clear_error(&error);
     g_object_unref(stream);
     return out;
+}
+
+// One frame as a plain GVSP receiver sees it: how many data packets came and
+// how long the frame took from leader to trailer, by the kernel's receive
+// time stamps (which on loopback are taken as the camera sends, so a test
+// thread that is scheduled late does not shorten the span).
+struct WireFrame
+{
+    bool seen = false;
+    uint32_t dataPackets = 0;
+    double seconds = 0.0;
+};
+
+bool receiveFrameOnWire(int socket, WireFrame& frame)
+{
+    bool inFrame = false;
+    uint16_t block = 0;
+    timespec first{};
+    std::vector<uint8_t> packet(9100);
+    for (;;) {
+        pollfd fd{socket, POLLIN, 0};
+        if (::poll(&fd, 1, 3000) <= 0)
+            return false;
+        iovec io{packet.data(), packet.size()};
+        char control[CMSG_SPACE(sizeof(timespec))];
+        msghdr message{};
+        message.msg_iov = &io;
+        message.msg_iovlen = 1;
+        message.msg_control = control;
+        message.msg_controllen = sizeof control;
+        const ssize_t n = ::recvmsg(socket, &message, 0);
+        gvsp::Header header;
+        if (n <= 0 || !gvsp::parseHeader(packet.data(), size_t(n), header))
+            continue;
+        timespec stamp{};
+        for (cmsghdr* c = CMSG_FIRSTHDR(&message); c; c = CMSG_NXTHDR(&message, c))
+            if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SO_TIMESTAMPNS)
+                std::memcpy(&stamp, CMSG_DATA(c), sizeof stamp);
+        if (header.format == gvsp::FormatLeader) {
+            inFrame = true;
+            block = header.blockId;
+            first = stamp;
+            frame.dataPackets = 0;
+        } else if (inFrame && header.blockId == block && header.format == gvsp::FormatData) {
+            ++frame.dataPackets;
+        } else if (inFrame && header.blockId == block && header.format == gvsp::FormatTrailer) {
+            frame.seen = true;
+            frame.seconds = double(stamp.tv_sec - first.tv_sec) + double(stamp.tv_nsec - first.tv_nsec) / 1e9;
+            return true;
+        }
+    }
 }
 
 QByteArray expectedFrame(const Received& r)
@@ -352,6 +417,19 @@ private slots:
         QVERIFY(m_session->setInteger("GevSCPSPacketSize", 9000));
         QCOMPARE(m_session->integer("GevSCPSPacketSize"), gint64(9000));
         QVERIFY(m_session->setInteger("GevSCPSPacketSize", 1400));
+        // The frame time follows the frame rate.
+        QCOMPARE(m_session->integer("FRM_TIM_ACT"), gint64(20000));
+        GError* error = nullptr;
+        arv_camera_set_frame_rate(m_session->camera(), 10.0, &error);
+        QVERIFY2(error == nullptr, error ? error->message : "");
+        QCOMPARE(m_session->integer("FRM_TIM_ACT"), gint64(100000));
+        QCOMPARE(m_session->integer("FRM_TIM_MIN"), gint64(100000));
+        arv_camera_set_frame_rate(m_session->camera(), 50.0, &error);
+        QVERIFY(error == nullptr);
+        // The float exposure and the raw one are the same register.
+        arv_camera_set_exposure_time(m_session->camera(), 5000.0, &error);
+        QVERIFY2(error == nullptr, error ? error->message : "");
+        QCOMPARE(m_session->integer("ExposureTimeRaw"), gint64(5000));
         QVERIFY(m_session->boolean("GevCurrentIPConfigurationPersistentIP"));
         QVERIFY(!m_session->boolean("GevCurrentIPConfigurationDHCP"));
     }
@@ -500,6 +578,55 @@ private slots:
         QCOMPARE(frames.size(), size_t(5));
         for (const Received& frame : frames)
             QCOMPARE(int(frame.status), int(ARV_BUFFER_STATUS_MISSING_PACKETS));
+    }
+
+    // A full-sensor frame leaves at the pace of a GigE link, in short bursts,
+    // instead of flooding the receiver at memory speed.
+    void streamIsPacedAtTheLinkRate()
+    {
+        SimulatedCameraOptions options = optionsAt("127.0.50.12");
+        options.width = options.sensorWidth;
+        options.height = options.sensorHeight;
+        options.pixelFormat = Mono16;
+        options.frameRate = 10.0;
+        SimulatedCamera camera(options);
+        QVERIFY(camera.start());
+
+        const int receiver = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        QVERIFY(receiver >= 0);
+        const int bufferBytes = 8 * 1024 * 1024;
+        const int on = 1;
+        ::setsockopt(receiver, SOL_SOCKET, SO_RCVBUF, &bufferBytes, sizeof bufferBytes);
+        ::setsockopt(receiver, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on);
+        sockaddr_in local{};
+        local.sin_family = AF_INET;
+        local.sin_addr.s_addr = htonl(0x7F000001);
+        socklen_t localSize = sizeof local;
+        QVERIFY(::bind(receiver, reinterpret_cast<sockaddr*>(&local), sizeof local) == 0);
+        QVERIFY(::getsockname(receiver, reinterpret_cast<sockaddr*>(&local), &localSize) == 0);
+
+        const std::string address = options.address;
+        GvcpTestClient client;
+        const uint32_t packetSize = 1400;
+        for (const auto& [reg, value] : std::vector<std::pair<uint32_t, uint32_t>>{
+                 {gvcp::RegControlChannelPrivilege, gvcp::PrivilegeControl},
+                 {gvcp::RegStreamPacketSize0, packetSize},
+                 {gvcp::RegStreamDestination0, 0x7F000001},
+                 {gvcp::RegStreamPort0, ntohs(local.sin_port)},
+                 {simcam::RegAcquisition, 1}})
+            QCOMPARE(client.writeRegister(address, gvcp::Port, reg, value), uint16_t(gvcp::StatusSuccess));
+        WireFrame frame;
+        const bool received = receiveFrameOnWire(receiver, frame);
+        client.writeRegister(address, gvcp::Port, simcam::RegAcquisition, 0);
+        ::close(receiver);
+        QVERIFY(received);
+
+        const size_t bytes = SimulatedCamera::frameBytes(options.width, options.height, Mono16);
+        const size_t chunk = gvsp::dataPerPacket(packetSize);
+        QCOMPARE(size_t(frame.dataPackets), (bytes + chunk - 1) / chunk);
+        const double linkSeconds = double(bytes) / 125e6; // 1 Gb/s
+        QVERIFY2(frame.seconds >= 0.8 * linkSeconds,
+                 qPrintable(QString("%1 ms for %2 bytes").arg(frame.seconds * 1000).arg(bytes)));
     }
 
     void controlHeldElsewhere()

@@ -1,0 +1,65 @@
+#pragma once
+
+#include "Lumi_cam.h"
+#include "camSearchDlg.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFile>
+#include <QMap>
+#include <QStandardPaths>
+#include <QTreeView>
+#include <QVariant>
+
+// Drives the station's main window in tests as a user does: stored settings
+// before the window starts, picking a camera in the search dialog, actions by
+// object name.
+namespace WindowDriver {
+
+// Writes the station's settings file (the test's own HOME) with `values`.
+inline bool writeSettings(const QMap<QString, QVariant>& values)
+{
+    const QString dir = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation)
+                        + QStringLiteral("/Kessane");
+    if (!QDir().mkpath(dir))
+        return false;
+    QFile file(dir + QStringLiteral("/Lumivar.conf"));
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    QByteArray text = "[General]\n";
+    for (auto it = values.begin(); it != values.end(); ++it)
+        text += it.key().toUtf8() + '=' + it.value().toString().toUtf8() + '\n';
+    return file.write(text) == text.size();
+}
+
+inline QAction* action(const QWidget& window, const char* name)
+{
+    auto* found = window.findChild<QAction*>(QLatin1String(name));
+    if (!found)
+        qFatal("no action %s", name);
+    return found;
+}
+
+// Picks the camera at `ip` in the open search dialog with a double click on
+// its row; false when the dialog is closed or the camera is not listed.
+inline bool pick(Lumi_cam& window, const QString& ip)
+{
+    auto* dialog = window.findChild<camSearchDlg*>();
+    if (!dialog || !dialog->isVisible())
+        return false;
+    auto* tree = dialog->findChild<QTreeView*>(QStringLiteral("treeView"));
+    const QAbstractItemModel* model = tree ? tree->model() : nullptr;
+    for (int i = 0; model && i < model->rowCount(); ++i) {
+        const QModelIndex interfaceRow = model->index(i, 0);
+        for (int j = 0; j < model->rowCount(interfaceRow); ++j) {
+            const QModelIndex row = model->index(j, 0, interfaceRow);
+            if (row.data().toString().contains(QLatin1Char('[') + ip + QLatin1Char(']'))) {
+                emit tree->doubleClicked(row);
+                return window.isConnected();
+            }
+        }
+    }
+    return false;
+}
+
+} // namespace WindowDriver
