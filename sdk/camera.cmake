@@ -7,7 +7,6 @@ add_library(nqcamera STATIC
   ${CMAKE_CURRENT_LIST_DIR}/NqDevice.cpp
   ${CMAKE_CURRENT_LIST_DIR}/NqDeviceCore.cpp
   ${CMAKE_CURRENT_LIST_DIR}/NqDiscovery.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/NqGenParameters.cpp
   ${CMAKE_CURRENT_LIST_DIR}/NqGvcp.cpp
   ${CMAKE_CURRENT_LIST_DIR}/NqGvcpSocket.cpp
   ${CMAKE_CURRENT_LIST_DIR}/NqPipeline.cpp
