@@ -234,10 +234,12 @@ void TestNqPipeline::streamParameters()
     QCOMPARE(QString(lastError), QString("OK"));
 
     // Nobody retrieves for a while: the 32 buffers fill and later frames are lost.
-    QTest::qWait(500);
+    // (Long enough that a camera slowed down by a loaded machine still sends
+    // far more frames than there are buffers.)
+    QTest::qWait(1000);
     QVERIFY(drain(40)); // past the filled buffers to the frames after the gap
     QVERIFY(parameters->GetIntegerValue("ErrorCount", errors).IsOK());
-    QVERIFY2(errors >= 20, qPrintable(QString::number(errors))); // ~100 frames came, 32 found a buffer
+    QVERIFY2(errors >= 20, qPrintable(QString::number(errors))); // ~200 frames came, 32 found a buffer
     QVERIFY(parameters->ExecuteCommand("Reset").IsOK());
     QVERIFY(parameters->GetIntegerValue("ErrorCount", errors).IsOK());
     QCOMPARE(errors, int64_t(0));
