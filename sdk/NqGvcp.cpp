@@ -7,44 +7,6 @@ namespace NqGvcp {
 
 namespace {
 
-void put16(uint8_t* p, uint16_t v)
-{
-    p[0] = uint8_t(v >> 8);
-    p[1] = uint8_t(v);
-}
-
-void put32(uint8_t* p, uint32_t v)
-{
-    p[0] = uint8_t(v >> 24);
-    p[1] = uint8_t(v >> 16);
-    p[2] = uint8_t(v >> 8);
-    p[3] = uint8_t(v);
-}
-
-uint16_t get16(const uint8_t* p) { return uint16_t((p[0] << 8) | p[1]); }
-
-uint32_t get32(const uint8_t* p)
-{
-    return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
-}
-
-Packet command(uint8_t flags, uint16_t cmd, uint16_t requestId, size_t payloadSize)
-{
-    Packet packet(GVCP_HEADER_SIZE + payloadSize, 0);
-    packet[0] = GVCP_KEY;
-    packet[1] = flags;
-    put16(&packet[2], cmd);
-    put16(&packet[4], uint16_t(payloadSize));
-    put16(&packet[6], requestId);
-    return packet;
-}
-
-void putText(uint8_t* p, size_t size, const std::string& text)
-{
-    // Keep room for the terminating NUL, as cameras do.
-    std::memcpy(p, text.data(), text.size() < size ? text.size() : size - 1);
-}
-
 void putMac(uint8_t* high, uint8_t* low, const Mac& mac)
 {
     high[0] = mac[0];
@@ -75,29 +37,46 @@ const uint8_t* ackPayload(const uint8_t* data, size_t size, uint16_t answer, uin
 
 } // namespace
 
+Packet buildCommand(uint16_t command, uint8_t flags, uint16_t requestId, const std::vector<uint8_t>& payload)
+{
+    Packet packet(GVCP_HEADER_SIZE + payload.size(), 0);
+    packet[0] = GVCP_KEY;
+    packet[1] = flags;
+    put16(&packet[2], command);
+    put16(&packet[4], uint16_t(payload.size()));
+    put16(&packet[6], requestId);
+    if (!payload.empty())
+        std::memcpy(&packet[GVCP_HEADER_SIZE], payload.data(), payload.size());
+    return packet;
+}
+
 Packet buildDiscoveryCmd(uint16_t requestId)
 {
-    return command(GVCP_CMD_FLAG_ACKNOWLEDGE | GVCP_DISCOVERY_FLAG_ALLOW_BROADCAST_ACK, DISCOVERY_CMD,
-                   requestId, 0);
+    return buildCommand(DISCOVERY_CMD, GVCP_CMD_FLAG_ACKNOWLEDGE | GVCP_DISCOVERY_FLAG_ALLOW_BROADCAST_ACK, requestId);
 }
 
 Packet buildReadRegCmd(uint16_t requestId, const std::vector<uint32_t>& addresses)
 {
-    Packet packet = command(GVCP_CMD_FLAG_ACKNOWLEDGE, READREG_CMD, requestId, addresses.size() * 4);
+    std::vector<uint8_t> payload(addresses.size() * 4);
     for (size_t i = 0; i < addresses.size(); ++i)
-        put32(&packet[GVCP_HEADER_SIZE + 4 * i], addresses[i]);
-    return packet;
+        put32(&payload[4 * i], addresses[i]);
+    return buildCommand(READREG_CMD, GVCP_CMD_FLAG_ACKNOWLEDGE, requestId, payload);
 }
 
-Packet buildForceIpCmd(uint16_t requestId, const ForceIp& force)
+std::vector<uint8_t> buildForceIpPayload(const ForceIp& force)
 {
-    Packet packet = command(GVCP_CMD_FLAG_ACKNOWLEDGE, FORCEIP_CMD, requestId, FORCEIP_CMD_PAYLOAD_SIZE);
-    uint8_t* p = &packet[GVCP_HEADER_SIZE];
+    std::vector<uint8_t> payload(FORCEIP_CMD_PAYLOAD_SIZE, 0);
+    uint8_t* p = payload.data();
     putMac(p + FORCEIP_OFFSET_MAC_HIGH, p + FORCEIP_OFFSET_MAC_LOW, force.mac);
     put32(p + FORCEIP_OFFSET_STATIC_IP, force.ip);
     put32(p + FORCEIP_OFFSET_STATIC_SUBNET_MASK, force.subnetMask);
     put32(p + FORCEIP_OFFSET_STATIC_GATEWAY, force.gateway);
-    return packet;
+    return payload;
+}
+
+Packet buildForceIpCmd(uint16_t requestId, const ForceIp& force)
+{
+    return buildCommand(FORCEIP_CMD, GVCP_CMD_FLAG_ACKNOWLEDGE, requestId, buildForceIpPayload(force));
 }
 
 Packet buildAck(uint16_t status, uint16_t answer, uint16_t ackId, const std::vector<uint8_t>& payload)
@@ -116,16 +95,20 @@ std::vector<uint8_t> buildDeviceRecord(const DeviceRecord& record)
 {
     std::vector<uint8_t> payload(DISCOVERY_ACK_PAYLOAD_SIZE, 0);
     uint8_t* p = payload.data();
-    put16(p + 0, 2); // GigE Vision 2.0
+    put32(p + REG_VERSION, 0x00010002);     // GigE Vision 1.2
+    put32(p + REG_DEVICE_MODE, 0x80000000); // big-endian registers, transmitter
     putMac(p + OFFSET_MAC_HIGH + 2, p + OFFSET_MAC_LOW, record.mac);
+    put32(p + REG_SUPPORTED_IP_CONFIGURATION, 0x80000007);
+    put32(p + REG_CURRENT_IP_CONFIGURATION, record.currentIpConfiguration);
     put32(p + OFFSET_CURRENT_IP, record.ip);
     put32(p + OFFSET_CURRENT_SUBNET_MASK, record.subnetMask);
     put32(p + OFFSET_CURRENT_GATEWAY, record.gateway);
-    putText(p + OFFSET_MANUFACTURER_NAME, LENGTH_MANUFACTURER_NAME, record.manufacturer);
-    putText(p + OFFSET_MODEL_NAME, LENGTH_MODEL_NAME, record.model);
-    putText(p + OFFSET_DEVICE_VERSION, LENGTH_DEVICE_VERSION, record.version);
-    putText(p + OFFSET_SERIAL_NUMBER, LENGTH_SERIAL_NUMBER, record.serial);
-    putText(p + OFFSET_USER_DEFINED_NAME, LENGTH_USER_DEFINED_NAME, record.userName);
+    putFixedText(p + OFFSET_MANUFACTURER_NAME, LENGTH_MANUFACTURER_NAME, record.manufacturer);
+    putFixedText(p + OFFSET_MODEL_NAME, LENGTH_MODEL_NAME, record.model);
+    putFixedText(p + OFFSET_DEVICE_VERSION, LENGTH_DEVICE_VERSION, record.version);
+    putFixedText(p + OFFSET_MANUFACTURER_INFO, LENGTH_MANUFACTURER_INFO, record.manufacturerInfo);
+    putFixedText(p + OFFSET_SERIAL_NUMBER, LENGTH_SERIAL_NUMBER, record.serial);
+    putFixedText(p + OFFSET_USER_DEFINED_NAME, LENGTH_USER_DEFINED_NAME, record.userName);
     return payload;
 }
 
@@ -145,6 +128,14 @@ bool parseHeader(const uint8_t* data, size_t size, Header& header)
     return size >= GVCP_HEADER_SIZE + header.length;
 }
 
+bool parseHeader(const uint8_t* data, size_t size, Header& header, const uint8_t*& payload)
+{
+    if (!parseHeader(data, size, header))
+        return false;
+    payload = data + GVCP_HEADER_SIZE;
+    return true;
+}
+
 bool parseAckHeader(const uint8_t* data, size_t size, AckHeader& ack)
 {
     if (!data || size < GVCP_HEADER_SIZE)
@@ -156,17 +147,27 @@ bool parseAckHeader(const uint8_t* data, size_t size, AckHeader& ack)
     return size >= GVCP_HEADER_SIZE + ack.length;
 }
 
+bool parseAckHeader(const uint8_t* data, size_t size, AckHeader& ack, const uint8_t*& payload)
+{
+    if (!parseAckHeader(data, size, ack))
+        return false;
+    payload = data + GVCP_HEADER_SIZE;
+    return true;
+}
+
 bool parseDeviceRecord(const uint8_t* p, size_t size, DeviceRecord& record)
 {
     if (!p || size < DISCOVERY_ACK_PAYLOAD_SIZE)
         return false;
     record.mac = getMac(p + OFFSET_MAC_HIGH + 2, p + OFFSET_MAC_LOW);
+    record.currentIpConfiguration = get32(p + REG_CURRENT_IP_CONFIGURATION);
     record.ip = get32(p + OFFSET_CURRENT_IP);
     record.subnetMask = get32(p + OFFSET_CURRENT_SUBNET_MASK);
     record.gateway = get32(p + OFFSET_CURRENT_GATEWAY);
     record.manufacturer = fixedText(p + OFFSET_MANUFACTURER_NAME, LENGTH_MANUFACTURER_NAME);
     record.model = fixedText(p + OFFSET_MODEL_NAME, LENGTH_MODEL_NAME);
     record.version = fixedText(p + OFFSET_DEVICE_VERSION, LENGTH_DEVICE_VERSION);
+    record.manufacturerInfo = fixedText(p + OFFSET_MANUFACTURER_INFO, LENGTH_MANUFACTURER_INFO);
     record.serial = fixedText(p + OFFSET_SERIAL_NUMBER, LENGTH_SERIAL_NUMBER);
     record.userName = fixedText(p + OFFSET_USER_DEFINED_NAME, LENGTH_USER_DEFINED_NAME);
     return true;
@@ -194,10 +195,15 @@ bool parseReadRegAck(const uint8_t* data, size_t size, uint16_t ackId, std::vect
 bool parseForceIpCmd(const uint8_t* data, size_t size, ForceIp& force)
 {
     Header header;
-    if (!parseHeader(data, size, header) || header.command != FORCEIP_CMD
-        || header.length < FORCEIP_CMD_PAYLOAD_SIZE)
+    const uint8_t* payload = nullptr;
+    return parseHeader(data, size, header, payload) && header.command == FORCEIP_CMD
+        && parseForceIpPayload(payload, header.length, force);
+}
+
+bool parseForceIpPayload(const uint8_t* p, size_t size, ForceIp& force)
+{
+    if (!p || size < FORCEIP_CMD_PAYLOAD_SIZE)
         return false;
-    const uint8_t* p = data + GVCP_HEADER_SIZE;
     force.mac = getMac(p + FORCEIP_OFFSET_MAC_HIGH, p + FORCEIP_OFFSET_MAC_LOW);
     force.ip = get32(p + FORCEIP_OFFSET_STATIC_IP);
     force.subnetMask = get32(p + FORCEIP_OFFSET_STATIC_SUBNET_MASK);
@@ -291,6 +297,13 @@ std::string fixedText(const uint8_t* data, size_t size)
     while (length < size && data[length] != 0)
         ++length;
     return std::string(reinterpret_cast<const char*>(data), length);
+}
+
+void putFixedText(uint8_t* data, size_t size, const std::string& text)
+{
+    // Keep room for the terminating NUL, as cameras do.
+    std::memset(data, 0, size);
+    std::memcpy(data, text.data(), text.size() < size ? text.size() : size - 1);
 }
 
 bool inSubnet(uint32_t ip, uint32_t interfaceIp, uint32_t mask)

@@ -6,10 +6,12 @@
 #include <string>
 #include <vector>
 
-// GigE Vision control protocol (GVCP) wire format: the few commands our own
-// discovery, access check and IP forcing need. Every parser checks lengths
-// first, since anything from the network is untrusted. Multi-byte fields are
-// big-endian on the wire.
+// GigE Vision control protocol (GVCP) wire format, for both ends: our own
+// discovery, access check and IP forcing, and the test peers that answer
+// them (simulated camera, scripted peer). Builders sit next to parsers so a
+// test can feed one into the other. Every parser checks lengths first, since
+// anything from the network is untrusted. Multi-byte fields are big-endian on
+// the wire.
 namespace NqGvcp {
 
 constexpr uint16_t GVCP_PORT = 3956;
@@ -25,10 +27,15 @@ enum Command : uint16_t {
     DISCOVERY_ACK = 0x0003,
     FORCEIP_CMD = 0x0004,
     FORCEIP_ACK = 0x0005,
+    PACKETRESEND_CMD = 0x0040,
     READREG_CMD = 0x0080,
     READREG_ACK = 0x0081,
     WRITEREG_CMD = 0x0082,
     WRITEREG_ACK = 0x0083,
+    READMEM_CMD = 0x0084,
+    READMEM_ACK = 0x0085,
+    WRITEMEM_CMD = 0x0086,
+    WRITEMEM_ACK = 0x0087,
 };
 
 enum Status : uint16_t {
@@ -44,14 +51,27 @@ enum Status : uint16_t {
 };
 
 // Bootstrap registers.
-constexpr uint32_t REG_CONTROL_CHANNEL_PRIVILEGE = 0x0A00; // CCP
-constexpr uint32_t REG_STREAM_CHANNEL_PORT_0 = 0x0D00;     // SCP0, host port in bits 0..15
+constexpr uint32_t REG_VERSION = 0x0000;
+constexpr uint32_t REG_DEVICE_MODE = 0x0004;
+constexpr uint32_t REG_SUPPORTED_IP_CONFIGURATION = 0x0010;
+constexpr uint32_t REG_CURRENT_IP_CONFIGURATION = 0x0014;
+constexpr uint32_t REG_FIRST_URL = 0x0200; // 512 bytes
+constexpr uint32_t REG_HEARTBEAT_TIMEOUT = 0x0938;
+constexpr uint32_t REG_CONTROL_CHANNEL_PRIVILEGE = 0x0A00;    // CCP
+constexpr uint32_t REG_STREAM_CHANNEL_PORT_0 = 0x0D00;        // SCP0, host port in bits 0..15
+constexpr uint32_t REG_STREAM_CHANNEL_PACKET_SIZE_0 = 0x0D04; // SCPS0, packet size in bits 0..15
 constexpr uint32_t REG_STREAM_CHANNEL_DESTINATION_0 = 0x0D18; // SCDA0
 constexpr uint32_t STREAM_CHANNEL_STRIDE = 0x40;
+
+// Bits of the control channel privilege register.
+constexpr uint32_t CCP_EXCLUSIVE_ACCESS = 0x1;
+constexpr uint32_t CCP_CONTROL_ACCESS = 0x2;
 
 // A DISCOVERY_ACK payload has the layout of bootstrap registers 0x0000..0x00F7.
 constexpr size_t DISCOVERY_ACK_PAYLOAD_SIZE = 0xF8;
 constexpr size_t FORCEIP_CMD_PAYLOAD_SIZE = 56;
+// The largest READMEM answer that fits a 576-byte datagram.
+constexpr size_t READMEM_MAX_COUNT = 536;
 
 // Offsets inside a DISCOVERY_ACK payload (= bootstrap register addresses).
 constexpr size_t OFFSET_MAC_HIGH = 0x08;
@@ -62,11 +82,13 @@ constexpr size_t OFFSET_CURRENT_GATEWAY = 0x44;
 constexpr size_t OFFSET_MANUFACTURER_NAME = 0x48;
 constexpr size_t OFFSET_MODEL_NAME = 0x68;
 constexpr size_t OFFSET_DEVICE_VERSION = 0x88;
+constexpr size_t OFFSET_MANUFACTURER_INFO = 0xA8;
 constexpr size_t OFFSET_SERIAL_NUMBER = 0xD8;
 constexpr size_t OFFSET_USER_DEFINED_NAME = 0xE8;
 constexpr size_t LENGTH_MANUFACTURER_NAME = 32;
 constexpr size_t LENGTH_MODEL_NAME = 32;
 constexpr size_t LENGTH_DEVICE_VERSION = 32;
+constexpr size_t LENGTH_MANUFACTURER_INFO = 48;
 constexpr size_t LENGTH_SERIAL_NUMBER = 16;
 constexpr size_t LENGTH_USER_DEFINED_NAME = 16;
 
@@ -79,6 +101,28 @@ constexpr size_t FORCEIP_OFFSET_STATIC_GATEWAY = 52;
 
 using Mac = std::array<uint8_t, 6>;
 using Packet = std::vector<uint8_t>;
+
+// Big-endian field accessors; callers check the length first.
+inline void put16(uint8_t* p, uint16_t v)
+{
+    p[0] = uint8_t(v >> 8);
+    p[1] = uint8_t(v);
+}
+
+inline void put32(uint8_t* p, uint32_t v)
+{
+    p[0] = uint8_t(v >> 24);
+    p[1] = uint8_t(v >> 16);
+    p[2] = uint8_t(v >> 8);
+    p[3] = uint8_t(v);
+}
+
+inline uint16_t get16(const uint8_t* p) { return uint16_t((p[0] << 8) | p[1]); }
+
+inline uint32_t get32(const uint8_t* p)
+{
+    return (uint32_t(p[0]) << 24) | (uint32_t(p[1]) << 16) | (uint32_t(p[2]) << 8) | p[3];
+}
 
 // Command header (host order). For an acknowledge the same eight bytes read
 // as status, answer, length, ack id.
@@ -106,7 +150,8 @@ struct DeviceRecord
     uint32_t ip = 0;
     uint32_t subnetMask = 0;
     uint32_t gateway = 0;
-    std::string manufacturer, model, version, serial, userName;
+    uint32_t currentIpConfiguration = 0x00000005; // persistent IP + LLA
+    std::string manufacturer, model, version, manufacturerInfo, serial, userName;
 };
 
 struct ForceIp
@@ -118,20 +163,27 @@ struct ForceIp
 };
 
 // Builders.
+Packet buildCommand(uint16_t command, uint8_t flags, uint16_t requestId, const std::vector<uint8_t>& payload = {});
 Packet buildDiscoveryCmd(uint16_t requestId);
 Packet buildReadRegCmd(uint16_t requestId, const std::vector<uint32_t>& addresses);
 Packet buildForceIpCmd(uint16_t requestId, const ForceIp& force);
-Packet buildAck(uint16_t status, uint16_t answer, uint16_t ackId, const std::vector<uint8_t>& payload);
+std::vector<uint8_t> buildForceIpPayload(const ForceIp& force);
+Packet buildAck(uint16_t status, uint16_t answer, uint16_t ackId, const std::vector<uint8_t>& payload = {});
 Packet buildDiscoveryAck(uint16_t ackId, const DeviceRecord& record);
 std::vector<uint8_t> buildDeviceRecord(const DeviceRecord& record);
 
-// Parsers: false when the packet is short, malformed or of another kind.
+// Parsers: false when the packet is short, malformed or of another kind. The
+// header parsers also refuse a length field that claims more than arrived;
+// `payload` then points after the header.
 bool parseHeader(const uint8_t* data, size_t size, Header& header);
+bool parseHeader(const uint8_t* data, size_t size, Header& header, const uint8_t*& payload);
 bool parseAckHeader(const uint8_t* data, size_t size, AckHeader& ack);
+bool parseAckHeader(const uint8_t* data, size_t size, AckHeader& ack, const uint8_t*& payload);
 bool parseDeviceRecord(const uint8_t* data, size_t size, DeviceRecord& record);
 bool parseDiscoveryAck(const uint8_t* data, size_t size, uint16_t ackId, DeviceRecord& record);
 bool parseReadRegAck(const uint8_t* data, size_t size, uint16_t ackId, std::vector<uint32_t>& values);
 bool parseForceIpCmd(const uint8_t* data, size_t size, ForceIp& force);
+bool parseForceIpPayload(const uint8_t* data, size_t size, ForceIp& force);
 // A successful FORCEIP_ACK with this ack id.
 bool isForceIpAck(const uint8_t* data, size_t size, uint16_t ackId);
 
@@ -142,6 +194,8 @@ std::string formatMac(const Mac& mac);
 bool parseMac(const std::string& text, Mac& mac);
 // A fixed-size, NUL-padded text field; stops at the first NUL.
 std::string fixedText(const uint8_t* data, size_t size);
+// Writes `text` into such a field, cut so that a terminating NUL always fits.
+void putFixedText(uint8_t* data, size_t size, const std::string& text);
 
 // True when `ip` lies in the subnet of `interfaceIp`/`mask`.
 bool inSubnet(uint32_t ip, uint32_t interfaceIp, uint32_t mask);

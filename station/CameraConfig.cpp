@@ -2,6 +2,8 @@
 
 #include "FeatureValues.h"
 
+using namespace FeatureValues;
+
 ImageSize sceneSizeFor(const ImageSize& image, bool colourCamera)
 {
     if (colourCamera)
@@ -11,7 +13,7 @@ ImageSize sceneSizeFor(const ImageSize& image, bool colourCamera)
 
 ImageSize readImageSize(NqGenParameterArray& params)
 {
-    return {readIntegerFeature(params, "Width", 0), readIntegerFeature(params, "Height", 0)};
+    return {integerOr(params, "Width", 0), integerOr(params, "Height", 0)};
 }
 
 namespace {
@@ -20,11 +22,11 @@ namespace {
 // follow.
 void writeTapLevels(NqGenParameterArray& params, int64_t gainTap, int64_t blackLevelTap)
 {
-    writeNumberFeature(params, "GainSelector", gainTap);
-    writeNumberFeature(params, "GainAutoBalance", 0);
-    writeNumberFeature(params, "GainRaw", 227);
-    writeNumberFeature(params, "BlackLevelSelector", blackLevelTap);
-    writeNumberFeature(params, "BlackLevelRaw", 0);
+    writeNumber(params, "GainSelector", gainTap);
+    writeNumber(params, "GainAutoBalance", 0);
+    writeNumber(params, "GainRaw", 227);
+    writeNumber(params, "BlackLevelSelector", blackLevelTap);
+    writeNumber(params, "BlackLevelRaw", 0);
 }
 
 } // namespace
@@ -33,52 +35,52 @@ CameraConfig::Result CameraConfig::apply(NqGenParameterArray& params, const Hook
 {
     Result result;
 
-    writeEntryFeature(params, "SensorDigitizationTaps", "One");
-    readIntegerFeature(params, "CcdType", 0);
-    writeNumberFeature(params, "PixelFormat", StationPixelFormat);
+    writeEntry(params, "SensorDigitizationTaps", "One");
+    integerOr(params, "CcdType", 0);
+    writeNumber(params, "PixelFormat", StationPixelFormat);
 
     result.image = readImageSize(params);
     if (hooks.imageSize)
         hooks.imageSize(result.image);
 
-    writeNumberFeature(params, "ExposureMode", 1);
-    result.maxExposure = readIntegerFeature(params, "FRM_TIM_ACT", 0);
-    result.minExposure = readIntegerFeature(params, "FRR_EXP_MIN", 0);
+    writeNumber(params, "ExposureMode", 1);
+    result.maxExposure = integerOr(params, "FRM_TIM_ACT", 0);
+    result.minExposure = integerOr(params, "FRR_EXP_MIN", 0);
     if (hooks.exposureLimits)
         hooks.exposureLimits(result.minExposure, result.maxExposure);
 
-    writeNumberFeature(params, "EnhancementMode", 0);
-    writeSwitchFeature(params, "BlackLevelCorrection", false);
-    writeSwitchFeature(params, "VerticalSmearCorrection", false);
-    writeSwitchFeature(params, "FlatFieldCorrection", false);
-    writeNumberFeature(params, "DefectPixelCorrection", 0);
-    writeNumberFeature(params, "HotPixelCorrection", 0);
-    writeSwitchFeature(params, "LUTEnable", false);
-    writeNumberFeature(params, "WhiteBalanceMode", 0);
-    writeSwitchFeature(params, "FlatFieldCorrection", true);
-    writeSwitchFeature(params, "BlackLevelCorrection", false);
-    writeNumberFeature(params, "DigitalGainAll", 0);
-    writeNumberFeature(params, "DigitalOffsetAll", 512);
-    writeSwitchFeature(params, "BlackLevelCorrection", false);
+    writeNumber(params, "EnhancementMode", 0);
+    writeSwitch(params, "BlackLevelCorrection", false);
+    writeSwitch(params, "VerticalSmearCorrection", false);
+    writeSwitch(params, "FlatFieldCorrection", false);
+    writeNumber(params, "DefectPixelCorrection", 0);
+    writeNumber(params, "HotPixelCorrection", 0);
+    writeSwitch(params, "LUTEnable", false);
+    writeNumber(params, "WhiteBalanceMode", 0);
+    writeSwitch(params, "FlatFieldCorrection", true);
+    writeSwitch(params, "BlackLevelCorrection", false);
+    writeNumber(params, "DigitalGainAll", 0);
+    writeNumber(params, "DigitalOffsetAll", 512);
+    writeSwitch(params, "BlackLevelCorrection", false);
     writeTapLevels(params, 16, 9);
     writeTapLevels(params, 17, 10);
-    writeNumberFeature(params, "PreAmpSelector", 0);
-    writeNumberFeature(params, "PreAmpRaw", 1);
-    writeNumberFeature(params, "PreAmpSelector", 1);
-    writeNumberFeature(params, "PreAmpRaw", 1);
-    writeNumberFeature(params, "TriggerDebounce", 1);
-    writeNumberFeature(params, "TriggerNumFrames", 1);
-    writeNumberFeature(params, "TriggerNumPulses", 1);
-    writeEntryFeature(params, "TriggerType", "Standard");
-    writeNumberFeature(params, "TriggerDelayRaw", 0);
-    writeNumberFeature(params, "TriggerOverlap", 0);
-    writeEntryFeature(params, "TriggerActivation", "RisingEdge");
-    writeEntryFeature(params, "IN1Selector", "ExternalTrigger");
-    writeEntryFeature(params, "IN1Polarity", "ActiveHigh");
-    writeEntryFeature(params, "OUT1Selector", "ExposureWindow");
-    writeEntryFeature(params, "OUT1Polarity", "ActiveHigh");
+    writeNumber(params, "PreAmpSelector", 0);
+    writeNumber(params, "PreAmpRaw", 1);
+    writeNumber(params, "PreAmpSelector", 1);
+    writeNumber(params, "PreAmpRaw", 1);
+    writeNumber(params, "TriggerDebounce", 1);
+    writeNumber(params, "TriggerNumFrames", 1);
+    writeNumber(params, "TriggerNumPulses", 1);
+    writeEntry(params, "TriggerType", "Standard");
+    writeNumber(params, "TriggerDelayRaw", 0);
+    writeNumber(params, "TriggerOverlap", 0);
+    writeEntry(params, "TriggerActivation", "RisingEdge");
+    writeEntry(params, "IN1Selector", "ExternalTrigger");
+    writeEntry(params, "IN1Polarity", "ActiveHigh");
+    writeEntry(params, "OUT1Selector", "ExposureWindow");
+    writeEntry(params, "OUT1Polarity", "ActiveHigh");
 
-    result.pixelFormat = readEnumFeature(params, "PixelFormat", 0);
+    result.pixelFormat = enumOr(params, "PixelFormat", 0);
 
     int64_t exposure = 0;
     if (params.GetIntegerValue("ExposureTimeRaw", exposure).IsOK()) {
@@ -87,14 +89,14 @@ CameraConfig::Result CameraConfig::apply(NqGenParameterArray& params, const Hook
             hooks.exposure(exposure);
     }
 
-    result.exposureMode = readEnumFeature(params, "ExposureMode", 0);
-    result.triggerSource = readEnumFeature(params, "TriggerSource", 0);
-    result.triggerMode = readEnumFeature(params, "TriggerMode", 0);
+    result.exposureMode = enumOr(params, "ExposureMode", 0);
+    result.triggerSource = enumOr(params, "TriggerSource", 0);
+    result.triggerMode = enumOr(params, "TriggerMode", 0);
 
     if (result.exposureMode == 1 && result.triggerMode == 1) {
         result.triggerActions = TriggerActions::TriggerOnly;
     } else if (result.exposureMode == 2 && result.triggerMode == 1) {
-        writeEntryFeature(params, "TriggerActivation", "RisingEdge");
+        writeEntry(params, "TriggerActivation", "RisingEdge");
         result.triggerActions = TriggerActions::TriggerAndWidth;
     }
     return result;

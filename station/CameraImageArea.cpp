@@ -1,6 +1,6 @@
 #include "CameraImageArea.h"
 
-#include "FeatureAccess.h"
+#include "FeatureValues.h"
 #include "Prompt.h"
 
 #include <QCoreApplication>
@@ -9,7 +9,7 @@
 
 namespace CameraImageArea {
 
-using namespace FeatureAccess;
+using namespace FeatureValues;
 
 Area areaForRoi(const QRect& roi, int64_t currentOffsetX, int64_t currentOffsetY, int64_t maxWidth,
                 int64_t maxHeight)

@@ -5,6 +5,8 @@
 
 #include <limits>
 
+using namespace FeatureValues;
+
 constexpr char ExposureControl::LongStyle[];
 constexpr char ExposureControl::ShortStyle[];
 
@@ -43,24 +45,24 @@ ExposureControl::Result ExposureControl::change(NqGenParameterArray& params, dou
             m_spinLook(QString::fromLatin1(style), toolTip);
     };
 
-    const int64_t exposureMode = readEnumFeature(params, "ExposureMode", 1);
-    const int64_t triggerMode = readEnumFeature(params, "TriggerMode", 0);
-    const bool frameTimeOn = readBooleanFeature(params, "ProgFrameTimeEnable", false);
+    const int64_t exposureMode = enumOr(params, "ExposureMode", 1);
+    const int64_t triggerMode = enumOr(params, "TriggerMode", 0);
+    const bool frameTimeOn = booleanOr(params, "ProgFrameTimeEnable", false);
 
     // Triggered acquisition with the programmable frame time still on (a long
     // exposure sequence did not finish): switch it off and leave the exposure.
     if (triggerMode == 1 && frameTimeOn) {
-        writeNumberFeature(params, "TriggerMode", 0);
-        writeSwitchFeature(params, "ProgFrameTimeEnable", false);
-        writeNumberFeature(params, "TriggerMode", 1);
+        writeNumber(params, "TriggerMode", 0);
+        writeSwitch(params, "ProgFrameTimeEnable", false);
+        writeNumber(params, "TriggerMode", 1);
         result.path = Path::ClearedFrameTime;
         return result;
     }
 
-    result.maxExposure = readIntegerFeature(params, "FRM_TIM_ACT", 0);
-    result.minExposure = readIntegerFeature(params, "FRR_EXP_MIN", 0);
+    result.maxExposure = integerOr(params, "FRM_TIM_ACT", 0);
+    result.minExposure = integerOr(params, "FRR_EXP_MIN", 0);
     result.limitsRead = true;
-    const int64_t shortestFrameTime = readIntegerFeature(params, "FRM_TIM_MIN", 0);
+    const int64_t shortestFrameTime = integerOr(params, "FRM_TIM_MIN", 0);
     const int64_t raw = truncated(exposure);
 
     if (exposureMode == 1) {
@@ -68,43 +70,43 @@ ExposureControl::Result ExposureControl::change(NqGenParameterArray& params, dou
             result.path = Path::Long;
             look(LongStyle, QStringLiteral("%1-%2").arg(result.minExposure).arg(result.maxExposure));
             if (triggerMode == 1) {
-                writeNumberFeature(params, "TriggerMode", 0);
+                writeNumber(params, "TriggerMode", 0);
                 if (!wait(10))
                     return result;
             }
-            const NqResult enabled = writeSwitchFeature(params, "ProgFrameTimeEnable", true);
+            const NqResult enabled = writeSwitch(params, "ProgFrameTimeEnable", true);
             if (!wait(50))
                 return result;
             if (!enabled.IsOK())
                 Prompt::current().message(nullptr, Prompt::Warning, QStringLiteral("Warning"),
                                           QStringLiteral("ProgFrameTimeEnable Error"));
-            writeNumberFeature(params, "ProgFrameTimeAbs", raw + 10);
+            writeNumber(params, "ProgFrameTimeAbs", raw + 10);
             // The frame time takes effect after the frame in progress: at
             // least one second, more for exposures beyond it.
             if (!wait(int(raw / 1000 + 1000)))
                 return result;
-            writeNumberFeature(params, "ExposureTimeRaw", raw);
+            writeNumber(params, "ExposureTimeRaw", raw);
             if (!wait(50))
                 return result;
             if (externalTrigger) {
-                writeNumberFeature(params, "TriggerMode", 1);
-                writeSwitchFeature(params, "ProgFrameTimeEnable", false);
+                writeNumber(params, "TriggerMode", 1);
+                writeSwitch(params, "ProgFrameTimeEnable", false);
             }
         } else {
             result.path = Path::Short;
             if (frameTimeOn) {
-                writeSwitchFeature(params, "ProgFrameTimeEnable", false);
+                writeSwitch(params, "ProgFrameTimeEnable", false);
                 look(ShortStyle, QString());
             }
             if (!wait(50))
                 return result;
-            writeNumberFeature(params, "ExposureTimeRaw", raw);
+            writeNumber(params, "ExposureTimeRaw", raw);
             if (!wait(50))
                 return result;
         }
     }
 
-    result.maxExposure = readIntegerFeature(params, "FRM_TIM_ACT", result.maxExposure);
+    result.maxExposure = integerOr(params, "FRM_TIM_ACT", result.maxExposure);
     result.restartCounters = true;
     return result;
 }

@@ -4,7 +4,27 @@
 
 Q_LOGGING_CATEGORY(lcCamera, "kessane.station.camera")
 
+namespace FeatureValues {
+
 namespace {
+
+template <typename T>
+T* feature(NqGenParameterArray* params, const char* name, NqGenType type)
+{
+    NqGenParameter* parameter = params ? params->Get(name) : nullptr;
+    return parameter && parameter->GetType() == type ? static_cast<T*>(parameter) : nullptr;
+}
+
+template <typename T, typename V>
+bool read(NqGenParameterArray* params, const char* name, NqGenType type, V& value)
+{
+    auto* f = feature<T>(params, name, type);
+    V read{};
+    if (!f || !f->GetValue(read).IsOK())
+        return false;
+    value = read;
+    return true;
+}
 
 NqResult logged(const NqResult& result, const char* name)
 {
@@ -15,25 +35,50 @@ NqResult logged(const NqResult& result, const char* name)
 
 } // namespace
 
-int64_t readIntegerFeature(NqGenParameterArray& params, const char* name, int64_t fallback)
+bool readEnum(NqGenParameterArray* params, const char* name, int64_t& value)
 {
-    int64_t value = 0;
-    return params.GetIntegerValue(name, value).IsOK() ? value : fallback;
+    return read<NqGenEnum>(params, name, NqGenType::Enum, value);
 }
 
-int64_t readEnumFeature(NqGenParameterArray& params, const char* name, int64_t fallback)
+bool readInteger(NqGenParameterArray* params, const char* name, int64_t& value)
 {
-    int64_t value = 0;
-    return params.GetEnumValue(name, value).IsOK() ? value : fallback;
+    if (!feature<NqGenInteger>(params, name, NqGenType::Integer))
+        return readEnum(params, name, value);
+    return read<NqGenInteger>(params, name, NqGenType::Integer, value);
 }
 
-bool readBooleanFeature(NqGenParameterArray& params, const char* name, bool fallback)
+bool readBoolean(NqGenParameterArray* params, const char* name, bool& value)
 {
-    bool value = false;
-    return params.GetBooleanValue(name, value).IsOK() ? value : fallback;
+    return read<NqGenBoolean>(params, name, NqGenType::Boolean, value);
 }
 
-NqResult writeNumberFeature(NqGenParameterArray& params, const char* name, int64_t value)
+bool readFloat(NqGenParameterArray* params, const char* name, double& value)
+{
+    return read<NqGenFloat>(params, name, NqGenType::Float, value);
+}
+
+int64_t integerOr(NqGenParameterArray& params, const char* name, int64_t fallback)
+{
+    int64_t value = fallback;
+    read<NqGenInteger>(&params, name, NqGenType::Integer, value);
+    return value;
+}
+
+int64_t enumOr(NqGenParameterArray& params, const char* name, int64_t fallback)
+{
+    int64_t value = fallback;
+    readEnum(&params, name, value);
+    return value;
+}
+
+bool booleanOr(NqGenParameterArray& params, const char* name, bool fallback)
+{
+    bool value = fallback;
+    readBoolean(&params, name, value);
+    return value;
+}
+
+NqResult writeNumber(NqGenParameterArray& params, const char* name, int64_t value)
 {
     const NqGenParameter* parameter = params.Get(name);
     if (parameter && parameter->GetType() == NqGenType::Integer)
@@ -44,15 +89,23 @@ NqResult writeNumberFeature(NqGenParameterArray& params, const char* name, int64
     return logged(params.SetEnumValue(name, value), name);
 }
 
-NqResult writeSwitchFeature(NqGenParameterArray& params, const char* name, bool on)
+NqResult writeSwitch(NqGenParameterArray& params, const char* name, bool on)
 {
     const NqGenParameter* parameter = params.Get(name);
     if (parameter && parameter->GetType() != NqGenType::Boolean)
-        return writeNumberFeature(params, name, on ? 1 : 0);
+        return writeNumber(params, name, on ? 1 : 0);
     return logged(params.SetBooleanValue(name, on), name);
 }
 
-NqResult writeEntryFeature(NqGenParameterArray& params, const char* name, const char* entry)
+NqResult writeEntry(NqGenParameterArray& params, const char* name, const char* entry)
 {
     return logged(params.SetEnumValue(name, entry), name);
 }
+
+bool writeInteger(NqGenParameterArray* params, const char* name, int64_t value)
+{
+    auto* i = feature<NqGenInteger>(params, name, NqGenType::Integer);
+    return i && logged(i->SetValue(value), name).IsOK();
+}
+
+} // namespace FeatureValues

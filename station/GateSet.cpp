@@ -1,27 +1,18 @@
 #include "GateSet.h"
 
+#include "TmxRequest.h"
+
 namespace GateSet {
-
-namespace {
-
-double numberOrZero(const QString& text)
-{
-    bool ok = false;
-    const double value = text.toDouble(&ok);
-    return ok ? value : 0.0;
-}
-
-} // namespace
 
 ActiveGate activate(int number, const GateFields& fields)
 {
     ActiveGate g;
     g.number = number;
     g.count = fields.count > 0 ? unsigned(fields.count) : 0u;
-    g.exposure = numberOrZero(fields.exposure);
-    g.period = numberOrZero(fields.period);
-    g.delay = numberOrZero(fields.delay);
-    g.ledWidth = numberOrZero(fields.ledWidth);
+    g.exposure = TmxRequest::gateValue(fields.exposure);
+    g.period = TmxRequest::gateValue(fields.period);
+    g.delay = TmxRequest::gateValue(fields.delay);
+    g.ledWidth = TmxRequest::gateValue(fields.ledWidth);
     return g;
 }
 

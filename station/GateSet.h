@@ -7,7 +7,7 @@
 
 // One gate's fields as the side panel holds them: line-edit texts in
 // microseconds and the count spin box value (stored and restored by the side
-// panel under LAST_EXP_G1 ... LAST_WDT_G2).
+// panel under the gate keys of SettingsKeys).
 struct GateFields
 {
     QString exposure;
@@ -30,8 +30,8 @@ struct ActiveGate
 
 namespace GateSet {
 
-// The active values of `fields`; a field that is not a number counts as 0
-// (the run checks then report it through the period rules).
+// The active values of `fields`; a field that is not a number is NaN, which
+// the run checks refuse and the generator request never sends.
 ActiveGate activate(int number, const GateFields& fields);
 
 // What switchGate(gate2) must do to the window.

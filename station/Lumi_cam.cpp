@@ -4,8 +4,8 @@
 #include "CameraImageArea.h"
 #include "CustomScene.h"
 #include "ModeFeatures.h"
-#include "ModeLayout.h"
 #include "ModeSteps.h"
+#include "ModeToolBar.h"
 #include "MyGraphicsView.h"
 #include "PayloadSize.h"
 #include "Prompt.h"
@@ -13,6 +13,7 @@
 #include "RunRules.h"
 #include "SettingsSidecar.h"
 #include "SidePanel.h"
+#include "StationRemote.h"
 #include "StationSettings.h"
 #include "StationTexts.h"
 #include "StatusTexts.h"
@@ -29,7 +30,6 @@
 #include <QDir>
 #include <QDoubleSpinBox>
 #include <QGraphicsPixmapItem>
-#include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLoggingCategory>
@@ -41,13 +41,13 @@
 #include <QThread>
 #include <QToolBar>
 #include <QToolButton>
-#include <QWidgetAction>
 
 #include <qwt_plot.h>
 #include <qwt_plot_curve.h>
 #include <qwt_text.h>
 
 #include <algorithm>
+#include <cmath>
 
 Q_LOGGING_CATEGORY(lcShell, "kessane.station.shell")
 
@@ -104,14 +104,12 @@ Lumi_cam::Lumi_cam(QWidget* parent, Qt::WindowFlags flags)
     m_settings = StationSettings::open();
     m_settings->sync();
 
-    m_tmxAction = new QAction(this);
-    m_tmxAction->setObjectName(QStringLiteral("generatorAction"));
-    connect(m_tmxAction, &QAction::triggered, this, &Lumi_cam::showTMXDialog);
     m_tmx = new TmxLink(this);
     m_tmx->setBoxParent(this);
     m_ipDlg = new setIPDlg(this);
     connect(m_ipDlg, &setIPDlg::hasIP, this, &Lumi_cam::setTMXIP);
-    m_remote = new RemoteServer(this, this, this);
+    m_remoteAdapter = std::make_unique<StationRemote>(*this, *ui);
+    m_remote = new RemoteServer(m_remoteAdapter.get(), m_remoteAdapter.get(), this);
     m_remote->setBoxParent(this);
 
     loadLUTs(1);
@@ -169,6 +167,9 @@ Lumi_cam::~Lumi_cam()
     m_capturing = false;
     // The thread and the stream use the device: end them while it still exists.
     disconnectCamera();
+    // The server calls the remote adapter: it goes first.
+    delete m_remote;
+    m_remote = nullptr;
 }
 
 void Lumi_cam::connectActions()
@@ -248,7 +249,8 @@ void Lumi_cam::buildSidePanel()
     const StationSettings::SidePanelValues values = StationSettings::readSidePanel(*m_settings);
 
     m_panel = std::make_unique<SidePanel>();
-    buildToolBarBoxes();
+    m_toolBar = std::make_unique<ModeToolBar>(*this, *ui, *m_panel);
+    connect(m_toolBar->generatorAction(), &QAction::triggered, this, &Lumi_cam::showTMXDialog);
     m_panel->exposure->setValue(values.exposure);
     m_currentExposure = m_panel->exposure->value();
 
@@ -262,7 +264,7 @@ void Lumi_cam::buildSidePanel()
     m_panel->restoreRun(values);
 
     switchGate(ui->actionGates->isChecked());
-    rebuildModeToolBar(1);
+    m_toolBar->rebuild(1);
     ui->toolBarFiles->addWidget(m_panel->buildFileWidget());
 }
 
@@ -361,24 +363,7 @@ void Lumi_cam::openCam(bool on)
 
     ui->toolBarCam->setEnabled(true);
 
-    const NqDeviceInfo* connected = m_device.GetDeviceInfo();
-    const QString cameraName = text(connected->GetUserDefinedName());
-    int64_t ccdType = 0;
-    if (!m_device.GetGenParameters()->GetIntegerValue("CcdType", ccdType).IsOK())
-        ccdType = 0; // unreadable: a monochrome camera
-    m_serialNumber = text(connected->GetSerialNumber());
-
-    m_colourCamera = ccdType == colourCcdType;
-    m_connectionLabel->setText(StationTexts::connectionLabel(m_colourCamera, cameraName));
-    m_connectionLabel->setToolTip(text(connected->GetIPAddress()));
-    ui->actionSChannel->setEnabled(m_colourCamera);
-    ui->actionRChannel->setEnabled(m_colourCamera);
-    ui->actionAverage_Green_s->setEnabled(m_colourCamera);
-    m_connectionDescription = StationTexts::connectionDescription(m_colourCamera);
-    m_panel->splitColors->setChecked(m_colourCamera);
-    m_panel->splitColors->setEnabled(m_colourCamera);
-
-    setWindowTitle(StationTexts::connectedWindowTitle(cameraName));
+    showCameraIdentity(text(m_device.GetDeviceInfo()->GetUserDefinedName()));
 
     if (!m_twoGate)
         applyCameraConfig();
@@ -387,7 +372,7 @@ void Lumi_cam::openCam(bool on)
     m_sizeLabel->setText(QStringLiteral("%1x%2").arg(m_imageWidth).arg(m_imageHeight));
 
     switchGate(ui->actionGates->isChecked());
-    rebuildModeToolBar(1);
+    m_toolBar->rebuild(1);
     m_twoGate = false;
     applyCameraConfig();
     ui->actionLifetime_mode->setText(QStringLiteral("Switch to Lifetime"));
@@ -822,6 +807,14 @@ bool Lumi_cam::validateRunParams()
     input.period = m_gate.period;
     input.delay = m_gate.delay;
     input.ledWidth = m_gate.ledWidth;
+    if (m_twoGate) {
+        input.gates.push_back(m_gate);
+        // A capture alternates the gates, so the other one is sent too.
+        if (m_capturing) {
+            const int other = m_gate.number == 1 ? 2 : 1;
+            input.gates.push_back(GateSet::activate(other, gateFields(other)));
+        }
+    }
     if (const auto failure = RunRules::check(input)) {
         Prompt::current().message(this, Prompt::Information, failure->title, failure->text);
         return false;
@@ -1082,7 +1075,7 @@ void Lumi_cam::runModeSteps(int mode, bool on)
             switchGate(ui->actionGates->isChecked());
             break;
         case ModeStep::RebuildToolBar:
-            rebuildModeToolBar(step.layout);
+            m_toolBar->rebuild(step.layout);
             break;
         case ModeStep::ShowGeneratorDialog:
             showTMXDialog();
@@ -1135,14 +1128,7 @@ void Lumi_cam::switchGate(bool gate2)
         m_frameChoice = s.frameChoice;
     if (!s.selectGate)
         return;
-    const SidePanel::Gate& g = m_panel->gate[s.gateNumber - 1];
-    GateFields fields;
-    fields.exposure = g.exposure->text();
-    fields.count = g.count->value();
-    fields.period = g.period->text();
-    fields.delay = g.delay->text();
-    fields.ledWidth = g.ledWidth->text();
-    m_gate = GateSet::activate(s.gateNumber, fields);
+    m_gate = GateSet::activate(s.gateNumber, gateFields(s.gateNumber));
     m_currentExposure = m_gate.exposure;
     for (int i = 0; i < 2; ++i) {
         const bool selected = i == s.gateNumber - 1;
@@ -1151,115 +1137,24 @@ void Lumi_cam::switchGate(bool gate2)
             edit->setStyleSheet(GateSet::lineEditStyle(selected));
         each.count->setStyleSheet(GateSet::spinBoxStyle(selected));
     }
-    setExposureSpin(m_gate.exposure);
+    // A gate exposure that is not a number leaves the spin box alone; the run
+    // checks refuse it.
+    if (std::isfinite(m_gate.exposure))
+        setExposureSpin(m_gate.exposure);
     if (NqGenParameterArray* params = cameraParameters())
         ModeFeatures::writePulseCount(*params, m_gate.count);
 }
 
-void Lumi_cam::buildToolBarBoxes()
+GateFields Lumi_cam::gateFields(int number) const
 {
-    const auto box = [this](QLabel* label, QWidget* input, const char* name) {
-        auto* widget = new QWidget;
-        auto* grid = new QGridLayout(widget);
-        grid->setContentsMargins(2, 0, 2, 0);
-        grid->addWidget(label, 0, 0);
-        grid->addWidget(input, 1, 0);
-        auto* action = new QWidgetAction(this);
-        action->setObjectName(QLatin1String(name));
-        action->setDefaultWidget(widget);
-        return action;
-    };
-    m_exposureBox = box(m_panel->exposureLabel, m_panel->exposure, "exposureBox");
-    m_framesBox = box(m_panel->framesLabel, m_panel->frames, "framesBox");
-    m_averageBox = box(m_panel->averageLabel, m_panel->average, "averageBox");
-
-    auto* panel = new QWidget;
-    auto* grid = new QGridLayout(panel);
-    grid->setSpacing(GatePanelSpacing);
-    grid->setContentsMargins(2, 0, 2, 0);
-    for (const GatePanelCell& cell : gatePanelCells()) {
-        QWidget* w = nullptr;
-        const SidePanel::Gate* gates = m_panel->gate;
-        switch (cell.widget) {
-        case GatePanelCell::LabelExposure: w = m_panel->gateExposureLabel; break;
-        case GatePanelCell::LabelCount: w = m_panel->countLabel; break;
-        case GatePanelCell::LabelPeriod: w = m_panel->periodLabel; break;
-        case GatePanelCell::LabelDelay: w = m_panel->delayLabel; break;
-        case GatePanelCell::LabelWidth: w = m_panel->ledWidthLabel; break;
-        case GatePanelCell::LabelGate1: w = m_panel->gateLabel[0]; break;
-        case GatePanelCell::LabelGate2: w = m_panel->gateLabel[1]; break;
-        case GatePanelCell::Exposure1: w = gates[0].exposure; break;
-        case GatePanelCell::Count1: w = gates[0].count; break;
-        case GatePanelCell::Period1: w = gates[0].period; break;
-        case GatePanelCell::Delay1: w = gates[0].delay; break;
-        case GatePanelCell::Width1: w = gates[0].ledWidth; break;
-        case GatePanelCell::Exposure2: w = gates[1].exposure; break;
-        case GatePanelCell::Count2: w = gates[1].count; break;
-        case GatePanelCell::Period2: w = gates[1].period; break;
-        case GatePanelCell::Delay2: w = gates[1].delay; break;
-        case GatePanelCell::Width2: w = gates[1].ledWidth; break;
-        }
-        grid->addWidget(w, cell.row, cell.column);
-    }
-    m_gatePanel = new QWidgetAction(this);
-    m_gatePanel->setObjectName(QStringLiteral("gatePanel"));
-    m_gatePanel->setDefaultWidget(panel);
-}
-
-void Lumi_cam::rebuildModeToolBar(int layoutNumber)
-{
-    QToolBar* bar = ui->toolBarCam;
-    bar->clear();
-    const ModeLayout layout = ModeLayout::forNumber(layoutNumber);
-    if (!layout.modeLabel.isEmpty()) {
-        QAction*& label = m_modeLabels[layoutNumber];
-        if (!label) {
-            label = new QAction(layout.modeLabel, this);
-            label->setObjectName(QStringLiteral("modeLabel"));
-            label->setEnabled(false);
-        }
-        bar->addAction(label);
-    }
-    for (const QString& name : layout.actions)
-        if (QAction* action = findChild<QAction*>(name))
-            bar->addAction(action);
-    QAction* turbo = ui->actionTurbo;
-    for (ModeLayout::Box b : layout.boxes) {
-        QWidgetAction* box = nullptr;
-        switch (b) {
-        case ModeLayout::Box::Exposure: box = m_exposureBox; break;
-        case ModeLayout::Box::Frames: box = m_framesBox; break;
-        case ModeLayout::Box::Average: box = m_averageBox; break;
-        case ModeLayout::Box::GatePanel: box = m_gatePanel; break;
-        }
-        bar->insertAction(bar->actions().contains(turbo) ? turbo : nullptr, box);
-    }
-    if (!layout.framesLabel.isEmpty())
-        m_panel->framesLabel->setText(layout.framesLabel);
-    switch (layout.generator) {
-    case ModeLayout::GeneratorAction::Added:
-        m_tmxAction->setIcon(QIcon(QLatin1String(ModeLayout::GeneratorIcon)));
-        m_tmxAction->setText(QLatin1String(ModeLayout::GeneratorText));
-        ui->mainToolBar->addAction(m_tmxAction);
-        break;
-    case ModeLayout::GeneratorAction::Removed:
-        ui->mainToolBar->removeAction(m_tmxAction);
-        break;
-    case ModeLayout::GeneratorAction::Untouched:
-        break;
-    }
-    if (layout.showExposure) {
-        m_panel->exposureLabel->show();
-        m_panel->exposure->show();
-    }
-    if (layout.checkTriggerAndWidth) {
-        ui->actionTrigger->setChecked(true);
-        ui->actionPulseWidth->setChecked(true);
-    }
-    if (layout.framesInPairs) {
-        m_panel->frames->setSingleStep(ModeLayout::PairsStep);
-        m_panel->frames->setRange(ModeLayout::FramesMinimum, ModeLayout::FramesMaximum);
-    }
+    const SidePanel::Gate& g = m_panel->gate[number - 1];
+    GateFields fields;
+    fields.exposure = g.exposure->text();
+    fields.count = g.count->value();
+    fields.period = g.period->text();
+    fields.delay = g.delay->text();
+    fields.ledWidth = g.ledWidth->text();
+    return fields;
 }
 
 void Lumi_cam::setTurboMode(bool on)
@@ -1388,10 +1283,14 @@ void Lumi_cam::renameCamera(const QString& name)
         params->SetStringValue("DeviceUserID", name.toLatin1().constData());
         params->GetStringValue("DeviceUserID", userId);
     }
-    const QString cameraName = text(userId);
+    showCameraIdentity(text(userId));
+}
+
+void Lumi_cam::showCameraIdentity(const QString& cameraName)
+{
     int64_t ccdType = 0;
-    if (!params->GetIntegerValue("CcdType", ccdType).IsOK())
-        ccdType = 0;
+    if (!m_device.GetGenParameters()->GetIntegerValue("CcdType", ccdType).IsOK())
+        ccdType = 0; // unreadable: a monochrome camera
     const NqDeviceInfo* info = m_device.GetDeviceInfo();
     m_serialNumber = text(info->GetSerialNumber());
     m_colourCamera = ccdType == colourCcdType;
@@ -1416,50 +1315,6 @@ bool Lumi_cam::setWorkFolder(const QString& path)
     m_workPath = path;
     ui->actionCapture->setEnabled(true);
     m_panel->workFolder->setText(path);
-    return true;
-}
-
-bool Lumi_cam::execute(const RemoteProtocol::RemoteCommand& command)
-{
-    using RemoteProtocol::Command;
-    Ui::LUMI_camClass& f = *ui;
-    switch (command.command) {
-    case Command::NormOn: f.actionDScale->setChecked(true); break;
-    case Command::NormOff: f.actionDScale->setChecked(false); break;
-    case Command::CamName: renameCamera(command.value); break;
-    case Command::Start:
-        f.actionRun->setChecked(false);
-        f.actionCapture->setChecked(true);
-        break;
-    case Command::Stop: f.actionCapture->setChecked(false); break;
-    case Command::Split: m_panel->splitColors->setChecked(true); break;
-    case Command::NoSplit: m_panel->splitColors->setChecked(false); break;
-    case Command::Overclock: f.actionTurbo->setChecked(true); break;
-    case Command::NoOverclock: f.actionTurbo->setChecked(false); break;
-    case Command::PulseWidth: f.actionPulseWidth->setChecked(true); break;
-    case Command::NoPulseWidth: f.actionPulseWidth->setChecked(false); break;
-    case Command::Lut: f.actionLUT->setChecked(true); break;
-    case Command::NoLut: f.actionLUT->setChecked(false); break;
-    case Command::Sensitive:
-        f.actionRChannel->setChecked(false);
-        f.actionSChannel->setChecked(true);
-        break;
-    case Command::Reference:
-        f.actionSChannel->setChecked(false);
-        f.actionRChannel->setChecked(true);
-        break;
-    case Command::Preview: f.actionRun->setChecked(true); break;
-    case Command::NoPreview: f.actionRun->setChecked(false); break;
-    case Command::Trigger: f.actionTrigger->setChecked(true); break;
-    case Command::NoTrigger: f.actionTrigger->setChecked(false); break;
-    case Command::Exposure: m_panel->exposure->setValue(RemoteProtocol::doubleValue(command.value)); break;
-    case Command::Average: m_panel->average->setValue(RemoteProtocol::intValue(command.value)); break;
-    case Command::Frames: m_panel->frames->setValue(RemoteProtocol::intValue(command.value)); break;
-    case Command::Prefix: m_panel->prefix->setText(command.value); break;
-    case Command::Point: m_panel->point->setText(command.value); break;
-    case Command::Folder: return setWorkFolder(command.value);
-    default: break; // the lens commands go to executeLens
-    }
     return true;
 }
 

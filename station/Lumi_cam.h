@@ -13,8 +13,7 @@
 #include "NqResult.h"
 #include "NqStream.h"
 #include "PixelConversion.h"
-#include "RemoteHandler.h"
-#include "RemoteStatusProvider.h"
+#include "RemoteProtocol.h"
 #include "StreamStatistics.h"
 
 #include <QIcon>
@@ -28,6 +27,7 @@
 #include <vector>
 
 class CustomScene;
+class ModeToolBar;
 class MyGraphicsView;
 class NqGenParameterArray;
 class QAction;
@@ -37,11 +37,11 @@ class QMessageBox;
 class QMovie;
 class QSettings;
 class QTcpSocket;
-class QWidgetAction;
 class QwtPlot;
 class QwtPlotCurve;
 class RemoteServer;
 class SidePanel;
+class StationRemote;
 class Thread;
 class TmxLink;
 class camSearchDlg;
@@ -53,8 +53,8 @@ class LUMI_camClass;
 
 // The station's main window: owns the camera, its stream and acquisition
 // thread, the form, the side panel and the dialogs, and wires them together.
-// It is also what the remote-control server reads and commands.
-class Lumi_cam : public QMainWindow, public RemoteStatusProvider, public RemoteHandler
+// The remote-control server reads and commands it through a StationRemote.
+class Lumi_cam : public QMainWindow
 {
     Q_OBJECT
 
@@ -84,15 +84,18 @@ public:
     bool isPreviewing() const { return m_previewing; }
     bool isCapturing() const { return m_capturing; }
     bool isTwoGate() const { return m_twoGate; }
+    // What the remote replies report. The capture-done flag is raised when a
+    // capture reaches its target and lowered once reported.
+    RemoteProtocol::StationState stationState() const;
+    void clearCaptureDone() { m_captureDone = false; }
     SampleDepths sampleDepths() const { return m_depths; }
     ActiveGate activeGate() const { return m_gate; }
 
-    // RemoteStatusProvider
-    RemoteProtocol::StationState stationState() const override;
-    void clearCaptureDone() override { m_captureDone = false; }
-    int roiValue() const override { return 0; } // no ROI measurement yet
-    // RemoteHandler
-    bool execute(const RemoteProtocol::RemoteCommand& command) override;
+    // Names the camera (DeviceUserID) and shows it in the window.
+    void renameCamera(const QString& name);
+    // Creates `path` when missing and makes it the work folder; false (after
+    // a critical box) when it cannot be created.
+    bool setWorkFolder(const QString& path);
 
     // Program-and-run request of the active gate set to the pulse generator.
     void sendTMXProgram();
@@ -182,8 +185,6 @@ private:
     void releaseImageBuffers();
     bool loadLUTs(int index);
     void applyCameraConfig();
-    void rebuildModeToolBar(int layout);
-    void buildToolBarBoxes();
     void runModeSteps(int mode, bool on);
     // The camera's features while one is connected, else null.
     NqGenParameterArray* cameraParameters();
@@ -193,15 +194,17 @@ private:
     void writeSidecar();
     void followImageSize();
     bool validateRunParams();
+    // The side panel's fields of gate 1 or 2 as typed.
+    GateFields gateFields(int number) const;
     // Runs events for ms milliseconds; false when the wait was cancelled
     // (the camera went away).
     bool waitWithEvents(int ms);
     void enableCameraControls(bool enabled);
     void restartRunCounters();
+    // The connected camera's name, colour kind and address in the window.
+    void showCameraIdentity(const QString& cameraName);
     void setExposureSpin(double microseconds);
     void applyExposureSetup(const ExposureSpinSetup& setup);
-    void renameCamera(const QString& name);
-    bool setWorkFolder(const QString& path);
 
     // Declared first so they die last: the device outlives its stream, the
     // stream its pipeline.
@@ -220,7 +223,6 @@ private:
     QVector<double> m_profileX, m_profileY;
     std::unique_ptr<QSettings> m_settings;
     std::unique_ptr<SidePanel> m_panel;
-    QAction* m_tmxAction = nullptr;
     QMovie* m_playMovie = nullptr;
     QMovie* m_recordMovie = nullptr;
     CustomScene* m_scene = nullptr;
@@ -233,16 +235,11 @@ private:
     camSearchDlg* m_searchDlg = nullptr;
     setIPDlg* m_ipDlg = nullptr;
     TmxLink* m_tmx = nullptr;
+    std::unique_ptr<StationRemote> m_remoteAdapter;
     RemoteServer* m_remote = nullptr;
     QActionGroup* m_modeGroup = nullptr;
     Thread* m_thread = nullptr;
-    // Tool-bar boxes (label above input) and the mode label of each layout;
-    // the window owns them, the camera tool bar only shows them.
-    QWidgetAction* m_exposureBox = nullptr;
-    QWidgetAction* m_framesBox = nullptr;
-    QWidgetAction* m_averageBox = nullptr;
-    QWidgetAction* m_gatePanel = nullptr;
-    QAction* m_modeLabels[4] = {};
+    std::unique_ptr<ModeToolBar> m_toolBar;
 
     // The frame path. Its buffers are sized per sensor and depth and
     // released on disconnect.

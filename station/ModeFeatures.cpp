@@ -2,44 +2,46 @@
 
 #include "FeatureValues.h"
 
+using namespace FeatureValues;
+
 namespace ModeFeatures {
 
 void writeTriggeredMode(NqGenParameterArray& params, TriggerType type)
 {
-    writeEntryFeature(params, "TriggerMode", "On");
-    writeEntryFeature(params, "TriggerSource", "External");
-    writeNumberFeature(params, "TriggerDebounce", 0);
-    writeEntryFeature(params, "TriggerType", type == TriggerType::Double ? "Double" : "FrameAccumulation");
-    writeNumberFeature(params, "TriggerDelayRaw", 0);
-    writeEntryFeature(params, "TriggerOverlap", "Off");
-    writeEntryFeature(params, "TriggerActivation", "RisingEdge");
-    writeEntryFeature(params, "ExposureMode", "TriggerWidth");
+    writeEntry(params, "TriggerMode", "On");
+    writeEntry(params, "TriggerSource", "External");
+    writeNumber(params, "TriggerDebounce", 0);
+    writeEntry(params, "TriggerType", type == TriggerType::Double ? "Double" : "FrameAccumulation");
+    writeNumber(params, "TriggerDelayRaw", 0);
+    writeEntry(params, "TriggerOverlap", "Off");
+    writeEntry(params, "TriggerActivation", "RisingEdge");
+    writeEntry(params, "ExposureMode", "TriggerWidth");
 }
 
 void writeTurboMode(NqGenParameterArray& params, bool on)
 {
-    writeEntryFeature(params, "CameraSpeed", on ? "OverClocked" : "Normal");
+    writeEntry(params, "CameraSpeed", on ? "OverClocked" : "Normal");
 }
 
 void writeExternalTrigger(NqGenParameterArray& params, bool on)
 {
-    writeNumberFeature(params, "TriggerMode", on ? 1 : 0);
+    writeNumber(params, "TriggerMode", on ? 1 : 0);
     if (on) {
-        writeSwitchFeature(params, "ProgFrameTimeEnable", false);
-        writeEntryFeature(params, "TriggerSource", "External");
+        writeSwitch(params, "ProgFrameTimeEnable", false);
+        writeEntry(params, "TriggerSource", "External");
     } else {
-        writeNumberFeature(params, "ExposureMode", 1);
+        writeNumber(params, "ExposureMode", 1);
     }
 }
 
 void writeTriggerWidth(NqGenParameterArray& params, bool on)
 {
-    writeNumberFeature(params, "ExposureMode", on ? 2 : 1);
+    writeNumber(params, "ExposureMode", on ? 2 : 1);
 }
 
 void writePulseCount(NqGenParameterArray& params, int64_t count)
 {
-    writeNumberFeature(params, "TriggerNumPulses", count);
+    writeNumber(params, "TriggerNumPulses", count);
 }
 
 } // namespace ModeFeatures

@@ -10,7 +10,7 @@
 // actionTurbo in order, and applies the other settings listed here.
 struct ModeLayout
 {
-    // Layout numbers as rebuildModeToolBar takes them.
+    // Layout numbers as ModeToolBar::rebuild takes them.
     enum Number { Lifetime = 0, Radiometric = 1, FrameAccumulation = 2, DoubleFraming = 3 };
 
     // A small widget holding a label above its input, or the gate panel.

@@ -19,7 +19,7 @@ struct ModeStep
         EnablePulseWidthIfTrigger,  // actionPulseWidth enabled = actionTrigger checked
         SetTwoGate,                 // two-gate flag = flag
         SwitchGate,                 // switchGate(actionGates checked)
-        RebuildToolBar,             // rebuildModeToolBar(layout)
+        RebuildToolBar,             // ModeToolBar::rebuild(layout)
         ShowGeneratorDialog,        // the generator-IP dialog, modal
         WriteTriggeredMode,         // ModeFeatures::writeTriggeredMode(trigger)
         ApplyCameraConfig,          // CameraConfig::apply, then its depth refresh

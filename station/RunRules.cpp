@@ -1,5 +1,7 @@
 #include "RunRules.h"
 
+#include "SettingsKeys.h"
+
 #include <QLocale>
 #include <QSettings>
 
@@ -7,6 +9,35 @@
 #include <limits>
 
 namespace RunRules {
+
+namespace {
+
+std::optional<CheckFailure> checkGateFields(const ActiveGate& gate)
+{
+    const QString title = QStringLiteral("Gate Error");
+    const struct
+    {
+        const char* label; // as the gate panel shows it
+        double value;
+    } fields[] = {{"Exposure(us)", gate.exposure},
+                  {"Period(us)", gate.period},
+                  {"CamDelay(us)", gate.delay},
+                  {"LED Width(us)", gate.ledWidth}};
+    for (const auto& f : fields) {
+        const QString name = QStringLiteral("Gate%1 %2").arg(gate.number).arg(QLatin1String(f.label));
+        if (!std::isfinite(f.value))
+            return CheckFailure{title, QStringLiteral("<b>%1</b> should be a number!").arg(name)};
+        if (f.value < 0)
+            return CheckFailure{title, QStringLiteral("<b>%1</b> should not be negative!").arg(name)};
+    }
+    if (!(gate.period > 0)) {
+        return CheckFailure{title, QStringLiteral("<b>Gate%1 Period(us)</b> should be greater than 0!")
+                                       .arg(gate.number)};
+    }
+    return std::nullopt;
+}
+
+} // namespace
 
 std::optional<CheckFailure> check(const CheckInput& in)
 {
@@ -18,6 +49,9 @@ std::optional<CheckFailure> check(const CheckInput& in)
                                 .arg(in.maxExposure)};
     }
     if (in.twoGate) {
+        for (const ActiveGate& gate : in.gates)
+            if (auto failure = checkGateFields(gate))
+                return failure;
         const QString title = QStringLiteral("Period Error");
         if (in.delay >= in.period)
             return CheckFailure{title, QStringLiteral("Period should be greater than pulse delay!")};
@@ -33,10 +67,10 @@ std::optional<CheckFailure> check(const CheckInput& in)
 
 void store(QSettings& settings, const StoredRun& run)
 {
-    settings.setValue(QLatin1String(ExposureKey), run.exposure);
-    settings.setValue(QLatin1String(FramesKey), run.frames);
-    settings.setValue(QLatin1String(PrefixKey), run.prefix);
-    settings.setValue(QLatin1String(PointKey), run.point);
+    settings.setValue(QLatin1String(SettingsKeys::Exposure), run.exposure);
+    settings.setValue(QLatin1String(SettingsKeys::Frames), run.frames);
+    settings.setValue(QLatin1String(SettingsKeys::Prefix), run.prefix);
+    settings.setValue(QLatin1String(SettingsKeys::Point), run.point);
 }
 
 int captureTarget(int frames, bool twoGate)

@@ -1,10 +1,13 @@
 #pragma once
 
+#include "GateSet.h"
+
 #include <QString>
 #include <QStringList>
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 class QSettings;
 
@@ -26,6 +29,11 @@ struct CheckInput
     double period = 0;            // active gate, microseconds
     double delay = 0;
     double ledWidth = 0;
+    // Two-gate mode: the gates the run programs the generator with (the
+    // active one; both for a capture, which alternates them). Their fields
+    // must be numbers the generator can take, a positive period and no
+    // negative time, or the run would send it nothing sensible.
+    std::vector<ActiveGate> gates;
 };
 
 // The information box of a failed check.
@@ -42,7 +50,7 @@ std::optional<CheckFailure> check(const CheckInput& input);
 // preview) only in two-gate mode; otherwise the run goes on.
 inline bool failedCheckStopsRun(bool twoGate) { return twoGate; }
 
-// Values stored when the checks pass.
+// Values stored when the checks pass (under the side panel's SettingsKeys).
 struct StoredRun
 {
     double exposure = 0; // the exposure spin box value
@@ -50,10 +58,6 @@ struct StoredRun
     QString prefix;
     QString point;
 };
-constexpr char ExposureKey[] = "LAST_EXP";
-constexpr char FramesKey[] = "LAST_FRM";
-constexpr char PrefixKey[] = "LAST_PRT";
-constexpr char PointKey[] = "LAST_PNT";
 void store(QSettings& settings, const StoredRun& run);
 
 // Frames a capture waits for: two per pair in two-gate mode.

@@ -1,13 +1,13 @@
 #include "SettingsSidecar.h"
 
-#include "FeatureAccess.h"
+#include "FeatureValues.h"
 
 #include <QRegularExpression>
 #include <QSettings>
 
 void readSidecarFeatures(NqGenParameterArray* params, SidecarCamera& camera)
 {
-    using namespace FeatureAccess;
+    using namespace FeatureValues;
     readInteger(params, "GevCurrentIPAddress", camera.ipAddress);
     readEnum(params, "TriggerMode", camera.triggerMode);
     readEnum(params, "ExposureMode", camera.exposureMode);

@@ -1,5 +1,7 @@
 #include "StationSettings.h"
 
+#include "SettingsKeys.h"
+
 #include <QHash>
 #include <QSettings>
 
@@ -18,23 +20,23 @@ namespace {
 const QHash<QString, QVariant>& defaults()
 {
     static const QHash<QString, QVariant> table = {
-        {Key::Exposure, QStringLiteral("100.0")},
-        {Key::GateExposure[0], QStringLiteral("30")},
-        {Key::GateExposure[1], QStringLiteral("30")},
-        {Key::GateCount[0], QStringLiteral("1000")},
-        {Key::GateCount[1], QStringLiteral("1000")},
-        {Key::GatePeriod[0], QStringLiteral("1000")},
-        {Key::GatePeriod[1], QStringLiteral("1000")},
-        {Key::GateDelay[0], QStringLiteral("0")},
-        {Key::GateDelay[1], QStringLiteral("30")},
-        {Key::GateWidth[0], QStringLiteral("30")},
-        {Key::GateWidth[1], QStringLiteral("30")},
-        {Key::Frames, QStringLiteral("10")},
-        {Key::Average, QStringLiteral("1")},
-        {Key::ExtTrigger, QStringLiteral("1")},
-        {Key::Prefix, QStringLiteral("run_0")},
-        {Key::Point, QStringLiteral("point_0")},
-        {Key::WorkFolder, QString()},
+        {SettingsKeys::Exposure, QStringLiteral("100.0")},
+        {SettingsKeys::GateExposure[0], QStringLiteral("30")},
+        {SettingsKeys::GateExposure[1], QStringLiteral("30")},
+        {SettingsKeys::GateCount[0], QStringLiteral("1000")},
+        {SettingsKeys::GateCount[1], QStringLiteral("1000")},
+        {SettingsKeys::GatePeriod[0], QStringLiteral("1000")},
+        {SettingsKeys::GatePeriod[1], QStringLiteral("1000")},
+        {SettingsKeys::GateDelay[0], QStringLiteral("0")},
+        {SettingsKeys::GateDelay[1], QStringLiteral("30")},
+        {SettingsKeys::GateWidth[0], QStringLiteral("30")},
+        {SettingsKeys::GateWidth[1], QStringLiteral("30")},
+        {SettingsKeys::Frames, QStringLiteral("10")},
+        {SettingsKeys::Average, QStringLiteral("1")},
+        {SettingsKeys::ExtTrigger, QStringLiteral("1")},
+        {SettingsKeys::Prefix, QStringLiteral("run_0")},
+        {SettingsKeys::Point, QStringLiteral("point_0")},
+        {SettingsKeys::WorkFolder, QString()},
     };
     return table;
 }
@@ -64,22 +66,22 @@ QVariant value(const QSettings& settings, const QString& key)
 SidePanelValues readSidePanel(const QSettings& settings)
 {
     SidePanelValues v;
-    const double exposure = value(settings, QLatin1String(Key::Exposure)).toDouble();
+    const double exposure = value(settings, QLatin1String(SettingsKeys::Exposure)).toDouble();
     v.exposure = std::isfinite(exposure) ? qBound(Range::ExposureMin, exposure, Range::ExposureMax)
                                          : Range::ExposureMin;
     for (int g = 0; g < 2; ++g) {
-        v.gate[g].exposure = text(settings, Key::GateExposure[g]);
-        v.gate[g].count = boundedInt(settings, Key::GateCount[g], Range::CountMin, Range::CountMax);
-        v.gate[g].period = text(settings, Key::GatePeriod[g]);
-        v.gate[g].delay = text(settings, Key::GateDelay[g]);
-        v.gate[g].ledWidth = text(settings, Key::GateWidth[g]);
+        v.gate[g].exposure = text(settings, SettingsKeys::GateExposure[g]);
+        v.gate[g].count = boundedInt(settings, SettingsKeys::GateCount[g], Range::CountMin, Range::CountMax);
+        v.gate[g].period = text(settings, SettingsKeys::GatePeriod[g]);
+        v.gate[g].delay = text(settings, SettingsKeys::GateDelay[g]);
+        v.gate[g].ledWidth = text(settings, SettingsKeys::GateWidth[g]);
     }
-    v.frames = boundedInt(settings, Key::Frames, Range::FramesMin, Range::FramesMax);
-    v.average = boundedInt(settings, Key::Average, Range::AverageMin, Range::AverageMax);
-    v.extTrigger = value(settings, QLatin1String(Key::ExtTrigger)).toBool();
-    v.prefix = text(settings, Key::Prefix);
-    v.point = text(settings, Key::Point);
-    v.workFolder = text(settings, Key::WorkFolder);
+    v.frames = boundedInt(settings, SettingsKeys::Frames, Range::FramesMin, Range::FramesMax);
+    v.average = boundedInt(settings, SettingsKeys::Average, Range::AverageMin, Range::AverageMax);
+    v.extTrigger = value(settings, QLatin1String(SettingsKeys::ExtTrigger)).toBool();
+    v.prefix = text(settings, SettingsKeys::Prefix);
+    v.point = text(settings, SettingsKeys::Point);
+    v.workFolder = text(settings, SettingsKeys::WorkFolder);
     return v;
 }
 

@@ -8,23 +8,9 @@
 class QSettings;
 
 // The station's settings store and the run parameters the side panel restores
-// from it: keys, defaults and the ranges the side-panel widgets accept.
+// from it: defaults of the SettingsKeys and the ranges the side-panel widgets
+// accept.
 namespace StationSettings {
-
-namespace Key {
-constexpr char Exposure[] = "LAST_EXP";
-constexpr char GateExposure[2][12] = {"LAST_EXP_G1", "LAST_EXP_G2"};
-constexpr char GateCount[2][12] = {"LAST_CNT_G1", "LAST_CNT_G2"};
-constexpr char GatePeriod[2][12] = {"LAST_PRD_G1", "LAST_PRD_G2"};
-constexpr char GateDelay[2][12] = {"LAST_DLY_G1", "LAST_DLY_G2"};
-constexpr char GateWidth[2][12] = {"LAST_WDT_G1", "LAST_WDT_G2"};
-constexpr char Frames[] = "LAST_FRM";
-constexpr char Average[] = "LAST_AVG";
-constexpr char ExtTrigger[] = "LAST_TRG";
-constexpr char Prefix[] = "LAST_PRT";
-constexpr char Point[] = "LAST_PNT";
-constexpr char WorkFolder[] = "LAST_PTH";
-} // namespace Key
 
 namespace Range {
 constexpr double ExposureMin = 10;

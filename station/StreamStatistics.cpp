@@ -1,14 +1,14 @@
 #include "StreamStatistics.h"
 
-#include "FeatureAccess.h"
+#include "FeatureValues.h"
 #include "NqGenParameters.h"
 
 void StreamStatistics::update(NqGenParameterArray* streamParams)
 {
     double bandwidth = 0;
-    if (FeatureAccess::readFloat(streamParams, "Bandwidth", bandwidth))
+    if (FeatureValues::readFloat(streamParams, "Bandwidth", bandwidth))
         bandwidthMbps = bandwidth / 1000000.0;
-    FeatureAccess::readInteger(streamParams, "ErrorCount", errorCount);
+    FeatureValues::readInteger(streamParams, "ErrorCount", errorCount);
 
     NqGenParameter* parameter = streamParams ? streamParams->Get("LastError") : nullptr;
     if (!parameter || parameter->GetType() != NqGenType::Enum)

@@ -11,7 +11,6 @@ add_library(lumivar_frames STATIC
   SettingsSidecar.cpp SettingsSidecar.h
   CaptureWriter.cpp CaptureWriter.h
   FrameSlotQueue.cpp FrameSlotQueue.h
-  FeatureAccess.cpp FeatureAccess.h
   StreamStatistics.cpp StreamStatistics.h
   StatusTexts.cpp StatusTexts.h
   CameraImageArea.cpp CameraImageArea.h
@@ -19,6 +18,6 @@ add_library(lumivar_frames STATIC
   MyGraphicsView.cpp MyGraphicsView.h
 )
 target_include_directories(lumivar_frames PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-target_link_libraries(lumivar_frames PUBLIC Qt5::Widgets TIFF::TIFF nqbase lumivar_prompt)
+target_link_libraries(lumivar_frames PUBLIC Qt5::Widgets TIFF::TIFF nqbase lumivar_features lumivar_prompt)
 # The per-frame loops must vectorise; -O2 of GCC 12 leaves them scalar.
 set_source_files_properties(PixelConversion.cpp PROPERTIES COMPILE_OPTIONS "-O3")

@@ -2,8 +2,10 @@
 if(TARGET lumivar_acquisition AND TARGET lumivar_frames AND TARGET lumivar_modes AND TARGET lumivar_remote)
   add_library(lumivar_shell STATIC
     Lumi_cam.cpp Lumi_cam.h
+    ModeToolBar.cpp ModeToolBar.h
     PayloadSize.cpp PayloadSize.h
     SidePanel.cpp SidePanel.h
+    StationRemote.cpp StationRemote.h
     StationSettings.cpp StationSettings.h
     StationTexts.cpp StationTexts.h
     ${PROJECT_SOURCE_DIR}/resources/forms/LUMI_camClass.ui)

@@ -25,7 +25,7 @@ bool GvcpScriptedPeer::start()
     if (isRunning())
         return true;
     uint32_t ip = 0;
-    if (!gvcp::parseIpv4(m_address, ip) || (ip >> 24) != 127)
+    if (!NqGvcp::parseIp(m_address, ip) || (ip >> 24) != 127)
         return false;
     m_socket = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     m_wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
@@ -41,14 +41,14 @@ bool GvcpScriptedPeer::start()
         return false;
     }
     m_port = ntohs(address.sin_port);
-    if (ip == 0x7F000001 && m_port == gvcp::Port) {
+    if (ip == 0x7F000001 && m_port == NqGvcp::GVCP_PORT) {
         m_broadcastSocket = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
         const int on = 1;
         ::setsockopt(m_broadcastSocket, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
         sockaddr_in broadcast{};
         broadcast.sin_family = AF_INET;
         broadcast.sin_addr.s_addr = htonl(INADDR_BROADCAST);
-        broadcast.sin_port = htons(gvcp::Port);
+        broadcast.sin_port = htons(NqGvcp::GVCP_PORT);
         if (m_broadcastSocket < 0
             || ::bind(m_broadcastSocket, reinterpret_cast<sockaddr*>(&broadcast), sizeof broadcast) != 0) {
             stop();
@@ -93,13 +93,13 @@ uint16_t GvcpScriptedPeer::port() const
     return m_port;
 }
 
-void GvcpScriptedPeer::setIdentity(const gvcp::DiscoveryData& identity)
+void GvcpScriptedPeer::setIdentity(const NqGvcp::DeviceRecord& identity)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_identity = identity;
 }
 
-gvcp::DiscoveryData GvcpScriptedPeer::identity() const
+NqGvcp::DeviceRecord GvcpScriptedPeer::identity() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_identity;
@@ -111,7 +111,7 @@ void GvcpScriptedPeer::setControlPrivilege(uint32_t privilege)
     m_privilege = privilege;
 }
 
-std::vector<gvcp::ForceIp> GvcpScriptedPeer::forceIpRequests() const
+std::vector<NqGvcp::ForceIp> GvcpScriptedPeer::forceIpRequests() const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_forceIps;
@@ -163,50 +163,51 @@ void GvcpScriptedPeer::receiveAll(int socket)
 void GvcpScriptedPeer::handle(const uint8_t* data, size_t size, const void* fromAddress)
 {
     const auto& from = *static_cast<const sockaddr_in*>(fromAddress);
-    gvcp::CommandHeader header;
+    NqGvcp::Header header;
     const uint8_t* payload = nullptr;
-    if (!gvcp::parseCommand(data, size, header, payload))
+    if (!NqGvcp::parseHeader(data, size, header, payload))
         return;
 
     std::vector<uint8_t> ack;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         switch (header.command) {
-        case gvcp::DiscoveryCmd:
+        case NqGvcp::DISCOVERY_CMD:
             ++m_discoveries;
-            ack = gvcp::buildAck(gvcp::StatusSuccess, gvcp::DiscoveryAck, header.requestId,
-                                 gvcp::encodeDiscoveryData(m_identity));
+            ack = NqGvcp::buildAck(NqGvcp::GEV_STATUS_SUCCESS, NqGvcp::DISCOVERY_ACK, header.requestId,
+                                   NqGvcp::buildDeviceRecord(m_identity));
             break;
-        case gvcp::ForceIpCmd: {
-            gvcp::ForceIp request;
-            if (!gvcp::decodeForceIp(payload, header.length, request))
+        case NqGvcp::FORCEIP_CMD: {
+            NqGvcp::ForceIp request;
+            if (!NqGvcp::parseForceIpPayload(payload, header.length, request))
                 return;
             m_forceIps.push_back(request);
             m_changed.notify_all();
             if (request.mac != m_identity.mac)
                 return; // meant for another device
             m_identity.ip = request.ip;
-            m_identity.mask = request.mask;
+            m_identity.subnetMask = request.subnetMask;
             m_identity.gateway = request.gateway;
-            ack = gvcp::buildAck(gvcp::StatusSuccess, gvcp::ForceIpAck, header.requestId);
+            ack = NqGvcp::buildAck(NqGvcp::GEV_STATUS_SUCCESS, NqGvcp::FORCEIP_ACK, header.requestId);
             break;
         }
-        case gvcp::ReadRegCmd: {
+        case NqGvcp::READREG_CMD: {
             if (header.length == 0 || header.length % 4 != 0 || header.length > 540) {
-                ack = gvcp::buildAck(gvcp::StatusInvalidParameter, gvcp::ReadRegAck, header.requestId);
+                ack = NqGvcp::buildAck(NqGvcp::GEV_STATUS_INVALID_PARAMETER, NqGvcp::READREG_ACK, header.requestId);
                 break;
             }
             std::vector<uint8_t> values(header.length, 0);
             for (size_t i = 0; i < header.length; i += 4) {
-                if (gvcp::get32(payload + i) == gvcp::RegControlChannelPrivilege)
-                    gvcp::put32(&values[i], m_privilege);
+                if (NqGvcp::get32(payload + i) == NqGvcp::REG_CONTROL_CHANNEL_PRIVILEGE)
+                    NqGvcp::put32(&values[i], m_privilege);
             }
-            ack = gvcp::buildAck(gvcp::StatusSuccess, gvcp::ReadRegAck, header.requestId, values);
+            ack = NqGvcp::buildAck(NqGvcp::GEV_STATUS_SUCCESS, NqGvcp::READREG_ACK, header.requestId, values);
             break;
         }
         default:
-            if (header.flags & gvcp::FlagAckRequired)
-                ack = gvcp::buildAck(gvcp::StatusNotImplemented, uint16_t(header.command + 1), header.requestId);
+            if (header.flags & NqGvcp::GVCP_CMD_FLAG_ACKNOWLEDGE)
+                ack = NqGvcp::buildAck(NqGvcp::GEV_STATUS_NOT_IMPLEMENTED, uint16_t(header.command + 1),
+                                       header.requestId);
             break;
         }
     }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "GvcpWire.h"
+#include "NqGvcp.h"
 
 #include <condition_variable>
 #include <cstdint>
@@ -23,7 +23,7 @@ class GvcpScriptedPeer
 {
 public:
     // `listenAddress` must lie in 127.0.0.0/8; port 0 picks a free port.
-    explicit GvcpScriptedPeer(std::string listenAddress, uint16_t port = gvcp::Port);
+    explicit GvcpScriptedPeer(std::string listenAddress, uint16_t port = NqGvcp::GVCP_PORT);
     ~GvcpScriptedPeer(); // stops
 
     bool start(); // false when the address is not loopback or cannot be bound
@@ -31,11 +31,11 @@ public:
     bool isRunning() const;
     uint16_t port() const; // the bound port once started
 
-    void setIdentity(const gvcp::DiscoveryData& identity);
-    gvcp::DiscoveryData identity() const;
+    void setIdentity(const NqGvcp::DeviceRecord& identity);
+    NqGvcp::DeviceRecord identity() const;
     void setControlPrivilege(uint32_t privilege);
 
-    std::vector<gvcp::ForceIp> forceIpRequests() const;
+    std::vector<NqGvcp::ForceIp> forceIpRequests() const;
     int discoveryCount() const;
     // Waits until at least `count` FORCEIP commands arrived; false on time-out.
     bool waitForForceIp(size_t count, int timeoutMs) const;
@@ -55,8 +55,8 @@ private:
 
     mutable std::mutex m_mutex;
     mutable std::condition_variable m_changed;
-    gvcp::DiscoveryData m_identity;
+    NqGvcp::DeviceRecord m_identity;
     uint32_t m_privilege = 0;
-    std::vector<gvcp::ForceIp> m_forceIps;
+    std::vector<NqGvcp::ForceIp> m_forceIps;
     int m_discoveries = 0;
 };

@@ -1,6 +1,6 @@
 #include "SimCamArgs.h"
 
-#include "GvcpWire.h"
+#include "NqGvcp.h"
 #include "SimCamFeatures.h"
 
 #include <cerrno>
@@ -98,9 +98,9 @@ ArgsResult parseArgs(const std::vector<std::string>& args, SimulatedCameraOption
         bool ok = true;
         uint32_t ip = 0;
         uint64_t number = 0;
-        gvcp::Mac mac{};
+        NqGvcp::Mac mac{};
         if (arg == "--address") {
-            ok = gvcp::parseIpv4(value, ip) && (ip >> 24) == 127;
+            ok = NqGvcp::parseIp(value, ip) && (ip >> 24) == 127;
             options.address = value;
         } else if (arg == "--size") {
             ok = parseSize(value, options.width, options.height);
@@ -119,7 +119,7 @@ ArgsResult parseArgs(const std::vector<std::string>& args, SimulatedCameraOption
             ok = !value.empty() && value.size() <= 16;
             options.serial = value;
         } else if (arg == "--mac") {
-            ok = gvcp::parseMac(value, mac);
+            ok = NqGvcp::parseMac(value, mac);
             options.mac = value;
         } else if (arg == "--user-name") {
             ok = value.size() <= 16;

@@ -13,8 +13,8 @@
 
 #include "SimulatedCamera.h"
 
-#include "GvcpWire.h"
-#include "GvspWire.h"
+#include "KyNetworkLibGvsp.h"
+#include "NqGvcp.h"
 #include "PacketDropper.h"
 #include "SimCamFeatures.h"
 
@@ -37,6 +37,7 @@
 #include <thread>
 
 using Clock = std::chrono::steady_clock;
+namespace Gvsp = KyNetworkLib::Gvsp;
 
 namespace {
 
@@ -147,26 +148,26 @@ void SimulatedCamera::Impl::setReg(uint32_t address, uint32_t value)
 void SimulatedCamera::Impl::writeText(uint32_t address, size_t size, const std::string& text)
 {
     std::vector<uint8_t> field(size);
-    gvcp::putText(field.data(), size, text);
+    NqGvcp::putFixedText(field.data(), size, text);
     arv_fake_camera_write_memory(fake, address, uint32_t(size), field.data());
 }
 
 bool SimulatedCamera::Impl::start()
 {
-    gvcp::Mac mac{};
-    if (!gvcp::parseIpv4(options.address, ip) || (ip >> 24) != 127 || !gvcp::parseMac(options.mac, mac)
-        || !simcam::isSupportedPixelFormat(options.pixelFormat) || options.sensorWidth < 8
-        || options.sensorHeight < 1 || options.sensorWidth > 65535 || options.sensorHeight > 65535)
+    NqGvcp::Mac mac{};
+    if (!NqGvcp::parseIp(options.address, ip) || (ip >> 24) != 127 || !NqGvcp::parseMac(options.mac, mac)
+        || !simcam::isSupportedPixelFormat(options.pixelFormat) || options.sensorWidth < 8 || options.sensorHeight < 1
+        || options.sensorWidth > 65535 || options.sensorHeight > 65535)
         return false;
 
-    controlSocket = boundUdpSocket(ip, gvcp::Port);
+    controlSocket = boundUdpSocket(ip, NqGvcp::GVCP_PORT);
     streamSocket = boundUdpSocket(ip, 0);
     wakeFd = ::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     // Discovery on loopback is a broadcast from 127.0.0.1 to 255.255.255.255,
     // delivered to every socket bound to that address and port (shared).
     const bool answersBroadcast = ip == 0x7F000001 || options.broadcastDiscovery;
     if (answersBroadcast)
-        discoverySocket = boundUdpSocket(0xFFFFFFFF, gvcp::Port, true);
+        discoverySocket = boundUdpSocket(0xFFFFFFFF, NqGvcp::GVCP_PORT, true);
     if (controlSocket < 0 || streamSocket < 0 || wakeFd < 0 || (answersBroadcast && discoverySocket < 0)) {
         stop();
         return false;
@@ -196,11 +197,11 @@ bool SimulatedCamera::Impl::start()
     std::lock_guard<std::mutex> lock(mutex);
     char url[128];
     std::snprintf(url, sizeof url, "Local:lumivar-simcam.xml;%x;%zx", simcam::XmlAddress, xml.size());
-    writeText(gvcp::RegXmlUrl0, 512, url);
+    writeText(NqGvcp::REG_FIRST_URL, 512, url);
 
-    gvcp::DiscoveryData identity;
+    NqGvcp::DeviceRecord identity;
     identity.ip = ip;
-    identity.mask = 0xFF000000;
+    identity.subnetMask = 0xFF000000;
     identity.gateway = 0;
     identity.mac = mac;
     identity.manufacturer = "Kessane";
@@ -209,7 +210,7 @@ bool SimulatedCamera::Impl::start()
     identity.manufacturerInfo = "Simulated camera";
     identity.serial = options.serial;
     identity.userName = options.userName;
-    const std::vector<uint8_t> block = gvcp::encodeDiscoveryData(identity);
+    const std::vector<uint8_t> block = NqGvcp::buildDeviceRecord(identity);
     arv_fake_camera_write_memory(fake, 0, uint32_t(block.size()), block.data());
 
     for (const simcam::Feature& f : simcam::features())
@@ -226,7 +227,7 @@ bool SimulatedCamera::Impl::start()
     setReg(simcam::RegPixelFormat, options.pixelFormat);
     setReg(simcam::RegCcdType, uint32_t(options.ccdType));
     setReg(simcam::RegAcquisition, 0);
-    setReg(gvcp::RegControlChannelPrivilege, requestedPrivilege);
+    setReg(NqGvcp::REG_CONTROL_CHANNEL_PRIVILEGE, requestedPrivilege);
     hasController = false;
     acquiring = false;
     dropper = std::make_unique<PacketDropper>(options.packetLoss, options.packetLossSeed);
@@ -289,7 +290,7 @@ void SimulatedCamera::Impl::run()
             std::lock_guard<std::mutex> lock(mutex);
             // A controller that stops its heartbeat loses the camera, as on a real device.
             if (hasController) {
-                const auto timeout = std::chrono::milliseconds(reg(gvcp::RegHeartbeatTimeout));
+                const auto timeout = std::chrono::milliseconds(reg(NqGvcp::REG_HEARTBEAT_TIMEOUT));
                 if (Clock::now() - controllerSeen > timeout)
                     releaseControl();
             }
@@ -322,14 +323,14 @@ bool SimulatedCamera::Impl::mayWrite(const sockaddr_in& from) const
 
 bool SimulatedCamera::Impl::mayRead(const sockaddr_in& from) const
 {
-    const uint32_t privilege = reg(gvcp::RegControlChannelPrivilege);
-    return (privilege & gvcp::PrivilegeExclusive) == 0 || mayWrite(from);
+    const uint32_t privilege = reg(NqGvcp::REG_CONTROL_CHANNEL_PRIVILEGE);
+    return (privilege & NqGvcp::CCP_EXCLUSIVE_ACCESS) == 0 || mayWrite(from);
 }
 
 void SimulatedCamera::Impl::releaseControl()
 {
     hasController = false;
-    setReg(gvcp::RegControlChannelPrivilege, 0);
+    setReg(NqGvcp::REG_CONTROL_CHANNEL_PRIVILEGE, 0);
     setReg(simcam::RegAcquisition, 0);
     acquiring = false;
 }
@@ -343,91 +344,91 @@ void SimulatedCamera::Impl::sendTo(const std::vector<uint8_t>& packet, const soc
 // own address.
 void SimulatedCamera::Impl::handleDatagram(const uint8_t* data, size_t size, const sockaddr_in& from, bool broadcast)
 {
-    gvcp::CommandHeader header;
+    NqGvcp::Header header;
     const uint8_t* payload = nullptr;
-    if (!gvcp::parseCommand(data, size, header, payload) || (broadcast && header.command != gvcp::DiscoveryCmd))
+    if (!NqGvcp::parseHeader(data, size, header, payload) || (broadcast && header.command != NqGvcp::DISCOVERY_CMD))
         return;
 
     std::lock_guard<std::mutex> lock(mutex);
     if (hasController && sameEndpoint(from, controller))
         controllerSeen = Clock::now();
-    const bool ackRequired = (header.flags & gvcp::FlagAckRequired) != 0;
+    const bool ackRequired = (header.flags & NqGvcp::GVCP_CMD_FLAG_ACKNOWLEDGE) != 0;
     std::vector<uint8_t> reply;
-    uint16_t status = gvcp::StatusSuccess;
+    uint16_t status = NqGvcp::GEV_STATUS_SUCCESS;
     uint16_t answer = 0;
 
     switch (header.command) {
-    case gvcp::DiscoveryCmd: {
-        reply.resize(gvcp::DiscoveryDataSize);
-        arv_fake_camera_read_memory(fake, 0, gvcp::DiscoveryDataSize, reply.data());
-        sendTo(gvcp::buildAck(gvcp::StatusSuccess, gvcp::DiscoveryAck, header.requestId, reply), from);
+    case NqGvcp::DISCOVERY_CMD: {
+        reply.resize(NqGvcp::DISCOVERY_ACK_PAYLOAD_SIZE);
+        arv_fake_camera_read_memory(fake, 0, NqGvcp::DISCOVERY_ACK_PAYLOAD_SIZE, reply.data());
+        sendTo(NqGvcp::buildAck(NqGvcp::GEV_STATUS_SUCCESS, NqGvcp::DISCOVERY_ACK, header.requestId, reply), from);
         return;
     }
-    case gvcp::ReadRegCmd: {
-        answer = gvcp::ReadRegAck;
+    case NqGvcp::READREG_CMD: {
+        answer = NqGvcp::READREG_ACK;
         if (header.length % 4 != 0 || header.length == 0 || header.length > 540) {
-            status = gvcp::StatusInvalidParameter;
+            status = NqGvcp::GEV_STATUS_INVALID_PARAMETER;
             break;
         }
         if (!mayRead(from)) {
-            status = gvcp::StatusAccessDenied;
+            status = NqGvcp::GEV_STATUS_ACCESS_DENIED;
             break;
         }
         for (size_t i = 0; i < header.length; i += 4) {
-            const uint32_t address = gvcp::get32(payload + i);
+            const uint32_t address = NqGvcp::get32(payload + i);
             if (address % 4 != 0 || address >= MemorySize) {
-                status = address % 4 != 0 ? gvcp::StatusBadAlignment : gvcp::StatusInvalidAddress;
+                status = address % 4 != 0 ? NqGvcp::GEV_STATUS_BAD_ALIGNMENT : NqGvcp::GEV_STATUS_INVALID_ADDRESS;
                 break;
             }
             reply.resize(reply.size() + 4);
-            gvcp::put32(&reply[reply.size() - 4], reg(address));
+            NqGvcp::put32(&reply[reply.size() - 4], reg(address));
         }
         break;
     }
-    case gvcp::WriteRegCmd: {
-        answer = gvcp::WriteRegAck;
+    case NqGvcp::WRITEREG_CMD: {
+        answer = NqGvcp::WRITEREG_ACK;
         if (header.length % 8 != 0 || header.length == 0 || header.length > 536) {
-            status = gvcp::StatusInvalidParameter;
+            status = NqGvcp::GEV_STATUS_INVALID_PARAMETER;
             reply.assign(4, 0);
             break;
         }
         uint16_t written = 0;
-        for (size_t i = 0; i < header.length && status == gvcp::StatusSuccess; i += 8) {
-            status = writeRegister(gvcp::get32(payload + i), gvcp::get32(payload + i + 4), from);
-            if (status == gvcp::StatusSuccess)
+        for (size_t i = 0; i < header.length && status == NqGvcp::GEV_STATUS_SUCCESS; i += 8) {
+            status = writeRegister(NqGvcp::get32(payload + i), NqGvcp::get32(payload + i + 4), from);
+            if (status == NqGvcp::GEV_STATUS_SUCCESS)
                 ++written;
         }
         reply.assign(4, 0);
-        gvcp::put16(&reply[2], written);
+        NqGvcp::put16(&reply[2], written);
         break;
     }
-    case gvcp::ReadMemCmd: {
-        answer = gvcp::ReadMemAck;
+    case NqGvcp::READMEM_CMD: {
+        answer = NqGvcp::READMEM_ACK;
         if (header.length < 8) {
-            status = gvcp::StatusInvalidParameter;
+            status = NqGvcp::GEV_STATUS_INVALID_PARAMETER;
             break;
         }
-        const uint32_t address = gvcp::get32(payload);
-        const uint16_t count = gvcp::get16(payload + 6);
+        const uint32_t address = NqGvcp::get32(payload);
+        const uint16_t count = NqGvcp::get16(payload + 6);
         size_t xmlSize = 0;
         arv_fake_camera_get_genicam_xml(fake, &xmlSize);
-        if (count == 0 || count > gvcp::MaxReadMemCount || count % 4 != 0 || address % 4 != 0) {
-            status = gvcp::StatusInvalidParameter;
+        if (count == 0 || count > NqGvcp::READMEM_MAX_COUNT || count % 4 != 0 || address % 4 != 0) {
+            status = NqGvcp::GEV_STATUS_INVALID_PARAMETER;
             break;
         }
         if (!mayRead(from)) {
-            status = gvcp::StatusAccessDenied;
+            status = NqGvcp::GEV_STATUS_ACCESS_DENIED;
             break;
         }
         const uint64_t end = uint64_t(address) + count;
         const bool inRegisters = end <= MemorySize;
         const bool inXml = address >= simcam::XmlAddress && end <= simcam::XmlAddress + ((xmlSize + 3) & ~size_t(3));
         if (!inRegisters && !inXml) {
-            status = gvcp::StatusInvalidAddress;
+            status = NqGvcp::GEV_STATUS_INVALID_ADDRESS;
             break;
         }
         reply.resize(4 + count, 0);
-        gvcp::put32(reply.data(), address);
+        NqGvcp::put32(reply.data(), address);
         if (inRegisters) {
             arv_fake_camera_read_memory(fake, address, count, reply.data() + 4);
         } else {
@@ -439,51 +440,51 @@ void SimulatedCamera::Impl::handleDatagram(const uint8_t* data, size_t size, con
         }
         break;
     }
-    case gvcp::WriteMemCmd: {
-        answer = gvcp::WriteMemAck;
+    case NqGvcp::WRITEMEM_CMD: {
+        answer = NqGvcp::WRITEMEM_ACK;
         reply.assign(4, 0);
         if (header.length < 8 || (header.length - 4) % 4 != 0) {
-            status = gvcp::StatusInvalidParameter;
+            status = NqGvcp::GEV_STATUS_INVALID_PARAMETER;
             break;
         }
-        const uint32_t address = gvcp::get32(payload);
+        const uint32_t address = NqGvcp::get32(payload);
         const size_t count = header.length - 4;
         if (address % 4 != 0 || uint64_t(address) + count > MemorySize) {
-            status = address % 4 != 0 ? gvcp::StatusBadAlignment : gvcp::StatusInvalidAddress;
+            status = address % 4 != 0 ? NqGvcp::GEV_STATUS_BAD_ALIGNMENT : NqGvcp::GEV_STATUS_INVALID_ADDRESS;
             break;
         }
         // Word by word, so registers with meaning get the same checks as WRITEREG.
         uint16_t written = 0;
-        for (size_t i = 0; i < count && status == gvcp::StatusSuccess; i += 4) {
-            status = writeRegister(address + uint32_t(i), gvcp::get32(payload + 4 + i), from);
-            if (status == gvcp::StatusSuccess)
+        for (size_t i = 0; i < count && status == NqGvcp::GEV_STATUS_SUCCESS; i += 4) {
+            status = writeRegister(address + uint32_t(i), NqGvcp::get32(payload + 4 + i), from);
+            if (status == NqGvcp::GEV_STATUS_SUCCESS)
                 written = uint16_t(written + 4);
         }
-        gvcp::put16(&reply[2], written);
+        NqGvcp::put16(&reply[2], written);
         break;
     }
-    case gvcp::PacketResendCmd:
+    case NqGvcp::PACKETRESEND_CMD:
         return; // no resends: lost packets stay lost (and resends get no ack by the standard)
     default:
         answer = uint16_t(header.command + 1);
-        status = gvcp::StatusNotImplemented;
+        status = NqGvcp::GEV_STATUS_NOT_IMPLEMENTED;
         break;
     }
     if (!ackRequired)
         return;
     // A failed read carries no data; a write ack always says how far it got.
-    const bool isWrite = answer == gvcp::WriteRegAck || answer == gvcp::WriteMemAck;
-    if (status != gvcp::StatusSuccess && !isWrite)
+    const bool isWrite = answer == NqGvcp::WRITEREG_ACK || answer == NqGvcp::WRITEMEM_ACK;
+    if (status != NqGvcp::GEV_STATUS_SUCCESS && !isWrite)
         reply.clear();
-    sendTo(gvcp::buildAck(status, answer, header.requestId, reply), from);
+    sendTo(NqGvcp::buildAck(status, answer, header.requestId, reply), from);
 }
 
 uint16_t SimulatedCamera::Impl::writeRegister(uint32_t address, uint32_t value, const sockaddr_in& from)
 {
-    if (address == gvcp::RegControlChannelPrivilege) {
+    if (address == NqGvcp::REG_CONTROL_CHANNEL_PRIVILEGE) {
         const bool heldByOther = reg(address) != 0 && !mayWrite(from);
         if (heldByOther)
-            return gvcp::StatusAccessDenied;
+            return NqGvcp::GEV_STATUS_ACCESS_DENIED;
         if (value == 0) {
             releaseControl();
         } else {
@@ -492,10 +493,10 @@ uint16_t SimulatedCamera::Impl::writeRegister(uint32_t address, uint32_t value, 
             controllerSeen = Clock::now();
             setReg(address, value);
         }
-        return gvcp::StatusSuccess;
+        return NqGvcp::GEV_STATUS_SUCCESS;
     }
     if (!mayWrite(from))
-        return gvcp::StatusAccessDenied;
+        return NqGvcp::GEV_STATUS_ACCESS_DENIED;
     return checkedWrite(address, value);
 }
 
@@ -508,30 +509,30 @@ uint16_t SimulatedCamera::Impl::checkedWrite(uint32_t address, uint32_t value)
     switch (address) {
     case simcam::RegWidth:
         if (value < 8 || uint64_t(value) + reg(simcam::RegOffsetX) > maxWidth)
-            return gvcp::StatusInvalidParameter;
+            return NqGvcp::GEV_STATUS_INVALID_PARAMETER;
         break;
     case simcam::RegHeight:
         if (value < 1 || uint64_t(value) + reg(simcam::RegOffsetY) > maxHeight)
-            return gvcp::StatusInvalidParameter;
+            return NqGvcp::GEV_STATUS_INVALID_PARAMETER;
         break;
     case simcam::RegOffsetX:
         if (uint64_t(value) + reg(simcam::RegWidth) > maxWidth)
-            return gvcp::StatusInvalidParameter;
+            return NqGvcp::GEV_STATUS_INVALID_PARAMETER;
         break;
     case simcam::RegOffsetY:
         if (uint64_t(value) + reg(simcam::RegHeight) > maxHeight)
-            return gvcp::StatusInvalidParameter;
+            return NqGvcp::GEV_STATUS_INVALID_PARAMETER;
         break;
     case simcam::RegFramePeriod:
         if (value < 5000 || value > 10000000)
-            return gvcp::StatusInvalidParameter;
+            return NqGvcp::GEV_STATUS_INVALID_PARAMETER;
         break;
     default:
         if (const simcam::Feature* f = simcam::featureAt(address)) {
             if (!f->writable)
-                return gvcp::StatusWriteProtect;
+                return NqGvcp::GEV_STATUS_WRITE_PROTECT;
             if (!simcam::acceptsValue(*f, value))
-                return gvcp::StatusInvalidParameter;
+                return NqGvcp::GEV_STATUS_INVALID_PARAMETER;
         }
         break;
     }
@@ -539,20 +540,20 @@ uint16_t SimulatedCamera::Impl::checkedWrite(uint32_t address, uint32_t value)
     switch (address) {
     case simcam::RegAcquisition:
         if (value > 1)
-            return gvcp::StatusInvalidParameter;
+            return NqGvcp::GEV_STATUS_INVALID_PARAMETER;
         setReg(address, value);
         if (value == 1 && !acquiring)
             nextFrame = Clock::now();
         acquiring = value == 1;
-        return gvcp::StatusSuccess;
+        return NqGvcp::GEV_STATUS_SUCCESS;
     case simcam::RegDeviceReset:
         // A reboot: the stream stops and the controlling client loses the camera.
         releaseControl();
-        return gvcp::StatusSuccess;
+        return NqGvcp::GEV_STATUS_SUCCESS;
     case simcam::RegCameraHeadReset:
         setReg(simcam::RegAcquisition, 0);
         acquiring = false;
-        return gvcp::StatusSuccess;
+        return NqGvcp::GEV_STATUS_SUCCESS;
     case simcam::RegBinningHorizontal:
     case simcam::RegBinningVertical: {
         // A coarser binning shrinks the image to fit the binned sensor.
@@ -564,11 +565,11 @@ uint16_t SimulatedCamera::Impl::checkedWrite(uint32_t address, uint32_t value)
         const uint32_t size = std::min(reg(sizeReg), limit);
         setReg(sizeReg, size);
         setReg(offsetReg, std::min(reg(offsetReg), limit - size));
-        return gvcp::StatusSuccess;
+        return NqGvcp::GEV_STATUS_SUCCESS;
     }
     default:
         setReg(address, value);
-        return gvcp::StatusSuccess;
+        return NqGvcp::GEV_STATUS_SUCCESS;
     }
 }
 
@@ -576,7 +577,8 @@ uint16_t SimulatedCamera::Impl::checkedWrite(uint32_t address, uint32_t value)
 
 bool SimulatedCamera::Impl::streaming() const
 {
-    return acquiring && reg(gvcp::RegStreamDestination0) != 0 && (reg(gvcp::RegStreamPort0) & 0xFFFF) != 0;
+    return acquiring && reg(NqGvcp::REG_STREAM_CHANNEL_DESTINATION_0) != 0
+        && (reg(NqGvcp::REG_STREAM_CHANNEL_PORT_0) & 0xFFFF) != 0;
 }
 
 void SimulatedCamera::Impl::fillPattern(ArvBuffer* buffer, void* data, guint32, guint32, ArvPixelFormat format)
@@ -630,7 +632,8 @@ void SimulatedCamera::Impl::pauseUntil(Clock::time_point wakeUp)
 void SimulatedCamera::Impl::sendFrame()
 {
     sockaddr_in to{};
-    gvsp::ImageInfo info;
+    Gvsp::Leader info;
+    info.payloadType = Gvsp::PayloadImage;
     uint32_t packetSize = 0;
     uint16_t blockId = 0;
     const uint8_t* image = nullptr;
@@ -653,9 +656,9 @@ void SimulatedCamera::Impl::sendFrame()
         if (arv_buffer_get_status(frame) != ARV_BUFFER_STATUS_SUCCESS)
             return;
         to.sin_family = AF_INET;
-        to.sin_addr.s_addr = htonl(reg(gvcp::RegStreamDestination0));
-        to.sin_port = htons(uint16_t(reg(gvcp::RegStreamPort0) & 0xFFFF));
-        packetSize = reg(gvcp::RegStreamPacketSize0) & 0xFFFF;
+        to.sin_addr.s_addr = htonl(reg(NqGvcp::REG_STREAM_CHANNEL_DESTINATION_0));
+        to.sin_port = htons(uint16_t(reg(NqGvcp::REG_STREAM_CHANNEL_PORT_0) & 0xFFFF));
+        packetSize = reg(NqGvcp::REG_STREAM_CHANNEL_PACKET_SIZE_0) & 0xFFFF;
         blockId = uint16_t(arv_buffer_get_frame_id(frame) & 0xFFFF);
         info.timestamp = arv_buffer_get_timestamp(frame);
         info.pixelFormat = arv_buffer_get_image_pixel_format(frame);
@@ -663,17 +666,25 @@ void SimulatedCamera::Impl::sendFrame()
         arv_buffer_get_image_region(frame, &x, &y, &width, &height);
         info.offsetX = uint32_t(x);
         info.offsetY = uint32_t(y);
-        info.width = uint32_t(width);
-        info.height = uint32_t(height);
+        info.sizeX = uint32_t(width);
+        info.sizeY = uint32_t(height);
         image = static_cast<const uint8_t*>(arv_buffer_get_data(frame, nullptr));
-        imageSize = std::min(frameSize, SimulatedCamera::frameBytes(info.width, info.height, info.pixelFormat));
+        imageSize = std::min(frameSize, SimulatedCamera::frameBytes(info.sizeX, info.sizeY, info.pixelFormat));
     }
 
     // Only this thread touches the frame buffer, so it is sent without the lock.
-    const std::vector<uint8_t> leader = gvsp::buildLeader(blockId, info);
-    sendPacket(leader.data(), leader.size(), to);
-    const size_t chunk = gvsp::dataPerPacket(std::min<uint32_t>(packetSize, 9000));
-    std::vector<uint8_t> packet(gvsp::HeaderSize + chunk);
+    // Leader, data packets and trailer are written in turn into one packet buffer.
+    const size_t chunk = SimulatedCamera::dataBytesPerPacket(packetSize);
+    std::vector<uint8_t> packet(Gvsp::StandardHeaderSize + std::max<size_t>(chunk, Gvsp::ImageLeaderSize));
+    uint8_t* const content = packet.data() + Gvsp::StandardHeaderSize;
+    Gvsp::Header header;
+    header.blockId = blockId;
+    header.format = Gvsp::FormatLeader;
+    Gvsp::WriteHeader(packet.data(), header);
+    sendPacket(packet.data(), Gvsp::StandardHeaderSize + Gvsp::WriteLeader(content, info), to);
+
+    header.format = Gvsp::FormatPayload;
+    Gvsp::WriteHeader(packet.data(), header);
     uint32_t packetId = 1;
     for (size_t offset = 0; offset < imageSize; offset += chunk, ++packetId) {
         if (stopRequested)
@@ -681,15 +692,28 @@ void SimulatedCamera::Impl::sendFrame()
         const size_t n = std::min(chunk, imageSize - offset);
         if (dropper->dropNext())
             continue;
-        gvsp::writeHeader(packet.data(), blockId, gvsp::FormatData, packetId);
-        std::memcpy(packet.data() + gvsp::HeaderSize, image + offset, n);
-        sendPacket(packet.data(), gvsp::HeaderSize + n, to);
+        Gvsp::WriteIds(packet.data(), false, blockId, packetId);
+        std::memcpy(content, image + offset, n);
+        sendPacket(packet.data(), Gvsp::StandardHeaderSize + n, to);
     }
-    const std::vector<uint8_t> trailer = gvsp::buildTrailer(blockId, packetId, info.height);
-    sendPacket(trailer.data(), trailer.size(), to);
+
+    header.format = Gvsp::FormatTrailer;
+    header.packetId = packetId;
+    Gvsp::WriteHeader(packet.data(), header);
+    Gvsp::Trailer trailer;
+    trailer.payloadType = Gvsp::PayloadImage;
+    trailer.sizeY = info.sizeY;
+    sendPacket(packet.data(), Gvsp::StandardHeaderSize + Gvsp::WriteTrailer(content, trailer), to);
 }
 
 // --- public interface -------------------------------------------------------
+
+size_t SimulatedCamera::dataBytesPerPacket(uint32_t packetSize)
+{
+    // Before a host negotiates the size, SCPS0 may hold anything: never below
+    // a minimal 576-byte datagram, never above a jumbo frame.
+    return Gvsp::DataBytesPerPacket(std::clamp<uint32_t>(packetSize, 576, 9000), false);
+}
 
 SimulatedCamera::SimulatedCamera(const SimulatedCameraOptions& options)
     : m_impl(std::make_unique<Impl>(options))
@@ -734,6 +758,6 @@ void SimulatedCamera::setControlPrivilege(uint32_t privilege)
         m_impl->releaseControl();
     } else {
         m_impl->hasController = false;
-        m_impl->setReg(gvcp::RegControlChannelPrivilege, privilege);
+        m_impl->setReg(NqGvcp::REG_CONTROL_CHANNEL_PRIVILEGE, privilege);
     }
 }

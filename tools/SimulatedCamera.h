@@ -63,6 +63,10 @@ public:
     // 2 (16-bit formats, little-endian) bytes.
     static size_t frameBytes(uint32_t width, uint32_t height, uint32_t pixelFormat);
 
+    // Image bytes one data packet carries for the negotiated packet size
+    // (SCPS0), which is taken within 576..9000 bytes.
+    static size_t dataBytesPerPacket(uint32_t packetSize);
+
     // Inner corners of the chessboard pattern (per row, per column).
     static constexpr int ChessboardCornersX = 9;
     static constexpr int ChessboardCornersY = 6;

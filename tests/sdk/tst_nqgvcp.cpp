@@ -1,4 +1,5 @@
 // GVCP wire format and the buffer-status mapping: pure functions, no network.
+// Builders are fed into parsers, and parsers fed with short or lying datagrams.
 #include "NqBufferResult.h"
 #include "NqGvcp.h"
 
@@ -22,6 +23,12 @@ private slots:
     void discoveryAckRejected();
     void longTextsAreCutWithTerminator();
     void forceIpRoundTrip();
+    void commandRoundTrip();
+    void malformedCommands_data();
+    void malformedCommands();
+    void ackRoundTripAndLyingLength();
+    void deviceRecordRoundTrip();
+    void forceIpPayloadRoundTrip();
     void readRegAck_data();
     void readRegAck();
     void discoveryCommandAsksForAck();
@@ -74,6 +81,7 @@ void TestNqGvcp::macText_data()
     QTest::addColumn<QString>("formatted");
     QTest::newRow("colons") << "02:4b:53:00:00:01" << true << "02:4b:53:00:00:01";
     QTest::newRow("dashes upper") << "02-4B-53-00-00-FF" << true << "02:4b:53:00:00:ff";
+    QTest::newRow("colons upper") << "02:4B:53:0A:FF:01" << true << "02:4b:53:0a:ff:01";
     QTest::newRow("mixed separators") << "02:4b-53:00:00:01" << false << "";
     QTest::newRow("short") << "02:4b:53:00:00" << false << "";
     QTest::newRow("not hex") << "02:4g:53:00:00:01" << false << "";
@@ -222,6 +230,99 @@ void TestNqGvcp::forceIpRoundTrip()
     QVERIFY(!isForceIpAck(ack.data(), ack.size(), 0x56));
     const Packet refused = buildAck(GEV_STATUS_ACCESS_DENIED, FORCEIP_ACK, 0x55, {});
     QVERIFY(!isForceIpAck(refused.data(), refused.size(), 0x55));
+}
+
+void TestNqGvcp::commandRoundTrip()
+{
+    const std::vector<uint8_t> packet = buildCommand(READREG_CMD, GVCP_CMD_FLAG_ACKNOWLEDGE, 0x1234, {0, 0, 0x0A, 0});
+    Header header;
+    const uint8_t* payload = nullptr;
+    QVERIFY(parseHeader(packet.data(), packet.size(), header, payload));
+    QCOMPARE(header.command, uint16_t(READREG_CMD));
+    QCOMPARE(header.flags, GVCP_CMD_FLAG_ACKNOWLEDGE);
+    QCOMPARE(header.requestId, uint16_t(0x1234));
+    QCOMPARE(header.length, uint16_t(4));
+    QCOMPARE(get32(payload), REG_CONTROL_CHANNEL_PRIVILEGE);
+}
+
+void TestNqGvcp::malformedCommands_data()
+{
+    QTest::addColumn<QByteArray>("datagram");
+    QTest::newRow("empty") << QByteArray();
+    QTest::newRow("short header") << QByteArray::fromHex("42010002000000");
+    QTest::newRow("wrong key") << QByteArray::fromHex("4301000200000001");
+    QTest::newRow("length beyond datagram") << QByteArray::fromHex("420100800008000100000a00");
+}
+
+void TestNqGvcp::malformedCommands()
+{
+    QFETCH(QByteArray, datagram);
+    Header header;
+    const uint8_t* payload = nullptr;
+    QVERIFY(!parseHeader(reinterpret_cast<const uint8_t*>(datagram.constData()), size_t(datagram.size()),
+                         header, payload));
+}
+
+void TestNqGvcp::ackRoundTripAndLyingLength()
+{
+    std::vector<uint8_t> ack = buildAck(GEV_STATUS_ACCESS_DENIED, WRITEREG_ACK, 9, {0, 0, 0, 1});
+    AckHeader header;
+    const uint8_t* payload = nullptr;
+    QVERIFY(parseAckHeader(ack.data(), ack.size(), header, payload));
+    QCOMPARE(header.status, uint16_t(GEV_STATUS_ACCESS_DENIED));
+    QCOMPARE(header.answer, uint16_t(WRITEREG_ACK));
+    QCOMPARE(header.ackId, uint16_t(9));
+    QCOMPARE(get16(payload + 2), uint16_t(1));
+    ack.pop_back();
+    QVERIFY(!parseAckHeader(ack.data(), ack.size(), header, payload));
+}
+
+void TestNqGvcp::deviceRecordRoundTrip()
+{
+    DeviceRecord data;
+    QVERIFY(parseIp("10.1.2.3", data.ip));
+    QVERIFY(parseIp("255.255.0.0", data.subnetMask));
+    QVERIFY(parseIp("10.1.0.1", data.gateway));
+    QVERIFY(parseMac("00:11:1c:f5:0a:3b", data.mac));
+    data.manufacturer = "Kessane";
+    data.model = "GEV_K3370C";
+    data.version = "2.5.3";
+    data.manufacturerInfo = "Simulated camera";
+    data.currentIpConfiguration = 0x00000006; // DHCP + LLA
+    data.serial = "SERIAL-16-CHARS!"; // as long as the field: cut to keep the terminator
+    data.userName = "a-name-too-long-for-16"; // cut to the field, terminator kept
+    const std::vector<uint8_t> block = buildDeviceRecord(data);
+    QCOMPARE(block.size(), size_t(DISCOVERY_ACK_PAYLOAD_SIZE));
+    DeviceRecord back;
+    QVERIFY(parseDeviceRecord(block.data(), block.size(), back));
+    QCOMPARE(formatIp(back.ip), std::string("10.1.2.3"));
+    QCOMPARE(formatIp(back.subnetMask), std::string("255.255.0.0"));
+    QCOMPARE(formatIp(back.gateway), std::string("10.1.0.1"));
+    QCOMPARE(formatMac(back.mac), std::string("00:11:1c:f5:0a:3b"));
+    QCOMPARE(back.model, data.model);
+    QCOMPARE(back.manufacturerInfo, data.manufacturerInfo);
+    QCOMPARE(back.currentIpConfiguration, data.currentIpConfiguration);
+    QCOMPARE(back.serial, std::string("SERIAL-16-CHARS"));
+    QCOMPARE(back.userName, std::string("a-name-too-long"));
+    QVERIFY(!parseDeviceRecord(block.data(), block.size() - 1, back));
+}
+
+void TestNqGvcp::forceIpPayloadRoundTrip()
+{
+    ForceIp request;
+    QVERIFY(parseMac("02:4b:53:00:00:01", request.mac));
+    QVERIFY(parseIp("192.168.7.20", request.ip));
+    QVERIFY(parseIp("255.255.0.0", request.subnetMask));
+    QVERIFY(parseIp("192.168.0.1", request.gateway));
+    const std::vector<uint8_t> payload = buildForceIpPayload(request);
+    QCOMPARE(payload.size(), FORCEIP_CMD_PAYLOAD_SIZE);
+    ForceIp back;
+    QVERIFY(parseForceIpPayload(payload.data(), payload.size(), back));
+    QCOMPARE(back.mac, request.mac);
+    QCOMPARE(back.ip, request.ip);
+    QCOMPARE(back.subnetMask, request.subnetMask);
+    QCOMPARE(back.gateway, request.gateway);
+    QVERIFY(!parseForceIpPayload(payload.data(), payload.size() - 4, back));
 }
 
 void TestNqGvcp::readRegAck_data()

@@ -4,25 +4,25 @@ if(NOT TARGET pulsegensim)
   include(${PROJECT_SOURCE_DIR}/tools/peers.cmake)
 endif()
 
-kessane_add_test(NAME test_remote_protocol
-  SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_remote_protocol.cpp
+kessane_add_test(NAME tst_remote_protocol
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_remote_protocol.cpp
   LIBS lumivar_remoteprotocol)
-kessane_add_test(NAME test_tmx_request
-  SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_tmx_request.cpp
+kessane_add_test(NAME tst_tmx_request
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_tmx_request.cpp
   LIBS lumivar_remoteprotocol)
-kessane_add_test(NAME test_remote_server
-  SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_remote_server.cpp
+kessane_add_test(NAME tst_remote_server
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_remote_server.cpp
   LIBS lumivar_remote remoteclient station_testsupport
   TIMEOUT 60 LOCK port1910)
-kessane_add_test(NAME test_tmx_link
-  SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_tmx_link.cpp
+kessane_add_test(NAME tst_tmx_link
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_tmx_link.cpp
   LIBS lumivar_remote pulsegensim station_testsupport
   TIMEOUT 60)
-kessane_add_test(NAME test_pulse_generator_sim
-  SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_pulse_generator_sim.cpp
+kessane_add_test(NAME tst_pulse_generator_sim
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_pulse_generator_sim.cpp
   LIBS pulsegensim)
-kessane_add_test(NAME test_set_ip_dlg
-  SOURCES ${CMAKE_CURRENT_LIST_DIR}/test_set_ip_dlg.cpp
+kessane_add_test(NAME tst_set_ip_dlg
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/tst_set_ip_dlg.cpp
   LIBS lumivar_remote station_testsupport)
 
 # libFuzzer target for the command parser and the reply builders (clang only).

@@ -324,6 +324,20 @@ void LumiCamRemoteTest::modeLayoutsAndGenerator()
     QCOMPARE(program.query, expected);
     QCOMPARE(ask(QByteArray("#nopreview\0\0\0", 13)), preview);
 
+    // A capture sends both gates: a Gate2 period that is no number refuses
+    // it with a box, and the generator is sent nothing.
+    QCOMPARE(ask(("#folder=" + m_dir->filePath(QStringLiteral("gated"))).toUtf8()), ready);
+    window.sidePanel().gate[1].period->setText(QStringLiteral("8O00"));
+    generator.clearRequests();
+    QCOMPARE(ask(QByteArray("#start\0", 7)), ready);
+    QCOMPARE(m_prompt->titles().filter(QStringLiteral("Gate Error")).size(), 1);
+    QCOMPARE(m_prompt->shown.last().text, QStringLiteral("<b>Gate2 Period(us)</b> should be a number!"));
+    QVERIFY(!window.isCapturing());
+    QVERIFY(!action(window, "actionCapture")->isChecked());
+    QTest::qWait(200);
+    QVERIFY(programRequest().query.isEmpty());
+    window.sidePanel().gate[1].period->setText(QStringLiteral("8000"));
+
     // Double framing keeps the two-gate flag; radiometric clears it.
     action(window, "actionDouble_Framing_Mode")->setChecked(true);
     QVERIFY(window.isTwoGate());

@@ -55,6 +55,8 @@ class TestCameraConfig : public QObject
     Q_OBJECT
 
 private slots:
+    void featureReads_data();
+    void featureReads();
     void applyWritesInOrder();
     void applyTriggerActions_data();
     void applyTriggerActions();
@@ -215,8 +217,8 @@ void TestCameraConfig::numberWritesFollowFeatureType()
     RecordingParameters smear;
     smear.addEnum("VerticalSmearCorrection", 2, {{"Off", 0}, {"Standard", 1}, {"Advanced", 2}});
     smear.addBoolean("LUTEnable", true);
-    writeSwitchFeature(smear, "VerticalSmearCorrection", false);
-    writeSwitchFeature(smear, "LUTEnable", false);
+    FeatureValues::writeSwitch(smear, "VerticalSmearCorrection", false);
+    FeatureValues::writeSwitch(smear, "LUTEnable", false);
     QCOMPARE(smear.writes(), (QStringList{"VerticalSmearCorrection=0 (value)", "LUTEnable=false (boolean)"}));
 
     RecordingParameters limited;
@@ -224,6 +226,50 @@ void TestCameraConfig::numberWritesFollowFeatureType()
     ModeFeatures::writePulseCount(limited, 200000);
     QCOMPARE(limited.writes(), QStringList{"TriggerNumPulses=200000 (integer) refused"});
     QCOMPARE(limited.integer("TriggerNumPulses"), int64_t(7));
+}
+
+// Integer reads take an enumeration's value too (sidecar, image area); the
+// reads with a fallback take integers only. A failed read leaves the value.
+void TestCameraConfig::featureReads_data()
+{
+    QTest::addColumn<QString>("kind"); // how "F" is declared; "" absent, "null" no array
+    QTest::addColumn<bool>("read");     // readInteger succeeds
+    QTest::addColumn<qint64>("value");  // after readInteger from -1
+    QTest::addColumn<qint64>("integerOr"); // integerOr with fallback -1
+
+    QTest::newRow("integer") << "integer" << true << qint64(42) << qint64(42);
+    QTest::newRow("enumeration") << "enum" << true << qint64(42) << qint64(-1);
+    QTest::newRow("boolean") << "boolean" << false << qint64(-1) << qint64(-1);
+    QTest::newRow("float") << "float" << false << qint64(-1) << qint64(-1);
+    QTest::newRow("unreadable integer") << "unreadable" << false << qint64(-1) << qint64(-1);
+    QTest::newRow("absent") << "" << false << qint64(-1) << qint64(-1);
+    QTest::newRow("no array") << "null" << false << qint64(-1) << qint64(-1);
+}
+
+void TestCameraConfig::featureReads()
+{
+    QFETCH(QString, kind);
+    QFETCH(bool, read);
+    QFETCH(qint64, value);
+    QFETCH(qint64, integerOr);
+
+    RecordingParameters p;
+    if (kind == "integer" || kind == "unreadable")
+        p.addInteger("F", 42);
+    else if (kind == "enum")
+        p.addEnum("F", 42);
+    else if (kind == "boolean")
+        p.addBoolean("F", true);
+    else if (kind == "float")
+        p.addFloat("F", 42.0);
+    if (kind == "unreadable")
+        p.setReadable("F", false);
+    NqGenParameterArray* params = kind == "null" ? nullptr : &p;
+
+    int64_t got = -1;
+    QCOMPARE(FeatureValues::readInteger(params, "F", got), read);
+    QCOMPARE(qint64(got), value);
+    QCOMPARE(qint64(FeatureValues::integerOr(p, "F", -1)), integerOr);
 }
 
 void TestCameraConfig::modeFeatures_data()

@@ -12,17 +12,17 @@ namespace {
 uint32_t ip(const char* text)
 {
     uint32_t value = 0;
-    gvcp::parseIpv4(text, value);
+    NqGvcp::parseIp(text, value);
     return value;
 }
 
-gvcp::DiscoveryData farCamera()
+NqGvcp::DeviceRecord farCamera()
 {
-    gvcp::DiscoveryData identity;
+    NqGvcp::DeviceRecord identity;
     identity.ip = ip("192.168.5.10"); // never contacted: it only travels inside the ack
-    identity.mask = ip("255.255.255.0");
+    identity.subnetMask = ip("255.255.255.0");
     identity.gateway = ip("192.168.5.1");
-    gvcp::parseMac("02:4b:53:00:00:99", identity.mac);
+    NqGvcp::parseMac("02:4b:53:00:00:99", identity.mac);
     identity.manufacturer = "Kessane";
     identity.model = "GEV_K3370C";
     identity.serial = "PEER0001";
@@ -120,12 +120,12 @@ void tst_CamSearchIp::newAddressIsForcedAndSearchedAgain()
     QCOMPARE(prompt.shown[0].kind, QString("getText"));
     QCOMPARE(prompt.shown[0].title, QString("Set new IP"));
     QCOMPARE(prompt.shown[0].text, QString("New IP:|127.0.0.")); // the interface's prefix
-    const std::vector<gvcp::ForceIp> sent = m_peer->forceIpRequests();
+    const std::vector<NqGvcp::ForceIp> sent = m_peer->forceIpRequests();
     QCOMPARE(sent.size(), size_t(1));
-    QCOMPARE(gvcp::formatMac(sent[0].mac), std::string("02:4b:53:00:00:99"));
-    QCOMPARE(gvcp::formatIpv4(sent[0].ip), std::string("127.0.0.77"));
-    QCOMPARE(gvcp::formatIpv4(sent[0].mask), std::string("255.255.0.0"));
-    QCOMPARE(gvcp::formatIpv4(sent[0].gateway), std::string("192.168.5.1"));
+    QCOMPARE(NqGvcp::formatMac(sent[0].mac), std::string("02:4b:53:00:00:99"));
+    QCOMPARE(NqGvcp::formatIp(sent[0].ip), std::string("127.0.0.77"));
+    QCOMPARE(NqGvcp::formatIp(sent[0].subnetMask), std::string("255.255.0.0"));
+    QCOMPARE(NqGvcp::formatIp(sent[0].gateway), std::string("192.168.5.1"));
 
     // Searched again: the camera now answers with its new address.
     QCOMPARE(m_peer->discoveryCount(), searches + 1);

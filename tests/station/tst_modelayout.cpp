@@ -4,6 +4,7 @@
 
 #include <QtTest>
 
+#include <limits>
 #include <set>
 
 class TestModeLayout : public QObject
@@ -256,8 +257,10 @@ void TestModeLayout::activeGate_data()
                                         << QList<double>{1000, 30, 1000, 30, 30};
     QTest::newRow("decimals and blanks") << " 12.5" << 1 << "1e3" << "0.25 " << "7"
                                          << QList<double>{1, 12.5, 1000, 0.25, 7};
-    QTest::newRow("not numbers count as 0") << "abc" << 5 << "" << "1,5" << "-"
-                                            << QList<double>{5, 0, 0, 0, 0};
+    // Not sent as 0: the run checks and the generator request refuse NaN.
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    QTest::newRow("not numbers are NaN") << "abc" << 5 << "" << "1,5" << "-"
+                                         << QList<double>{5, nan, nan, nan, nan};
 }
 
 void TestModeLayout::activeGate()

@@ -10,6 +10,8 @@ class TestRunRules : public QObject
 private slots:
     void checks_data();
     void checks();
+    void gateChecks_data();
+    void gateChecks();
     void storedOnlyWhenAsked();
     void targetsAndStatus_data();
     void targetsAndStatus();
@@ -58,7 +60,7 @@ void TestRunRules::checks_data()
                                     << "Period should be greater than pulse width!";
     QTest::newRow("width + delay = period") << true << true << 30.0 << 1000.0 << 500.0 << 500.0 << periodError
                                             << "Period should be greater than pulse width + delay!";
-    QTest::newRow("unreadable period counts as 0") << true << true << 30.0 << 0.0 << 0.0 << 30.0 << periodError
+    QTest::newRow("period 0") << true << true << 30.0 << 0.0 << 0.0 << 30.0 << periodError
                                                    << "Period should be greater than pulse delay!";
     QTest::newRow("period rules only in two-gate mode")
         << true << false << 30.0 << 0.0 << 5.0 << 30.0 << QString() << QString();
@@ -91,6 +93,67 @@ void TestRunRules::checks()
         QCOMPARE(failure->text, text);
     }
     QCOMPARE(RunRules::failedCheckStopsRun(twoGate), twoGate);
+}
+
+// The gate fields as typed (exposure, period, delay, LED width) of the gates a
+// two-gate run sends to the generator: Gate1, and Gate2 too for a capture.
+void TestRunRules::gateChecks_data()
+{
+    QTest::addColumn<QStringList>("gate1");
+    QTest::addColumn<QStringList>("gate2"); // empty: a preview, Gate1 only
+    QTest::addColumn<QString>("title");     // empty: the checks pass
+    QTest::addColumn<QString>("text");
+
+    const QStringList sound{"30", "1000", "0", "30"};
+    const QString gateError = QStringLiteral("Gate Error");
+    QTest::newRow("sound preview") << sound << QStringList() << QString() << QString();
+    QTest::newRow("sound capture") << sound << QStringList{"40", "2000", "45", "30"} << QString() << QString();
+    QTest::newRow("period not a number")
+        << QStringList{"30", "1O00", "0", "30"} << QStringList() << gateError
+        << "<b>Gate1 Period(us)</b> should be a number!";
+    QTest::newRow("empty delay") << QStringList{"30", "1000", "", "30"} << QStringList() << gateError
+                                 << "<b>Gate1 CamDelay(us)</b> should be a number!";
+    QTest::newRow("LED width with a comma") << QStringList{"30", "1000", "0", "3,5"} << QStringList() << gateError
+                                            << "<b>Gate1 LED Width(us)</b> should be a number!";
+    QTest::newRow("exposure not a number") << QStringList{"abc", "1000", "0", "30"} << QStringList() << gateError
+                                           << "<b>Gate1 Exposure(us)</b> should be a number!";
+    QTest::newRow("negative delay") << QStringList{"30", "1000", "-5", "30"} << QStringList() << gateError
+                                    << "<b>Gate1 CamDelay(us)</b> should not be negative!";
+    QTest::newRow("negative period") << QStringList{"30", "-1000", "0", "30"} << QStringList() << gateError
+                                     << "<b>Gate1 Period(us)</b> should not be negative!";
+    QTest::newRow("period 0") << QStringList{"0", "0", "0", "0"} << QStringList() << gateError
+                              << "<b>Gate1 Period(us)</b> should be greater than 0!";
+    QTest::newRow("capture sends Gate2 too") << sound << QStringList{"30", "x", "0", "30"} << gateError
+                                             << "<b>Gate2 Period(us)</b> should be a number!";
+}
+
+void TestRunRules::gateChecks()
+{
+    QFETCH(QStringList, gate1);
+    QFETCH(QStringList, gate2);
+    QFETCH(QString, title);
+    QFETCH(QString, text);
+
+    const auto gate = [](int number, const QStringList& f) {
+        return GateSet::activate(number, GateFields{f[0], 10, f[1], f[2], f[3]});
+    };
+    RunRules::CheckInput in;
+    in.externalTrigger = true;
+    in.twoGate = true;
+    in.exposure = 30;
+    in.period = 1000;
+    in.gates.push_back(gate(1, gate1));
+    if (!gate2.isEmpty())
+        in.gates.push_back(gate(2, gate2));
+    const auto failure = RunRules::check(in);
+    QCOMPARE(failure.has_value(), !title.isEmpty());
+    if (failure) {
+        QCOMPARE(failure->title, title);
+        QCOMPARE(failure->text, text);
+    }
+    // Outside two-gate mode the gates are not sent and not checked.
+    in.twoGate = false;
+    QVERIFY(!RunRules::check(in));
 }
 
 void TestRunRules::storedOnlyWhenAsked()

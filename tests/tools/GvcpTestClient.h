@@ -1,6 +1,6 @@
 #pragma once
 
-#include "GvcpWire.h"
+#include "NqGvcp.h"
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -49,27 +49,28 @@ public:
     bool readRegister(const std::string& address, uint16_t port, uint32_t reg, uint32_t& value, uint16_t& status)
     {
         std::vector<uint8_t> payload(4);
-        gvcp::put32(payload.data(), reg);
+        NqGvcp::put32(payload.data(), reg);
         const std::vector<uint8_t> answer =
-            request(address, port, gvcp::buildCommand(gvcp::ReadRegCmd, gvcp::FlagAckRequired, ++m_id, payload));
-        gvcp::AckHeader ack;
+            request(address, port,
+                    NqGvcp::buildCommand(NqGvcp::READREG_CMD, NqGvcp::GVCP_CMD_FLAG_ACKNOWLEDGE, ++m_id, payload));
+        NqGvcp::AckHeader ack;
         const uint8_t* data = nullptr;
-        if (!gvcp::parseAck(answer.data(), answer.size(), ack, data) || ack.ackId != m_id)
+        if (!NqGvcp::parseAckHeader(answer.data(), answer.size(), ack, data) || ack.ackId != m_id)
             return false;
         status = ack.status;
-        value = ack.length >= 4 ? gvcp::get32(data) : 0;
+        value = ack.length >= 4 ? NqGvcp::get32(data) : 0;
         return true;
     }
 
     // Sends one command and parses the ack; false on time-out or a malformed answer.
     bool command(const std::string& address, uint16_t port, uint16_t command, const std::vector<uint8_t>& payload,
-                 gvcp::AckHeader& ack, std::vector<uint8_t>& answerPayload)
+                 NqGvcp::AckHeader& ack, std::vector<uint8_t>& answerPayload)
     {
         const uint16_t id = ++m_id;
         const std::vector<uint8_t> answer =
-            request(address, port, gvcp::buildCommand(command, gvcp::FlagAckRequired, id, payload));
+            request(address, port, NqGvcp::buildCommand(command, NqGvcp::GVCP_CMD_FLAG_ACKNOWLEDGE, id, payload));
         const uint8_t* data = nullptr;
-        if (!gvcp::parseAck(answer.data(), answer.size(), ack, data) || ack.ackId != id)
+        if (!NqGvcp::parseAckHeader(answer.data(), answer.size(), ack, data) || ack.ackId != id)
             return false;
         answerPayload.assign(data, data + ack.length);
         return true;
@@ -79,11 +80,11 @@ public:
     uint16_t writeRegister(const std::string& address, uint16_t port, uint32_t reg, uint32_t value)
     {
         std::vector<uint8_t> payload(8);
-        gvcp::put32(payload.data(), reg);
-        gvcp::put32(payload.data() + 4, value);
-        gvcp::AckHeader ack;
+        NqGvcp::put32(payload.data(), reg);
+        NqGvcp::put32(payload.data() + 4, value);
+        NqGvcp::AckHeader ack;
         std::vector<uint8_t> answer;
-        return command(address, port, gvcp::WriteRegCmd, payload, ack, answer) ? ack.status : 0xFFFF;
+        return command(address, port, NqGvcp::WRITEREG_CMD, payload, ack, answer) ? ack.status : 0xFFFF;
     }
 
     uint16_t nextId() { return ++m_id; }

@@ -8,13 +8,13 @@
 
 namespace {
 
-gvcp::DiscoveryData foreignCamera()
+NqGvcp::DeviceRecord foreignCamera()
 {
-    gvcp::DiscoveryData identity;
-    gvcp::parseIpv4("10.1.2.3", identity.ip);
-    gvcp::parseIpv4("255.255.255.0", identity.mask);
-    gvcp::parseIpv4("10.1.2.254", identity.gateway);
-    gvcp::parseMac("00:11:1c:00:aa:01", identity.mac);
+    NqGvcp::DeviceRecord identity;
+    NqGvcp::parseIp("10.1.2.3", identity.ip);
+    NqGvcp::parseIp("255.255.255.0", identity.subnetMask);
+    NqGvcp::parseIp("10.1.2.254", identity.gateway);
+    NqGvcp::parseMac("00:11:1c:00:aa:01", identity.mac);
     identity.manufacturer = "Kessane";
     identity.model = "GEV_K8870M";
     identity.serial = "FOREIGN1";
@@ -46,19 +46,20 @@ private slots:
 
         GvcpTestClient client;
         const uint16_t id = client.nextId();
-        const std::vector<uint8_t> answer = client.request(
-            "127.0.51.1", peer.port(), gvcp::buildCommand(gvcp::DiscoveryCmd, gvcp::FlagAckRequired, id));
-        gvcp::AckHeader ack;
+        const std::vector<uint8_t> answer =
+            client.request("127.0.51.1", peer.port(),
+                           NqGvcp::buildCommand(NqGvcp::DISCOVERY_CMD, NqGvcp::GVCP_CMD_FLAG_ACKNOWLEDGE, id));
+        NqGvcp::AckHeader ack;
         const uint8_t* payload = nullptr;
-        QVERIFY(gvcp::parseAck(answer.data(), answer.size(), ack, payload));
-        QCOMPARE(ack.answer, uint16_t(gvcp::DiscoveryAck));
+        QVERIFY(NqGvcp::parseAckHeader(answer.data(), answer.size(), ack, payload));
+        QCOMPARE(ack.answer, uint16_t(NqGvcp::DISCOVERY_ACK));
         QCOMPARE(ack.ackId, id);
-        gvcp::DiscoveryData data;
-        QVERIFY(gvcp::decodeDiscoveryData(payload, ack.length, data));
-        QCOMPARE(gvcp::formatIpv4(data.ip), std::string("10.1.2.3"));
-        QCOMPARE(gvcp::formatIpv4(data.mask), std::string("255.255.255.0"));
-        QCOMPARE(gvcp::formatIpv4(data.gateway), std::string("10.1.2.254"));
-        QCOMPARE(gvcp::formatMac(data.mac), std::string("00:11:1c:00:aa:01"));
+        NqGvcp::DeviceRecord data;
+        QVERIFY(NqGvcp::parseDeviceRecord(payload, ack.length, data));
+        QCOMPARE(NqGvcp::formatIp(data.ip), std::string("10.1.2.3"));
+        QCOMPARE(NqGvcp::formatIp(data.subnetMask), std::string("255.255.255.0"));
+        QCOMPARE(NqGvcp::formatIp(data.gateway), std::string("10.1.2.254"));
+        QCOMPARE(NqGvcp::formatMac(data.mac), std::string("00:11:1c:00:aa:01"));
         QCOMPARE(data.model, std::string("GEV_K8870M"));
         QCOMPARE(data.serial, std::string("FOREIGN1"));
         QCOMPARE(data.userName, std::string("Far away"));
@@ -81,8 +82,8 @@ private slots:
         GvcpTestClient client;
         uint32_t value = 0xFFFFFFFF;
         uint16_t status = 0xFFFF;
-        QVERIFY(client.readRegister("127.0.51.1", peer.port(), gvcp::RegControlChannelPrivilege, value, status));
-        QCOMPARE(status, uint16_t(gvcp::StatusSuccess));
+        QVERIFY(client.readRegister("127.0.51.1", peer.port(), NqGvcp::REG_CONTROL_CHANNEL_PRIVILEGE, value, status));
+        QCOMPARE(status, uint16_t(NqGvcp::GEV_STATUS_SUCCESS));
         QCOMPARE(value, uint32_t(privilege));
     }
 
@@ -92,34 +93,35 @@ private slots:
         GvcpScriptedPeer peer("127.0.51.2");
         peer.setIdentity(foreignCamera());
         QVERIFY(peer.start());
-        QCOMPARE(peer.port(), gvcp::Port);
+        QCOMPARE(peer.port(), NqGvcp::GVCP_PORT);
 
-        gvcp::ForceIp request;
+        NqGvcp::ForceIp request;
         request.mac = foreignCamera().mac;
-        gvcp::parseIpv4("192.168.5.7", request.ip);
-        gvcp::parseIpv4("255.255.0.0", request.mask);
-        gvcp::parseIpv4("192.168.0.1", request.gateway);
+        NqGvcp::parseIp("192.168.5.7", request.ip);
+        NqGvcp::parseIp("255.255.0.0", request.subnetMask);
+        NqGvcp::parseIp("192.168.0.1", request.gateway);
         GvcpTestClient client;
         const uint16_t id = client.nextId();
-        const std::vector<uint8_t> answer = client.request(
-            "127.0.51.2", gvcp::Port,
-            gvcp::buildCommand(gvcp::ForceIpCmd, gvcp::FlagAckRequired, id, gvcp::encodeForceIp(request)));
-        gvcp::AckHeader ack;
+        const std::vector<uint8_t> answer =
+            client.request("127.0.51.2", NqGvcp::GVCP_PORT,
+                           NqGvcp::buildCommand(NqGvcp::FORCEIP_CMD, NqGvcp::GVCP_CMD_FLAG_ACKNOWLEDGE, id,
+                                                NqGvcp::buildForceIpPayload(request)));
+        NqGvcp::AckHeader ack;
         const uint8_t* payload = nullptr;
-        QVERIFY(gvcp::parseAck(answer.data(), answer.size(), ack, payload));
-        QCOMPARE(ack.answer, uint16_t(gvcp::ForceIpAck));
-        QCOMPARE(ack.status, uint16_t(gvcp::StatusSuccess));
+        QVERIFY(NqGvcp::parseAckHeader(answer.data(), answer.size(), ack, payload));
+        QCOMPARE(ack.answer, uint16_t(NqGvcp::FORCEIP_ACK));
+        QCOMPARE(ack.status, uint16_t(NqGvcp::GEV_STATUS_SUCCESS));
         QCOMPARE(ack.ackId, id);
 
         QVERIFY(peer.waitForForceIp(1, 1000));
-        const std::vector<gvcp::ForceIp> received = peer.forceIpRequests();
+        const std::vector<NqGvcp::ForceIp> received = peer.forceIpRequests();
         QCOMPARE(received.size(), size_t(1));
         QCOMPARE(received[0].mac, request.mac);
-        QCOMPARE(gvcp::formatIpv4(received[0].ip), std::string("192.168.5.7"));
-        QCOMPARE(gvcp::formatIpv4(received[0].mask), std::string("255.255.0.0"));
-        QCOMPARE(gvcp::formatIpv4(received[0].gateway), std::string("192.168.0.1"));
+        QCOMPARE(NqGvcp::formatIp(received[0].ip), std::string("192.168.5.7"));
+        QCOMPARE(NqGvcp::formatIp(received[0].subnetMask), std::string("255.255.0.0"));
+        QCOMPARE(NqGvcp::formatIp(received[0].gateway), std::string("192.168.0.1"));
         // The device took the new address: the next discovery says so.
-        QCOMPARE(gvcp::formatIpv4(peer.identity().ip), std::string("192.168.5.7"));
+        QCOMPARE(NqGvcp::formatIp(peer.identity().ip), std::string("192.168.5.7"));
     }
 
     void forceIpForAnotherMacIsRecordedButNotAcknowledged()
@@ -127,17 +129,18 @@ private slots:
         GvcpScriptedPeer peer("127.0.51.1", 0);
         peer.setIdentity(foreignCamera());
         QVERIFY(peer.start());
-        gvcp::ForceIp request;
-        gvcp::parseMac("00:11:1c:00:aa:02", request.mac);
+        NqGvcp::ForceIp request;
+        NqGvcp::parseMac("00:11:1c:00:aa:02", request.mac);
         request.ip = 0x0A000001;
         GvcpTestClient client;
-        const std::vector<uint8_t> answer = client.request(
-            "127.0.51.1", peer.port(),
-            gvcp::buildCommand(gvcp::ForceIpCmd, gvcp::FlagAckRequired, client.nextId(), gvcp::encodeForceIp(request)),
-            300);
+        const std::vector<uint8_t> answer =
+            client.request("127.0.51.1", peer.port(),
+                           NqGvcp::buildCommand(NqGvcp::FORCEIP_CMD, NqGvcp::GVCP_CMD_FLAG_ACKNOWLEDGE, client.nextId(),
+                                                NqGvcp::buildForceIpPayload(request)),
+                           300);
         QVERIFY(answer.empty());
         QCOMPARE(peer.forceIpRequests().size(), size_t(1));
-        QCOMPARE(gvcp::formatIpv4(peer.identity().ip), std::string("10.1.2.3"));
+        QCOMPARE(NqGvcp::formatIp(peer.identity().ip), std::string("10.1.2.3"));
     }
 
     void malformedCommandsAreIgnored()
@@ -146,18 +149,18 @@ private slots:
         QVERIFY(peer.start());
         GvcpTestClient client;
         // A FORCEIP that claims more payload than it carries, then a short one.
-        std::vector<uint8_t> lying = gvcp::buildCommand(gvcp::ForceIpCmd, gvcp::FlagAckRequired, 1,
-                                                        std::vector<uint8_t>(gvcp::ForceIpPayloadSize));
+        std::vector<uint8_t> lying = NqGvcp::buildCommand(NqGvcp::FORCEIP_CMD, NqGvcp::GVCP_CMD_FLAG_ACKNOWLEDGE, 1,
+                                                          std::vector<uint8_t>(NqGvcp::FORCEIP_CMD_PAYLOAD_SIZE));
         lying.resize(20);
         QVERIFY(client.request("127.0.51.1", peer.port(), lying, 200).empty());
-        QVERIFY(client.request("127.0.51.1", peer.port(),
-                               gvcp::buildCommand(gvcp::ForceIpCmd, gvcp::FlagAckRequired, 2, {1, 2, 3, 4}), 200)
-                    .empty());
+        const std::vector<uint8_t> shortOne =
+            NqGvcp::buildCommand(NqGvcp::FORCEIP_CMD, NqGvcp::GVCP_CMD_FLAG_ACKNOWLEDGE, 2, {1, 2, 3, 4});
+        QVERIFY(client.request("127.0.51.1", peer.port(), shortOne, 200).empty());
         QVERIFY(peer.forceIpRequests().empty());
         // Still answering afterwards.
         uint32_t value = 0;
         uint16_t status = 0;
-        QVERIFY(client.readRegister("127.0.51.1", peer.port(), gvcp::RegControlChannelPrivilege, value, status));
+        QVERIFY(client.readRegister("127.0.51.1", peer.port(), NqGvcp::REG_CONTROL_CHANNEL_PRIVILEGE, value, status));
     }
 
     void startStopRepeatedly()

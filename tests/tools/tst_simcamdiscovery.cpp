@@ -72,10 +72,10 @@ private slots:
     void scriptedPeerIsDiscoveredWithItsForeignAddress()
     {
         GvcpScriptedPeer peer("127.0.0.1");
-        gvcp::DiscoveryData identity;
-        gvcp::parseIpv4("10.1.2.3", identity.ip);
-        gvcp::parseIpv4("255.255.255.0", identity.mask);
-        gvcp::parseMac("00:11:1c:00:aa:01", identity.mac);
+        NqGvcp::DeviceRecord identity;
+        NqGvcp::parseIp("10.1.2.3", identity.ip);
+        NqGvcp::parseIp("255.255.255.0", identity.subnetMask);
+        NqGvcp::parseMac("00:11:1c:00:aa:01", identity.mac);
         identity.manufacturer = "Kessane";
         identity.model = "GEV_K3370M";
         identity.serial = "FOREIGN1";

@@ -33,16 +33,17 @@ private slots:
 
         GvcpTestClient client;
         const std::vector<uint8_t> answer = client.request(
-            "127.0.50.8", gvcp::Port, gvcp::buildCommand(gvcp::DiscoveryCmd, gvcp::FlagAckRequired, client.nextId()));
-        gvcp::AckHeader ack;
+            "127.0.50.8", NqGvcp::GVCP_PORT,
+            NqGvcp::buildCommand(NqGvcp::DISCOVERY_CMD, NqGvcp::GVCP_CMD_FLAG_ACKNOWLEDGE, client.nextId()));
+        NqGvcp::AckHeader ack;
         const uint8_t* payload = nullptr;
-        gvcp::DiscoveryData data;
-        QVERIFY(gvcp::parseAck(answer.data(), answer.size(), ack, payload));
-        QVERIFY(gvcp::decodeDiscoveryData(payload, ack.length, data));
+        NqGvcp::DeviceRecord data;
+        QVERIFY(NqGvcp::parseAckHeader(answer.data(), answer.size(), ack, payload));
+        QVERIFY(NqGvcp::parseDeviceRecord(payload, ack.length, data));
         QCOMPARE(data.model, std::string("GEV_K3370C"));
         QCOMPARE(data.serial, std::string("PRG00001"));
         QCOMPARE(data.userName, std::string("From CLI"));
-        QCOMPARE(gvcp::formatMac(data.mac), std::string("02:4b:53:00:00:08"));
+        QCOMPARE(NqGvcp::formatMac(data.mac), std::string("02:4b:53:00:00:08"));
 
         ::kill(pid_t(program.processId()), signal);
         QVERIFY(program.waitForFinished(5000));

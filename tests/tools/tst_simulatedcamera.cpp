@@ -3,7 +3,7 @@
 
 #include "ArvTestSession.h"
 #include "GvcpTestClient.h"
-#include "GvspWire.h"
+#include "KyNetworkLibGvsp.h"
 #include "NqReceiverTuning.h"
 #include "SimCamFeatures.h"
 #include "SimulatedCamera.h"
@@ -108,21 +108,21 @@ bool receiveFrameOnWire(int socket, WireFrame& frame)
         message.msg_control = control;
         message.msg_controllen = sizeof control;
         const ssize_t n = ::recvmsg(socket, &message, 0);
-        gvsp::Header header;
-        if (n <= 0 || !gvsp::parseHeader(packet.data(), size_t(n), header))
+        KyNetworkLib::Gvsp::Header header;
+        if (n <= 0 || !KyNetworkLib::Gvsp::ReadHeader(packet.data(), size_t(n), header))
             continue;
         timespec stamp{};
         for (cmsghdr* c = CMSG_FIRSTHDR(&message); c; c = CMSG_NXTHDR(&message, c))
             if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SO_TIMESTAMPNS)
                 std::memcpy(&stamp, CMSG_DATA(c), sizeof stamp);
-        if (header.format == gvsp::FormatLeader) {
+        if (header.format == KyNetworkLib::Gvsp::FormatLeader) {
             inFrame = true;
-            block = header.blockId;
+            block = uint16_t(header.blockId);
             first = stamp;
             frame.dataPackets = 0;
-        } else if (inFrame && header.blockId == block && header.format == gvsp::FormatData) {
+        } else if (inFrame && header.blockId == block && header.format == KyNetworkLib::Gvsp::FormatPayload) {
             ++frame.dataPackets;
-        } else if (inFrame && header.blockId == block && header.format == gvsp::FormatTrailer) {
+        } else if (inFrame && header.blockId == block && header.format == KyNetworkLib::Gvsp::FormatTrailer) {
             frame.seen = true;
             frame.seconds = double(stamp.tv_sec - first.tv_sec) + double(stamp.tv_nsec - first.tv_nsec) / 1e9;
             return true;
@@ -246,15 +246,16 @@ private slots:
         GvcpTestClient client;
         const uint16_t id = client.nextId();
         const std::vector<uint8_t> answer =
-            client.request("127.0.50.3", gvcp::Port, gvcp::buildCommand(gvcp::DiscoveryCmd, gvcp::FlagAckRequired, id));
-        gvcp::AckHeader ack;
+            client.request("127.0.50.3", NqGvcp::GVCP_PORT,
+                           NqGvcp::buildCommand(NqGvcp::DISCOVERY_CMD, NqGvcp::GVCP_CMD_FLAG_ACKNOWLEDGE, id));
+        NqGvcp::AckHeader ack;
         const uint8_t* payload = nullptr;
-        QVERIFY(gvcp::parseAck(answer.data(), answer.size(), ack, payload));
-        QCOMPARE(ack.answer, uint16_t(gvcp::DiscoveryAck));
-        gvcp::DiscoveryData data;
-        QVERIFY(gvcp::decodeDiscoveryData(payload, ack.length, data));
-        QCOMPARE(gvcp::formatIpv4(data.ip), std::string("127.0.50.3"));
-        QCOMPARE(gvcp::formatMac(data.mac), std::string("02:4b:53:00:00:42"));
+        QVERIFY(NqGvcp::parseAckHeader(answer.data(), answer.size(), ack, payload));
+        QCOMPARE(ack.answer, uint16_t(NqGvcp::DISCOVERY_ACK));
+        NqGvcp::DeviceRecord data;
+        QVERIFY(NqGvcp::parseDeviceRecord(payload, ack.length, data));
+        QCOMPARE(NqGvcp::formatIp(data.ip), std::string("127.0.50.3"));
+        QCOMPARE(NqGvcp::formatMac(data.mac), std::string("02:4b:53:00:00:42"));
         QCOMPARE(data.model, std::string("GEV_K3370C"));
         QCOMPARE(data.serial, std::string("SIM00042"));
         QCOMPARE(data.userName, std::string("Colour cam"));
@@ -440,12 +441,13 @@ private slots:
         QCOMPARE(m_session->string("DeviceUserID"), QString("Station 7 cam"));
         GvcpTestClient client;
         const std::vector<uint8_t> answer = client.request(
-            "127.0.50.3", gvcp::Port, gvcp::buildCommand(gvcp::DiscoveryCmd, gvcp::FlagAckRequired, client.nextId()));
-        gvcp::AckHeader ack;
+            "127.0.50.3", NqGvcp::GVCP_PORT,
+            NqGvcp::buildCommand(NqGvcp::DISCOVERY_CMD, NqGvcp::GVCP_CMD_FLAG_ACKNOWLEDGE, client.nextId()));
+        NqGvcp::AckHeader ack;
         const uint8_t* payload = nullptr;
-        gvcp::DiscoveryData data;
-        QVERIFY(gvcp::parseAck(answer.data(), answer.size(), ack, payload));
-        QVERIFY(gvcp::decodeDiscoveryData(payload, ack.length, data));
+        NqGvcp::DeviceRecord data;
+        QVERIFY(NqGvcp::parseAckHeader(answer.data(), answer.size(), ack, payload));
+        QVERIFY(NqGvcp::parseDeviceRecord(payload, ack.length, data));
         QCOMPARE(data.userName, std::string("Station 7 cam"));
         // The whole 16-byte field is usable.
         QVERIFY2(m_session->setString("DeviceUserID", "Sixteen-chars-ok"), qPrintable(m_session->lastError()));
@@ -609,20 +611,21 @@ private slots:
         GvcpTestClient client;
         const uint32_t packetSize = 1400;
         for (const auto& [reg, value] : std::vector<std::pair<uint32_t, uint32_t>>{
-                 {gvcp::RegControlChannelPrivilege, gvcp::PrivilegeControl},
-                 {gvcp::RegStreamPacketSize0, packetSize},
-                 {gvcp::RegStreamDestination0, 0x7F000001},
-                 {gvcp::RegStreamPort0, ntohs(local.sin_port)},
+                 {NqGvcp::REG_CONTROL_CHANNEL_PRIVILEGE, NqGvcp::CCP_CONTROL_ACCESS},
+                 {NqGvcp::REG_STREAM_CHANNEL_PACKET_SIZE_0, packetSize},
+                 {NqGvcp::REG_STREAM_CHANNEL_DESTINATION_0, 0x7F000001},
+                 {NqGvcp::REG_STREAM_CHANNEL_PORT_0, ntohs(local.sin_port)},
                  {simcam::RegAcquisition, 1}})
-            QCOMPARE(client.writeRegister(address, gvcp::Port, reg, value), uint16_t(gvcp::StatusSuccess));
+            QCOMPARE(client.writeRegister(address, NqGvcp::GVCP_PORT, reg, value),
+                     uint16_t(NqGvcp::GEV_STATUS_SUCCESS));
         WireFrame frame;
         const bool received = receiveFrameOnWire(receiver, frame);
-        client.writeRegister(address, gvcp::Port, simcam::RegAcquisition, 0);
+        client.writeRegister(address, NqGvcp::GVCP_PORT, simcam::RegAcquisition, 0);
         ::close(receiver);
         QVERIFY(received);
 
         const size_t bytes = SimulatedCamera::frameBytes(options.width, options.height, Mono16);
-        const size_t chunk = gvsp::dataPerPacket(packetSize);
+        const size_t chunk = SimulatedCamera::dataBytesPerPacket(packetSize);
         QCOMPARE(size_t(frame.dataPackets), (bytes + chunk - 1) / chunk);
         const double linkSeconds = double(bytes) / 125e6; // 1 Gb/s
         QVERIFY2(frame.seconds >= 0.8 * linkSeconds,
@@ -633,13 +636,14 @@ private slots:
     {
         SimulatedCamera camera(optionsAt("127.0.50.5"));
         QVERIFY(camera.start());
-        camera.setControlPrivilege(gvcp::PrivilegeControl);
+        camera.setControlPrivilege(NqGvcp::CCP_CONTROL_ACCESS);
         GvcpTestClient client;
         uint32_t privilege = 0;
         uint16_t status = 0xFFFF;
-        QVERIFY(client.readRegister("127.0.50.5", gvcp::Port, gvcp::RegControlChannelPrivilege, privilege, status));
-        QCOMPARE(status, uint16_t(gvcp::StatusSuccess));
-        QCOMPARE(privilege, gvcp::PrivilegeControl);
+        QVERIFY(client.readRegister("127.0.50.5", NqGvcp::GVCP_PORT, NqGvcp::REG_CONTROL_CHANNEL_PRIVILEGE, privilege,
+                                    status));
+        QCOMPARE(status, uint16_t(NqGvcp::GEV_STATUS_SUCCESS));
+        QCOMPARE(privilege, NqGvcp::CCP_CONTROL_ACCESS);
         {
             // Aravis may open the device for reading, but cannot change it.
             ArvTestSession session("127.0.50.5");
@@ -660,51 +664,59 @@ private slots:
         const std::string address = "127.0.50.7";
         GvcpTestClient owner;
         GvcpTestClient other;
-        QCOMPARE(other.writeRegister(address, gvcp::Port, simcam::RegWidth, 256), uint16_t(gvcp::StatusAccessDenied));
-        QCOMPARE(owner.writeRegister(address, gvcp::Port, gvcp::RegControlChannelPrivilege, gvcp::PrivilegeControl),
-                 uint16_t(gvcp::StatusSuccess));
-        QCOMPARE(other.writeRegister(address, gvcp::Port, gvcp::RegControlChannelPrivilege, gvcp::PrivilegeControl),
-                 uint16_t(gvcp::StatusAccessDenied));
-        QCOMPARE(other.writeRegister(address, gvcp::Port, simcam::RegWidth, 256), uint16_t(gvcp::StatusAccessDenied));
-        QCOMPARE(owner.writeRegister(address, gvcp::Port, simcam::RegWidth, 256), uint16_t(gvcp::StatusSuccess));
-        QCOMPARE(owner.writeRegister(address, gvcp::Port, simcam::RegWidth, 100000),
-                 uint16_t(gvcp::StatusInvalidParameter));
-        QCOMPARE(owner.writeRegister(address, gvcp::Port, simcam::RegCcdType, 3), uint16_t(gvcp::StatusWriteProtect));
+        QCOMPARE(other.writeRegister(address, NqGvcp::GVCP_PORT, simcam::RegWidth, 256),
+                 uint16_t(NqGvcp::GEV_STATUS_ACCESS_DENIED));
+        QCOMPARE(owner.writeRegister(address, NqGvcp::GVCP_PORT, NqGvcp::REG_CONTROL_CHANNEL_PRIVILEGE,
+                                     NqGvcp::CCP_CONTROL_ACCESS),
+                 uint16_t(NqGvcp::GEV_STATUS_SUCCESS));
+        QCOMPARE(other.writeRegister(address, NqGvcp::GVCP_PORT, NqGvcp::REG_CONTROL_CHANNEL_PRIVILEGE,
+                                     NqGvcp::CCP_CONTROL_ACCESS),
+                 uint16_t(NqGvcp::GEV_STATUS_ACCESS_DENIED));
+        QCOMPARE(other.writeRegister(address, NqGvcp::GVCP_PORT, simcam::RegWidth, 256),
+                 uint16_t(NqGvcp::GEV_STATUS_ACCESS_DENIED));
+        QCOMPARE(owner.writeRegister(address, NqGvcp::GVCP_PORT, simcam::RegWidth, 256),
+                 uint16_t(NqGvcp::GEV_STATUS_SUCCESS));
+        QCOMPARE(owner.writeRegister(address, NqGvcp::GVCP_PORT, simcam::RegWidth, 100000),
+                 uint16_t(NqGvcp::GEV_STATUS_INVALID_PARAMETER));
+        QCOMPARE(owner.writeRegister(address, NqGvcp::GVCP_PORT, simcam::RegCcdType, 3),
+                 uint16_t(NqGvcp::GEV_STATUS_WRITE_PROTECT));
 
-        gvcp::AckHeader ack;
+        NqGvcp::AckHeader ack;
         std::vector<uint8_t> answer;
         // The description is readable where the URL says, and nothing past it.
         std::vector<uint8_t> readXml(8, 0);
-        gvcp::put32(readXml.data(), simcam::XmlAddress);
-        gvcp::put16(readXml.data() + 6, 8);
-        QVERIFY(other.command(address, gvcp::Port, gvcp::ReadMemCmd, readXml, ack, answer));
-        QCOMPARE(ack.status, uint16_t(gvcp::StatusSuccess));
+        NqGvcp::put32(readXml.data(), simcam::XmlAddress);
+        NqGvcp::put16(readXml.data() + 6, 8);
+        QVERIFY(other.command(address, NqGvcp::GVCP_PORT, NqGvcp::READMEM_CMD, readXml, ack, answer));
+        QCOMPARE(ack.status, uint16_t(NqGvcp::GEV_STATUS_SUCCESS));
         QCOMPARE(QByteArray(reinterpret_cast<const char*>(answer.data()) + 4, 5), QByteArray("<?xml"));
-        gvcp::put32(readXml.data(), 0x00200000);
-        QVERIFY(other.command(address, gvcp::Port, gvcp::ReadMemCmd, readXml, ack, answer));
-        QCOMPARE(ack.status, uint16_t(gvcp::StatusInvalidAddress));
+        NqGvcp::put32(readXml.data(), 0x00200000);
+        QVERIFY(other.command(address, NqGvcp::GVCP_PORT, NqGvcp::READMEM_CMD, readXml, ack, answer));
+        QCOMPARE(ack.status, uint16_t(NqGvcp::GEV_STATUS_INVALID_ADDRESS));
         // Too much at once, unaligned, or empty.
         std::vector<uint8_t> tooLong(8, 0);
-        gvcp::put16(tooLong.data() + 6, 1024);
-        QVERIFY(other.command(address, gvcp::Port, gvcp::ReadMemCmd, tooLong, ack, answer));
-        QCOMPARE(ack.status, uint16_t(gvcp::StatusInvalidParameter));
-        QVERIFY(other.command(address, gvcp::Port, gvcp::ReadRegCmd, {0, 0, 0, 2}, ack, answer));
-        QCOMPARE(ack.status, uint16_t(gvcp::StatusBadAlignment));
-        QVERIFY(other.command(address, gvcp::Port, gvcp::ReadRegCmd, {}, ack, answer));
-        QCOMPARE(ack.status, uint16_t(gvcp::StatusInvalidParameter));
-        QVERIFY(other.command(address, gvcp::Port, 0x0100, {}, ack, answer));
-        QCOMPARE(ack.status, uint16_t(gvcp::StatusNotImplemented));
+        NqGvcp::put16(tooLong.data() + 6, 1024);
+        QVERIFY(other.command(address, NqGvcp::GVCP_PORT, NqGvcp::READMEM_CMD, tooLong, ack, answer));
+        QCOMPARE(ack.status, uint16_t(NqGvcp::GEV_STATUS_INVALID_PARAMETER));
+        QVERIFY(other.command(address, NqGvcp::GVCP_PORT, NqGvcp::READREG_CMD, {0, 0, 0, 2}, ack, answer));
+        QCOMPARE(ack.status, uint16_t(NqGvcp::GEV_STATUS_BAD_ALIGNMENT));
+        QVERIFY(other.command(address, NqGvcp::GVCP_PORT, NqGvcp::READREG_CMD, {}, ack, answer));
+        QCOMPARE(ack.status, uint16_t(NqGvcp::GEV_STATUS_INVALID_PARAMETER));
+        QVERIFY(other.command(address, NqGvcp::GVCP_PORT, 0x0100, {}, ack, answer));
+        QCOMPARE(ack.status, uint16_t(NqGvcp::GEV_STATUS_NOT_IMPLEMENTED));
 
         // A controller that goes quiet loses the camera after the heartbeat time-out.
-        QCOMPARE(owner.writeRegister(address, gvcp::Port, gvcp::RegHeartbeatTimeout, 300),
-                 uint16_t(gvcp::StatusSuccess));
+        QCOMPARE(owner.writeRegister(address, NqGvcp::GVCP_PORT, NqGvcp::REG_HEARTBEAT_TIMEOUT, 300),
+                 uint16_t(NqGvcp::GEV_STATUS_SUCCESS));
         QTest::qWait(600);
         uint32_t privilege = 1;
         uint16_t status = 0xFFFF;
-        QVERIFY(other.readRegister(address, gvcp::Port, gvcp::RegControlChannelPrivilege, privilege, status));
+        QVERIFY(
+            other.readRegister(address, NqGvcp::GVCP_PORT, NqGvcp::REG_CONTROL_CHANNEL_PRIVILEGE, privilege, status));
         QCOMPARE(privilege, 0u);
-        QCOMPARE(other.writeRegister(address, gvcp::Port, gvcp::RegControlChannelPrivilege, gvcp::PrivilegeControl),
-                 uint16_t(gvcp::StatusSuccess));
+        QCOMPARE(other.writeRegister(address, NqGvcp::GVCP_PORT, NqGvcp::REG_CONTROL_CHANNEL_PRIVILEGE,
+                                     NqGvcp::CCP_CONTROL_ACCESS),
+                 uint16_t(NqGvcp::GEV_STATUS_SUCCESS));
     }
 
     void deviceResetDropsTheController()
@@ -718,7 +730,8 @@ private slots:
         GvcpTestClient client;
         uint32_t privilege = 1;
         uint16_t status = 0xFFFF;
-        QVERIFY(client.readRegister("127.0.50.6", gvcp::Port, gvcp::RegControlChannelPrivilege, privilege, status));
+        QVERIFY(client.readRegister("127.0.50.6", NqGvcp::GVCP_PORT, NqGvcp::REG_CONTROL_CHANNEL_PRIVILEGE, privilege,
+                                    status));
         QCOMPARE(privilege, 0u);
     }
 };

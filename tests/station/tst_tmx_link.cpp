@@ -229,4 +229,4 @@ void TestTmxLink::everyRequestRestartsWatchdog()
 }
 
 QTEST_MAIN(TestTmxLink)
-#include "test_tmx_link.moc"
+#include "tst_tmx_link.moc"

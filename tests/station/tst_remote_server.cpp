@@ -318,4 +318,4 @@ void TestRemoteServer::addressList()
 }
 
 QTEST_MAIN(TestRemoteServer)
-#include "test_remote_server.moc"
+#include "tst_remote_server.moc"

@@ -169,4 +169,4 @@ void TestSetIpDlg::onlyTheButtonCloses()
 }
 
 QTEST_MAIN(TestSetIpDlg)
-#include "test_set_ip_dlg.moc"
+#include "tst_set_ip_dlg.moc"

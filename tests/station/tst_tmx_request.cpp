@@ -124,6 +124,10 @@ void TestTmxRequest::refused_data()
     Program start = gates(1000, 10, 0.1, 0, 30);
     start.ledStart = -0.5;
     QTest::newRow("negative LED start") << start;
+    // Gate fields as typed in the side panel reach the request through gateValue.
+    QTest::newRow("typed period not a number") << gates(TmxRequest::gateValue("1O00"), 10, 30, 0, 30);
+    QTest::newRow("typed delay empty") << gates(1000, 10, 30, TmxRequest::gateValue(""), 30);
+    QTest::newRow("typed period 0") << gates(TmxRequest::gateValue("0"), 10, 30, 0, 30);
 }
 
 void TestTmxRequest::refused()
@@ -151,4 +155,4 @@ void TestTmxRequest::fixedPages()
 }
 
 QTEST_GUILESS_MAIN(TestTmxRequest)
-#include "test_tmx_request.moc"
+#include "tst_tmx_request.moc"

@@ -121,4 +121,4 @@ void TestPulseGeneratorSim::refuseAndSilent()
 }
 
 QTEST_GUILESS_MAIN(TestPulseGeneratorSim)
-#include "test_pulse_generator_sim.moc"
+#include "tst_pulse_generator_sim.moc"

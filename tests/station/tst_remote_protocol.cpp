@@ -337,4 +337,4 @@ void TestRemoteProtocol::replies()
 }
 
 QTEST_GUILESS_MAIN(TestRemoteProtocol)
-#include "test_remote_protocol.moc"
+#include "tst_remote_protocol.moc"
