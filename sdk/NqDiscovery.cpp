@@ -33,6 +33,34 @@ bool sameCamera(const NqGvcp::DeviceRecord& a, const NqGvcp::DeviceRecord& b)
     return a.mac == b.mac && a.ip == b.ip;
 }
 
+// Hands every datagram that reaches one of the probes' sockets before
+// `deadline` to onPacket(probe, packet); true as soon as onPacket says it has
+// what it waited for.
+template <typename OnPacket>
+bool receiveUntil(const std::vector<std::unique_ptr<Probe>>& probes, NqGvcpSocket::Clock::time_point deadline,
+                  OnPacket onPacket)
+{
+    std::vector<pollfd> fds;
+    for (const auto& probe : probes)
+        fds.push_back(pollfd{probe->socket.fd(), POLLIN, 0});
+    NqGvcp::Packet packet;
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - NqGvcpSocket::Clock::now());
+        if (left.count() <= 0)
+            return false;
+        for (pollfd& fd : fds)
+            fd.revents = 0;
+        if (::poll(fds.data(), fds.size(), int(left.count())) < 0 && errno != EINTR)
+            return false;
+        for (size_t i = 0; i < fds.size(); ++i) {
+            // Readable already: a deadline of now reads what is queued.
+            if ((fds[i].revents & POLLIN) && probes[i]->socket.receive(packet, NqGvcpSocket::Clock::now())
+                && onPacket(*probes[i], packet))
+                return true;
+        }
+    }
+}
+
 } // namespace
 
 std::vector<NqDiscovery::LocalInterface> NqDiscovery::localInterfaces()
@@ -96,37 +124,17 @@ std::vector<std::unique_ptr<NqInterface>> NqDiscovery::discover(std::chrono::mil
     }
 
     // Collect acks on every socket until the detection time-out.
-    const auto deadline = NqGvcpSocket::Clock::now() + timeout;
-    std::vector<pollfd> fds;
-    for (const auto& probe : probes)
-        fds.push_back(pollfd{probe->socket.fd(), POLLIN, 0});
-    NqGvcp::Packet packet;
-    for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - NqGvcpSocket::Clock::now());
-        if (left.count() <= 0)
-            break;
-        for (pollfd& fd : fds)
-            fd.revents = 0;
-        const int ready = ::poll(fds.data(), fds.size(), int(left.count()));
-        if (ready < 0 && errno != EINTR)
-            break;
-        for (size_t i = 0; i < fds.size(); ++i) {
-            if (!(fds[i].revents & POLLIN))
-                continue;
-            Probe& probe = *probes[i];
-            // Readable already: a deadline of now reads what is queued.
-            if (!probe.socket.receive(packet, NqGvcpSocket::Clock::now()))
-                continue;
-            NqGvcp::DeviceRecord record;
-            if (!NqGvcp::parseDiscoveryAck(packet.data(), packet.size(), probe.requestId, record))
-                continue;
-            bool known = false;
-            for (const auto& other : probe.records)
-                known = known || sameCamera(other, record);
-            if (!known)
-                probe.records.push_back(record);
-        }
-    }
+    receiveUntil(probes, NqGvcpSocket::Clock::now() + timeout, [](Probe& probe, const NqGvcp::Packet& packet) {
+        NqGvcp::DeviceRecord record;
+        if (!NqGvcp::parseDiscoveryAck(packet.data(), packet.size(), probe.requestId, record))
+            return false;
+        bool known = false;
+        for (const auto& other : probe.records)
+            known = known || sameCamera(other, record);
+        if (!known)
+            probe.records.push_back(record);
+        return false;
+    });
 
     std::vector<std::unique_ptr<NqInterface>> interfaces;
     for (const auto& probe : probes) {
@@ -173,28 +181,12 @@ NqResult NqDiscovery::forceIp(const NqGvcp::ForceIp& force, std::chrono::millise
     if (probes.empty())
         return NqResult(NqResult::Code::NETWORK_ERROR, "No network interface to send the IP configuration on");
 
-    const auto deadline = NqGvcpSocket::Clock::now() + timeout;
-    std::vector<pollfd> fds;
-    for (const auto& probe : probes)
-        fds.push_back(pollfd{probe->socket.fd(), POLLIN, 0});
-    NqGvcp::Packet packet;
-    for (;;) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - NqGvcpSocket::Clock::now());
-        if (left.count() <= 0)
-            break;
-        for (pollfd& fd : fds)
-            fd.revents = 0;
-        const int ready = ::poll(fds.data(), fds.size(), int(left.count()));
-        if (ready < 0 && errno != EINTR)
-            break;
-        for (size_t i = 0; i < fds.size(); ++i) {
-            if (!(fds[i].revents & POLLIN))
-                continue;
-            if (probes[i]->socket.receive(packet, NqGvcpSocket::Clock::now())
-                && NqGvcp::isForceIpAck(packet.data(), packet.size(), probes[i]->requestId))
-                return NqResult::Code::OK;
-        }
-    }
+    const bool acknowledged = receiveUntil(
+        probes, NqGvcpSocket::Clock::now() + timeout, [](Probe& probe, const NqGvcp::Packet& packet) {
+            return NqGvcp::isForceIpAck(packet.data(), packet.size(), probe.requestId);
+        });
+    if (acknowledged)
+        return NqResult::Code::OK;
     return NqResult(NqResult::Code::TIMEOUT, "The camera did not acknowledge the new IP configuration");
 }
 
