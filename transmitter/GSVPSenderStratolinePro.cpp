@@ -278,8 +278,8 @@ Result GSVPSenderStratolinePro::QueueBuffer(NqBufferLib::Buffer* buffer)
     Stratoline::WriteU32(block, Queue::TrailerSize, trailer.GetPacketSize());
     Stratoline::WriteU32(block, Queue::PayloadSize, payloadSize);
     Stratoline::WriteU64(block, Queue::Payload, uint64_t(reinterpret_cast<uintptr_t>(buffer->GetData())));
-    Stratoline::WriteU32(block, Queue::PacketSize, m_packetSize.load());
-    Stratoline::WriteU64(block, Queue::MaxThroughput, m_maxThroughput.load());
+    Stratoline::WriteU32(block, Queue::PacketSize, m_settings.PacketSize());
+    Stratoline::WriteU64(block, Queue::MaxThroughput, m_settings.MaxThroughput());
     Stratoline::WriteU64(block, Queue::Record, uint64_t(reinterpret_cast<uintptr_t>(record)));
 
     const Result result = m_link.IoControl(Stratoline::QueueBuffer, block, Stratoline::QueueSize,
@@ -364,7 +364,7 @@ Result GSVPSenderStratolinePro::ProcessBufferReady(const Stratoline::Completion&
     NZ_LOG(m_logger, Logger::Information, "Processing for completion %p", static_cast<void*>(completed));
     const Result result = m_operationResults.Convert(completion.status);
     completed->SetOperationResult(ToNqResult(result));
-    if (GVSPStatistic* statistic = m_statistic.load())
+    if (GVSPStatistic* statistic = m_settings.Statistic())
         statistic->Report(result, completion.firstCount, completion.payloadBytes);
     *buffer = completed;
     return Result::Success;
@@ -409,29 +409,6 @@ uint32_t GSVPSenderStratolinePro::GetQueuedBufferCount()
 {
     NzUtilsLib::Gate::Locker lock(m_gate);
     return m_capacity - m_freeCount;
-}
-
-Result GSVPSenderStratolinePro::SetPacketSize(uint32_t packetSize)
-{
-    if (!SendParameters::IsPacketSizeValid(packetSize))
-        return Result(Code::InvalidParameter);
-    m_packetSize.store(packetSize);
-    return Result::Success;
-}
-
-Result GSVPSenderStratolinePro::SetMaxPayloadThroughput(float bitsPerSecond)
-{
-    uint32_t value = 0;
-    if (!SendParameters::ThroughputFromFloat(bitsPerSecond, value))
-        return Result(Code::InvalidParameter);
-    m_maxThroughput.store(value);
-    return Result::Success;
-}
-
-Result GSVPSenderStratolinePro::SetStatistic(GVSPStatistic* statistic)
-{
-    m_statistic.store(statistic);
-    return Result::Success;
 }
 
 uint16_t GSVPSenderStratolinePro::GetSourcePort()

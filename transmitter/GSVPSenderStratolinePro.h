@@ -43,9 +43,16 @@ public:
     NzUtilsLib::Result QueueBuffer(NqBufferLib::Buffer* buffer) override;
     NzUtilsLib::Result RetrieveFreeBuffer(NqBufferLib::Buffer** buffer, uint32_t timeoutMs) override;
     uint32_t GetQueuedBufferCount() override;
-    NzUtilsLib::Result SetPacketSize(uint32_t packetSize) override;
-    NzUtilsLib::Result SetMaxPayloadThroughput(float bitsPerSecond) override;
-    NzUtilsLib::Result SetStatistic(GVSPStatistic* statistic) override;
+    NzUtilsLib::Result SetPacketSize(uint32_t packetSize) override { return m_settings.SetPacketSize(packetSize); }
+    NzUtilsLib::Result SetMaxPayloadThroughput(float bitsPerSecond) override
+    {
+        return m_settings.SetMaxPayloadThroughput(bitsPerSecond);
+    }
+    NzUtilsLib::Result SetStatistic(GVSPStatistic* statistic) override
+    {
+        m_settings.SetStatistic(statistic);
+        return NzUtilsLib::Result::Success;
+    }
     uint16_t GetSourcePort() override;
     std::string GetSourceIPAddress() override;
     uint32_t GetThreadPriority() override { return 0xFFFFFFFF; }
@@ -79,7 +86,7 @@ private:
 
     std::unique_ptr<KyNetworkLib::SocketUDP> m_socket;
     KyTransportLayerLib::Link m_link;
-    std::atomic<GVSPStatistic*> m_statistic{nullptr};
+    SendSettings m_settings;
     OperationResultConverter m_operationResults;
     NzUtilsLib::Logger m_logger;
     std::unique_ptr<Record[]> m_records;
@@ -87,8 +94,6 @@ private:
     uint32_t m_freeCount = 0;
     NzUtilsLib::Gate m_gate;
     uint32_t m_capacity = 0;
-    std::atomic<uint32_t> m_packetSize{SendParameters::DefaultPacketSize};
-    std::atomic<uint32_t> m_maxThroughput{0};
     bool m_headerFlag = false;
     uint32_t m_left = 0;
     uint32_t m_batchCount = 0;

@@ -106,8 +106,8 @@ Result GVSPSenderUserMode::QueueBuffer(NqBufferLib::Buffer* buffer)
     descriptor.trailerSize = trailer.GetPacketSize();
     descriptor.payloadSize = KyNetworkLib::GVSPPacketLeader::PayloadSize(*buffer);
     descriptor.payload = buffer->GetData();
-    descriptor.packetSize = m_packetSize.load();
-    descriptor.maxThroughput = m_maxThroughput.load();
+    descriptor.packetSize = m_settings.PacketSize();
+    descriptor.maxThroughput = m_settings.MaxThroughput();
     descriptor.context = buffer;
 
     ++m_queuedCount;
@@ -151,7 +151,7 @@ Result GVSPSenderUserMode::Complete(const KyTransportLayerLib::CompletionEntry& 
     NqBufferLib::Buffer* completed = static_cast<NqBufferLib::Buffer*>(entry.context);
     const Result result = m_operationResults.Convert(entry.status);
     completed->SetOperationResult(ToNqResult(result));
-    if (GVSPStatistic* statistic = m_statistic.load())
+    if (GVSPStatistic* statistic = m_settings.Statistic())
         statistic->Report(result, entry.packetCount, entry.payloadBytes);
     --m_queuedCount;
     *buffer = completed;
@@ -169,29 +169,6 @@ Result GVSPSenderUserMode::AbortQueuedBuffers(uint32_t value, bool* aborted)
     if (aborted)
         *aborted = any;
     return ResultConverter::FromOSToNz(status);
-}
-
-Result GVSPSenderUserMode::SetPacketSize(uint32_t packetSize)
-{
-    if (!SendParameters::IsPacketSizeValid(packetSize))
-        return Result(Code::InvalidParameter);
-    m_packetSize.store(packetSize);
-    return Result::Success;
-}
-
-Result GVSPSenderUserMode::SetMaxPayloadThroughput(float bitsPerSecond)
-{
-    uint32_t value = 0;
-    if (!SendParameters::ThroughputFromFloat(bitsPerSecond, value))
-        return Result(Code::InvalidParameter);
-    m_maxThroughput.store(value);
-    return Result::Success;
-}
-
-Result GVSPSenderUserMode::SetStatistic(GVSPStatistic* statistic)
-{
-    m_statistic.store(statistic);
-    return Result::Success;
 }
 
 uint16_t GVSPSenderUserMode::GetSourcePort()

@@ -37,9 +37,16 @@ public:
     NzUtilsLib::Result QueueBuffer(NqBufferLib::Buffer* buffer) override;
     NzUtilsLib::Result RetrieveFreeBuffer(NqBufferLib::Buffer** buffer, uint32_t timeoutMs) override;
     uint32_t GetQueuedBufferCount() override { return m_queuedCount.load(); }
-    NzUtilsLib::Result SetPacketSize(uint32_t packetSize) override;
-    NzUtilsLib::Result SetMaxPayloadThroughput(float bitsPerSecond) override;
-    NzUtilsLib::Result SetStatistic(GVSPStatistic* statistic) override;
+    NzUtilsLib::Result SetPacketSize(uint32_t packetSize) override { return m_settings.SetPacketSize(packetSize); }
+    NzUtilsLib::Result SetMaxPayloadThroughput(float bitsPerSecond) override
+    {
+        return m_settings.SetMaxPayloadThroughput(bitsPerSecond);
+    }
+    NzUtilsLib::Result SetStatistic(GVSPStatistic* statistic) override
+    {
+        m_settings.SetStatistic(statistic);
+        return NzUtilsLib::Result::Success;
+    }
     uint16_t GetSourcePort() override;
     std::string GetSourceIPAddress() override;
     uint32_t GetThreadPriority() override { return GetPriority(); }
@@ -54,13 +61,11 @@ protected:
 private:
     NzUtilsLib::Result Complete(const KyTransportLayerLib::CompletionEntry& entry, NqBufferLib::Buffer** buffer);
 
-    std::atomic<uint32_t> m_packetSize{SendParameters::DefaultPacketSize};
-    std::atomic<uint32_t> m_maxThroughput{0};
     // Raised before a push so that a fast completion never sees it below zero.
     std::atomic<uint32_t> m_queuedCount{0};
     NzUtilsLib::Logger m_logger;
     KyTransportLayerLib::TransmitEngine m_engine;
-    std::atomic<GVSPStatistic*> m_statistic{nullptr};
+    SendSettings m_settings;
     OperationResultConverter m_operationResults;
     std::unique_ptr<SocketWrapper> m_wrapper;
     bool m_headerFlag = false;

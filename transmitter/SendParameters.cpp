@@ -1,6 +1,7 @@
 #include "SendParameters.h"
 
 #include "KyNetworkLibGvsp.h"
+#include "ResultCodes.h"
 
 #include <cmath>
 
@@ -22,4 +23,22 @@ bool ThroughputFromFloat(float value, uint32_t& bitsPerSecond)
 }
 
 } // namespace SendParameters
+
+NzUtilsLib::Result SendSettings::SetPacketSize(uint32_t packetSize)
+{
+    if (!SendParameters::IsPacketSizeValid(packetSize))
+        return NzUtilsLib::Result(Code::InvalidParameter);
+    m_packetSize.store(packetSize);
+    return NzUtilsLib::Result::Success;
+}
+
+NzUtilsLib::Result SendSettings::SetMaxPayloadThroughput(float bitsPerSecond)
+{
+    uint32_t value = 0;
+    if (!SendParameters::ThroughputFromFloat(bitsPerSecond, value))
+        return NzUtilsLib::Result(Code::InvalidParameter);
+    m_maxThroughput.store(value);
+    return NzUtilsLib::Result::Success;
+}
+
 } // namespace NqTransmitterRawLib
