@@ -37,14 +37,17 @@ CaptureWriter::Result CaptureWriter::write(const Frame& frame, int activeGate)
     Result result;
     const quint64 counter = frame.number;
     result.frameNumberText = frameNumberText(fileFrameNumber(m_row, counter, m_run.averaging));
+    const QVector<CaptureFile> files = captureFiles(m_row, m_run.names, counter, m_run.averaging, activeGate);
     if (!frameIsComplete(frame, m_run.format.displayDepth)) {
         ++m_dropped;
         result.dropped = true;
         result.ok = false;
+        // The frame is not stored: said like a file that could not be written.
+        if (!files.isEmpty())
+            reportFailure(files.first().writer == CaptureFile::Page ? multiPagePath(m_run.names)
+                                                                    : files.first().path);
         return result;
     }
-
-    const QVector<CaptureFile> files = captureFiles(m_row, m_run.names, counter, m_run.averaging, activeGate);
     for (const CaptureFile& file : files) {
         result.lastName = file.path;
         if (!writeFile(file, frame)) {

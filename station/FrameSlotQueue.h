@@ -3,6 +3,7 @@
 #include "Frame.h"
 
 #include <deque>
+#include <utility>
 
 // Keeps the frame slot from running inside itself. The slot processes pending
 // events and may show a modal box; a frame delivered meanwhile is queued and
@@ -24,6 +25,9 @@ public:
     // Lets the queued frames go (their buffers return to the pipeline) and
     // leaves a drain in progress running to its end.
     void discardPending() { m_pending.clear(); }
+    // Hands the queued frames over to the caller, in arrival order, and leaves
+    // a drain in progress running to its end.
+    std::deque<FrameRef> takePending() { return std::exchange(m_pending, {}); }
 
     bool draining() const { return m_draining; }
     size_t pending() const { return m_pending.size(); }

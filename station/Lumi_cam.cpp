@@ -436,6 +436,7 @@ void Lumi_cam::disconnectCamera()
     // Waits in progress (an exposure sequence) must not reach for a device
     // that has gone.
     m_wait.cancel();
+    storeQueuedCaptureFrames();
     m_endCaptureAfterDrain = false;
     m_capture.endRun();
     destroyAcqThread();
@@ -731,9 +732,23 @@ void Lumi_cam::beginCaptureFiles()
     run.averaging = int(m_averageCount);
     run.targetFrames = m_captureTarget;
     run.averageGreens = ui->actionAverage_Green_s->isChecked();
+    // Not to this capture's files under the same numbers.
+    storeQueuedCaptureFrames();
     m_endCaptureAfterDrain = false;
     m_captureLastFrame = m_captureTarget < 0 ? ~0ull : (unsigned long long)(m_captureTarget);
     m_capture.beginRun(run);
+}
+
+void Lumi_cam::storeQueuedCaptureFrames()
+{
+    // A capture that ended while the frame slot was processing events still
+    // owns the frames queued meanwhile. They are stored now, before a new
+    // capture or a disconnect would take them, and are not shown any more.
+    if (!m_endCaptureAfterDrain)
+        return;
+    for (const FrameRef& frame : m_frames.takePending())
+        if (frame->number <= m_captureLastFrame)
+            m_capture.write(*frame, m_gate.number);
 }
 
 void Lumi_cam::endCaptureFiles()
@@ -885,6 +900,17 @@ void Lumi_cam::runCapture(bool on)
         ui->actionCapture->setChecked(false);
         return;
     }
+    // "#start" checks the action even while it is disabled for want of a work
+    // folder; the files would otherwise land in the root folder.
+    if (on && m_panel->workFolder->text().isEmpty()) {
+        {
+            const QSignalBlocker block(ui->actionCapture);
+            ui->actionCapture->setChecked(false);
+        }
+        Prompt::current().message(this, Prompt::Information, QStringLiteral("Capture"),
+                                  QStringLiteral("No work folder is set: the capture was not started."));
+        return;
+    }
     m_temperatureLabel->setStyleSheet(QLatin1String(RunRules::ClearedLabelStyle));
 
     m_workPath = m_panel->workFolder->text();
@@ -920,6 +946,10 @@ void Lumi_cam::runCapture(bool on)
         if (cameraParameters())
             stopAcquisition();
         waitWithEvents(100);
+        // A capture started during the wait ("#stop" then "#start") is not
+        // this one: its files stay open and its acquisition runs on.
+        if (m_capturing)
+            return;
         endCaptureFiles();
         m_recordMovie->stop();
         ui->actionCapture->setIcon(QIcon(QStringLiteral(":/Dravo_cam/record.png")));
@@ -957,12 +987,17 @@ void Lumi_cam::stopCapture()
     if (!m_capturing)
         return;
     ui->actionCapture->setChecked(false);
+    // The stop waits for the last frames; a capture started meanwhile runs on.
+    if (m_capturing)
+        return;
     if (cameraParameters())
         stopAcquisition();
     m_capturing = false;
     if (m_thread)
         m_thread->setCapturing(false);
     waitWithEvents(100);
+    if (m_capturing)
+        return; // started during the wait: not done
     m_captureDone = true;
     enableCameraControls(true);
 }

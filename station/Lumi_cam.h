@@ -191,6 +191,7 @@ private:
     void handleFrame(const Frame& frame);
     void beginCaptureFiles();
     void endCaptureFiles();
+    void storeQueuedCaptureFrames();
     void writeSidecar();
     void followImageSize();
     bool validateRunParams();

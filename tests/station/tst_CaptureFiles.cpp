@@ -200,8 +200,11 @@ private slots:
         QCOMPARE(prompt.shown.size(), 2);
     }
 
+    // A captured frame that cannot be stored is not lost silently: the run's
+    // failure box names the file it would have made.
     void writerDropsMismatchedFrames()
     {
+        ScriptedPrompt prompt;
         QTemporaryDir dir;
         CaptureWriter writer;
         writer.beginRun(monoRun(dir.path())); // 16-bit run
@@ -209,6 +212,11 @@ private slots:
         QVERIFY(result.dropped);
         QCOMPARE(writer.droppedFrames(), uint64_t(1));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList());
+        QVERIFY(writer.write(*makeFrame8(2, 2, {1, 2, 3, 4}, 2), 1).dropped);
+        QCOMPARE(prompt.shown.size(), 1);
+        QCOMPARE(prompt.shown[0].title, QString("Save tiff"));
+        QCOMPARE(prompt.shown[0].text,
+                 QString("Unable to write file <b>%1</b>").arg(dir.filePath("run_0_p1_000001.tif")));
     }
 
     void writerMultiPage()

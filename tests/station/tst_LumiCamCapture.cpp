@@ -12,9 +12,14 @@
 #include <QtTest>
 
 #include "CustomScene.h"
+#include "SidePanel.h"
+
+#include <QLineEdit>
+#include <QSpinBox>
 
 #include <tiffio.h>
 
+#include <functional>
 #include <map>
 #include <vector>
 
@@ -27,6 +32,11 @@ class LumiCamCaptureTest : public QObject
 private slots:
     void captureWritesFramesListAndSidecar_data();
     void captureWritesFramesListAndSidecar();
+    void previewFramesQueuedAtStartAreNotCaptured();
+    void framesQueuedWhenACaptureEndsAreStored_data();
+    void framesQueuedWhenACaptureEndsAreStored();
+    void startWithoutWorkFolderIsRefused();
+    void startDuringTheStopWaitIsKept();
 };
 
 namespace {
@@ -52,6 +62,29 @@ std::vector<uint16_t> readTiff16(const QString& path, uint32_t& width, uint32_t&
     }
     TIFFClose(tiff);
     return samples;
+}
+
+// A box that, like a real modal one, runs events while it is open, and lets the
+// test act meanwhile.
+class BusyPrompt : public ScriptedPrompt
+{
+public:
+    std::function<void()> whileOpen;
+
+    void message(QWidget* parent, Icon icon, const QString& title, const QString& text) override
+    {
+        ScriptedPrompt::message(parent, icon, title, text);
+        if (std::function<void()> action = std::exchange(whileOpen, nullptr))
+            action();
+    }
+};
+
+QByteArray listOf(const QString& prefix, int first, int last)
+{
+    QByteArray lines;
+    for (int n = first; n <= last; ++n)
+        lines += QStringLiteral("%1_%2.tif\r\n").arg(prefix).arg(n, 6, 10, QLatin1Char('0')).toLatin1();
+    return lines;
 }
 
 } // namespace
@@ -133,6 +166,179 @@ void LumiCamCaptureTest::captureWritesFramesListAndSidecar()
     QSettings sidecar(dir.filePath(QStringLiteral("run.settings")), QSettings::IniFormat);
     QCOMPARE(sidecar.value(QStringLiteral("Capture/Frames")).toInt(), 3);
     QVERIFY(prompt.shown.isEmpty() || prompt.titles().filter(QStringLiteral("Save tiff")).isEmpty());
+}
+
+// "#start" arrives while the frame slot processes events with preview frames
+// queued behind it: those frames are the preview's, not the capture's, and
+// must not be written (under the capture's numbers) or listed.
+void LumiCamCaptureTest::previewFramesQueuedAtStartAreNotCaptured()
+{
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    QVERIFY(WindowDriver::writeSettings({{"LAST_PTH", folder.path()},
+                                         {"LAST_FRM", 30},
+                                         {"LAST_AVG", 1},
+                                         {"LAST_PRT", "run"},
+                                         {"LAST_PNT", ""},
+                                         {"LAST_EXP", 1000}}));
+    SimulatedCameraOptions options;
+    SimulatedCamera camera(options);
+    QVERIFY(camera.start());
+    ScriptedPrompt prompt;
+    Lumi_cam window;
+    QVERIFY2(WindowDriver::pick(window, QStringLiteral("127.0.0.1")), "the camera is not listed");
+
+    WindowDriver::action(window, "actionRun")->setChecked(true);
+    QTRY_VERIFY_WITH_TIMEOUT(!window.scene()->pixmapItem()->pixmap().isNull(), 10000);
+    // Preview frames pile up in the event queue; the start is queued behind them.
+    QThread::msleep(400);
+    QMetaObject::invokeMethod(
+        &window,
+        [&window] {
+            WindowDriver::action(window, "actionRun")->setChecked(false);
+            WindowDriver::action(window, "actionCapture")->setChecked(true);
+        },
+        Qt::QueuedConnection);
+    QTRY_VERIFY_WITH_TIMEOUT(window.stationState().captureDone, 10000);
+
+    // Thirty frames, each written and listed once, in order.
+    QStringList expected;
+    QByteArray expectedList;
+    for (int n = 1; n <= 30; ++n) {
+        expected << QStringLiteral("run_%1.tif").arg(n, 6, 10, QLatin1Char('0'));
+        expectedList += expected.last().toLatin1() + "\r\n";
+    }
+    const QDir dir(folder.path());
+    QCOMPARE(dir.entryList({QStringLiteral("*.tif")}, QDir::Files, QDir::Name), expected);
+    QFile list(dir.filePath(QStringLiteral("run.lst")));
+    QVERIFY(list.open(QIODevice::ReadOnly));
+    QCOMPARE(list.readAll(), expectedList);
+}
+
+// The first frame of capture "a" cannot be written; while its box is open the
+// next frames queue up and the user either stops "a" and starts "b", or
+// disconnects. The frames of "a" still queued are stored in "a", and "b" holds
+// its own frames only.
+void LumiCamCaptureTest::framesQueuedWhenACaptureEndsAreStored_data()
+{
+    QTest::addColumn<bool>("restart");
+    QTest::newRow("stop and start again") << true;
+    QTest::newRow("disconnect") << false;
+}
+
+void LumiCamCaptureTest::framesQueuedWhenACaptureEndsAreStored()
+{
+    QFETCH(bool, restart);
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    QVERIFY(WindowDriver::writeSettings({{"LAST_PTH", folder.path()},
+                                         {"LAST_FRM", 20},
+                                         {"LAST_AVG", 1},
+                                         {"LAST_PRT", "a"},
+                                         {"LAST_PNT", ""},
+                                         {"LAST_EXP", 1000}}));
+    const QDir dir(folder.path());
+    QVERIFY(dir.mkdir(QStringLiteral("a_000001.tif"))); // a folder: the file cannot be made
+    SimulatedCameraOptions options;
+    SimulatedCamera camera(options);
+    QVERIFY(camera.start());
+    BusyPrompt prompt;
+    Lumi_cam window;
+    QVERIFY2(WindowDriver::pick(window, QStringLiteral("127.0.0.1")), "the camera is not listed");
+
+    prompt.whileOpen = [&window, restart] {
+        QTest::qWait(400);
+        if (!restart) {
+            WindowDriver::action(window, "actionOpenCam")->setChecked(false);
+            return;
+        }
+        WindowDriver::action(window, "actionCapture")->setChecked(false);
+        window.sidePanel().prefix->setText(QStringLiteral("b"));
+        WindowDriver::action(window, "actionCapture")->setChecked(true);
+    };
+    WindowDriver::action(window, "actionCapture")->setChecked(true);
+    if (restart) {
+        QTRY_VERIFY_WITH_TIMEOUT(window.stationState().captureDone, 10000);
+        QFile listB(dir.filePath(QStringLiteral("b.lst")));
+        QVERIFY(listB.open(QIODevice::ReadOnly));
+        QCOMPARE(listB.readAll(), listOf("b", 1, 20));
+    } else {
+        QTRY_VERIFY_WITH_TIMEOUT(!window.isConnected(), 10000);
+        QVERIFY(!window.isCapturing());
+    }
+    QCOMPARE(prompt.titles(), QStringList{"Save tiff"});
+
+    QFile listA(dir.filePath(QStringLiteral("a.lst")));
+    QVERIFY(listA.open(QIODevice::ReadOnly));
+    const QByteArray a = listA.readAll();
+    QVERIFY2(a.startsWith(listOf("a", 2, 3)), a.constData());
+    const int lastA = a.count('\n') + 1;
+    QCOMPARE(a, listOf("a", 2, lastA));
+    QCOMPARE(dir.entryList({QStringLiteral("a_*.tif")}, QDir::Files).size(), lastA - 1);
+}
+
+// "#start" checks the capture action even when it is disabled for want of a
+// work folder: the files must not go to the root folder.
+void LumiCamCaptureTest::startWithoutWorkFolderIsRefused()
+{
+    QVERIFY(WindowDriver::writeSettings({{"LAST_PTH", ""},
+                                         {"LAST_FRM", 3},
+                                         {"LAST_AVG", 1},
+                                         {"LAST_PRT", "nofolder"},
+                                         {"LAST_PNT", ""},
+                                         {"LAST_EXP", 1000}}));
+    SimulatedCameraOptions options;
+    SimulatedCamera camera(options);
+    QVERIFY(camera.start());
+    ScriptedPrompt prompt;
+    Lumi_cam window;
+    QVERIFY2(WindowDriver::pick(window, QStringLiteral("127.0.0.1")), "the camera is not listed");
+
+    WindowDriver::action(window, "actionCapture")->setChecked(true);
+    QVERIFY(!window.isCapturing());
+    QVERIFY(!WindowDriver::action(window, "actionCapture")->isChecked());
+    QTest::qWait(300);
+    QVERIFY(!window.stationState().captureDone);
+    QVERIFY(!QFileInfo::exists(QStringLiteral("/nofolder_000001.tif")));
+    QVERIFY(!QFileInfo::exists(QStringLiteral("/nofolder.settings")));
+    QCOMPARE(prompt.titles(), QStringList{"Capture"});
+}
+
+// "#stop" then "#start": the start arrives while the stop waits for the last
+// frames. The new capture keeps its files and ends at its own target.
+void LumiCamCaptureTest::startDuringTheStopWaitIsKept()
+{
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    QVERIFY(WindowDriver::writeSettings({{"LAST_PTH", folder.path()},
+                                         {"LAST_FRM", 1000},
+                                         {"LAST_AVG", 1},
+                                         {"LAST_PRT", "a"},
+                                         {"LAST_PNT", ""},
+                                         {"LAST_EXP", 1000}}));
+    SimulatedCameraOptions options;
+    SimulatedCamera camera(options);
+    QVERIFY(camera.start());
+    ScriptedPrompt prompt;
+    Lumi_cam window;
+    QVERIFY2(WindowDriver::pick(window, QStringLiteral("127.0.0.1")), "the camera is not listed");
+
+    WindowDriver::action(window, "actionCapture")->setChecked(true);
+    QTest::qWait(300);
+    QTimer::singleShot(20, &window, [&window] {
+        window.sidePanel().prefix->setText(QStringLiteral("b"));
+        window.sidePanel().frames->setValue(5);
+        WindowDriver::action(window, "actionCapture")->setChecked(true);
+    });
+    WindowDriver::action(window, "actionCapture")->setChecked(false);
+    QTRY_VERIFY_WITH_TIMEOUT(window.stationState().captureDone, 10000);
+    QVERIFY(!window.isCapturing());
+
+    const QDir dir(folder.path());
+    QFile listB(dir.filePath(QStringLiteral("b.lst")));
+    QVERIFY(listB.open(QIODevice::ReadOnly));
+    QCOMPARE(listB.readAll(), listOf("b", 1, 5));
+    QVERIFY(prompt.shown.isEmpty());
 }
 
 QTEST_MAIN(LumiCamCaptureTest)
