@@ -41,6 +41,18 @@ private slots:
 
 namespace {
 
+// The side panel's run settings for a capture of `frames` single frames
+// named from `prefix` (no point) into `folder`, 1 ms exposure.
+bool writeRunSettings(const QString& folder, int frames, const QString& prefix)
+{
+    return WindowDriver::writeSettings({{"LAST_PTH", folder},
+                                        {"LAST_FRM", frames},
+                                        {"LAST_AVG", 1},
+                                        {"LAST_PRT", prefix},
+                                        {"LAST_PNT", ""},
+                                        {"LAST_EXP", 1000}});
+}
+
 // The samples of a one-page 16-bit grey TIFF; empty when it is not one.
 std::vector<uint16_t> readTiff16(const QString& path, uint32_t& width, uint32_t& height)
 {
@@ -103,12 +115,7 @@ void LumiCamCaptureTest::captureWritesFramesListAndSidecar()
     QFETCH(int, busyMs);
     QTemporaryDir folder;
     QVERIFY(folder.isValid());
-    QVERIFY(WindowDriver::writeSettings({{"LAST_PTH", folder.path()},
-                                         {"LAST_FRM", 3},
-                                         {"LAST_AVG", 1},
-                                         {"LAST_PRT", "run"},
-                                         {"LAST_PNT", ""},
-                                         {"LAST_EXP", 1000}}));
+    QVERIFY(writeRunSettings(folder.path(), 3, QStringLiteral("run")));
 
     SimulatedCameraOptions options; // Mono16, 14 significant bits
     SimulatedCamera camera(options);
@@ -175,12 +182,7 @@ void LumiCamCaptureTest::previewFramesQueuedAtStartAreNotCaptured()
 {
     QTemporaryDir folder;
     QVERIFY(folder.isValid());
-    QVERIFY(WindowDriver::writeSettings({{"LAST_PTH", folder.path()},
-                                         {"LAST_FRM", 30},
-                                         {"LAST_AVG", 1},
-                                         {"LAST_PRT", "run"},
-                                         {"LAST_PNT", ""},
-                                         {"LAST_EXP", 1000}}));
+    QVERIFY(writeRunSettings(folder.path(), 30, QStringLiteral("run")));
     SimulatedCameraOptions options;
     SimulatedCamera camera(options);
     QVERIFY(camera.start());
@@ -231,12 +233,7 @@ void LumiCamCaptureTest::framesQueuedWhenACaptureEndsAreStored()
     QFETCH(bool, restart);
     QTemporaryDir folder;
     QVERIFY(folder.isValid());
-    QVERIFY(WindowDriver::writeSettings({{"LAST_PTH", folder.path()},
-                                         {"LAST_FRM", 20},
-                                         {"LAST_AVG", 1},
-                                         {"LAST_PRT", "a"},
-                                         {"LAST_PNT", ""},
-                                         {"LAST_EXP", 1000}}));
+    QVERIFY(writeRunSettings(folder.path(), 20, QStringLiteral("a")));
     const QDir dir(folder.path());
     QVERIFY(dir.mkdir(QStringLiteral("a_000001.tif"))); // a folder: the file cannot be made
     SimulatedCameraOptions options;
@@ -281,12 +278,7 @@ void LumiCamCaptureTest::framesQueuedWhenACaptureEndsAreStored()
 // work folder: the files must not go to the root folder.
 void LumiCamCaptureTest::startWithoutWorkFolderIsRefused()
 {
-    QVERIFY(WindowDriver::writeSettings({{"LAST_PTH", ""},
-                                         {"LAST_FRM", 3},
-                                         {"LAST_AVG", 1},
-                                         {"LAST_PRT", "nofolder"},
-                                         {"LAST_PNT", ""},
-                                         {"LAST_EXP", 1000}}));
+    QVERIFY(writeRunSettings("", 3, QStringLiteral("nofolder")));
     SimulatedCameraOptions options;
     SimulatedCamera camera(options);
     QVERIFY(camera.start());
@@ -310,12 +302,7 @@ void LumiCamCaptureTest::startDuringTheStopWaitIsKept()
 {
     QTemporaryDir folder;
     QVERIFY(folder.isValid());
-    QVERIFY(WindowDriver::writeSettings({{"LAST_PTH", folder.path()},
-                                         {"LAST_FRM", 1000},
-                                         {"LAST_AVG", 1},
-                                         {"LAST_PRT", "a"},
-                                         {"LAST_PNT", ""},
-                                         {"LAST_EXP", 1000}}));
+    QVERIFY(writeRunSettings(folder.path(), 1000, QStringLiteral("a")));
     SimulatedCameraOptions options;
     SimulatedCamera camera(options);
     QVERIFY(camera.start());
