@@ -46,72 +46,67 @@ QString floatText(double value)
     return QString::number(value, 'g', QLocale::FloatingPointShortest);
 }
 
-class IntegerFeature : public RecordingParameters::Feature, public NqGenInteger
+QString valueText(int64_t value)
+{
+    return QString::number(value);
+}
+
+QString valueText(double value)
+{
+    return floatText(value);
+}
+
+// An integer or float feature with a range; `kind` names it in the log.
+template <typename T, typename Interface>
+class RangedFeature : public RecordingParameters::Feature, public Interface
+{
+public:
+    RangedFeature(QStringList& log, const QString& name, const char* kind, T value, T min, T max)
+        : Feature(log, name), value(value), min(min), max(max), m_kind(kind) {}
+    NqGenParameter* parameter() override { return this; }
+    NqString GetName() const override { return name(); }
+    bool IsReadable() const override { return readable; }
+    bool IsWritable() const override { return writable; }
+    NqResult ToString(NqString& text) const override
+    {
+        text = NqString(valueText(value).toStdString());
+        return read();
+    }
+    NqResult GetValue(T& v) const override
+    {
+        const NqResult r = read();
+        if (r.IsOK())
+            v = value;
+        return r;
+    }
+    NqResult SetValue(T v) override
+    {
+        const NqResult r = write(valueText(v), m_kind, v >= min && v <= max);
+        if (r.IsOK())
+            value = v;
+        return r;
+    }
+    NqResult GetMin(T& v) const override { v = min; return NqResult(); }
+    NqResult GetMax(T& v) const override { v = max; return NqResult(); }
+
+    T value, min, max;
+
+private:
+    const char* m_kind;
+};
+
+class IntegerFeature : public RangedFeature<int64_t, NqGenInteger>
 {
 public:
     IntegerFeature(QStringList& log, const QString& name, int64_t value, int64_t min, int64_t max)
-        : Feature(log, name), value(value), min(min), max(max) {}
-    NqGenParameter* parameter() override { return this; }
-    NqString GetName() const override { return name(); }
-    bool IsReadable() const override { return readable; }
-    bool IsWritable() const override { return writable; }
-    NqResult ToString(NqString& text) const override
-    {
-        text = NqString(std::to_string(value));
-        return read();
-    }
-    NqResult GetValue(int64_t& v) const override
-    {
-        const NqResult r = read();
-        if (r.IsOK())
-            v = value;
-        return r;
-    }
-    NqResult SetValue(int64_t v) override
-    {
-        const NqResult r = write(QString::number(v), "integer", v >= min && v <= max);
-        if (r.IsOK())
-            value = v;
-        return r;
-    }
-    NqResult GetMin(int64_t& v) const override { v = min; return NqResult(); }
-    NqResult GetMax(int64_t& v) const override { v = max; return NqResult(); }
-
-    int64_t value, min, max;
+        : RangedFeature(log, name, "integer", value, min, max) {}
 };
 
-class FloatFeature : public RecordingParameters::Feature, public NqGenFloat
+class FloatFeature : public RangedFeature<double, NqGenFloat>
 {
 public:
     FloatFeature(QStringList& log, const QString& name, double value, double min, double max)
-        : Feature(log, name), value(value), min(min), max(max) {}
-    NqGenParameter* parameter() override { return this; }
-    NqString GetName() const override { return name(); }
-    bool IsReadable() const override { return readable; }
-    bool IsWritable() const override { return writable; }
-    NqResult ToString(NqString& text) const override
-    {
-        text = NqString(floatText(value).toStdString());
-        return read();
-    }
-    NqResult GetValue(double& v) const override
-    {
-        const NqResult r = read();
-        if (r.IsOK())
-            v = value;
-        return r;
-    }
-    NqResult SetValue(double v) override
-    {
-        const NqResult r = write(floatText(v), "float", v >= min && v <= max);
-        if (r.IsOK())
-            value = v;
-        return r;
-    }
-    NqResult GetMin(double& v) const override { v = min; return NqResult(); }
-    NqResult GetMax(double& v) const override { v = max; return NqResult(); }
-
-    double value, min, max;
+        : RangedFeature(log, name, "float", value, min, max) {}
 };
 
 class EnumFeature : public RecordingParameters::Feature, public NqGenEnum
