@@ -200,7 +200,7 @@ void CustomScene::mouseReleaseEvent(QGraphicsSceneMouseEvent* event)
 
     if (m_roiResizeMode) {
         QWidget* parent = views().isEmpty() ? nullptr : views().first();
-        if (Prompt::current().question(parent, tr("Error"), tr("Apply this ROI?")))
+        if (Prompt::current().question(parent, Prompt::Critical, tr("Error"), tr("Apply this ROI?")))
             emit changeImageSizeROI(roi());
     }
 }

@@ -296,7 +296,8 @@ void Lumi_cam::closeEvent(QCloseEvent* event)
     const bool running = m_previewing || m_capturing;
     const QString question = running ? QStringLiteral("Are you sure you want to close program during acquisition?")
                                      : QStringLiteral("Are you sure you want to quit?");
-    if (!Prompt::current().question(nullptr, QStringLiteral("Kessane Lumivar"), question)) {
+    if (!Prompt::current().question(nullptr, running ? Prompt::Critical : Prompt::Warning,
+                                    QStringLiteral("Kessane Lumivar"), question)) {
         event->ignore();
         return;
     }

@@ -5,22 +5,29 @@
 
 namespace {
 
+QMessageBox::Icon boxIcon(Prompt::Icon icon)
+{
+    switch (icon) {
+    case Prompt::Information: return QMessageBox::Information;
+    case Prompt::Warning: return QMessageBox::Warning;
+    case Prompt::Critical: return QMessageBox::Critical;
+    }
+    return QMessageBox::NoIcon;
+}
+
 class QtPrompt : public Prompt
 {
 public:
     void message(QWidget* parent, Icon icon, const QString& title, const QString& text) override
     {
-        switch (icon) {
-        case Information: QMessageBox::information(parent, title, text, QMessageBox::Ok); break;
-        case Warning: QMessageBox::warning(parent, title, text, QMessageBox::Ok); break;
-        case Critical: QMessageBox::critical(parent, title, text, QMessageBox::Ok); break;
-        }
+        QMessageBox box(boxIcon(icon), title, text, QMessageBox::Ok, parent);
+        box.exec();
     }
 
-    bool question(QWidget* parent, const QString& title, const QString& text) override
+    bool question(QWidget* parent, Icon icon, const QString& title, const QString& text) override
     {
-        return QMessageBox::question(parent, title, text, QMessageBox::Yes | QMessageBox::No)
-               == QMessageBox::Yes;
+        QMessageBox box(boxIcon(icon), title, text, QMessageBox::Yes | QMessageBox::No, parent);
+        return box.exec() == QMessageBox::Yes;
     }
 
     bool getText(QWidget* parent, const QString& title, const QString& label,

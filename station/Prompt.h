@@ -15,8 +15,8 @@ public:
 
     // A box with one OK button.
     virtual void message(QWidget* parent, Icon icon, const QString& title, const QString& text) = 0;
-    // A Yes/No question; true for Yes.
-    virtual bool question(QWidget* parent, const QString& title, const QString& text) = 0;
+    // A Yes/No question with this icon; true for Yes.
+    virtual bool question(QWidget* parent, Icon icon, const QString& title, const QString& text) = 0;
     // A one-line text input; false when cancelled, *text untouched then.
     virtual bool getText(QWidget* parent, const QString& title, const QString& label,
                          const QString& proposal, QString* text) = 0;

@@ -6,9 +6,10 @@ void ScriptedPrompt::message(QWidget*, Icon icon, const QString& title, const QS
     shown.append({QString::fromLatin1(kinds[icon]), title, text});
 }
 
-bool ScriptedPrompt::question(QWidget*, const QString& title, const QString& text)
+bool ScriptedPrompt::question(QWidget*, Icon icon, const QString& title, const QString& text)
 {
-    shown.append({QStringLiteral("question"), title, text});
+    static const char* const kinds[] = {"information question", "warning question", "critical question"};
+    shown.append({QString::fromLatin1(kinds[icon]), title, text});
     return questionAnswers.isEmpty() ? false : questionAnswers.takeFirst();
 }
 

@@ -13,7 +13,7 @@ class ScriptedPrompt : public Prompt
 public:
     struct Shown
     {
-        QString kind; // "information", "warning", "critical", "question", "getText"
+        QString kind; // "information", "warning", "critical", "<icon> question", "getText"
         QString title;
         QString text;
     };
@@ -26,7 +26,7 @@ public:
     QList<Shown> shown;
 
     void message(QWidget* parent, Icon icon, const QString& title, const QString& text) override;
-    bool question(QWidget* parent, const QString& title, const QString& text) override;
+    bool question(QWidget* parent, Icon icon, const QString& title, const QString& text) override;
     bool getText(QWidget* parent, const QString& title, const QString& label,
                  const QString& proposal, QString* text) override;
 

@@ -46,6 +46,7 @@ private slots:
         QVERIFY(!scene.toolItem());
         QCOMPARE(prompt.titles(), QStringList{"Error"}); // still asked
         QCOMPARE(prompt.shown[0].text, QString("Apply this ROI?"));
+        QCOMPARE(prompt.shown[0].kind, QString("critical question"));
         QCOMPARE(resize.count(), 0);
     }
 

@@ -281,6 +281,16 @@ void LumiCamConnectTest::closeWhileConnected()
     QVERIFY(pick(window, QStringLiteral("127.0.0.1")));
     QVERIFY(window.isConnected());
 
+    // During an acquisition the question carries the critical icon.
+    action(window, "actionRun")->setChecked(true);
+    QTRY_VERIFY(window.isPreviewing());
+    prompt.questionAnswers << false;
+    window.close();
+    QVERIFY(window.isVisible());
+    QCOMPARE(prompt.shown.last().kind, QStringLiteral("critical question"));
+    QCOMPARE(prompt.shown.last().text, QStringLiteral("Are you sure you want to close program during acquisition?"));
+    action(window, "actionRun")->setChecked(false);
+
     prompt.questionAnswers << false << true;
     window.close();
     QVERIFY(window.isVisible());
@@ -290,7 +300,7 @@ void LumiCamConnectTest::closeWhileConnected()
     window.close();
     QVERIFY(!window.isVisible());
     QVERIFY(isDisconnectedState(window));
-    QCOMPARE(prompt.titles().filter(QStringLiteral("Kessane Lumivar")).size(), 2);
+    QCOMPARE(prompt.titles().filter(QStringLiteral("Kessane Lumivar")).size(), 3);
 
     // The camera is free for the next controller.
     NqDevice other;

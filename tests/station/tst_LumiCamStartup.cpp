@@ -198,7 +198,7 @@ void LumiCamStartupTest::closeConfirmation()
         window.close();
 
     QCOMPARE(prompt.shown.size(), 1);
-    QCOMPARE(prompt.shown[0].kind, QStringLiteral("question"));
+    QCOMPARE(prompt.shown[0].kind, QStringLiteral("warning question"));
     QCOMPARE(prompt.shown[0].title, QStringLiteral("Kessane Lumivar"));
     QCOMPARE(prompt.shown[0].text, QStringLiteral("Are you sure you want to quit?"));
     QCOMPARE(window.isVisible(), !answer);
