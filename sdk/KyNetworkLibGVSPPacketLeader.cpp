@@ -6,16 +6,7 @@ namespace KyNetworkLib {
 
 NzUtilsLib::Result GVSPPacketLeader::Encode(uint8_t* area, uint32_t size, bool extended)
 {
-    if (!area || size < Gvsp::HeaderSize(extended) + Gvsp::ImageLeaderSize)
-        return NzUtilsLib::Result(AreaTooSmall);
-    Gvsp::Header header;
-    header.extended = extended;
-    header.format = Gvsp::FormatLeader;
-    Gvsp::WriteHeader(area, header);
-    m_area = area;
-    m_extended = extended;
-    m_packetSize = Gvsp::HeaderSize(extended);
-    return NzUtilsLib::Result::Success;
+    return Begin(area, size, extended, Gvsp::FormatLeader, Gvsp::ImageLeaderSize);
 }
 
 void GVSPPacketLeader::EncodeBuffer(const NqBufferLib::Buffer& buffer)
@@ -35,7 +26,7 @@ void GVSPPacketLeader::EncodeBuffer(const NqBufferLib::Buffer& buffer)
     } else {
         leader.payloadSize = PayloadSize(buffer);
     }
-    m_packetSize = Gvsp::HeaderSize(m_extended) + Gvsp::WriteLeader(m_area + Gvsp::HeaderSize(m_extended), leader);
+    SetBodySize(Gvsp::WriteLeader(Body(), leader));
 }
 
 uint32_t GVSPPacketLeader::PayloadSize(const NqBufferLib::Buffer& buffer)

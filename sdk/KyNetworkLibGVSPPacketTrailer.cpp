@@ -6,16 +6,7 @@ namespace KyNetworkLib {
 
 NzUtilsLib::Result GVSPPacketTrailer::Encode(uint8_t* area, uint32_t size, bool extended)
 {
-    if (!area || size < Gvsp::HeaderSize(extended) + Gvsp::ImageTrailerSize)
-        return NzUtilsLib::Result(AreaTooSmall);
-    Gvsp::Header header;
-    header.extended = extended;
-    header.format = Gvsp::FormatTrailer;
-    Gvsp::WriteHeader(area, header);
-    m_area = area;
-    m_extended = extended;
-    m_packetSize = Gvsp::HeaderSize(extended);
-    return NzUtilsLib::Result::Success;
+    return Begin(area, size, extended, Gvsp::FormatTrailer, Gvsp::ImageTrailerSize);
 }
 
 void GVSPPacketTrailer::EncodeBuffer(const NqBufferLib::Buffer& buffer)
@@ -25,7 +16,7 @@ void GVSPPacketTrailer::EncodeBuffer(const NqBufferLib::Buffer& buffer)
         trailer.payloadType = Gvsp::PayloadImage;
         trailer.sizeY = buffer.GetImage().height;
     }
-    m_packetSize = Gvsp::HeaderSize(m_extended) + Gvsp::WriteTrailer(m_area + Gvsp::HeaderSize(m_extended), trailer);
+    SetBodySize(Gvsp::WriteTrailer(Body(), trailer));
 }
 
 } // namespace KyNetworkLib
