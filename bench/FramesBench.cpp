@@ -4,9 +4,9 @@
 //  - a 100-frame TIFF series, beside raw writes of the same bytes to the same
 //    folder (BENCH_DIR, default the system temp folder).
 // Compare the bytes_per_second columns.
-#include "DisplayBuffers.h"
-#include "PixelConversion.h"
-#include "TiffWriter.h"
+#include "capture/TiffWriter.h"
+#include "frames/DisplayBuffers.h"
+#include "frames/PixelConversion.h"
 
 #include <QDir>
 #include <QFile>

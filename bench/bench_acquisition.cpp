@@ -2,13 +2,13 @@
 // N = 1 and N = 8 against the simulated camera (2048 x 2048 Mono16), beside
 // the raw Aravis receive loop in the same run. Run it inside the loopback
 // namespace: scripts/in-loopback-netns.sh <build>/bench/bench_acquisition [seconds]
-#include "NqAravisBaseline.h"
-#include "NqDevice.h"
-#include "NqPipeline.h"
-#include "NqPixelType.h"
-#include "NqStream.h"
 #include "SimulatedCamera.h"
-#include "Thread.h"
+#include "base/NqPixelType.h"
+#include "camera/NqAravisBaseline.h"
+#include "camera/NqDevice.h"
+#include "camera/NqPipeline.h"
+#include "camera/NqStream.h"
+#include "camera/Thread.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -1,12 +1,12 @@
 // Frames/s and MB/s through NqPipeline beside the raw Aravis pop/push loop,
 // against the same simulated camera in one run. Run it inside the loopback
 // namespace (scripts/in-loopback-netns.sh): the camera lives on 127.0.0.20.
-#include "NqAravisBaseline.h"
-#include "NqDevice.h"
-#include "NqPipeline.h"
-#include "NqPixelType.h"
-#include "NqStream.h"
 #include "SimulatedCamera.h"
+#include "base/NqPixelType.h"
+#include "camera/NqAravisBaseline.h"
+#include "camera/NqDevice.h"
+#include "camera/NqPipeline.h"
+#include "camera/NqStream.h"
 
 #include <chrono>
 #include <cstdio>

@@ -2,8 +2,8 @@
 // sending the same GVSP packets, each measured by a receiver that counts
 // what arrives (the difference is what the receiving socket dropped), and
 // the rate reached with a throughput limit.
-#include "KyNetworkLibGvsp.h"
 #include "NqTransmitterRaw.h"
+#include "KyNetworkLib/Gvsp.h"
 
 #include <arpa/inet.h>
 #include <atomic>

@@ -2,7 +2,5 @@
 # loop of the same packets, with a counting receiver, and paced runs. Run
 # inside the loopback namespace:
 #   scripts/in-loopback-netns.sh <build>/bench/bench_transmitter
-if(TARGET NqTransmitterRaw)
-  add_executable(bench_transmitter ${CMAKE_CURRENT_LIST_DIR}/bench_transmitter.cpp)
-  target_link_libraries(bench_transmitter PRIVATE NqTransmitterRaw kytransport)
-endif()
+add_executable(bench_transmitter ${CMAKE_CURRENT_LIST_DIR}/bench_transmitter.cpp)
+target_link_libraries(bench_transmitter PRIVATE NqTransmitterRaw kytransport)

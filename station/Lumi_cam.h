@@ -1,23 +1,24 @@
 #pragma once
 
-#include "CaptureWriter.h"
-#include "DisplayBuffers.h"
 #include "EventWait.h"
-#include "ExposureControl.h"
-#include "ExposureUnit.h"
-#include "Frame.h"
-#include "FrameSlotQueue.h"
-#include "GateSet.h"
-#include "NqDevice.h"
-#include "NqPipeline.h"
-#include "NqResult.h"
-#include "NqStream.h"
-#include "PixelConversion.h"
 #include "RemoteProtocol.h"
-#include "StreamStatistics.h"
+#include "base/NqResult.h"
+#include "camera/Frame.h"
+#include "camera/NqDevice.h"
+#include "camera/NqPipeline.h"
+#include "camera/NqStream.h"
+#include "capture/CaptureWriter.h"
+#include "capture/FrameSlotQueue.h"
+#include "frames/DisplayBuffers.h"
+#include "frames/PixelConversion.h"
+#include "frames/StreamStatistics.h"
+#include "runs/ExposureControl.h"
+#include "runs/ExposureUnit.h"
+#include "runs/GateSet.h"
 
 #include <QIcon>
 #include <QImage>
+#include <QLoggingCategory>
 #include <QMainWindow>
 #include <QRect>
 #include <QVector>
@@ -25,6 +26,8 @@
 #include <cstdint>
 #include <memory>
 #include <vector>
+
+Q_DECLARE_LOGGING_CATEGORY(lcShell)
 
 class CustomScene;
 class ModeToolBar;

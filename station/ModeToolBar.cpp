@@ -1,7 +1,7 @@
 #include "ModeToolBar.h"
 
-#include "ModeLayout.h"
 #include "SidePanel.h"
+#include "runs/ModeLayout.h"
 #include "ui_LUMI_camClass.h"
 
 #include <QDoubleSpinBox>

@@ -1,6 +1,6 @@
 #include "StationSettings.h"
 
-#include "SettingsKeys.h"
+#include "runs/SettingsKeys.h"
 
 #include <QHash>
 #include <QSettings>

@@ -28,4 +28,9 @@ QString connectionDescription(bool colourCamera)
     return colourCamera ? QStringLiteral("Connected: Tarnel-C") : QStringLiteral("Connected: Tarnel-M");
 }
 
+QString fromSdk(const NqString& text)
+{
+    return QString::fromUtf8(text.GetAscii());
+}
+
 } // namespace StationTexts

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "base/NqString.h"
+
 #include <QString>
 
 // Window title and connection texts of the station.
@@ -15,5 +17,7 @@ QString connectedWindowTitle(const QString& cameraName);
 QString connectionLabel(bool colourCamera, const QString& cameraName);
 // The connection description kept for the capture sidecar.
 QString connectionDescription(bool colourCamera);
+// A text of the camera SDK (names, serial numbers, addresses) as Qt text.
+QString fromSdk(const NqString& text);
 
 } // namespace StationTexts

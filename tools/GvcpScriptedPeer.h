@@ -1,6 +1,6 @@
 #pragma once
 
-#include "NqGvcp.h"
+#include "camera/NqGvcp.h"
 
 #include <condition_variable>
 #include <cstdint>

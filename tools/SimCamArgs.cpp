@@ -1,7 +1,7 @@
 #include "SimCamArgs.h"
 
-#include "NqGvcp.h"
 #include "SimCamFeatures.h"
+#include "camera/NqGvcp.h"
 
 #include <cerrno>
 #include <cstdio>

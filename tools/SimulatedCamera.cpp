@@ -13,10 +13,10 @@
 
 #include "SimulatedCamera.h"
 
-#include "KyNetworkLibGvsp.h"
-#include "NqGvcp.h"
 #include "PacketDropper.h"
 #include "SimCamFeatures.h"
+#include "camera/NqGvcp.h"
+#include "KyNetworkLib/Gvsp.h"
 
 #include <arv.h>
 

@@ -1,14 +1,14 @@
 #include "GSVPSenderStratolinePro.h"
 
 #include "GVSPStatistic.h"
-#include "KyNetworkLibArp.h"
-#include "KyNetworkLibGVSPPacketLeader.h"
-#include "KyNetworkLibGVSPPacketTrailer.h"
-#include "KyTransportLayerLibResultConverter.h"
-#include "NqBuffer.h"
-#include "NzUtilsLibThread.h"
 #include "PublicResult.h"
 #include "ResultCodes.h"
+#include "base/NqBuffer.h"
+#include "KyNetworkLib/Arp.h"
+#include "KyNetworkLib/GVSPPacketLeader.h"
+#include "KyNetworkLib/GVSPPacketTrailer.h"
+#include "KyTransportLayerLib/ResultConverter.h"
+#include "NzUtilsLib/Thread.h"
 
 #include <cstring>
 #include <new>

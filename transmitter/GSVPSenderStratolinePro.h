@@ -1,15 +1,15 @@
 #pragma once
 
 #include "IGVSPSender.h"
-#include "KyNetworkLibEthernetAddress.h"
-#include "KyNetworkLibIpAddress.h"
-#include "KyNetworkLibSocketUDP.h"
-#include "KyTransportLayerLibLink.h"
-#include "NzUtilsLibGate.h"
-#include "NzUtilsLibLogger.h"
 #include "OperationResultConverter.h"
 #include "SendParameters.h"
 #include "StratolineProtocol.h"
+#include "KyNetworkLib/EthernetAddress.h"
+#include "KyNetworkLib/IpAddress.h"
+#include "KyNetworkLib/SocketUDP.h"
+#include "KyTransportLayerLib/Link.h"
+#include "NzUtilsLib/Gate.h"
+#include "NzUtilsLib/Logger.h"
 
 #include <atomic>
 #include <cstdint>

@@ -1,11 +1,11 @@
 #pragma once
 
 #include "IGVSPSender.h"
-#include "NzUtilsLibEvent.h"
-#include "NzUtilsLibGate.h"
-#include "NzUtilsLibLogger.h"
-#include "NzUtilsLibSemaphore.h"
-#include "NzUtilsLibThread.h"
+#include "NzUtilsLib/Event.h"
+#include "NzUtilsLib/Gate.h"
+#include "NzUtilsLib/Logger.h"
+#include "NzUtilsLib/Semaphore.h"
+#include "NzUtilsLib/Thread.h"
 
 #include <atomic>
 #include <memory>

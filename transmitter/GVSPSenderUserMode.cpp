@@ -1,13 +1,13 @@
 #include "GVSPSenderUserMode.h"
 
 #include "GVSPStatistic.h"
-#include "KyNetworkLibGVSPPacketLeader.h"
-#include "KyNetworkLibGVSPPacketTrailer.h"
-#include "KyTransportLayerLibResultConverter.h"
-#include "NqBuffer.h"
 #include "PublicResult.h"
 #include "ResultCodes.h"
 #include "SocketWrapper.h"
+#include "base/NqBuffer.h"
+#include "KyNetworkLib/GVSPPacketLeader.h"
+#include "KyNetworkLib/GVSPPacketTrailer.h"
+#include "KyTransportLayerLib/ResultConverter.h"
 
 #include <new>
 

@@ -1,11 +1,11 @@
 #pragma once
 
 #include "IGVSPSender.h"
-#include "KyTransportLayerLibTransmitEngine.h"
-#include "NzUtilsLibLogger.h"
-#include "NzUtilsLibThread.h"
 #include "OperationResultConverter.h"
 #include "SendParameters.h"
+#include "KyTransportLayerLib/TransmitEngine.h"
+#include "NzUtilsLib/Logger.h"
+#include "NzUtilsLib/Thread.h"
 
 #include <atomic>
 #include <memory>

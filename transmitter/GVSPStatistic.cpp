@@ -1,6 +1,6 @@
 #include "GVSPStatistic.h"
 
-#include "NzUtilsLibThread.h"
+#include "NzUtilsLib/Thread.h"
 
 namespace NqTransmitterRawLib {
 

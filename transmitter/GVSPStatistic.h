@@ -1,8 +1,8 @@
 #pragma once
 
-#include "NqBaseLibInstantStats.h"
-#include "NzUtilsLibGate.h"
-#include "NzUtilsLibResult.h"
+#include "NqBaseLib/InstantStats.h"
+#include "NzUtilsLib/Gate.h"
+#include "NzUtilsLib/Result.h"
 
 #include <cstdint>
 #include <functional>

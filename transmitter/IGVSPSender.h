@@ -1,7 +1,7 @@
 #pragma once
 
-#include "KyNetworkLibIpAddress.h"
-#include "NzUtilsLibResult.h"
+#include "KyNetworkLib/IpAddress.h"
+#include "NzUtilsLib/Result.h"
 
 #include <cstdint>
 #include <string>

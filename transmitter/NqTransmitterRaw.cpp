@@ -2,8 +2,8 @@
 
 #include "GVSPStatistic.h"
 #include "PublicResult.h"
-#include "TransmitterRaw.h"
 #include "ResultCodes.h"
+#include "TransmitterRaw.h"
 
 #include <cstdlib>
 

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "NqBuffer.h"
-#include "NqResult.h"
-#include "NqString.h"
+#include "base/NqBuffer.h"
+#include "base/NqResult.h"
+#include "base/NqString.h"
 
 #define NQTRANSMITTERRAW_API __attribute__((visibility("default")))
 

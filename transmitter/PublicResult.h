@@ -1,7 +1,7 @@
 #pragma once
 
-#include "NqResult.h"
-#include "NzUtilsLibResult.h"
+#include "base/NqResult.h"
+#include "NzUtilsLib/Result.h"
 
 namespace NqTransmitterRawLib {
 

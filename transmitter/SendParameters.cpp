@@ -1,7 +1,7 @@
 #include "SendParameters.h"
 
-#include "KyNetworkLibGvsp.h"
 #include "ResultCodes.h"
+#include "KyNetworkLib/Gvsp.h"
 
 #include <cmath>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "NzUtilsLibResult.h"
+#include "NzUtilsLib/Result.h"
 
 #include <atomic>
 #include <cstdint>

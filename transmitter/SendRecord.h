@@ -1,7 +1,7 @@
 #pragma once
 
-#include "KyNetworkLibGvsp.h"
-#include "KyTransportLayerLibTransmitEngine.h"
+#include "KyNetworkLib/Gvsp.h"
+#include "KyTransportLayerLib/TransmitEngine.h"
 
 #include <cstdint>
 #include <sys/socket.h>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "KyNetworkLibSocketUDP.h"
-#include "KyTransportLayerLibTransmitEngine.h"
-#include "NzUtilsLibLogger.h"
 #include "SendRecord.h"
+#include "KyNetworkLib/SocketUDP.h"
+#include "KyTransportLayerLib/TransmitEngine.h"
+#include "NzUtilsLib/Logger.h"
 
 #include <string>
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "KyNetworkLibEthernetAddress.h"
-#include "KyNetworkLibIpAddress.h"
+#include "KyNetworkLib/EthernetAddress.h"
+#include "KyNetworkLib/IpAddress.h"
 
 #include <cstddef>
 #include <cstdint>

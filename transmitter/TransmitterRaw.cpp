@@ -4,10 +4,10 @@
 #include "GVSPMemoryPool.h"
 #include "GVSPSenderUserMode.h"
 #include "GVSPStatistic.h"
-#include "KyNetworkLibSystem.h"
-#include "KyTransportLayerLibLinkEnabled.h"
-#include "NqBuffer.h"
 #include "ResultCodes.h"
+#include "base/NqBuffer.h"
+#include "KyNetworkLib/System.h"
+#include "KyTransportLayerLib/LinkEnabled.h"
 
 #include <new>
 

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "KyNetworkLibIpAddress.h"
-#include "NzUtilsLibLogger.h"
-#include "NzUtilsLibResult.h"
 #include "SendParameters.h"
+#include "KyNetworkLib/IpAddress.h"
+#include "NzUtilsLib/Logger.h"
+#include "NzUtilsLib/Result.h"
 
 #include <atomic>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "NqGenParameters.h"
+#include "base/NqGenParameters.h"
 
 #include <QStringList>
 

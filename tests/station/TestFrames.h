@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Frame.h"
+#include "camera/Frame.h"
 
 #include <cstring>
 #include <memory>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "Lumi_cam.h"
-#include "camSearchDlg.h"
+#include "camera/camSearchDlg.h"
 
 #include <QAction>
 #include <QDir>

@@ -1,8 +1,8 @@
 #include "Lumi_cam.h"
 #include "ScriptedPrompt.h"
 #include "SimulatedCamera.h"
-#include "Thread.h"
 #include "WindowDriver.h"
+#include "camera/Thread.h"
 
 #include <QDir>
 #include <QGraphicsPixmapItem>
@@ -11,8 +11,8 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "CustomScene.h"
 #include "SidePanel.h"
+#include "frames/CustomScene.h"
 
 #include <QLineEdit>
 #include <QSpinBox>

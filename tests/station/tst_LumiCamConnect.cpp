@@ -1,10 +1,10 @@
 #include "Lumi_cam.h"
-#include "NqSystem.h"
 #include "ScriptedPrompt.h"
 #include "SidePanel.h"
 #include "SimulatedCamera.h"
-#include "Thread.h"
-#include "camSearchDlg.h"
+#include "camera/camSearchDlg.h"
+#include "camera/NqSystem.h"
+#include "camera/Thread.h"
 
 #include <QAction>
 #include <QCheckBox>

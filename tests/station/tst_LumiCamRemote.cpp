@@ -1,13 +1,13 @@
 #include "Lumi_cam.h"
 #include "PulseGeneratorSim.h"
 #include "RemoteClient.h"
-#include "RemoteServer.h"
 #include "ScriptedPrompt.h"
 #include "SidePanel.h"
 #include "SimulatedCamera.h"
-#include "Thread.h"
 #include "WindowDriver.h"
-#include "setIPDlg.h"
+#include "camera/Thread.h"
+#include "remote/RemoteServer.h"
+#include "runs/setIPDlg.h"
 
 #include <QCheckBox>
 #include <QDoubleSpinBox>

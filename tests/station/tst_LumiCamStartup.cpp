@@ -1,7 +1,7 @@
 #include "Lumi_cam.h"
 #include "ScriptedPrompt.h"
 #include "SidePanel.h"
-#include "camSearchDlg.h"
+#include "camera/camSearchDlg.h"
 
 #include <QAction>
 #include <QCheckBox>

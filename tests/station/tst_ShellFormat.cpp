@@ -1,7 +1,7 @@
-#include "NqGenParameters.h"
-#include "NqPixelType.h"
-#include "PayloadSize.h"
 #include "StationTexts.h"
+#include "base/NqGenParameters.h"
+#include "base/NqPixelType.h"
+#include "camera/PayloadSize.h"
 
 #include <QtTest>
 

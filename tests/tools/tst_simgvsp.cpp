@@ -1,8 +1,8 @@
 // GVSP packets as the simulated camera sends them: the SDK's encoder fed
 // into its parser with 16-bit block ids, and the camera's packet sizing.
 
-#include "KyNetworkLibGvsp.h"
 #include "SimulatedCamera.h"
+#include "KyNetworkLib/Gvsp.h"
 
 #include <QtTest>
 

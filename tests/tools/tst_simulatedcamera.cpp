@@ -3,10 +3,10 @@
 
 #include "ArvTestSession.h"
 #include "GvcpTestClient.h"
-#include "KyNetworkLibGvsp.h"
-#include "NqReceiverTuning.h"
 #include "SimCamFeatures.h"
 #include "SimulatedCamera.h"
+#include "camera/NqReceiverTuning.h"
+#include "KyNetworkLib/Gvsp.h"
 
 #include <QDir>
 #include <QtTest>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "KyNetworkLibGvsp.h"
 #include "PcapWriter.h"
+#include "KyNetworkLib/Gvsp.h"
 
 #include <atomic>
 #include <condition_variable>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "NzUtilsLibLogger.h"
+#include "NzUtilsLib/Logger.h"
 
 #include <mutex>
 #include <string>

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "KyTransportLayerLibLink.h"
-#include "KyTransportLayerLibTransmitEngine.h"
 #include "StratolineProtocol.h"
+#include "KyTransportLayerLib/Link.h"
+#include "KyTransportLayerLib/TransmitEngine.h"
 
 #include <atomic>
 #include <chrono>

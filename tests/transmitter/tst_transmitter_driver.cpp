@@ -4,13 +4,13 @@
 #include "GSVPSenderStratolinePro.h"
 #include "GVSPSenderUserMode.h"
 #include "GVSPStatistic.h"
-#include "KyNetworkLibArp.h"
 #include "LogCapture.h"
-#include "NqBuffer.h"
 #include "ResultCodes.h"
 #include "StratolineProtocol.h"
 #include "TestFilterDriver.h"
 #include "TransmitterRaw.h"
+#include "base/NqBuffer.h"
+#include "KyNetworkLib/Arp.h"
 
 #include <QtTest>
 #include <memory>

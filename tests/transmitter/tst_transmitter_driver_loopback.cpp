@@ -2,10 +2,10 @@
 // 127.0.0.1: the GVSP receiver and tshark see the same blocks as through the
 // user-mode sender, from the port the transmitter reports.
 #include "GvspReceiver.h"
-#include "NqPixelType.h"
 #include "NqTransmitterRaw.h"
 #include "StratolineProtocol.h"
 #include "TestFilterDriver.h"
+#include "base/NqPixelType.h"
 
 #include <QtTest>
 #include <memory>

@@ -1,10 +1,10 @@
 // The packetizing engine driven with a capturing sink: packet layout, record
 // boundaries, block-id wrap, capacity, aborts and pacing.
-#include "KyNetworkLibGVSPPacketLeader.h"
-#include "KyNetworkLibGVSPPacketTrailer.h"
-#include "KyNetworkLibGvsp.h"
-#include "KyTransportLayerLibTransmitEngine.h"
-#include "NqBuffer.h"
+#include "base/NqBuffer.h"
+#include "KyNetworkLib/Gvsp.h"
+#include "KyNetworkLib/GVSPPacketLeader.h"
+#include "KyNetworkLib/GVSPPacketTrailer.h"
+#include "KyTransportLayerLib/TransmitEngine.h"
 
 #include <QtTest>
 #include <atomic>

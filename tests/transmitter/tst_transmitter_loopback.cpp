@@ -1,7 +1,7 @@
 // The exported NqTransmitterRaw sending to our GVSP receiver on 127.0.0.1.
 #include "GvspReceiver.h"
-#include "NqPixelType.h"
 #include "NqTransmitterRaw.h"
+#include "base/NqPixelType.h"
 
 #include <QtTest>
 #include <arpa/inet.h>

@@ -2,8 +2,8 @@
 #include "FakeSender.h"
 #include "GVSPMemoryPool.h"
 #include "LogCapture.h"
-#include "NqBuffer.h"
 #include "ResultCodes.h"
+#include "base/NqBuffer.h"
 
 #include <QtTest>
 #include <chrono>

@@ -1,18 +1,18 @@
 // Pure parts of the transmitter: GVSP encoding, limits, result folding,
 // statistics with an injected clock, pacing.
 #include "GVSPStatistic.h"
-#include "KyNetworkLibEthernetAddress.h"
-#include "KyNetworkLibGVSPPacketLeader.h"
-#include "KyNetworkLibGVSPPacketTrailer.h"
-#include "KyNetworkLibGvsp.h"
-#include "KyNetworkLibIpAddress.h"
-#include "KyTransportLayerLibPacer.h"
-#include "KyTransportLayerLibResultConverter.h"
-#include "NqBuffer.h"
-#include "NqPixelType.h"
 #include "OperationResultConverter.h"
 #include "PublicResult.h"
 #include "SendParameters.h"
+#include "base/NqBuffer.h"
+#include "base/NqPixelType.h"
+#include "KyNetworkLib/EthernetAddress.h"
+#include "KyNetworkLib/Gvsp.h"
+#include "KyNetworkLib/GVSPPacketLeader.h"
+#include "KyNetworkLib/GVSPPacketTrailer.h"
+#include "KyNetworkLib/IpAddress.h"
+#include "KyTransportLayerLib/Pacer.h"
+#include "KyTransportLayerLib/ResultConverter.h"
 
 #include <QtTest>
 #include <cmath>

@@ -1,11 +1,11 @@
 // The user-mode sender's socket and thread, and the transmitter's handling of
 // their failures, without the export boundary.
-#include "GVSPSenderUserMode.h"
 #include "GvspReceiver.h"
+#include "GVSPSenderUserMode.h"
 #include "LogCapture.h"
-#include "NqBuffer.h"
 #include "ResultCodes.h"
 #include "TransmitterRaw.h"
+#include "base/NqBuffer.h"
 
 #include <QtTest>
 #include <netinet/in.h>

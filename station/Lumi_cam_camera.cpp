@@ -1,0 +1,251 @@
+// The main window's camera slots: search, connection, controls, acquisition
+// thread and acquisition start and stop.
+
+#include "Lumi_cam.h"
+
+#include "ModeToolBar.h"
+#include "Prompt.h"
+#include "SidePanel.h"
+#include "StationTexts.h"
+#include "camera/camSearchDlg.h"
+#include "camera/PayloadSize.h"
+#include "camera/Thread.h"
+#include "ui_LUMI_camClass.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+
+namespace {
+
+// A camera that cannot give us its stream within this many one-second tries
+// is given up (it is usually held by a stale stream of another program).
+constexpr int streamOpenAttempts = 5;
+constexpr unsigned long streamRetryMs = 1000;
+
+} // namespace
+
+void Lumi_cam::openCamera(bool on)
+{
+    if (!on) {
+        openCam(false);
+        return;
+    }
+    m_searchDlg->setModal(true);
+    m_searchDlg->startSearch();
+    m_searchDlg->show();
+}
+
+void Lumi_cam::uncheckConnectButton()
+{
+    ui->actionOpenCam->setChecked(false);
+}
+
+void Lumi_cam::openCam(bool on)
+{
+    if (!on) {
+        // A run in progress ends as the user would end it, while the camera
+        // is still there to be stopped.
+        ui->actionCapture->setChecked(false);
+        ui->actionRun->setChecked(false);
+        m_connected = false;
+        disconnectCamera();
+        m_connectionLabel->setText(QStringLiteral("Disconnected"));
+        ui->toolBarCam->setEnabled(false);
+        setCameraControlsEnabled(false);
+        return;
+    }
+
+    const NqDeviceInfo* info = m_searchDlg->currentDeviceInfo();
+    if (!info) {
+        Prompt::current().message(this, Prompt::Information, QStringLiteral("Error"),
+                                  QStringLiteral("Can't connect this camera"));
+        ui->actionOpenCam->setChecked(false);
+        return;
+    }
+    m_cameraModel = StationTexts::fromSdk(info->GetModel());
+    connectCamera(info);
+    if (!m_connected) {
+        ui->actionOpenCam->setChecked(false);
+        return;
+    }
+    // The sensor settings and output-line dialogs of this connection are
+    // created here, replacing those of the previous connection.
+
+    ui->toolBarCam->setEnabled(true);
+
+    showCameraIdentity(StationTexts::fromSdk(m_device.GetDeviceInfo()->GetUserDefinedName()));
+
+    if (!m_twoGate)
+        applyCameraConfig();
+    ui->actionRadiometric_Mode->setChecked(true);
+    updateDepth(m_depths.display);
+    m_sizeLabel->setText(QStringLiteral("%1x%2").arg(m_imageWidth).arg(m_imageHeight));
+
+    switchGate(ui->actionGates->isChecked());
+    m_toolBar->rebuild(1);
+    m_twoGate = false;
+    applyCameraConfig();
+    ui->actionLifetime_mode->setText(QStringLiteral("Switch to Lifetime"));
+
+    m_workPath = m_panel->workFolder->text();
+    if (!m_workPath.isEmpty())
+        QDir().mkpath(m_workPath);
+
+    setCameraControlsEnabled(true);
+}
+
+void Lumi_cam::connectCamera(const NqDeviceInfo* info)
+{
+    if (!info)
+        return;
+    disconnectCamera();
+
+    m_lastResult = m_device.Connect(info, NqDevice::AccessControl);
+    if (!m_lastResult.IsOK()) {
+        qCWarning(lcShell) << "connectCamera: connect failed:" << m_lastResult.GetDescription().GetAscii();
+        if (QString::fromUtf8(m_lastResult.GetDescription().GetAscii()).contains(QLatin1String("already in use")))
+            Prompt::current().message(nullptr, Prompt::Warning, QStringLiteral("Warning"),
+                                      QStringLiteral("Selected camera is already in use!"));
+        ui->actionOpenCam->setChecked(false);
+        disconnectCamera();
+        m_connected = false;
+        return;
+    }
+    m_connected = true;
+
+    if (!m_device.NegotiatePacketSize(0, 9000).IsOK()) {
+        Prompt::current().message(nullptr, Prompt::Warning, QStringLiteral("Warning"),
+                                  QStringLiteral("Can't set 9000 as packet size"));
+        m_device.NegotiatePacketSize(0, 0);
+        QThread::msleep(1000);
+    }
+
+    const NqString cameraIp = m_device.GetIPAddress();
+    for (int attempt = 1; attempt <= streamOpenAttempts; ++attempt) {
+        m_lastResult = m_stream.Open(cameraIp, 0, 0, NqString(), 64);
+        if (m_lastResult.IsOK())
+            break;
+        qCWarning(lcShell) << "connectCamera: stream open failed, attempt" << attempt << ":"
+                           << m_lastResult.GetDescription().GetAscii();
+        if (attempt < streamOpenAttempts)
+            QThread::msleep(streamRetryMs);
+    }
+    m_device.SetStreamDestination(m_stream.GetLocalIPAddress(), m_stream.GetLocalPort(), 0);
+
+    if (m_stream.IsOpen()) {
+        createAcqThread();
+        return;
+    }
+    disconnectCamera();
+    m_connected = false;
+    ui->actionOpenCam->setChecked(false);
+}
+
+void Lumi_cam::disconnectCamera()
+{
+    // Waits in progress (an exposure sequence) must not reach for a device
+    // that has gone.
+    m_wait.cancel();
+    storeQueuedCaptureFrames();
+    m_endCaptureAfterDrain = false;
+    m_capture.endRun();
+    destroyAcqThread();
+    m_device.Disconnect();
+    m_stream.Close();
+    releaseImageBuffers();
+}
+
+void Lumi_cam::releaseImageBuffers()
+{
+    m_buffers = DisplayBuffers();
+}
+
+void Lumi_cam::setCameraControlsEnabled(bool on)
+{
+    Ui::LUMI_camClass& f = *ui;
+    f.actionRun->setEnabled(on);
+    // With no work folder there is nowhere to capture to: leave the action as it is.
+    if (!m_panel->workFolder->text().isEmpty())
+        f.actionCapture->setEnabled(on);
+    for (QAction* action : {f.actionTurbo, f.actionLUT, f.actionDScale, f.actionTrigger,
+                            f.actionShow_Quantum_Efficiency, f.actionCamera_Info, f.actionGates,
+                            f.actionSet_Camera_Name, f.actionReboot_Camera, f.actionSensor_Settings,
+                            f.actionInput_Ouput_Signals})
+        action->setEnabled(on);
+    m_panel->setCameraWidgetsEnabled(on);
+    // Lifetime mode is for monochrome cameras only.
+    f.actionLifetime_mode->setEnabled(on && !m_colourCamera);
+}
+
+void Lumi_cam::createAcqThread()
+{
+    m_thread = new Thread(&m_device, &m_pipeline);
+    m_thread->setAverageCount(m_averageCount);
+    connect(m_thread, &Thread::imageReady, this, &Lumi_cam::showSignal);
+    connect(m_thread, &Thread::captureDone, this, &Lumi_cam::stopCapture);
+    connect(m_thread, &Thread::camTempStatus, this, &Lumi_cam::updateCamTemp);
+    m_thread->start(QThread::InheritPriority);
+    m_pipeline.Start();
+    // The calibration dialog's updateCal(int,int) joins Thread::boardfound here.
+}
+
+void Lumi_cam::destroyAcqThread()
+{
+    if (m_thread) {
+        // Synchronous: once stop() returns the thread emits nothing more and
+        // no longer touches the pipeline.
+        m_thread->stop();
+        delete m_thread;
+        m_thread = nullptr;
+        // Frames still queued to this window hold pipeline buffers: let them
+        // go before the pipeline stops. The acquisition thread is the only
+        // sender of queued calls to the window.
+        QCoreApplication::removePostedEvents(this, QEvent::MetaCall);
+    }
+    // So do the frames queued by a frame slot that is processing events.
+    m_frames.discardPending();
+    if (m_pipeline.IsStarted())
+        m_pipeline.Stop();
+}
+
+void Lumi_cam::startAcquisition()
+{
+    NqGenParameterArray* device = m_device.GetGenParameters();
+    NqGenInteger* paramsLocked = device->GetInteger("TLParamsLocked");
+    NqGenParameterArray* streamParameters = m_stream.GetParameters();
+    NqGenCommand* streamReset = streamParameters ? streamParameters->GetCommand("Reset") : nullptr;
+    NqGenCommand* start = device->GetCommand("AcquisitionStart");
+
+    if (m_stream.IsOpen()) {
+        const uint32_t size = getPayloadSize();
+        if (size != 0)
+            m_pipeline.SetBufferSize(size);
+        m_pipeline.Reset();
+    }
+    if (streamReset)
+        streamReset->Execute();
+    device->SetEnumValue("AcquisitionMode", int64_t(0));
+    if (paramsLocked)
+        paramsLocked->SetValue(1);
+    if (start)
+        start->Execute();
+}
+
+void Lumi_cam::stopAcquisition()
+{
+    NqGenParameterArray* device = m_device.GetGenParameters();
+    device->ExecuteCommand("AcquisitionStop");
+    if (NqGenInteger* paramsLocked = device->GetInteger("TLParamsLocked"))
+        paramsLocked->SetValue(0);
+}
+
+uint32_t Lumi_cam::getPayloadSize()
+{
+    return m_device.IsConnected() ? payloadSizeOf(m_device.GetGenParameters()) : 0;
+}
+
+NqGenParameterArray* Lumi_cam::cameraParameters()
+{
+    return m_connected && m_device.IsConnected() ? m_device.GetGenParameters() : nullptr;
+}

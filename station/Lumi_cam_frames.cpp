@@ -1,0 +1,262 @@
+// The main window's frame slot and its display, view and capture-file slots.
+
+#include "Lumi_cam.h"
+
+#include "SidePanel.h"
+#include "camera/CameraConfig.h"
+#include "camera/CameraImageArea.h"
+#include "camera/Thread.h"
+#include "capture/SettingsSidecar.h"
+#include "frames/CustomScene.h"
+#include "frames/MyGraphicsView.h"
+#include "frames/StatusTexts.h"
+#include "runs/TmxLink.h"
+#include "ui_LUMI_camClass.h"
+
+#include <QCheckBox>
+#include <QGraphicsPixmapItem>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMovie>
+#include <QSpinBox>
+
+void Lumi_cam::showSignal(unsigned long long, FrameRef frame)
+{
+    // The frame carries its own counter (frame->number), which is the signal's.
+    if (!frame || !m_frames.offer(std::move(frame)))
+        return;
+    while (FrameRef next = m_frames.next())
+        handleFrame(*next);
+    if (m_endCaptureAfterDrain) {
+        m_endCaptureAfterDrain = false;
+        m_capture.endRun();
+    }
+}
+
+void Lumi_cam::handleFrame(const Frame& f)
+{
+    Ui::LUMI_camClass& form = *ui;
+    if (m_colourCamera)
+        m_buffers.fillPlanes(f, m_depths.display, form.actionAverage_Green_s->isChecked());
+
+    // A frame of the capture is written even when the capture ended while it
+    // waited in the queue; those beyond the target are not.
+    if (m_capture.running() && f.number <= m_captureLastFrame) {
+        const CaptureWriter::Result r = m_capture.write(f, m_gate.number);
+        if (r.switchGate) {
+            form.actionGates->setChecked(r.gatesChecked);
+            changeExposure(ExposureUnits::fromMicroseconds(m_gate.exposure, m_unit));
+            sendTMXProgram();
+        }
+    }
+
+    // Double framing shows one gate's frames only; the other's are stored.
+    if (!m_colourCamera && form.actionDouble_Framing_Mode->isChecked() && (f.number & 1) == (m_frameChoice ? 1u : 0u))
+        return;
+
+    DisplayBuffers::Options options;
+    options.depths = m_depths;
+    options.colour = m_colourCamera;
+    options.sChannel = form.actionSChannel->isChecked();
+    options.averageGreens = form.actionAverage_Green_s->isChecked();
+    options.normalise = m_normalise;
+    if (m_lutOn)
+        options.colourTable = m_colourTable;
+    const QImage image = m_buffers.render(f, options);
+    if (image.isNull())
+        return; // does not fit the buffers: dropped and counted
+    m_scene->pixmapItem()->setPixmap(QPixmap::fromImage(image));
+    ++m_displayedFrames;
+
+    QCoreApplication::processEvents();
+
+    if (m_tmx->isControlling() && m_twoGate)
+        sendTMXRun();
+
+    m_streamStats.update(m_stream.IsOpen() ? m_stream.GetParameters() : nullptr);
+    m_temperatureLabel->setStyleSheet(StatusTexts::streamErrorStyle(m_streamStats.errorCount));
+    m_temperatureLabel->setText(StatusTexts::streamErrorText(m_streamStats.errorCount, m_streamStats.lastError));
+    StatusTexts::RunStatus status;
+    status.capturing = m_capturing;
+    status.radiometric = form.actionRadiometric_Mode->isChecked();
+    status.counter = f.number;
+    status.framesPerSecond = m_thread ? m_thread->frameRate() : 0.0;
+    status.bandwidthMbps = m_streamStats.bandwidthMbps;
+    status.dataDepth = m_depths.data;
+    status.targetFrames = m_captureTarget;
+    m_statusLabel->setText(StatusTexts::runStatusText(status));
+
+    m_scene->updateIntesity();
+    m_scene->updateSharpness();
+    m_scene->setFrameShown();
+    if (m_scene->hasProfileLine()) {
+        const QLine l = m_scene->profileLine();
+        showProfilePlot(l.x1(), l.y1(), l.x2(), l.y2());
+    }
+}
+
+void Lumi_cam::updateDepth(int depth)
+{
+    m_depths.display = depth;
+    NqGenParameterArray* params = cameraParameters();
+    if (!params)
+        return;
+    int64_t width = 0;
+    int64_t height = 0;
+    if (CameraImageArea::readSensorSize(params, width, height))
+        m_buffers.allocate(width, height, m_colourCamera);
+    else
+        CameraImageArea::warnSensorSizeUnreadable(this);
+    m_depths = CameraImageArea::readSampleDepths(params);
+}
+
+void Lumi_cam::followImageSize()
+{
+    NqGenParameterArray* params = cameraParameters();
+    if (!params)
+        return;
+    const QSize size = CameraImageArea::readImageSize(params);
+    if (!size.isValid())
+        return;
+    m_imageWidth = size.width();
+    m_imageHeight = size.height();
+    m_scene->setSceneSize(size.width(), size.height());
+    updateDepth(m_depths.display);
+}
+
+void Lumi_cam::roiMode(bool on)
+{
+    m_scene->setRoiResizeMode(on);
+    if (on)
+        return;
+    if (NqGenParameterArray* params = cameraParameters()) {
+        CameraImageArea::resetToFullFrame(params);
+        followImageSize();
+    }
+}
+
+void Lumi_cam::changeImageSize(QRect rect)
+{
+    if (NqGenParameterArray* params = cameraParameters()) {
+        CameraImageArea::applyRoi(params, rect);
+        followImageSize();
+    }
+}
+
+void Lumi_cam::zoomIn()
+{
+    m_view->zoomIn();
+}
+
+void Lumi_cam::zoomOut()
+{
+    m_view->zoomOut();
+}
+
+void Lumi_cam::zoomFit()
+{
+    const ImageSize scene = sceneSizeFor(ImageSize{m_imageWidth, m_imageHeight}, m_colourCamera);
+    m_scene->setSceneRect(0, 0, double(scene.width), double(scene.height));
+    m_view->zoomFit();
+}
+
+void Lumi_cam::plotProfileMode(bool on)
+{
+    m_scene->setLineMode(on);
+}
+
+void Lumi_cam::applyScale(bool on)
+{
+    m_normalise = on;
+}
+
+void Lumi_cam::applyLUT(bool on)
+{
+    m_lutOn = on;
+}
+
+void Lumi_cam::updateCamTemp(int temperature)
+{
+    m_cameraTemperature = temperature;
+}
+
+void Lumi_cam::doSubFolder(bool on)
+{
+    m_subFolder = on;
+}
+
+// The run animations: their current picture is the run and capture icon.
+void Lumi_cam::setButtonIcon(int)
+{
+    ui->actionRun->setIcon(QIcon(m_playMovie->currentPixmap()));
+}
+
+void Lumi_cam::setButtonIcon2(int)
+{
+    ui->actionCapture->setIcon(QIcon(m_recordMovie->currentPixmap()));
+}
+
+void Lumi_cam::beginCaptureFiles()
+{
+    CaptureWriter::Run run;
+    run.names = {m_workPath, m_panel->prefix->text(), m_panel->point->text()};
+    run.mode.colour = m_colourCamera;
+    run.mode.twoGate = m_twoGate;
+    run.mode.doubleFraming = ui->actionDouble_Framing_Mode->isChecked();
+    run.mode.multiPage = m_panel->multipage->isChecked();
+    run.mode.splitColours = m_panel->splitColors->isChecked();
+    run.format.displayDepth = m_depths.display;
+    run.format.dataDepth = m_depths.data;
+    run.averaging = int(m_averageCount);
+    run.targetFrames = m_captureTarget;
+    run.averageGreens = ui->actionAverage_Green_s->isChecked();
+    // Not to this capture's files under the same numbers.
+    storeQueuedCaptureFrames();
+    m_endCaptureAfterDrain = false;
+    m_captureLastFrame = m_captureTarget < 0 ? ~0ull : (unsigned long long)(m_captureTarget);
+    m_capture.beginRun(run);
+}
+
+void Lumi_cam::storeQueuedCaptureFrames()
+{
+    // A capture that ended while the frame slot was processing events still
+    // owns the frames queued meanwhile. They are stored now, before a new
+    // capture or a disconnect would take them, and are not shown any more.
+    if (!m_endCaptureAfterDrain)
+        return;
+    for (const FrameRef& frame : m_frames.takePending())
+        if (frame->number <= m_captureLastFrame)
+            m_capture.write(*frame, m_gate.number);
+}
+
+void Lumi_cam::endCaptureFiles()
+{
+    if (m_thread)
+        m_captureLastFrame = std::min(m_captureLastFrame, m_thread->framesReceived());
+    if (m_frames.draining())
+        m_endCaptureAfterDrain = true;
+    else
+        m_capture.endRun();
+}
+
+void Lumi_cam::writeSidecar()
+{
+    SidecarCamera camera;
+    camera.model = m_connectionDescription;
+    camera.colour = m_colourCamera;
+    camera.serial = m_serialNumber;
+    camera.temperature = m_thread ? m_thread->temperature() : m_cameraTemperature;
+    camera.exposureUs = ExposureUnits::toMicroseconds(m_panel->exposure->value(), m_unit);
+    readSidecarFeatures(cameraParameters(), camera);
+    SidecarCapture capture;
+    capture.mode = captureModeName(ui->actionDouble_Framing_Mode->isChecked(),
+                                   ui->actionFrame_Accumulation_Mode->isChecked(),
+                                   ui->actionRadiometric_Mode->isChecked());
+    capture.frames = m_panel->frames->value();
+    capture.folder = m_workPath;
+    capture.prefix = m_panel->prefix->text();
+    capture.point = m_panel->point->text();
+    capture.average = int(m_averageCount);
+    writeSettingsFile(sidecarPath({m_workPath, capture.prefix, capture.point}), camera, capture,
+                      QDateTime::currentDateTime());
+}

@@ -1,0 +1,111 @@
+#include "camera/FeatureValues.h"
+
+#include <QLoggingCategory>
+
+Q_LOGGING_CATEGORY(lcCamera, "kessane.station.camera")
+
+namespace FeatureValues {
+
+namespace {
+
+template <typename T>
+T* feature(NqGenParameterArray* params, const char* name, NqGenType type)
+{
+    NqGenParameter* parameter = params ? params->Get(name) : nullptr;
+    return parameter && parameter->GetType() == type ? static_cast<T*>(parameter) : nullptr;
+}
+
+template <typename T, typename V>
+bool read(NqGenParameterArray* params, const char* name, NqGenType type, V& value)
+{
+    auto* f = feature<T>(params, name, type);
+    V read{};
+    if (!f || !f->GetValue(read).IsOK())
+        return false;
+    value = read;
+    return true;
+}
+
+NqResult logged(const NqResult& result, const char* name)
+{
+    if (!result.IsOK())
+        qCDebug(lcCamera) << "write of" << name << "refused:" << result.GetDescription().GetAscii();
+    return result;
+}
+
+} // namespace
+
+bool readEnum(NqGenParameterArray* params, const char* name, int64_t& value)
+{
+    return read<NqGenEnum>(params, name, NqGenType::Enum, value);
+}
+
+bool readInteger(NqGenParameterArray* params, const char* name, int64_t& value)
+{
+    if (!feature<NqGenInteger>(params, name, NqGenType::Integer))
+        return readEnum(params, name, value);
+    return read<NqGenInteger>(params, name, NqGenType::Integer, value);
+}
+
+bool readBoolean(NqGenParameterArray* params, const char* name, bool& value)
+{
+    return read<NqGenBoolean>(params, name, NqGenType::Boolean, value);
+}
+
+bool readFloat(NqGenParameterArray* params, const char* name, double& value)
+{
+    return read<NqGenFloat>(params, name, NqGenType::Float, value);
+}
+
+int64_t integerOr(NqGenParameterArray& params, const char* name, int64_t fallback)
+{
+    int64_t value = fallback;
+    read<NqGenInteger>(&params, name, NqGenType::Integer, value);
+    return value;
+}
+
+int64_t enumOr(NqGenParameterArray& params, const char* name, int64_t fallback)
+{
+    int64_t value = fallback;
+    readEnum(&params, name, value);
+    return value;
+}
+
+bool booleanOr(NqGenParameterArray& params, const char* name, bool fallback)
+{
+    bool value = fallback;
+    readBoolean(&params, name, value);
+    return value;
+}
+
+NqResult writeNumber(NqGenParameterArray& params, const char* name, int64_t value)
+{
+    const NqGenParameter* parameter = params.Get(name);
+    if (parameter && parameter->GetType() == NqGenType::Integer)
+        return logged(params.SetIntegerValue(name, value), name);
+    if (parameter && parameter->GetType() == NqGenType::Float)
+        return logged(params.SetFloatValue(name, static_cast<double>(value)), name);
+    // An enumeration, or an absent feature (the helper reports NOT_FOUND).
+    return logged(params.SetEnumValue(name, value), name);
+}
+
+NqResult writeSwitch(NqGenParameterArray& params, const char* name, bool on)
+{
+    const NqGenParameter* parameter = params.Get(name);
+    if (parameter && parameter->GetType() != NqGenType::Boolean)
+        return writeNumber(params, name, on ? 1 : 0);
+    return logged(params.SetBooleanValue(name, on), name);
+}
+
+NqResult writeEntry(NqGenParameterArray& params, const char* name, const char* entry)
+{
+    return logged(params.SetEnumValue(name, entry), name);
+}
+
+bool writeInteger(NqGenParameterArray* params, const char* name, int64_t value)
+{
+    auto* i = feature<NqGenInteger>(params, name, NqGenType::Integer);
+    return i && logged(i->SetValue(value), name).IsOK();
+}
+
+} // namespace FeatureValues

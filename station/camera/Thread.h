@@ -1,0 +1,109 @@
+#pragma once
+
+#include "camera/Frame.h"
+
+#include <QElapsedTimer>
+#include <QMutex>
+#include <QThread>
+#include <QWaitCondition>
+
+#include <atomic>
+#include <memory>
+#include <vector>
+
+class AveragePool;
+class NqBuffer;
+class NqDevice;
+class NqPipeline;
+class NqResult;
+
+// Takes every buffer the camera pipeline completes and hands frames to the GUI
+// thread: each frame as it is (N = 1, the pipeline buffer itself, released
+// when the last FrameRef goes) or the truncated mean of N frames (in a buffer
+// of a small pool). One thread per camera connection.
+class Thread : public QThread
+{
+    Q_OBJECT
+
+public:
+    Thread(NqDevice* device, NqPipeline* pipeline);
+    ~Thread() override; // stops if running
+
+    // Frames averaged per shown image, 1..100; lowering it below the frames
+    // already summed averages those at the next frame.
+    void setAverageCount(unsigned n);
+    unsigned averageCount() const { return m_averageCount; }
+    // New run: frames received, frames summed, the sum and the error count
+    // start again and the frame timer restarts. The thread applies it itself
+    // before it handles the next frame.
+    void resetRun();
+    // captureDone() is emitted on the frame that makes frames received equal
+    // `frames` while capturing; -1 never matches.
+    void setTarget(int frames);
+    void setCapturing(bool on);
+    void restartFrameTimer();
+    // From now on the thread only idles; counters are cleared.
+    void pauseAcquisition();
+
+    unsigned long long framesReceived() const { return m_framesReceived; }
+    // Bad buffers, failed retrieves (time-outs and aborts excepted) and
+    // averages dropped for want of a free buffer.
+    unsigned long long errorCount() const { return m_errors; }
+    double frameRate() const { return m_frameRate; }
+    // Last CurrentTemperature read; -1000 before the first one.
+    int temperature() const { return m_temperature; }
+
+signals:
+    void imageReady(unsigned long long frameNumber, FrameRef frame);
+    void captureDone();
+    void camTempStatus(int temperature);
+    void boardfound(int boardsFound, int framesReceived);
+
+public slots:
+    // Ends the thread and waits for it. No signal is emitted and no feature is
+    // read once it has been called.
+    void stop();
+
+protected:
+    void run() override;
+
+private:
+    enum Request : unsigned { ResetRun = 1, ResetCounters = 2, RestartTimer = 4 };
+
+    void applyRequests();
+    void handleFrame(NqBuffer* buffer, const NqResult& operationResult);
+    void handOver(NqBuffer* buffer, const Frame& frame);
+    void addToSum(NqBuffer* buffer, const Frame& frame);
+    void publishAverage(const Frame& frame);
+    void retrieveFailed(const NqResult& result);
+    // Sleeps up to `ms` unless stop() wakes it.
+    void idle(unsigned long ms);
+
+    NqDevice* const m_device;
+    NqPipeline* const m_pipeline;
+
+    // Shared with the GUI thread.
+    std::atomic<unsigned> m_averageCount{1};
+    std::atomic<unsigned> m_requests{0};
+    std::atomic<int> m_target{-1};
+    std::atomic<bool> m_capturing{false};
+    std::atomic<bool> m_paused{false};
+    std::atomic<unsigned long long> m_framesReceived{0};
+    std::atomic<unsigned long long> m_errors{0};
+    std::atomic<double> m_frameRate{0.0};
+    std::atomic<int> m_temperature{-1000};
+
+    // Taken by stop() to set m_stop, and by the thread around every signal and
+    // feature read, so none of them can follow stop().
+    QMutex m_gate;
+    QWaitCondition m_wake;
+    std::atomic<bool> m_stop{false};
+
+    // The thread's own.
+    QElapsedTimer m_frameTimer;
+    std::vector<uint32_t> m_sum;
+    size_t m_sumPixels = 0;
+    uint32_t m_sumFormat = 0;
+    unsigned m_summed = 0;
+    std::shared_ptr<AveragePool> m_pool;
+};

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "remote/RemoteHandler.h"
+#include "remote/RemoteStatusProvider.h"
+
+class Lumi_cam;
+
+namespace Ui {
+class LUMI_camClass;
+}
+
+// The main window as the remote-control server sees it: the station's state
+// for the replies, and each command of the table carried out as a user would,
+// by checking the form's actions and filling the side panel, so the window's
+// own slots do the work.
+class StationRemote : public RemoteStatusProvider, public RemoteHandler
+{
+public:
+    // Neither is owned; both outlive the adapter.
+    StationRemote(Lumi_cam& window, Ui::LUMI_camClass& form);
+
+    // RemoteStatusProvider
+    RemoteProtocol::StationState stationState() const override;
+    void clearCaptureDone() override;
+    int roiValue() const override { return 0; } // no ROI measurement yet
+    // RemoteHandler
+    bool execute(const RemoteProtocol::RemoteCommand& command) override;
+
+private:
+    Lumi_cam& m_window;
+    Ui::LUMI_camClass& m_form;
+};

@@ -1,0 +1,137 @@
+// Our own GVCP discovery finding the simulated camera on 127.0.0.1 (loopback
+// gets the discovery unicast), with its access status.
+#include "SimulatedCamera.h"
+#include "camera/NqDevice.h"
+#include "camera/NqSystem.h"
+
+#include <QtTest>
+
+namespace {
+
+const NqInterface* loopback(const NqSystem& system)
+{
+    for (uint32_t i = 0; i < system.GetInterfaceCount(); ++i)
+        if (QString(system.GetInterface(i)->GetIPAddress()) == "127.0.0.1")
+            return system.GetInterface(i);
+    return nullptr;
+}
+
+const NqDeviceInfo* findCamera(NqSystem& system)
+{
+    if (!system.Find().IsOK())
+        return nullptr;
+    const NqInterface* lo = loopback(system);
+    return lo && lo->GetDeviceCount() == 1 ? lo->GetDeviceInfo(0) : nullptr;
+}
+
+} // namespace
+
+class TestNqDiscovery : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void findsCameraWithEveryField();
+    void accessStatus();
+    void connectFromDiscovery();
+    void nothingToFind();
+
+private:
+    std::unique_ptr<SimulatedCamera> m_camera;
+};
+
+void TestNqDiscovery::initTestCase()
+{
+    m_camera = std::make_unique<SimulatedCamera>(); // 127.0.0.1
+    QVERIFY(m_camera->start());
+}
+
+void TestNqDiscovery::cleanupTestCase()
+{
+    m_camera.reset();
+}
+
+void TestNqDiscovery::findsCameraWithEveryField()
+{
+    NqSystem system;
+    QCOMPARE(system.GetDetectionTimeout(), 500u);
+    system.SetDetectionTimeout(300);
+    QElapsedTimer timer;
+    timer.start();
+    const NqDeviceInfo* info = findCamera(system);
+    QVERIFY(timer.elapsed() >= 290 && timer.elapsed() < 2000);
+    QVERIFY(info);
+    const NqInterface* lo = loopback(system);
+    QCOMPARE(QString(lo->GetDescription()), QString("lo"));
+    QCOMPARE(QString(lo->GetSubnetMask()), QString("255.0.0.0"));
+    QCOMPARE(info->GetInterface(), lo);
+
+    const SimulatedCameraOptions& options = m_camera->options();
+    QCOMPARE(QString(info->GetIPAddress()), QString("127.0.0.1"));
+    QCOMPARE(QString(info->GetMACAddress()), QString::fromStdString(options.mac));
+    QCOMPARE(QString(info->GetSubnetMask()), QString("255.0.0.0"));
+    QCOMPARE(QString(info->GetDefaultGateway()), QString("0.0.0.0"));
+    QCOMPARE(QString(info->GetManufacturer()), QString("Kessane"));
+    QCOMPARE(QString(info->GetModel()), QString::fromStdString(options.model));
+    QCOMPARE(QString(info->GetVersion()), QString("2.5.3"));
+    QCOMPARE(QString(info->GetSerialNumber()), QString::fromStdString(options.serial));
+    QCOMPARE(QString(info->GetUserDefinedName()), QString::fromStdString(options.userName));
+    QCOMPARE(info->GetAccessStatus(), int(NqDeviceInfo::AccessOpen));
+}
+
+void TestNqDiscovery::accessStatus()
+{
+    NqSystem system;
+    m_camera->setControlPrivilege(2);
+    const NqDeviceInfo* info = findCamera(system);
+    QVERIFY(info);
+    QCOMPARE(info->GetAccessStatus(), int(NqDeviceInfo::AccessBusy));
+    m_camera->setControlPrivilege(0);
+    info = findCamera(system);
+    QVERIFY(info);
+    QCOMPARE(info->GetAccessStatus(), int(NqDeviceInfo::AccessOpen));
+
+    // Held by a second controller of our own.
+    NqDevice other;
+    QVERIFY(other.Connect(NqString("127.0.0.1")).IsOK());
+    info = findCamera(system);
+    QVERIFY(info);
+    QCOMPARE(info->GetAccessStatus(), int(NqDeviceInfo::AccessBusy));
+    other.Disconnect();
+    info = findCamera(system);
+    QVERIFY(info);
+    QCOMPARE(info->GetAccessStatus(), int(NqDeviceInfo::AccessOpen));
+}
+
+void TestNqDiscovery::connectFromDiscovery()
+{
+    NqSystem system;
+    const NqDeviceInfo* info = findCamera(system);
+    QVERIFY(info);
+    NqDevice device;
+    QVERIFY(device.Connect(info).IsOK());
+    const NqDeviceInfo* kept = device.GetDeviceInfo();
+    QVERIFY(kept && kept != info);
+    QCOMPARE(QString(kept->GetSerialNumber()), QString(info->GetSerialNumber()));
+    QVERIFY(!kept->GetInterface());
+    // Reconnecting with the device's own copy works (the copy is replaced).
+    QVERIFY(device.Connect(kept).IsOK());
+    QCOMPARE(QString(device.GetDeviceInfo()->GetSerialNumber()), QString(info->GetSerialNumber()));
+}
+
+void TestNqDiscovery::nothingToFind()
+{
+    m_camera->stop();
+    NqSystem system;
+    QVERIFY(system.Find().IsOK());
+    const NqInterface* lo = loopback(system);
+    QVERIFY(lo);
+    QCOMPARE(lo->GetDeviceCount(), 0u);
+    QVERIFY(!lo->GetDeviceInfo(0));
+    QVERIFY(m_camera->start());
+}
+
+QTEST_GUILESS_MAIN(TestNqDiscovery)
+#include "tst_nqdiscovery.moc"

@@ -1,0 +1,321 @@
+#include "RemoteClient.h"
+#include "ScriptedPrompt.h"
+#include "remote/RemoteHandler.h"
+#include "remote/RemoteServer.h"
+#include "remote/RemoteStatusProvider.h"
+
+#include <QtTest>
+
+#include <memory>
+
+using namespace RemoteProtocol;
+using Commands = QList<RemoteCommand>;
+
+Q_DECLARE_METATYPE(RemoteProtocol::StationState)
+Q_DECLARE_METATYPE(RemoteProtocol::RemoteCommand)
+
+namespace {
+
+// Stands in for the main window: keeps the state, records the commands and
+// lets preview and capture commands change the state as the real ones do.
+class FakeStation : public RemoteStatusProvider, public RemoteHandler
+{
+public:
+    StationState state;
+    int roi = 0;
+    Commands executed;
+    Commands lens;
+    Command refuse = Command(-1); // execute() answers false for this one
+
+    StationState stationState() const override { return state; }
+    void clearCaptureDone() override { state.captureDone = false; }
+    int roiValue() const override { return roi; }
+
+    bool execute(const RemoteCommand& command) override
+    {
+        executed.append(command);
+        switch (command.command) {
+        case Command::Start: state.capturing = true; state.previewing = false; break;
+        case Command::Preview: state.previewing = true; break;
+        case Command::NoPreview: state.previewing = false; break;
+        default: break;
+        }
+        return command.command != refuse;
+    }
+    void executeLens(const RemoteCommand& command) override { lens.append(command); }
+};
+
+const QHostAddress Loopback(QHostAddress::LocalHost);
+
+} // namespace
+
+class TestRemoteServer : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void statusReplies_data();
+    void statusReplies();
+    void captureDoneOnce();
+    void roiRequest();
+    void commandsInTableOrder();
+    void replyComesFirst();
+    void conditionsSeeEarlierCommands();
+    void noCamera();
+    void handlerEndsBlock();
+    void longBlockIsDiscarded();
+    void severalClients();
+    void enableAndDisable();
+    void portInUse();
+    void defaultPort();
+    void addressList();
+
+private:
+    std::unique_ptr<RemoteClient> connectedClient();
+    QByteArray exchange(RemoteClient& client, const QByteArray& block, int replies = 1);
+
+    std::unique_ptr<ScriptedPrompt> prompt_;
+    std::unique_ptr<FakeStation> station_;
+    std::unique_ptr<RemoteServer> server_;
+};
+
+void TestRemoteServer::init()
+{
+    prompt_ = std::make_unique<ScriptedPrompt>();
+    station_ = std::make_unique<FakeStation>();
+    server_ = std::make_unique<RemoteServer>(station_.get(), station_.get());
+    server_->setListenAddress(Loopback, 0);
+    QVERIFY(server_->enableRemoteControl(true));
+}
+
+void TestRemoteServer::cleanup()
+{
+    server_.reset();
+    station_.reset();
+    prompt_.reset();
+}
+
+std::unique_ptr<RemoteClient> TestRemoteServer::connectedClient()
+{
+    auto client = std::make_unique<RemoteClient>();
+    if (!client->connectTo(Loopback, server_->serverPort()))
+        return nullptr;
+    return client;
+}
+
+QByteArray TestRemoteServer::exchange(RemoteClient& client, const QByteArray& block, int replies)
+{
+    client.sendRaw(block);
+    client.waitForReplies(replies);
+    QTest::qWait(20); // anything sent beyond the expected replies would show up here
+    return client.takeReceivedBytes();
+}
+
+void TestRemoteServer::statusReplies_data()
+{
+    QTest::addColumn<StationState>("state");
+    QTest::addColumn<QByteArray>("reply");
+
+    StationState none;
+    QTest::newRow("no camera") << none << QByteArray("No Camera\0", 10);
+    StationState idle;
+    idle.connected = true;
+    QTest::newRow("ready") << idle << QByteArray("Ready\0", 6);
+    StationState preview = idle;
+    preview.previewing = true;
+    QTest::newRow("preview") << preview << QByteArray("Preview\0", 8);
+    StationState capture = idle;
+    capture.capturing = true;
+    capture.framesReceived = 12;
+    capture.targetFrames = 40;
+    QTest::newRow("capturing") << capture << QByteArray("Captured 12/40\0", 15);
+}
+
+void TestRemoteServer::statusReplies()
+{
+    QFETCH(StationState, state);
+    QFETCH(QByteArray, reply);
+    station_->state = state;
+    auto client = connectedClient();
+    QVERIFY(client);
+    // The console's poll: 7 bytes, no NUL.
+    QCOMPARE(exchange(*client, "#status"), reply);
+    QVERIFY(station_->executed.isEmpty());
+}
+
+void TestRemoteServer::captureDoneOnce()
+{
+    station_->state.connected = true;
+    station_->state.captureDone = true;
+    auto client = connectedClient();
+    QVERIFY(client);
+    QCOMPARE(exchange(*client, "#status", 2), QByteArray("ReadyDone\0Ready\0", 16));
+    QCOMPARE(exchange(*client, "#status"), QByteArray("Ready\0", 6));
+}
+
+void TestRemoteServer::roiRequest()
+{
+    station_->state.connected = true;
+    station_->roi = 4711;
+    auto client = connectedClient();
+    QVERIFY(client);
+    // Only the value, and nothing else in the block runs.
+    QCOMPARE(exchange(*client, QByteArray("#start#getroi\0", 14)), QByteArray("4711\0", 5));
+    QVERIFY(station_->executed.isEmpty());
+    // The next reply is the value again, but the commands of that block run.
+    QCOMPARE(exchange(*client, QByteArray("#lut\0", 5)), QByteArray("4711\0", 5));
+    QCOMPARE(station_->executed, (Commands{{Command::Lut, {}}}));
+    QCOMPARE(exchange(*client, "#status"), QByteArray("Ready\0", 6));
+}
+
+void TestRemoteServer::commandsInTableOrder()
+{
+    station_->state.connected = true;
+    station_->state.colourCamera = true;
+    auto client = connectedClient();
+    QVERIFY(client);
+    exchange(*client, "#nolut#ref#stop#lcshow#normon#split#lcsave=Near");
+    QCOMPARE(station_->executed, (Commands{{Command::NormOn, {}}, {Command::Stop, {}},
+                                           {Command::Split, {}}, {Command::NoLut, {}},
+                                           {Command::Reference, {}}}));
+    QCOMPARE(station_->lens, (Commands{{Command::LensShow, {}}, {Command::LensSave, "Near"}}));
+}
+
+void TestRemoteServer::replyComesFirst()
+{
+    station_->state.connected = true;
+    auto client = connectedClient();
+    QVERIFY(client);
+    // The reply tells the state from before the block's commands ran.
+    QCOMPARE(exchange(*client, QByteArray("#start\0", 7)), QByteArray("Ready\0", 6));
+    QCOMPARE(station_->executed, (Commands{{Command::Start, {}}}));
+    QVERIFY(station_->state.capturing);
+}
+
+void TestRemoteServer::conditionsSeeEarlierCommands()
+{
+    station_->state.connected = true;
+    auto client = connectedClient();
+    QVERIFY(client);
+    // "#preview" comes first in the table and starts the preview, so
+    // "#nopreview" then finds it running; "#trig" is ignored by then.
+    exchange(*client, "#nopreview#trig#preview");
+    QCOMPARE(station_->executed, (Commands{{Command::Preview, {}}, {Command::NoPreview, {}},
+                                           {Command::Trigger, {}}}));
+    station_->executed.clear();
+    station_->state.previewing = true;
+    exchange(*client, "#start#split#preview#trig");
+    // Mono camera: no split; the capture start ends the preview, so the
+    // preview starts again and the trigger switch is skipped.
+    QCOMPARE(station_->executed, (Commands{{Command::Start, {}}, {Command::Preview, {}}}));
+}
+
+void TestRemoteServer::noCamera()
+{
+    auto client = connectedClient();
+    QVERIFY(client);
+    QCOMPARE(exchange(*client, "#stop#start#preview#nopreview#camname=C1"),
+             QByteArray("No Camera\0", 10));
+    QVERIFY(station_->executed.isEmpty());
+    exchange(*client, "#folder=/data/x");
+    QCOMPARE(station_->executed, (Commands{{Command::Folder, "/data/x"}}));
+}
+
+void TestRemoteServer::handlerEndsBlock()
+{
+    station_->state.connected = true;
+    station_->refuse = Command::Lut;
+    auto client = connectedClient();
+    QVERIFY(client);
+    exchange(*client, "#normon#lut#fr=5");
+    QCOMPARE(station_->executed, (Commands{{Command::NormOn, {}}, {Command::Lut, {}}}));
+}
+
+void TestRemoteServer::longBlockIsDiscarded()
+{
+    station_->state.connected = true;
+    auto client = connectedClient();
+    QVERIFY(client);
+    const QByteArray block = "#normon" + QByteArray(600 - 7 - 5, ' ') + "#stop";
+    QCOMPARE(block.size(), 600);
+    // One reply for the whole block; its tail is neither acted on nor read
+    // as a block of its own.
+    QCOMPARE(exchange(*client, block), QByteArray("Ready\0", 6));
+    QCOMPARE(station_->executed, (Commands{{Command::NormOn, {}}}));
+    QCOMPARE(exchange(*client, "#status"), QByteArray("Ready\0", 6));
+}
+
+void TestRemoteServer::severalClients()
+{
+    station_->state.connected = true;
+    auto first = connectedClient();
+    auto second = connectedClient();
+    QVERIFY(first && second);
+    QCOMPARE(exchange(*second, "#status"), QByteArray("Ready\0", 6));
+    QCOMPARE(exchange(*first, "#status"), QByteArray("Ready\0", 6));
+    // A client that leaves does not disturb the others.
+    second->disconnectFromStation();
+    QTest::qWait(50);
+    QCOMPARE(exchange(*first, QByteArray("#lut\0", 5)), QByteArray("Ready\0", 6));
+    QCOMPARE(station_->executed, (Commands{{Command::Lut, {}}}));
+}
+
+void TestRemoteServer::enableAndDisable()
+{
+    QCOMPARE(prompt_->titles(), QStringList{"Remote Control Network's"});
+    QVERIFY(prompt_->shown.first().text.startsWith("Remote Control available for IP's:<br> <br>"));
+    station_->state.connected = true;
+    auto client = connectedClient();
+    QVERIFY(client);
+    QCOMPARE(exchange(*client, "#status"), QByteArray("Ready\0", 6)); // accepted by now
+    const quint16 port = server_->serverPort();
+    QVERIFY(server_->enableRemoteControl(false));
+    QVERIFY(!server_->isListening());
+    RemoteClient late;
+    QVERIFY(!late.connectTo(Loopback, port, 500));
+    // An accepted connection outlives the listening.
+    QCOMPARE(exchange(*client, "#status"), QByteArray("Ready\0", 6));
+}
+
+void TestRemoteServer::portInUse()
+{
+    FakeStation other;
+    RemoteServer second(&other, &other);
+    second.setListenAddress(Loopback, server_->serverPort());
+    prompt_->shown.clear();
+    QVERIFY(!second.enableRemoteControl(true));
+    QVERIFY(!second.isListening());
+    QCOMPARE(prompt_->titles(), QStringList{"Lumivar Server"});
+    QCOMPARE(prompt_->shown.first().kind, QStringLiteral("critical"));
+    QVERIFY(prompt_->shown.first().text.startsWith("Unable to start the server: "));
+    QVERIFY(prompt_->shown.first().text.endsWith("."));
+}
+
+void TestRemoteServer::defaultPort()
+{
+    FakeStation station;
+    station.state.connected = true;
+    RemoteServer server(&station, &station);
+    QVERIFY(server.enableRemoteControl(true));
+    QCOMPARE(server.serverPort(), quint16(1910));
+    RemoteClient client;
+    QVERIFY(client.connectTo(Loopback, 1910));
+    QCOMPARE(exchange(client, "#status"), QByteArray("Ready\0", 6));
+}
+
+void TestRemoteServer::addressList()
+{
+    const QList<QHostAddress> addresses{QHostAddress("127.0.0.1"), QHostAddress("192.168.1.5"),
+                                        QHostAddress("::1"), QHostAddress("10.0.0.2"),
+                                        QHostAddress("127.0.0.2")};
+    QCOMPARE(RemoteServer::addressListText(addresses),
+             QStringLiteral("Remote Control available for IP's:<br> <br><b>192.168.1.5</b><br>"
+                            "<b>10.0.0.2</b><br><b>127.0.0.2</b><br>"));
+    QCOMPARE(RemoteServer::addressListText({}), QStringLiteral("Remote Control available for IP's:<br> <br>"));
+}
+
+QTEST_MAIN(TestRemoteServer)
+#include "tst_remote_server.moc"

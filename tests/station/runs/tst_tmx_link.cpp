@@ -1,0 +1,232 @@
+#include "PulseGeneratorSim.h"
+#include "ScriptedPrompt.h"
+#include "runs/TmxLink.h"
+
+#include <QElapsedTimer>
+#include <QSettings>
+#include <QtTest>
+
+Q_DECLARE_METATYPE(PulseGeneratorSim::Mode)
+
+using Query = QList<QPair<QString, QString>>;
+
+class TestTmxLink : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void statusProbe();
+    void runRequest();
+    void programRequest_data();
+    void programRequest();
+    void programRefused_data();
+    void programRefused();
+    void controlOff();
+    void watchdog_data();
+    void watchdog();
+    void everyRequestRestartsWatchdog();
+
+private:
+    bool waitForRequests(int count);
+
+    ScriptedPrompt* prompt_ = nullptr;
+    PulseGeneratorSim* generator_ = nullptr;
+    TmxLink* link_ = nullptr;
+};
+
+void TestTmxLink::init()
+{
+    QSettings("Kessane", "Lumivar").clear();
+    prompt_ = new ScriptedPrompt;
+    generator_ = new PulseGeneratorSim;
+    QVERIFY(generator_->start());
+    generator_->setDefaultBody("<html><body>Generator 1<b>:Stopped</b>  Generator 2:<b>Stopped</b><br></body>");
+    link_ = new TmxLink;
+}
+
+void TestTmxLink::cleanup()
+{
+    delete link_;
+    delete generator_;
+    delete prompt_;
+}
+
+bool TestTmxLink::waitForRequests(int count)
+{
+    return QTest::qWaitFor([&] { return generator_->requests().size() >= count; }, 3000)
+           && generator_->requests().size() == count;
+}
+
+void TestTmxLink::statusProbe()
+{
+    link_->setTMXIP(generator_->address(), true);
+    QVERIFY(link_->isControlling());
+    QVERIFY(link_->isExternallyTriggered());
+    QVERIFY(waitForRequests(1));
+    const auto requests = generator_->requests();
+    QCOMPARE(requests.first().line, QByteArray("GET /sg_status.shtml HTTP/1.1"));
+    QVERIFY(requests.first().query.isEmpty());
+    const QSettings settings("Kessane", "Lumivar");
+    QCOMPARE(settings.value("LAST_TMX_IP").toString(), generator_->address());
+    QCOMPARE(settings.value("LAST_TMX_EXT").toBool(), true);
+    // A prompt answer stops the watchdog.
+    QTest::qWait(TmxLink::WatchdogMs + 300);
+    QVERIFY(prompt_->shown.isEmpty());
+}
+
+void TestTmxLink::runRequest()
+{
+    link_->setTMXIP(generator_->address(), false);
+    QVERIFY(waitForRequests(1));
+    link_->sendTMXRun();
+    QVERIFY(waitForRequests(2));
+    const auto requests = generator_->requests();
+    QCOMPARE(requests.at(1).line, QByteArray("GET /sg_run.shtml?sg1_run=1 HTTP/1.1"));
+    QCOMPARE(requests.at(1).query, (Query{{"sg1_run", "1"}}));
+}
+
+void TestTmxLink::programRequest_data()
+{
+    QTest::addColumn<bool>("external");
+    QTest::addColumn<double>("period");
+    QTest::addColumn<quint64>("pulses");
+    QTest::addColumn<double>("ledWidth");
+    QTest::addColumn<double>("delay");
+    QTest::addColumn<double>("exposure");
+    QTest::addColumn<QByteArray>("line");
+
+    QTest::newRow("worked example")
+        << false << 1000.0 << quint64(1000) << 30.0 << 0.0 << 30.0
+        << QByteArray("GET /sg_run.shtml?ts1=0&p1=49999&pn1=999&ch1_st1=0&ch1_et1=1500&ch2_st1=0"
+                      "&ch2_et1=1500&freq1=0&save=1&sg1_run=1 HTTP/1.1");
+    QTest::newRow("delay 30 us, one pulse, external trigger")
+        << true << 1000.0 << quint64(1) << 30.0 << 30.0 << 30.0
+        << QByteArray("GET /sg_run.shtml?ts1=2&p1=49999&pn1=0&ch1_st1=0&ch1_et1=1500&ch2_st1=1500"
+                      "&ch2_et1=3000&freq1=0&save=1&sg1_run=1 HTTP/1.1");
+}
+
+void TestTmxLink::programRequest()
+{
+    QFETCH(bool, external);
+    QFETCH(double, period);
+    QFETCH(quint64, pulses);
+    QFETCH(double, ledWidth);
+    QFETCH(double, delay);
+    QFETCH(double, exposure);
+    QFETCH(QByteArray, line);
+
+    link_->setTMXIP(generator_->address(), external);
+    QVERIFY(waitForRequests(1));
+    QVERIFY(link_->sendTMXProgram(period, pulses, 0, ledWidth, delay, exposure));
+    QVERIFY(waitForRequests(2));
+    const auto requests = generator_->requests();
+    QCOMPARE(requests.at(1).line, line);
+    QStringList keys;
+    for (const auto& item : requests.at(1).query)
+        keys << item.first;
+    QCOMPARE(keys, (QStringList{"ts1", "p1", "pn1", "ch1_st1", "ch1_et1", "ch2_st1", "ch2_et1",
+                                "freq1", "save", "sg1_run"}));
+    QTest::qWait(TmxLink::WatchdogMs + 300);
+    QVERIFY(prompt_->shown.isEmpty());
+}
+
+void TestTmxLink::programRefused_data()
+{
+    QTest::addColumn<double>("period");
+    QTest::addColumn<quint64>("pulses");
+    QTest::addColumn<double>("delay");
+
+    QTest::newRow("period 0") << 0.0 << quint64(10) << 0.0;
+    QTest::newRow("no pulse") << 1000.0 << quint64(0) << 0.0;
+    QTest::newRow("delay not a number") << 1000.0 << quint64(10) << qQNaN();
+}
+
+void TestTmxLink::programRefused()
+{
+    QFETCH(double, period);
+    QFETCH(quint64, pulses);
+    QFETCH(double, delay);
+
+    link_->setTMXIP(generator_->address(), false);
+    QVERIFY(waitForRequests(1));
+    QVERIFY(!link_->sendTMXProgram(period, pulses, 0, 30, delay, 30));
+    QCOMPARE(prompt_->titles(), QStringList{"TMX settings error"});
+    QCOMPARE(prompt_->shown.first().kind, QStringLiteral("warning"));
+    // Nothing went out, and the answered probe leaves no watchdog running.
+    QTest::qWait(TmxLink::WatchdogMs + 300);
+    QCOMPARE(generator_->requests().size(), 1);
+    QCOMPARE(prompt_->shown.size(), 1);
+}
+
+void TestTmxLink::controlOff()
+{
+    link_->setTMXIP(QString(), true);
+    QVERIFY(!link_->isControlling());
+    QVERIFY(!link_->isExternallyTriggered());
+    QTest::qWait(TmxLink::WatchdogMs + 300);
+    QCOMPARE(generator_->connectionCount(), 0);
+    QVERIFY(prompt_->shown.isEmpty());
+    const QSettings settings("Kessane", "Lumivar");
+    QVERIFY(!settings.contains("LAST_TMX_IP"));
+    QVERIFY(!settings.contains("LAST_TMX_EXT"));
+}
+
+void TestTmxLink::watchdog_data()
+{
+    QTest::addColumn<PulseGeneratorSim::Mode>("mode");
+    QTest::addColumn<bool>("box");
+
+    QTest::newRow("answers 200") << PulseGeneratorSim::Mode::Answer200 << false;
+    QTest::newRow("answers 404") << PulseGeneratorSim::Mode::Answer404 << true;
+    QTest::newRow("silent") << PulseGeneratorSim::Mode::Silent << true;
+    QTest::newRow("refuses") << PulseGeneratorSim::Mode::Refuse << true;
+}
+
+void TestTmxLink::watchdog()
+{
+    QFETCH(PulseGeneratorSim::Mode, mode);
+    QFETCH(bool, box);
+
+    generator_->setMode(mode);
+    QElapsedTimer clock;
+    clock.start();
+    link_->setTMXIP(generator_->address(), false);
+    // Even a reply that fails at once leaves the watchdog to run out.
+    QTest::qWait(TmxLink::WatchdogMs - 250);
+    QVERIFY(prompt_->shown.isEmpty());
+    if (!box) {
+        QTest::qWait(700);
+        QVERIFY(prompt_->shown.isEmpty());
+        return;
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(prompt_->shown.size(), 1, 2000);
+    QVERIFY(clock.elapsed() >= TmxLink::WatchdogMs);
+    QCOMPARE(prompt_->shown.first().kind, QStringLiteral("critical"));
+    QCOMPARE(prompt_->shown.first().title, QStringLiteral("TMX connection problem"));
+    QCOMPARE(prompt_->shown.first().text, QStringLiteral("TMX %1 is unreachable!").arg(generator_->address()));
+    // Once per expiry.
+    QTest::qWait(TmxLink::WatchdogMs + 200);
+    QCOMPARE(prompt_->shown.size(), 1);
+}
+
+void TestTmxLink::everyRequestRestartsWatchdog()
+{
+    generator_->setMode(PulseGeneratorSim::Mode::Silent);
+    QElapsedTimer clock;
+    clock.start();
+    link_->setTMXIP(generator_->address(), false);
+    QTest::qWait(600);
+    link_->sendTMXRun();
+    const qint64 lastRequest = clock.elapsed();
+    QTest::qWait(600); // past the first request's second
+    QVERIFY(prompt_->shown.isEmpty());
+    QTRY_COMPARE_WITH_TIMEOUT(prompt_->shown.size(), 1, 2000);
+    QVERIFY(clock.elapsed() - lastRequest >= TmxLink::WatchdogMs);
+    QCOMPARE(generator_->requests().size(), 2);
+}
+
+QTEST_MAIN(TestTmxLink)
+#include "tst_tmx_link.moc"
