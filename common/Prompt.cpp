@@ -1,5 +1,6 @@
 #include "Prompt.h"
 
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QMessageBox>
 
@@ -24,9 +25,11 @@ public:
         box.exec();
     }
 
-    bool question(QWidget* parent, Icon icon, const QString& title, const QString& text) override
+    bool question(QWidget* parent, Icon icon, const QString& title, const QString& text,
+                  DefaultAnswer defaultAnswer) override
     {
         QMessageBox box(boxIcon(icon), title, text, QMessageBox::Yes | QMessageBox::No, parent);
+        box.setDefaultButton(defaultAnswer == DefaultNo ? QMessageBox::No : QMessageBox::Yes);
         return box.exec() == QMessageBox::Yes;
     }
 
@@ -38,6 +41,31 @@ public:
         if (ok)
             *text = entered;
         return ok;
+    }
+
+    bool saveFileName(QWidget* parent, const QString& caption, const QString& directory,
+                      const QString& filter, QString* fileName) override
+    {
+        const QString chosen = QFileDialog::getSaveFileName(parent, caption, directory, filter);
+        if (chosen.isEmpty())
+            return false;
+        *fileName = chosen;
+        return true;
+    }
+
+    bool existingDirectory(QWidget* parent, const QString& caption, const QString& directory,
+                           QString* chosen) override
+    {
+        const QString dir = QFileDialog::getExistingDirectory(parent, caption, directory);
+        if (dir.isEmpty())
+            return false;
+        *chosen = dir;
+        return true;
+    }
+
+    void about(QWidget* parent, const QString& title, const QString& text) override
+    {
+        QMessageBox::about(parent, title, text);
     }
 };
 

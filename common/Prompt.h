@@ -10,16 +10,27 @@ class Prompt
 {
 public:
     enum Icon { Information, Warning, Critical };
+    // The button a question's box selects when the user just presses Enter.
+    enum DefaultAnswer { DefaultYes, DefaultNo };
 
     virtual ~Prompt() = default;
 
     // A box with one OK button.
     virtual void message(QWidget* parent, Icon icon, const QString& title, const QString& text) = 0;
     // A Yes/No question with this icon; true for Yes.
-    virtual bool question(QWidget* parent, Icon icon, const QString& title, const QString& text) = 0;
+    virtual bool question(QWidget* parent, Icon icon, const QString& title, const QString& text,
+                          DefaultAnswer defaultAnswer = DefaultYes) = 0;
     // A one-line text input; false when cancelled, *text untouched then.
     virtual bool getText(QWidget* parent, const QString& title, const QString& label,
                          const QString& proposal, QString* text) = 0;
+    // A file name to save to, starting in `directory`; false when cancelled.
+    virtual bool saveFileName(QWidget* parent, const QString& caption, const QString& directory,
+                              const QString& filter, QString* fileName) = 0;
+    // An existing directory, starting in `directory`; false when cancelled.
+    virtual bool existingDirectory(QWidget* parent, const QString& caption, const QString& directory,
+                                   QString* chosen) = 0;
+    // The program's about box.
+    virtual void about(QWidget* parent, const QString& title, const QString& text) = 0;
 
     // The prompt in use: Qt's boxes unless a test installed its own.
     static Prompt& current();

@@ -1,7 +1,7 @@
 #!/bin/sh
 # The test command: installs what is missing, builds, and runs every test in a
 # loopback-only network namespace; then runs the transmitter library's tests
-# again under ThreadSanitizer and fuzzes the remote-command parser briefly.
+# again under ThreadSanitizer and runs every fuzzer briefly.
 set -e
 root=$(cd "$(dirname "$0")/.." && pwd)
 netns="$root/scripts/in-loopback-netns.sh"
@@ -19,18 +19,20 @@ cmake --build "$tsan" -j"$jobs" --target $tests
 (cd "$tsan" && "$netns" ctest --output-on-failure -j"$jobs" --timeout 300 -R '^tst_transmitter')
 
 if command -v clang++ >/dev/null; then
-    echo "== Fuzzing the remote-command parser for 60 s"
     fuzz="$build-fuzz"
     cmake -S "$root" -B "$fuzz" -DKESSANE_FUZZ=ON -DCMAKE_C_COMPILER=clang \
         -DCMAKE_CXX_COMPILER=clang++ >/dev/null
-    cmake --build "$fuzz" -j"$jobs" --target fuzz_remote
+    cmake --build "$fuzz" -j"$jobs" --target fuzzers
     scratch=$(mktemp -d)
     trap 'rm -rf "$scratch"' EXIT
-    mkdir "$scratch/corpus"
-    if ! (cd "$scratch" && "$(find "$fuzz" -type f -name fuzz_remote -perm -u+x | head -n 1)" \
-            -max_total_time=60 corpus >log 2>&1); then
-        cat "$scratch/log"
-        exit 1
-    fi
-    tail -n 2 "$scratch/log"
+    for fuzzer in $(find "$fuzz" -type f -name 'fuzz_*' -perm -u+x | sort); do
+        name=$(basename "$fuzzer")
+        echo "== Fuzzing $name for ${FUZZ_SECONDS:-20} s"
+        mkdir -p "$scratch/$name/corpus"
+        if ! (cd "$scratch/$name" && "$fuzzer" -max_total_time="${FUZZ_SECONDS:-20}" corpus >log 2>&1); then
+            cat "$scratch/$name/log"
+            exit 1
+        fi
+        tail -n 1 "$scratch/$name/log"
+    done
 fi

@@ -6,10 +6,11 @@ void ScriptedPrompt::message(QWidget*, Icon icon, const QString& title, const QS
     shown.append({QString::fromLatin1(kinds[icon]), title, text});
 }
 
-bool ScriptedPrompt::question(QWidget*, Icon icon, const QString& title, const QString& text)
+bool ScriptedPrompt::question(QWidget*, Icon icon, const QString& title, const QString& text,
+                              DefaultAnswer defaultAnswer)
 {
     static const char* const kinds[] = {"information question", "warning question", "critical question"};
-    shown.append({QString::fromLatin1(kinds[icon]), title, text});
+    shown.append({QString::fromLatin1(kinds[icon]), title, text, defaultAnswer == DefaultNo});
     return questionAnswers.isEmpty() ? false : questionAnswers.takeFirst();
 }
 
@@ -17,12 +18,36 @@ bool ScriptedPrompt::getText(QWidget*, const QString& title, const QString& labe
                              const QString& proposal, QString* text)
 {
     shown.append({QStringLiteral("getText"), title, label + QLatin1Char('|') + proposal});
-    if (textAnswers.isEmpty() || textAnswers.first().isNull()) {
-        if (!textAnswers.isEmpty())
-            textAnswers.removeFirst();
+    return answer(textAnswers, text);
+}
+
+bool ScriptedPrompt::saveFileName(QWidget*, const QString& caption, const QString& directory,
+                                  const QString& filter, QString* fileName)
+{
+    shown.append({QStringLiteral("saveFile"), caption, directory + QLatin1Char('|') + filter});
+    return answer(fileAnswers, fileName);
+}
+
+bool ScriptedPrompt::existingDirectory(QWidget*, const QString& caption, const QString& directory,
+                                       QString* chosen)
+{
+    shown.append({QStringLiteral("directory"), caption, directory});
+    return answer(fileAnswers, chosen);
+}
+
+void ScriptedPrompt::about(QWidget*, const QString& title, const QString& text)
+{
+    shown.append({QStringLiteral("about"), title, text});
+}
+
+bool ScriptedPrompt::answer(QList<QString>& queue, QString* result)
+{
+    if (queue.isEmpty())
         return false;
-    }
-    *text = textAnswers.takeFirst();
+    const QString next = queue.takeFirst();
+    if (next.isNull())
+        return false;
+    *result = next;
     return true;
 }
 
