@@ -168,7 +168,7 @@ std::string usage()
            "  --user-name TEXT      user-defined name, at most 16 characters (SimCam)\n"
            "  --colour              colour sensor (CcdType 12, Bayer GR)\n"
            "  --chessboard          chessboard image (9 x 6 inner corners)\n"
-           "  --packet-loss F       fraction of stream data packets to drop (0)\n"
+           "  --packet-loss F       fraction of stream data packets lost at first sending (0)\n"
            "  --seed N              seed of the packet-loss choice (1)\n";
 }
 

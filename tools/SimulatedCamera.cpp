@@ -9,11 +9,15 @@
 // GVCP on <address>:3956 and sends GVSP from <address>:<ephemeral>. Packet
 // loss is therefore exact and deterministic: the sender leaves out the data
 // packets a seeded PacketDropper picks (leaders and trailers always go out, so
-// a receiver sees each frame begin and end and reports it incomplete).
+// a receiver sees each frame begin and end). Like a real camera it sends
+// packets again when asked (PACKETRESEND_CMD) from a ring of the frames it
+// sent last; only first sendings are dropped, so a receiver that asks gets
+// every frame complete.
 
 #include "SimulatedCamera.h"
 
 #include "PacketDropper.h"
+#include "ResendRing.h"
 #include "SimCamFeatures.h"
 #include "camera/NqGvcp.h"
 #include "KyNetworkLib/Gvsp.h"
@@ -104,6 +108,7 @@ struct SimulatedCamera::Impl
     void sendFrame();
     void sendPacket(const uint8_t* data, size_t size, const sockaddr_in& to);
     void pauseUntil(Clock::time_point wakeUp);
+    void serveResends();
     static void fillPattern(ArvBuffer* buffer, void* data, guint32, guint32, ArvPixelFormat format);
 
     SimulatedCameraOptions options;
@@ -129,6 +134,7 @@ struct SimulatedCamera::Impl
     bool acquiring = false;
     Clock::time_point nextFrame;
     std::unique_ptr<PacketDropper> dropper;
+    ResendRing resends; // stream thread only
     // When the link has carried every packet sent so far (stream thread only).
     Clock::time_point linkFree;
 };
@@ -228,6 +234,9 @@ bool SimulatedCamera::Impl::start()
     setReg(simcam::RegCcdType, uint32_t(options.ccdType));
     setReg(simcam::RegAcquisition, 0);
     setReg(NqGvcp::REG_CONTROL_CHANNEL_PRIVILEGE, requestedPrivilege);
+    const uint32_t capability = reg(NqGvcp::REG_GVCP_CAPABILITY) & ~NqGvcp::GVCP_CAPABILITY_PACKET_RESEND;
+    setReg(NqGvcp::REG_GVCP_CAPABILITY,
+           options.packetResend ? capability | NqGvcp::GVCP_CAPABILITY_PACKET_RESEND : capability);
     hasController = false;
     acquiring = false;
     dropper = std::make_unique<PacketDropper>(options.packetLoss, options.packetLossSeed);
@@ -284,6 +293,7 @@ void SimulatedCamera::Impl::run()
             receiveAll(controlSocket, false);
         if (discoverySocket >= 0 && (fds[2].revents & POLLIN))
             receiveAll(discoverySocket, true);
+        serveResends();
 
         bool frameDue = false;
         {
@@ -463,8 +473,13 @@ void SimulatedCamera::Impl::handleDatagram(const uint8_t* data, size_t size, con
         NqGvcp::put16(&reply[2], written);
         break;
     }
-    case NqGvcp::PACKETRESEND_CMD:
-        return; // no resends: lost packets stay lost (and resends get no ack by the standard)
+    case NqGvcp::PACKETRESEND_CMD: {
+        // Served by the stream thread between frames; never acknowledged.
+        NqGvcp::PacketResend request;
+        if (options.packetResend && NqGvcp::parsePacketResendCmd(data, size, request) && request.streamChannel == 0)
+            resends.request(request);
+        return;
+    }
     default:
         answer = uint16_t(header.command + 1);
         status = NqGvcp::GEV_STATUS_NOT_IMPLEMENTED;
@@ -612,6 +627,22 @@ void SimulatedCamera::Impl::sendPacket(const uint8_t* data, size_t size, const s
         std::chrono::duration<double>((size + WireOverhead) / LinkBytesPerSecond));
 }
 
+// Packets a receiver asked for again; the packet-loss choice applies to
+// first sendings only.
+void SimulatedCamera::Impl::serveResends()
+{
+    if (!resends.hasRequests())
+        return;
+    sockaddr_in to{};
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        to.sin_family = AF_INET;
+        to.sin_addr.s_addr = htonl(reg(NqGvcp::REG_STREAM_CHANNEL_DESTINATION_0));
+        to.sin_port = htons(uint16_t(reg(NqGvcp::REG_STREAM_CHANNEL_PORT_0) & 0xFFFF));
+    }
+    resends.serve([&](const uint8_t* packet, size_t size) { sendPacket(packet, size, to); });
+}
+
 // Sleeps between bursts, still answering the control channel, so a client can
 // stop a large frame's acquisition or keep its heartbeat while it goes out.
 void SimulatedCamera::Impl::pauseUntil(Clock::time_point wakeUp)
@@ -675,6 +706,7 @@ void SimulatedCamera::Impl::sendFrame()
     // Only this thread touches the frame buffer, so it is sent without the lock.
     // Leader, data packets and trailer are written in turn into one packet buffer.
     const size_t chunk = SimulatedCamera::dataBytesPerPacket(packetSize);
+    resends.keep(blockId, info, image, imageSize, chunk);
     std::vector<uint8_t> packet(Gvsp::StandardHeaderSize + std::max<size_t>(chunk, Gvsp::ImageLeaderSize));
     uint8_t* const content = packet.data() + Gvsp::StandardHeaderSize;
     Gvsp::Header header;

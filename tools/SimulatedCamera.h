@@ -24,11 +24,14 @@ struct SimulatedCameraOptions
     std::string userName = "SimCam";
     int ccdType = 0;            // 12 for the colour model
     Pattern pattern = Pattern::Gradient;
-    double packetLoss = 0.0;    // fraction of stream packets dropped, 0..1
+    double packetLoss = 0.0;    // fraction of stream packets lost at first sending (resends go out), 0..1
 
     uint32_t sensorWidth = 1608;  // full sensor; Width + OffsetX never pass it
     uint32_t sensorHeight = 1208;
     uint32_t packetLossSeed = 1;  // the same seed drops the same packets
+    // Answers packet-resend requests (and says so in its GVCP capabilities);
+    // without, every lost packet stays lost.
+    bool packetResend = true;
     // Broadcast discovery (sent from 127.0.0.1 to 255.255.255.255) reaches
     // only the camera at 127.0.0.1 unless this is set, so cameras of
     // concurrent tests on other 127.x addresses stay out of each other's

@@ -211,6 +211,47 @@ bool parseForceIpPayload(const uint8_t* p, size_t size, ForceIp& force)
     return true;
 }
 
+Packet buildPacketResendCmd(uint16_t requestId, const PacketResend& request)
+{
+    std::vector<uint8_t> payload(request.extendedIds ? PACKETRESEND_CMD_EXTENDED_PAYLOAD_SIZE
+                                                     : PACKETRESEND_CMD_PAYLOAD_SIZE, 0);
+    uint8_t* p = payload.data();
+    put16(p, request.streamChannel);
+    if (!request.extendedIds)
+        put16(p + 2, uint16_t(request.blockId));
+    put32(p + 4, request.firstPacketId);
+    put32(p + 8, request.lastPacketId);
+    if (request.extendedIds) {
+        put32(p + 12, uint32_t(request.blockId >> 32));
+        put32(p + 16, uint32_t(request.blockId));
+    }
+    return buildCommand(PACKETRESEND_CMD, request.extendedIds ? GVCP_RESEND_FLAG_EXTENDED_IDS : 0, requestId,
+                        payload);
+}
+
+bool parsePacketResendCmd(const uint8_t* data, size_t size, PacketResend& request)
+{
+    Header header;
+    const uint8_t* p = nullptr;
+    if (!parseHeader(data, size, header, p) || header.command != PACKETRESEND_CMD)
+        return false;
+    const bool extended = (header.flags & GVCP_RESEND_FLAG_EXTENDED_IDS) != 0;
+    if (header.length < (extended ? PACKETRESEND_CMD_EXTENDED_PAYLOAD_SIZE : PACKETRESEND_CMD_PAYLOAD_SIZE))
+        return false;
+    request.extendedIds = extended;
+    request.streamChannel = get16(p);
+    if (extended) {
+        request.blockId = (uint64_t(get32(p + 12)) << 32) | get32(p + 16);
+        request.firstPacketId = get32(p + 4);
+        request.lastPacketId = get32(p + 8);
+    } else {
+        request.blockId = get16(p + 2);
+        request.firstPacketId = get32(p + 4) & 0xFFFFFF;
+        request.lastPacketId = get32(p + 8) & 0xFFFFFF;
+    }
+    return true;
+}
+
 bool isForceIpAck(const uint8_t* data, size_t size, uint16_t ackId)
 {
     size_t payloadSize = 0;

@@ -21,6 +21,8 @@ constexpr size_t GVCP_HEADER_SIZE = 8;
 // Command header flags.
 constexpr uint8_t GVCP_CMD_FLAG_ACKNOWLEDGE = 0x01;
 constexpr uint8_t GVCP_DISCOVERY_FLAG_ALLOW_BROADCAST_ACK = 0x10;
+// PACKETRESEND_CMD with 64-bit block ids and 32-bit packet ids.
+constexpr uint8_t GVCP_RESEND_FLAG_EXTENDED_IDS = 0x10;
 
 enum Command : uint16_t {
     DISCOVERY_CMD = 0x0002,
@@ -56,12 +58,16 @@ constexpr uint32_t REG_DEVICE_MODE = 0x0004;
 constexpr uint32_t REG_SUPPORTED_IP_CONFIGURATION = 0x0010;
 constexpr uint32_t REG_CURRENT_IP_CONFIGURATION = 0x0014;
 constexpr uint32_t REG_FIRST_URL = 0x0200; // 512 bytes
+constexpr uint32_t REG_GVCP_CAPABILITY = 0x0934;
 constexpr uint32_t REG_HEARTBEAT_TIMEOUT = 0x0938;
 constexpr uint32_t REG_CONTROL_CHANNEL_PRIVILEGE = 0x0A00;    // CCP
 constexpr uint32_t REG_STREAM_CHANNEL_PORT_0 = 0x0D00;        // SCP0, host port in bits 0..15
 constexpr uint32_t REG_STREAM_CHANNEL_PACKET_SIZE_0 = 0x0D04; // SCPS0, packet size in bits 0..15
 constexpr uint32_t REG_STREAM_CHANNEL_DESTINATION_0 = 0x0D18; // SCDA0
 constexpr uint32_t STREAM_CHANNEL_STRIDE = 0x40;
+
+// Bit of the GVCP capability register: the device answers PACKETRESEND_CMD.
+constexpr uint32_t GVCP_CAPABILITY_PACKET_RESEND = 0x4;
 
 // Bits of the control channel privilege register.
 constexpr uint32_t CCP_EXCLUSIVE_ACCESS = 0x1;
@@ -70,6 +76,10 @@ constexpr uint32_t CCP_CONTROL_ACCESS = 0x2;
 // A DISCOVERY_ACK payload has the layout of bootstrap registers 0x0000..0x00F7.
 constexpr size_t DISCOVERY_ACK_PAYLOAD_SIZE = 0xF8;
 constexpr size_t FORCEIP_CMD_PAYLOAD_SIZE = 56;
+constexpr size_t PACKETRESEND_CMD_PAYLOAD_SIZE = 12;
+constexpr size_t PACKETRESEND_CMD_EXTENDED_PAYLOAD_SIZE = 20;
+// Standard packet ids have 24 bits; this last id asks for the rest of the block.
+constexpr uint32_t PACKETRESEND_TO_END = 0xFFFFFF;
 // The largest READMEM answer that fits a 576-byte datagram.
 constexpr size_t READMEM_MAX_COUNT = 536;
 
@@ -162,6 +172,16 @@ struct ForceIp
     uint32_t gateway = 0;
 };
 
+// A receiver's request to send packets first..last of one block again.
+struct PacketResend
+{
+    uint16_t streamChannel = 0;
+    uint64_t blockId = 0; // 16 bits unless extendedIds
+    uint32_t firstPacketId = 0;
+    uint32_t lastPacketId = 0;
+    bool extendedIds = false;
+};
+
 // Builders.
 Packet buildCommand(uint16_t command, uint8_t flags, uint16_t requestId, const std::vector<uint8_t>& payload = {});
 Packet buildDiscoveryCmd(uint16_t requestId);
@@ -171,6 +191,8 @@ std::vector<uint8_t> buildForceIpPayload(const ForceIp& force);
 Packet buildAck(uint16_t status, uint16_t answer, uint16_t ackId, const std::vector<uint8_t>& payload = {});
 Packet buildDiscoveryAck(uint16_t ackId, const DeviceRecord& record);
 std::vector<uint8_t> buildDeviceRecord(const DeviceRecord& record);
+// No acknowledge is asked for: a device never answers a resend request.
+Packet buildPacketResendCmd(uint16_t requestId, const PacketResend& request);
 
 // Parsers: false when the packet is short, malformed or of another kind. The
 // header parsers also refuse a length field that claims more than arrived;
@@ -184,6 +206,8 @@ bool parseDiscoveryAck(const uint8_t* data, size_t size, uint16_t ackId, DeviceR
 bool parseReadRegAck(const uint8_t* data, size_t size, uint16_t ackId, std::vector<uint32_t>& values);
 bool parseForceIpCmd(const uint8_t* data, size_t size, ForceIp& force);
 bool parseForceIpPayload(const uint8_t* data, size_t size, ForceIp& force);
+// Standard ids keep the low 24 bits of the packet ids.
+bool parsePacketResendCmd(const uint8_t* data, size_t size, PacketResend& request);
 // A successful FORCEIP_ACK with this ack id.
 bool isForceIpAck(const uint8_t* data, size_t size, uint16_t ackId);
 

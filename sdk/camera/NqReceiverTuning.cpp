@@ -52,11 +52,12 @@ void nqTuneReceiver(ArvStream* stream)
     if (!ARV_IS_GV_STREAM(stream))
         return;
     // A fixed size: the automatic one is the size of one frame, which a
-    // thread held up for a frame period already overflows. Packet resend
-    // stays as Aravis chose it from the camera's capabilities.
+    // thread held up for a frame period already overflows. Lost packets are
+    // asked for again (Aravis leaves that off for a camera that does not
+    // announce it).
     g_object_set(stream, "socket-buffer", ARV_GV_STREAM_SOCKET_BUFFER_FIXED, "socket-buffer-size",
                  kSocketBufferBytes, "frame-retention", kFrameRetentionUs, "packet-timeout", kPacketTimeoutUs,
-                 nullptr);
+                 "packet-resend", ARV_GV_STREAM_PACKET_RESEND_ALWAYS, nullptr);
     // Aravis applies the size only when the first frame begins, and until
     // then the system default holds about a millisecond of the link: a
     // receiving thread that wakes late would lose the start of the stream.

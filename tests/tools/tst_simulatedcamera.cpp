@@ -572,6 +572,7 @@ private slots:
         SimulatedCameraOptions options = optionsAt("127.0.50.4");
         options.pixelFormat = Mono8;
         options.packetLoss = 0.2;
+        options.packetResend = false;
         SimulatedCamera lossy(options);
         QVERIFY(lossy.start());
         ArvTestSession session("127.0.50.4");

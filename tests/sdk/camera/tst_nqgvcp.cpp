@@ -23,6 +23,8 @@ private slots:
     void discoveryAckRejected();
     void longTextsAreCutWithTerminator();
     void forceIpRoundTrip();
+    void packetResendRoundTrip_data();
+    void packetResendRoundTrip();
     void commandRoundTrip();
     void malformedCommands_data();
     void malformedCommands();
@@ -230,6 +232,51 @@ void TestNqGvcp::forceIpRoundTrip()
     QVERIFY(!isForceIpAck(ack.data(), ack.size(), 0x56));
     const Packet refused = buildAck(GEV_STATUS_ACCESS_DENIED, FORCEIP_ACK, 0x55, {});
     QVERIFY(!isForceIpAck(refused.data(), refused.size(), 0x55));
+}
+
+void TestNqGvcp::packetResendRoundTrip_data()
+{
+    QTest::addColumn<bool>("extended");
+    QTest::addColumn<qulonglong>("blockId");
+    QTest::addColumn<uint>("first");
+    QTest::addColumn<uint>("last");
+    QTest::addColumn<uint>("parsedLast");
+    QTest::newRow("standard") << false << 0xFFFEull << 3u << 17u << 17u;
+    QTest::newRow("standard, to the end") << false << 1ull << 100u << PACKETRESEND_TO_END << PACKETRESEND_TO_END;
+    // Standard ids are 24 bits: the reserved top byte is not part of them.
+    QTest::newRow("standard, reserved byte set") << false << 7ull << 1u << 0xAB000005u << 5u;
+    QTest::newRow("extended") << true << 0x123456789Aull << 0x01000000u << 0x01000010u << 0x01000010u;
+}
+
+void TestNqGvcp::packetResendRoundTrip()
+{
+    QFETCH(bool, extended);
+    QFETCH(qulonglong, blockId);
+    QFETCH(uint, first);
+    QFETCH(uint, last);
+    QFETCH(uint, parsedLast);
+    PacketResend sent;
+    sent.extendedIds = extended;
+    sent.blockId = blockId;
+    sent.firstPacketId = first;
+    sent.lastPacketId = last;
+    const Packet command = buildPacketResendCmd(9, sent);
+    Header header;
+    QVERIFY(parseHeader(command.data(), command.size(), header));
+    QVERIFY(!(header.flags & GVCP_CMD_FLAG_ACKNOWLEDGE));
+    PacketResend got;
+    QVERIFY(parsePacketResendCmd(command.data(), command.size(), got));
+    QCOMPARE(got.extendedIds, extended);
+    QCOMPARE(qulonglong(got.blockId), blockId);
+    QCOMPARE(uint(got.firstPacketId), first);
+    QCOMPARE(uint(got.lastPacketId), parsedLast);
+    // Too short for its kind: the extended flag on a standard payload, or a cut datagram.
+    Packet lying = command;
+    lying[1] = GVCP_RESEND_FLAG_EXTENDED_IDS;
+    QCOMPARE(parsePacketResendCmd(lying.data(), lying.size(), got), extended);
+    QVERIFY(!parsePacketResendCmd(command.data(), command.size() - 1, got));
+    const Packet other = buildCommand(READREG_CMD, 0, 9, std::vector<uint8_t>(command.begin() + 8, command.end()));
+    QVERIFY(!parsePacketResendCmd(other.data(), other.size(), got));
 }
 
 void TestNqGvcp::commandRoundTrip()

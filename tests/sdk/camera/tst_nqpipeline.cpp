@@ -448,6 +448,7 @@ void TestNqPipeline::packetLossKeepsPoolFull()
 {
     SimulatedCameraOptions o = options("127.0.83.10");
     o.packetLoss = 0.02;
+    o.packetResend = false;
     Rig rig;
     QVERIFY(rig.open(o).IsOK());
     QVERIFY(rig.pipeline.SetBufferCount(6).IsOK());

@@ -315,6 +315,7 @@ void tst_AcqThread::packetLossKeepsFramesComing()
 {
     SimulatedCameraOptions options = smallCamera(200.0);
     options.packetLoss = 0.003; // about one frame in four misses a packet
+    options.packetResend = false;
     Rig rig(options);
     QVERIFY(rig.open());
     Thread thread(&rig.device, &rig.pipeline);
