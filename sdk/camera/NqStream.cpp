@@ -82,7 +82,7 @@ NqResult NqStream::Open(const NqString& deviceIp, uint16_t localPort, uint32_t c
     core.losses.clear();
     core.bandwidthTime = std::chrono::steady_clock::now();
     core.bandwidthBytes = 0;
-    core.bandwidthMbps = 0.0;
+    core.bandwidthBitsPerSecond = 0.0;
     m_impl->localIp = local;
     m_impl->localPort = arv_gv_stream_get_port(ARV_GV_STREAM(stream));
     return NqResult::Code::OK;

@@ -7,7 +7,7 @@
 
 // The GVSP stream of a connected camera. Open looks up the NqDevice connected
 // to `deviceIp` in this process; the stream lives on that device's channel.
-// Parameters: command "Reset", float "Bandwidth" (Mb/s), integer
+// Parameters: command "Reset", float "Bandwidth" (bits received per second), integer
 // "ErrorCount", enumeration "LastError" (value = result code, name = text).
 class NqStream
 {

@@ -43,7 +43,7 @@ struct NqStreamCore
     std::string lastErrorText;
     std::chrono::steady_clock::time_point bandwidthTime;
     uint64_t bandwidthBytes = 0;
-    double bandwidthMbps = 0.0;
+    double bandwidthBitsPerSecond = 0.0;
 
     std::mutex wakeMutex;
     std::condition_variable wake;

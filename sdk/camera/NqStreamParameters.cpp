@@ -40,7 +40,7 @@ struct NqStreamParameters::Reset : NqGenCommand
         core->losses.clear();
         core->bandwidthTime = std::chrono::steady_clock::now();
         core->bandwidthBytes = core->baseline.bytes;
-        core->bandwidthMbps = 0.0;
+        core->bandwidthBitsPerSecond = 0.0;
         return NqResult::Code::OK;
     }
     std::shared_ptr<NqStreamCore> core;
@@ -54,10 +54,10 @@ struct NqStreamParameters::Bandwidth : NqGenFloat
     bool IsWritable() const override { return false; }
     NqResult ToString(NqString& value) const override
     {
-        double mbps = 0.0;
-        const NqResult result = GetValue(mbps);
+        double bitsPerSecond = 0.0;
+        const NqResult result = GetValue(bitsPerSecond);
         char text[32];
-        std::snprintf(text, sizeof text, "%.3f", mbps);
+        std::snprintf(text, sizeof text, "%.0f", bitsPerSecond);
         value = text;
         return result;
     }
@@ -71,13 +71,12 @@ struct NqStreamParameters::Bandwidth : NqGenFloat
         if (elapsed >= kBandwidthWindow) {
             const uint64_t bytes = core->readCounters().bytes;
             const double seconds = std::chrono::duration<double>(elapsed).count();
-            core->bandwidthMbps = bytes >= core->bandwidthBytes
-                                      ? double(bytes - core->bandwidthBytes) * 8.0 / 1e6 / seconds
-                                      : 0.0;
+            core->bandwidthBitsPerSecond =
+                bytes >= core->bandwidthBytes ? double(bytes - core->bandwidthBytes) * 8.0 / seconds : 0.0;
             core->bandwidthBytes = bytes;
             core->bandwidthTime = now;
         }
-        value = core->bandwidthMbps;
+        value = core->bandwidthBitsPerSecond;
         return NqResult::Code::OK;
     }
     NqResult SetValue(double) override { return readOnly(); }
@@ -88,7 +87,7 @@ struct NqStreamParameters::Bandwidth : NqGenFloat
     }
     NqResult GetMax(double& value) const override
     {
-        value = 1e6;
+        value = 1e12;
         return NqResult::Code::OK;
     }
     std::shared_ptr<NqStreamCore> core;

@@ -7,7 +7,7 @@
 
 // The stream's own parameters, computed from Aravis's stream statistics:
 // command "Reset" (statistics and completed-buffer queue), float "Bandwidth"
-// (Mb/s), integer "ErrorCount", enumeration "LastError".
+// (bits received per second), integer "ErrorCount", enumeration "LastError".
 class NqStreamParameters : public NqGenParameterArray
 {
 public:
