@@ -103,6 +103,9 @@ Lumi_cam::Lumi_cam(QWidget* parent, Qt::WindowFlags flags)
     connect(m_panel->folderChooser, &QToolButton::pressed, this, &Lumi_cam::changePath);
     connect(m_panel->average, qOverload<int>(&QSpinBox::valueChanged), this, &Lumi_cam::changeAvg);
 
+    connect(&m_writer, &CaptureQueue::writeFailed, this, &Lumi_cam::captureWriteFailed);
+    connect(&m_writer, &CaptureQueue::runEnded, this, &Lumi_cam::captureRunEnded);
+
     m_searchDlg = new camSearchDlg(this);
     connect(m_searchDlg, &camSearchDlg::selectedCamera, this, &Lumi_cam::openCam);
     connect(m_searchDlg, &camSearchDlg::dialogClosed, this, &Lumi_cam::uncheckConnectButton);
@@ -253,7 +256,9 @@ void Lumi_cam::buildProfilePlot()
 
 void Lumi_cam::closeEvent(QCloseEvent* event)
 {
-    // The profile plot goes whatever the answer.
+    // Line-profile mode and its plot go whatever the answer.
+    ui->actionPlotProfile->setChecked(false);
+    m_scene->setLineMode(false);
     m_plot->close();
 
     const bool running = m_previewing || m_capturing;

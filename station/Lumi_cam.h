@@ -7,7 +7,7 @@
 #include "camera/NqDevice.h"
 #include "camera/NqPipeline.h"
 #include "camera/NqStream.h"
-#include "capture/CaptureWriter.h"
+#include "capture/CaptureQueue.h"
 #include "capture/FrameSlotQueue.h"
 #include "frames/DisplayBuffers.h"
 #include "frames/PixelConversion.h"
@@ -144,6 +144,11 @@ public slots:
     void changePath();
     void showCoord(int x, int y);
     void showSignal(unsigned long long count, FrameRef frame);
+    // The acquisition thread found the camera gone.
+    void cameraLost();
+    // The writer thread could not write a capture file, or ended a run.
+    void captureWriteFailed(int run, WriteFailure failure);
+    void captureRunEnded(CaptureQueue::Summary summary);
     void setTurboMode(bool on);
     void enableRemoteControl(bool on);
     void updateCamTemp(int temperature);
@@ -191,7 +196,10 @@ private:
     void runModeSteps(int mode, bool on);
     // The camera's features while one is connected, else null.
     NqGenParameterArray* cameraParameters();
-    void handleFrame(const Frame& frame);
+    void handleFrame(const FrameRef& frame);
+    // Hands a frame of the capture to the writer thread; in two-gate mode
+    // the gates then change over.
+    void storeCaptureFrame(const FrameRef& frame);
     void beginCaptureFiles();
     void endCaptureFiles();
     void storeQueuedCaptureFrames();
@@ -209,6 +217,11 @@ private:
     void showCameraIdentity(const QString& cameraName);
     void setExposureSpin(double microseconds);
     void applyExposureSetup(const ExposureSpinSetup& setup);
+
+    // Buffers of the stream's pipeline. The capture's writer queue takes as
+    // many frames, so frames are lost only when the disk is slower than the
+    // camera (then the pipeline runs out of buffers, and that is counted).
+    static constexpr uint32_t streamBuffers = 64;
 
     // Declared first so they die last: the device outlives its stream, the
     // stream its pipeline.
@@ -248,7 +261,9 @@ private:
     // The frame path. Its buffers are sized per sensor and depth and
     // released on disconnect.
     DisplayBuffers m_buffers;
-    CaptureWriter m_capture{this};
+    // Writes the capture files on a thread of its own; declared after the
+    // pipeline, whose buffers the queued frames hold, so that it ends first.
+    CaptureQueue m_writer{streamBuffers};
     FrameSlotQueue m_frames;
     StreamStatistics m_streamStats;
     SampleDepths m_depths;
@@ -281,6 +296,13 @@ private:
     // A capture ended while the frame slot was processing events: its files
     // are closed once the frames that arrived before the end are written.
     bool m_endCaptureAfterDrain = false;
+    CaptureRow m_captureRow = CaptureRow::MonoStandard;
+    int m_captureRun = 0; // the writer's run of the current (or last) capture
+    // The capture that reached its target: it is done once the writer has
+    // written all its files and no frame of it was lost (`m_doneLosses`:
+    // frames the camera lost before the target).
+    int m_doneRun = 0;
+    unsigned long long m_doneLosses = 0;
     int m_cameraTemperature = -1000; // no reading yet
     unsigned m_averageCount = 1;
     double m_currentExposure = 0; // microseconds

@@ -9,7 +9,9 @@
 #include "StationTexts.h"
 #include "camera/camSearchDlg.h"
 #include "camera/PayloadSize.h"
+#include "camera/FeatureValues.h"
 #include "camera/Thread.h"
+#include "runs/RunRules.h"
 #include "ui_LUMI_camClass.h"
 
 #include <QDir>
@@ -123,7 +125,7 @@ void Lumi_cam::connectCamera(const NqDeviceInfo* info)
 
     const NqString cameraIp = m_device.GetIPAddress();
     for (int attempt = 1; attempt <= streamOpenAttempts; ++attempt) {
-        m_lastResult = m_stream.Open(cameraIp, 0, 0, NqString(), 64);
+        m_lastResult = m_stream.Open(cameraIp, 0, 0, NqString(), streamBuffers);
         if (m_lastResult.IsOK())
             break;
         qCWarning(lcShell) << "connectCamera: stream open failed, attempt" << attempt << ":"
@@ -149,7 +151,7 @@ void Lumi_cam::disconnectCamera()
     m_wait.cancel();
     storeQueuedCaptureFrames();
     m_endCaptureAfterDrain = false;
-    m_capture.endRun();
+    m_writer.endRun();
     destroyAcqThread();
     m_device.Disconnect();
     m_stream.Close();
@@ -185,6 +187,7 @@ void Lumi_cam::createAcqThread()
     connect(m_thread, &Thread::imageReady, this, &Lumi_cam::showSignal);
     connect(m_thread, &Thread::captureDone, this, &Lumi_cam::stopCapture);
     connect(m_thread, &Thread::camTempStatus, this, &Lumi_cam::updateCamTemp);
+    connect(m_thread, &Thread::cameraLost, this, &Lumi_cam::cameraLost);
     m_thread->start(QThread::InheritPriority);
     m_pipeline.Start();
     // The calibration dialog's updateCal(int,int) joins Thread::boardfound here.
@@ -230,14 +233,37 @@ void Lumi_cam::startAcquisition()
         paramsLocked->SetValue(1);
     if (start)
         start->Execute();
+    // A free-running camera whose stream then stays silent is gone.
+    int64_t triggerMode = 0;
+    FeatureValues::readEnum(device, "TriggerMode", triggerMode);
+    if (m_thread)
+        m_thread->setSilenceLimit(RunRules::silenceLimitMs(triggerMode != 0, m_currentExposure));
 }
 
 void Lumi_cam::stopAcquisition()
 {
+    if (m_thread)
+        m_thread->setSilenceLimit(0);
     NqGenParameterArray* device = m_device.GetGenParameters();
     device->ExecuteCommand("AcquisitionStop");
     if (NqGenInteger* paramsLocked = device->GetInteger("TLParamsLocked"))
         paramsLocked->SetValue(0);
+}
+
+void Lumi_cam::cameraLost()
+{
+    if (!m_connected)
+        return;
+    const QString name = StationTexts::fromSdk(m_device.GetDeviceInfo()->GetUserDefinedName());
+    qCWarning(lcShell) << "camera" << name << "is gone";
+    // Nothing more is asked of it, and disconnecting it does not wait for it.
+    m_device.MarkLost();
+    // The normal way out: a run ends as the user would end it, files kept.
+    ui->actionOpenCam->setChecked(false);
+    Prompt::current().message(this, Prompt::Critical, QStringLiteral("Camera error"),
+                              QStringLiteral("Camera <b>%1</b> does not answer any more: it was disconnected. "
+                                             "Connect it again once it is back.")
+                                  .arg(name));
 }
 
 uint32_t Lumi_cam::getPayloadSize()
@@ -247,5 +273,5 @@ uint32_t Lumi_cam::getPayloadSize()
 
 NqGenParameterArray* Lumi_cam::cameraParameters()
 {
-    return m_connected && m_device.IsConnected() ? m_device.GetGenParameters() : nullptr;
+    return m_connected && m_device.IsConnected() && !m_device.IsLost() ? m_device.GetGenParameters() : nullptr;
 }

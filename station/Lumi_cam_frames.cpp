@@ -2,6 +2,7 @@
 
 #include "Lumi_cam.h"
 
+#include "Prompt.h"
 #include "SidePanel.h"
 #include "camera/CameraConfig.h"
 #include "camera/CameraImageArea.h"
@@ -26,29 +27,24 @@ void Lumi_cam::showSignal(unsigned long long, FrameRef frame)
     if (!frame || !m_frames.offer(std::move(frame)))
         return;
     while (FrameRef next = m_frames.next())
-        handleFrame(*next);
+        handleFrame(next);
     if (m_endCaptureAfterDrain) {
         m_endCaptureAfterDrain = false;
-        m_capture.endRun();
+        m_writer.endRun();
     }
 }
 
-void Lumi_cam::handleFrame(const Frame& f)
+void Lumi_cam::handleFrame(const FrameRef& frame)
 {
+    const Frame& f = *frame;
     Ui::LUMI_camClass& form = *ui;
     if (m_colourCamera)
         m_buffers.fillPlanes(f, m_depths.display, form.actionAverage_Green_s->isChecked());
 
-    // A frame of the capture is written even when the capture ended while it
+    // A frame of the capture is stored even when the capture ended while it
     // waited in the queue; those beyond the target are not.
-    if (m_capture.running() && f.number <= m_captureLastFrame) {
-        const CaptureWriter::Result r = m_capture.write(f, m_gate.number);
-        if (r.switchGate) {
-            form.actionGates->setChecked(r.gatesChecked);
-            changeExposure(ExposureUnits::fromMicroseconds(m_gate.exposure, m_unit));
-            sendTMXProgram();
-        }
-    }
+    if (m_writer.runOpen() && f.number <= m_captureLastFrame)
+        storeCaptureFrame(frame);
 
     // Double framing shows one gate's frames only; the other's are stored.
     if (!m_colourCamera && form.actionDouble_Framing_Mode->isChecked() && (f.number & 1) == (m_frameChoice ? 1u : 0u))
@@ -74,8 +70,11 @@ void Lumi_cam::handleFrame(const Frame& f)
         sendTMXRun();
 
     m_streamStats.update(m_stream.IsOpen() ? m_stream.GetParameters() : nullptr);
-    m_temperatureLabel->setStyleSheet(StatusTexts::streamErrorStyle(m_streamStats.errorCount));
-    m_temperatureLabel->setText(StatusTexts::streamErrorText(m_streamStats.errorCount, m_streamStats.lastError));
+    // Every frame of the run that did not reach the window or its file.
+    const int64_t errors = int64_t((m_thread ? m_thread->errorCount() : 0)
+                                   + (m_writer.runOpen() ? m_writer.lostFrames() : 0));
+    m_temperatureLabel->setStyleSheet(StatusTexts::streamErrorStyle(errors));
+    m_temperatureLabel->setText(StatusTexts::streamErrorText(errors, m_streamStats.lastError));
     StatusTexts::RunStatus status;
     status.capturing = m_capturing;
     status.radiometric = form.actionRadiometric_Mode->isChecked();
@@ -196,6 +195,41 @@ void Lumi_cam::setButtonIcon2(int)
     ui->actionCapture->setIcon(QIcon(m_recordMovie->currentPixmap()));
 }
 
+void Lumi_cam::storeCaptureFrame(const FrameRef& frame)
+{
+    m_writer.offer(frame, m_gate.number);
+    // Two-gate captures alternate the gates frame by frame.
+    if (m_captureRow == CaptureRow::MonoTwoGate) {
+        ui->actionGates->setChecked((frame->number & 1) != 0);
+        changeExposure(ExposureUnits::fromMicroseconds(m_gate.exposure, m_unit));
+        sendTMXProgram();
+    }
+}
+
+void Lumi_cam::captureWriteFailed(int run, WriteFailure failure)
+{
+    // The first failed write ends the capture as a user stop does (it is not
+    // done); the box says which file and why, once per run.
+    if (run == m_captureRun && m_capturing)
+        ui->actionCapture->setChecked(false);
+    const FailureBox box = failureBox(failure);
+    Prompt::current().message(this, box.icon, box.title, box.text);
+}
+
+void Lumi_cam::captureRunEnded(CaptureQueue::Summary summary)
+{
+    if (summary.run != m_doneRun)
+        return;
+    m_doneRun = 0;
+    if (summary.failed || summary.lost > 0 || m_doneLosses > 0) {
+        qCWarning(lcShell) << "capture" << summary.run << "lost" << summary.lost << "frames in writing and"
+                           << m_doneLosses << "from the camera: it is not reported done";
+        return;
+    }
+    if (!m_capturing && m_connected)
+        m_captureDone = true;
+}
+
 void Lumi_cam::beginCaptureFiles()
 {
     CaptureWriter::Run run;
@@ -214,7 +248,8 @@ void Lumi_cam::beginCaptureFiles()
     storeQueuedCaptureFrames();
     m_endCaptureAfterDrain = false;
     m_captureLastFrame = m_captureTarget < 0 ? ~0ull : (unsigned long long)(m_captureTarget);
-    m_capture.beginRun(run);
+    m_captureRow = captureRowFor(run.mode);
+    m_captureRun = m_writer.beginRun(run);
 }
 
 void Lumi_cam::storeQueuedCaptureFrames()
@@ -226,7 +261,7 @@ void Lumi_cam::storeQueuedCaptureFrames()
         return;
     for (const FrameRef& frame : m_frames.takePending())
         if (frame->number <= m_captureLastFrame)
-            m_capture.write(*frame, m_gate.number);
+            m_writer.offer(frame, m_gate.number);
 }
 
 void Lumi_cam::endCaptureFiles()
@@ -236,7 +271,7 @@ void Lumi_cam::endCaptureFiles()
     if (m_frames.draining())
         m_endCaptureAfterDrain = true;
     else
-        m_capture.endRun();
+        m_writer.endRun();
 }
 
 void Lumi_cam::writeSidecar()
@@ -253,7 +288,7 @@ void Lumi_cam::writeSidecar()
                                    ui->actionFrame_Accumulation_Mode->isChecked(),
                                    ui->actionRadiometric_Mode->isChecked());
     capture.frames = m_panel->frames->value();
-    capture.folder = m_workPath;
+    capture.folder = m_panel->workFolder->text();
     capture.prefix = m_panel->prefix->text();
     capture.point = m_panel->point->text();
     capture.average = int(m_averageCount);

@@ -40,6 +40,9 @@ void Lumi_cam::enableCameraControls(bool enabled)
                        static_cast<QWidget*>(m_panel->exposureLabel), static_cast<QWidget*>(m_panel->exposure)})
         w->setEnabled(enabled);
     m_panel->setGateWidgetsEnabled(enabled);
+    // A capture keeps its averaging count: its file numbers depend on it.
+    m_panel->averageLabel->setEnabled(!m_capturing);
+    m_panel->average->setEnabled(!m_capturing);
 }
 
 bool Lumi_cam::validateRunParams()
@@ -182,6 +185,8 @@ void Lumi_cam::runCapture(bool on)
         if (m_capturing)
             return;
         endCaptureFiles();
+        // An averaging count set during the capture ("#aver=") holds from now on.
+        changeAvg(m_panel->average->value());
         m_recordMovie->stop();
         ui->actionCapture->setIcon(QIcon(QStringLiteral(":/Dravo_cam/record.png")));
         return;
@@ -217,6 +222,10 @@ void Lumi_cam::stopCapture()
     // A capture the user stopped already must not be reported as done.
     if (!m_capturing)
         return;
+    // Done once the writer has written its files, when nothing was lost
+    // (captureRunEnded); the writer may get there during the waits below.
+    m_doneRun = m_captureRun;
+    m_doneLosses = m_thread ? m_thread->capturedLosses() : 0;
     ui->actionCapture->setChecked(false);
     // The stop waits for the last frames; a capture started meanwhile runs on.
     if (m_capturing)
@@ -229,7 +238,6 @@ void Lumi_cam::stopCapture()
     waitWithEvents(100);
     if (m_capturing)
         return; // started during the wait: not done
-    m_captureDone = true;
     enableCameraControls(true);
 }
 
@@ -273,9 +281,13 @@ void Lumi_cam::triggerWidth(bool on)
 void Lumi_cam::changeAvg(int count)
 {
     const RunRules::AverageCount a = RunRules::averageCount(count);
-    m_averageCount = unsigned(a.count);
     if (a.corrected)
         m_panel->average->setValue(a.count);
+    // A capture never writes a file twice: its count holds until it ends,
+    // and the box's value is taken then.
+    if (m_capturing)
+        return;
+    m_averageCount = unsigned(a.count);
     if (m_thread)
         m_thread->setAverageCount(m_averageCount);
 }

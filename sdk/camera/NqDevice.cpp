@@ -34,6 +34,12 @@ bool localAddressFor(uint32_t deviceIp, uint32_t& localIp)
     return ok;
 }
 
+// Runs on Aravis's heartbeat thread.
+void onControlLost(ArvDevice*, gpointer core)
+{
+    static_cast<NqDeviceCore*>(core)->lost = true;
+}
+
 GInetAddress* inetAddress(uint32_t ip)
 {
     return g_inet_address_new_from_string(NqGvcp::formatIp(ip).c_str());
@@ -136,6 +142,8 @@ NqResult NqDevice::Impl::connect(uint32_t deviceIp, uint32_t interfaceIp, uint32
         std::lock_guard<std::recursive_mutex> lock(core->mutex);
         core->device = device;
         core->ip = NqGvcp::formatIp(deviceIp);
+        core->lost = false;
+        core->controlLostHandler = g_signal_connect(device, "control-lost", G_CALLBACK(onControlLost), core.get());
     }
     NqDeviceCore::publish(core);
     return NqResult::Code::OK;
@@ -162,13 +170,20 @@ NqResult NqDevice::Disconnect()
         std::lock_guard<std::recursive_mutex> lock(m_impl->core->mutex);
         device = m_impl->core->device;
         m_impl->core->device = nullptr;
+        if (device && m_impl->core->controlLostHandler)
+            g_signal_handler_disconnect(device, m_impl->core->controlLostHandler);
+        m_impl->core->controlLostHandler = 0;
     }
     if (device) {
         // A stream may still hold the device object: give the camera back now.
         ArvGvDevice* gvDevice = ARV_GV_DEVICE(device);
-        if (arv_gv_device_is_controller(gvDevice))
-            arv_gv_device_leave_control(gvDevice, nullptr);
-        g_object_unref(device);
+        if (m_impl->core->lost) {
+            NqDeviceCore::releaseLater({device});
+        } else {
+            if (arv_gv_device_is_controller(gvDevice))
+                arv_gv_device_leave_control(gvDevice, nullptr);
+            g_object_unref(device);
+        }
     }
     m_impl->info.reset();
     return NqResult::Code::OK;
@@ -178,6 +193,16 @@ bool NqDevice::IsConnected() const
 {
     std::lock_guard<std::recursive_mutex> lock(m_impl->core->mutex);
     return m_impl->core->device != nullptr;
+}
+
+bool NqDevice::IsLost() const
+{
+    return m_impl->core->lost;
+}
+
+void NqDevice::MarkLost()
+{
+    m_impl->core->lost = true;
 }
 
 const NqDeviceInfo* NqDevice::GetDeviceInfo() const

@@ -25,6 +25,14 @@ public:
     // Safe to call when not connected and to call twice.
     NqResult Disconnect();
     bool IsConnected() const;
+    // True once the camera stopped answering the heartbeat of the control
+    // channel (or another controller took it), or MarkLost was called, since
+    // it was connected. The device stays connected until Disconnect, which
+    // then does not wait for the camera.
+    bool IsLost() const;
+    // The application found the camera gone by other means (its stream went
+    // silent while acquiring).
+    void MarkLost();
 
     // Copy of the discovery record taken at connect (valid while connected).
     const NqDeviceInfo* GetDeviceInfo() const;

@@ -1,6 +1,7 @@
 #include "camera/NqDeviceCore.h"
 
 #include <algorithm>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -86,4 +87,12 @@ NqResult nqResultFromError(GError* error, uint32_t failureCode)
     NqResult result(code, uint32_t(error->code), NqString(error->message ? error->message : "Camera error"));
     g_error_free(error);
     return result;
+}
+
+void NqDeviceCore::releaseLater(std::vector<gpointer> objects)
+{
+    std::thread([objects = std::move(objects)] {
+        for (gpointer object : objects)
+            g_object_unref(object);
+    }).detach();
 }

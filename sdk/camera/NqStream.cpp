@@ -105,8 +105,12 @@ NqResult NqStream::Close()
             // complains if a stopped pipeline stopped it already.
             if (!core.threadRunning)
                 arv_stream_start_thread(core.stream);
-            g_object_unref(core.stream);
-            g_object_unref(core.device);
+            if (core.deviceCore->lost) {
+                NqDeviceCore::releaseLater({core.stream, core.device});
+            } else {
+                g_object_unref(core.stream);
+                g_object_unref(core.device);
+            }
         }
         core.stream = nullptr;
         core.device = nullptr;

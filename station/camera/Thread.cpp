@@ -19,6 +19,8 @@ constexpr uint32_t retrieveTimeoutMs = 500;
 // Pause after a retrieve failed outright, so that a dead stream is not polled
 // in a tight loop.
 constexpr unsigned long failureBackoffMs = 500;
+// The idle camera's temperature is read this often.
+constexpr qint64 temperatureIntervalMs = 10000;
 // Averaged images that may be out at the GUI at the same time.
 constexpr size_t averageBuffers = 3;
 
@@ -45,6 +47,8 @@ void Thread::resetRun()
     // frame, so a frame in flight cannot leave a stale count behind.
     m_framesReceived = 0;
     m_errors = 0;
+    m_capturedLosses = 0;
+    m_dropped = 0;
     m_requests |= ResetRun;
 }
 
@@ -63,11 +67,19 @@ void Thread::restartFrameTimer()
     m_requests |= RestartTimer;
 }
 
+void Thread::setSilenceLimit(unsigned ms)
+{
+    m_silenceRestart = true;
+    m_silenceLimit = ms;
+}
+
 void Thread::pauseAcquisition()
 {
     m_paused = true;
     m_framesReceived = 0;
     m_errors = 0;
+    m_capturedLosses = 0;
+    m_dropped = 0;
     m_requests |= ResetCounters;
 }
 
@@ -94,8 +106,10 @@ void Thread::run()
     m_framesReceived = 0;
     m_errors = 0;
     m_frameTimer.start();
+    m_sinceLastBuffer.start();
     while (!m_stop) {
         applyRequests();
+        watchCamera();
         if (m_paused) {
             idle(500);
             continue;
@@ -108,6 +122,7 @@ void Thread::run()
                 m_pipeline->ReleaseBuffer(buffer);
                 break;
             }
+            m_sinceLastBuffer.restart();
             handleFrame(buffer, operationResult);
         } else if (result.GetCode() != NqResult::Code::ABORTED) {
             retrieveFailed(result);
@@ -121,6 +136,11 @@ void Thread::applyRequests()
     if (requests & (ResetRun | ResetCounters)) {
         m_framesReceived = 0;
         m_errors = 0;
+        m_capturedLosses = 0;
+        m_dropped = 0;
+        m_losses.clear();
+        m_runHasFrames = false;
+        m_targetReached = false;
     }
     if (requests & ResetRun)
         m_summed = 0;
@@ -128,14 +148,51 @@ void Thread::applyRequests()
         m_frameTimer.restart();
 }
 
+void Thread::watchCamera()
+{
+    if (m_lostReported)
+        return;
+    if (m_silenceRestart.exchange(false))
+        m_sinceLastBuffer.restart();
+    const unsigned limit = m_silenceLimit;
+    const bool silent = limit > 0 && m_sinceLastBuffer.elapsed() > qint64(limit);
+    if (!silent && !m_device->IsLost())
+        return;
+    qCWarning(lcAcquisition) << (silent ? "no frame for" : "control channel lost after")
+                             << m_sinceLastBuffer.elapsed() << "ms: the camera is gone";
+    QMutexLocker lock(&m_gate);
+    if (m_stop)
+        return;
+    m_lostReported = true;
+    emit cameraLost();
+}
+
+void Thread::countLoss(unsigned long long frames)
+{
+    m_errors += frames;
+    if (!m_targetReached)
+        m_capturedLosses += frames;
+}
+
+void Thread::countFrame(uint64_t blockId, bool complete)
+{
+    if (!complete && !m_runHasFrames)
+        return;
+    m_runHasFrames = m_runHasFrames || complete;
+    const uint64_t before = m_losses.lost();
+    m_losses.frame(blockId, complete);
+    countLoss(complete ? m_losses.lost() - before : 1);
+}
+
 void Thread::handleFrame(NqBuffer* buffer, const NqResult& operationResult)
 {
     applyRequests();
     const NqImage* image = buffer->GetImage();
     const size_t pixels = size_t(image->GetWidth()) * image->GetHeight();
-    if (!operationResult.IsOK() || !buffer->HasImage() || pixels == 0
-        || pixels > FrameAveraging::maxPixels) {
-        ++m_errors;
+    const bool complete = operationResult.IsOK() && buffer->HasImage() && pixels > 0
+                          && pixels <= FrameAveraging::maxPixels;
+    countFrame(buffer->GetBlockID(), complete);
+    if (!complete) {
         m_pipeline->ReleaseBuffer(buffer);
         return;
     }
@@ -169,6 +226,7 @@ void Thread::handleFrame(NqBuffer* buffer, const NqResult& operationResult)
 
     const int target = m_target;
     if (m_capturing && target >= 0 && number == static_cast<unsigned long long>(target)) {
+        m_targetReached = true;
         QMutexLocker lock(&m_gate);
         if (!m_stop)
             emit captureDone();
@@ -219,8 +277,9 @@ void Thread::publishAverage(const Frame& frame)
         m_pool = AveragePool::create(averageBuffers, bytes);
     const int slot = m_pool->take();
     if (slot < 0) {
-        // Every averaged image is still at the GUI: drop this one.
-        ++m_errors;
+        // Every averaged image is still at the GUI or the writer: drop this one.
+        m_dropped += count;
+        countLoss(count);
         return;
     }
     FrameAveraging::average(m_sum.data(), m_pool->data(slot), m_sumPixels, count, frame.bytesPerSample);
@@ -233,15 +292,19 @@ void Thread::publishAverage(const Frame& frame)
 void Thread::retrieveFailed(const NqResult& result)
 {
     const bool timedOut = result.GetCode() == NqResult::Code::TIMEOUT;
-    if (!timedOut) {
-        ++m_errors;
-        qCDebug(lcAcquisition) << "retrieve failed:" << result.GetCode()
-                               << result.GetDescription().GetAscii();
-    }
+    if (!timedOut)
+        qCDebug(lcAcquisition) << "retrieve failed:" << result.GetCode() << result.GetDescription().GetAscii();
     {
         QMutexLocker lock(&m_gate);
-        if (m_stop)
+        // Only an idle camera is asked: one that should be acquiring and
+        // sends nothing may be gone, and would hold us up for its time-outs.
+        if (m_stop || m_lostReported || m_silenceLimit > 0 || m_device->IsLost())
             return;
+        // Now and then: each read shares the control channel with the heartbeat
+        // that tells us when the camera is gone.
+        if (m_temperatureRead.isValid() && m_temperatureRead.elapsed() < temperatureIntervalMs)
+            return;
+        m_temperatureRead.start();
         int64_t value = 0;
         NqGenParameterArray* features = m_device->GetGenParameters();
         if (features && features->GetIntegerValue("CurrentTemperature", value).IsOK()) {

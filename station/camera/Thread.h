@@ -1,6 +1,7 @@
 #pragma once
 
 #include "camera/Frame.h"
+#include "camera/NqBufferResult.h"
 
 #include <QElapsedTimer>
 #include <QMutex>
@@ -20,7 +21,10 @@ class NqResult;
 // Takes every buffer the camera pipeline completes and hands frames to the GUI
 // thread: each frame as it is (N = 1, the pipeline buffer itself, released
 // when the last FrameRef goes) or the truncated mean of N frames (in a buffer
-// of a small pool). One thread per camera connection.
+// of a small pool). It counts every camera frame of a run that does not reach
+// the GUI, and watches the camera: one that lost its control channel, or
+// whose stream stays silent while it should be acquiring, is reported once.
+// One thread per camera connection.
 class Thread : public QThread
 {
     Q_OBJECT
@@ -45,10 +49,23 @@ public:
     // From now on the thread only idles; counters are cleared.
     void pauseAcquisition();
 
+    // While the camera acquires, a stream silent for `ms` milliseconds means
+    // the camera is gone; 0 (not acquiring, or waiting for triggers) watches
+    // the control channel only. Counted from this call on.
+    void setSilenceLimit(unsigned ms);
+
     unsigned long long framesReceived() const { return m_framesReceived; }
-    // Bad buffers, failed retrieves (time-outs and aborts excepted) and
-    // averages dropped for want of a free buffer.
+    // Camera frames of this run that did not reach the GUI: incomplete,
+    // never delivered (block ids skipped: lost, or no free pipeline buffer)
+    // and averages dropped for want of a free buffer. Failed frames before
+    // the run's first complete one are taken for the end of the acquisition
+    // stopped before the run and are not counted.
     unsigned long long errorCount() const { return m_errors; }
+    // Of those, the ones lost before the capture target was reached (all so
+    // far while it was not): frames after the target are not the capture's.
+    unsigned long long capturedLosses() const { return m_capturedLosses; }
+    // Camera frames of averages dropped for want of a free buffer.
+    unsigned long long droppedFrames() const { return m_dropped; }
     double frameRate() const { return m_frameRate; }
     // Last CurrentTemperature read; -1000 before the first one.
     int temperature() const { return m_temperature; }
@@ -58,6 +75,8 @@ signals:
     void captureDone();
     void camTempStatus(int temperature);
     void boardfound(int boardsFound, int framesReceived);
+    // The camera is gone (emitted once); the thread reads no feature after it.
+    void cameraLost();
 
 public slots:
     // Ends the thread and waits for it. No signal is emitted and no feature is
@@ -72,6 +91,9 @@ private:
 
     void applyRequests();
     void handleFrame(NqBuffer* buffer, const NqResult& operationResult);
+    void countFrame(uint64_t blockId, bool complete);
+    void countLoss(unsigned long long frames);
+    void watchCamera();
     void handOver(NqBuffer* buffer, const Frame& frame);
     void addToSum(NqBuffer* buffer, const Frame& frame);
     void publishAverage(const Frame& frame);
@@ -90,6 +112,10 @@ private:
     std::atomic<bool> m_paused{false};
     std::atomic<unsigned long long> m_framesReceived{0};
     std::atomic<unsigned long long> m_errors{0};
+    std::atomic<unsigned long long> m_capturedLosses{0};
+    std::atomic<unsigned long long> m_dropped{0};
+    std::atomic<unsigned> m_silenceLimit{0};
+    std::atomic<bool> m_silenceRestart{false};
     std::atomic<double> m_frameRate{0.0};
     std::atomic<int> m_temperature{-1000};
 
@@ -101,6 +127,12 @@ private:
 
     // The thread's own.
     QElapsedTimer m_frameTimer;
+    QElapsedTimer m_sinceLastBuffer; // for the silence limit
+    QElapsedTimer m_temperatureRead;
+    NqFrameLossCounter m_losses;
+    bool m_runHasFrames = false; // a complete frame came in this run
+    bool m_targetReached = false;
+    bool m_lostReported = false;
     std::vector<uint32_t> m_sum;
     size_t m_sumPixels = 0;
     uint32_t m_sumFormat = 0;

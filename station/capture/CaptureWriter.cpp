@@ -1,29 +1,26 @@
 #include "capture/CaptureWriter.h"
 
-#include "Prompt.h"
 #include "frames/FrameCheck.h"
 
-#include <QCoreApplication>
+#include <QFile>
 
-CaptureWriter::CaptureWriter(QWidget* promptParent)
-    : m_promptParent(promptParent)
-{
-}
+#include <cerrno>
 
-void CaptureWriter::beginRun(const Run& run)
+WriteFailure CaptureWriter::beginRun(const Run& run)
 {
     endRun();
     m_run = run;
     m_row = captureRowFor(run.mode);
     m_lists.beginRun();
-    m_failureReported = false;
     m_running = true;
-    if (m_row == CaptureRow::MonoMultiPage) {
-        const QString path = multiPagePath(run.names);
-        m_multiPage = openMultiPageTiff(path);
-        if (!m_multiPage)
-            reportFailure(path);
-    }
+    if (m_row != CaptureRow::MonoMultiPage)
+        return {};
+    const QString path = multiPagePath(run.names);
+    int error = 0;
+    m_multiPage = openMultiPageTiff(path, &error);
+    if (m_multiPage)
+        return {};
+    return {WriteFailure::Image, path, error};
 }
 
 void CaptureWriter::endRun()
@@ -39,37 +36,43 @@ CaptureWriter::Result CaptureWriter::write(const Frame& frame, int activeGate)
     result.frameNumberText = frameNumberText(fileFrameNumber(m_row, counter, m_run.averaging));
     const QVector<CaptureFile> files = captureFiles(m_row, m_run.names, counter, m_run.averaging, activeGate);
     if (!frameIsComplete(frame, m_run.format.displayDepth)) {
-        ++m_dropped;
         result.dropped = true;
         result.ok = false;
-        // The frame is not stored: said like a file that could not be written.
+        // Said like a file that could not be written, naming the file it would have made.
         if (!files.isEmpty())
-            reportFailure(files.first().writer == CaptureFile::Page ? multiPagePath(m_run.names)
-                                                                    : files.first().path);
+            result.failure = {WriteFailure::Frame,
+                              files.first().writer == CaptureFile::Page ? multiPagePath(m_run.names)
+                                                                        : files.first().path,
+                              0};
         return result;
     }
     for (const CaptureFile& file : files) {
         result.lastName = file.path;
-        if (!writeFile(file, frame)) {
-            ++m_failedFiles;
+        const WriteResult written = writeFile(file, frame);
+        if (!written) {
+            const QString path = file.writer == CaptureFile::Page ? multiPagePath(m_run.names) : file.path;
+            result.failure = {WriteFailure::Image, path, written.error};
             result.ok = false;
-            reportFailure(file.path);
+            return result;
+        }
+        if (file.listChannel.isEmpty()) {
+            if (file.writer != CaptureFile::Page)
+                result.written.append(file.path);
             continue;
         }
-        if (file.writer != CaptureFile::Page)
-            result.written.append(file.path);
-        if (!file.listChannel.isEmpty())
-            m_lists.append(file.path, file.listChannel, m_promptParent);
-    }
-
-    if (m_row == CaptureRow::MonoTwoGate) {
-        result.switchGate = true;
-        result.gatesChecked = (counter & 1) != 0;
+        const WriteResult listed = m_lists.append(file.path, file.listChannel);
+        if (!listed) {
+            QFile::remove(file.path);
+            result.failure = {WriteFailure::List, listFilePath(file.path, file.listChannel), listed.error};
+            result.ok = false;
+            return result;
+        }
+        result.written.append(file.path);
     }
     return result;
 }
 
-bool CaptureWriter::writeFile(const CaptureFile& file, const Frame& frame)
+WriteResult CaptureWriter::writeFile(const CaptureFile& file, const Frame& frame)
 {
     const int w = int(frame.width);
     const int h = int(frame.height);
@@ -80,18 +83,8 @@ bool CaptureWriter::writeFile(const CaptureFile& file, const Frame& frame)
         return writeTiffPlane(file.path, w / 2, h / 2, frame.data, w, m_run.format, file.planeFlags,
                               m_run.averageGreens);
     case CaptureFile::Page:
-        return m_multiPage
-               && writeTiffPage(m_multiPage.get(), w, h, frame.data, m_run.format, int(frame.number),
-                                m_run.targetFrames);
+        return writeTiffPage(m_multiPage.get(), w, h, frame.data, m_run.format, int(frame.number),
+                             m_run.targetFrames);
     }
-    return false;
-}
-
-void CaptureWriter::reportFailure(const QString& path)
-{
-    if (m_failureReported)
-        return;
-    m_failureReported = true;
-    Prompt::current().message(m_promptParent, Prompt::Critical, QCoreApplication::translate("Lumi_cam", "Save tiff"),
-                              QCoreApplication::translate("Lumi_cam", "Unable to write file <b>%1</b>").arg(path));
+    return {EINVAL};
 }

@@ -8,7 +8,6 @@ void StreamStatistics::update(NqGenParameterArray* streamParams)
     double bandwidth = 0;
     if (FeatureValues::readFloat(streamParams, "Bandwidth", bandwidth))
         bandwidthMbps = bandwidth / 1000000.0;
-    FeatureValues::readInteger(streamParams, "ErrorCount", errorCount);
 
     NqGenParameter* parameter = streamParams ? streamParams->Get("LastError") : nullptr;
     if (!parameter || parameter->GetType() != NqGenType::Enum)

@@ -5,6 +5,7 @@
 #include <QLocale>
 #include <QSettings>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -100,6 +101,16 @@ int generatorSettleMs(double exposure)
     if (!(ms > 1.0))
         return 1;
     return ms >= double(std::numeric_limits<int>::max()) ? std::numeric_limits<int>::max() : int(ms);
+}
+
+unsigned silenceLimitMs(bool triggered, double exposureUs)
+{
+    constexpr double baseMs = 3000;
+    constexpr double largestMs = 24 * 3600 * 1000.0;
+    if (triggered)
+        return 0;
+    const double ms = baseMs + 3 * std::max(exposureUs, 0.0) / 1000.0;
+    return unsigned(std::min(ms, largestMs));
 }
 
 AverageCount averageCount(int value)

@@ -78,6 +78,11 @@ constexpr char ClearedLabelStyle[] = "QLabel{background: none;}";
 // generator is programmed: one per started millisecond of exposure, plus one.
 int generatorSettleMs(double exposure);
 
+// How long an acquiring camera's stream may stay silent before the camera is
+// taken for gone: a few seconds beyond three exposures of `exposureUs`. A
+// triggered camera waits for its triggers, however long: 0, not watched.
+unsigned silenceLimitMs(bool triggered, double exposureUs);
+
 // The averaging count for a spin box value; `corrected` when the value must
 // be written back to the spin box.
 struct AverageCount

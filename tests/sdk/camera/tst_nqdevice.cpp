@@ -34,6 +34,7 @@ private slots:
     void streamDestination();
     void disconnectIsIdempotent();
     void featureAccessFromTwoThreads();
+    void controlLostWhenTheCameraGoes();
 
 private:
     std::unique_ptr<SimulatedCamera> m_camera;
@@ -303,6 +304,32 @@ void TestNqDevice::disconnectIsIdempotent()
     // The same parameter object works again after a reconnect.
     QVERIFY(m_device->Connect(NqString(kCameraIp)).IsOK());
     QVERIFY(gain->GetValue(value).IsOK());
+}
+
+// The heartbeat notices a camera that went away; disconnecting it then does
+// not wait for the camera's time-outs.
+void TestNqDevice::controlLostWhenTheCameraGoes()
+{
+    SimulatedCameraOptions options;
+    options.address = "127.0.83.20";
+    SimulatedCamera camera(options);
+    QVERIFY(camera.start());
+    NqDevice device;
+    QVERIFY(device.Connect(NqString(options.address)).IsOK());
+    QTest::qWait(1500); // heartbeats answered
+    QVERIFY(!device.IsLost());
+    camera.stop();
+    QTRY_VERIFY_WITH_TIMEOUT(device.IsLost(), 15000);
+    QVERIFY(device.IsConnected());
+    QElapsedTimer timer;
+    timer.start();
+    QVERIFY(device.Disconnect().IsOK());
+    QVERIFY2(timer.elapsed() < 500, qPrintable(QString::number(timer.elapsed())));
+
+    // Back again: a new connection starts with control.
+    QVERIFY(camera.start());
+    QVERIFY(device.Connect(NqString(options.address)).IsOK());
+    QVERIFY(!device.IsLost());
 }
 
 void TestNqDevice::featureAccessFromTwoThreads()

@@ -10,6 +10,9 @@
 
 #include <tiffio.h>
 
+#include <cerrno>
+#include <cstring>
+
 namespace {
 
 QByteArray readAll(const QString& path)
@@ -128,7 +131,6 @@ private slots:
             QVERIFY(result.ok);
             QCOMPARE(result.frameNumberText, frameNumberText(counter));
             QCOMPARE(result.written, QStringList{dir.filePath(QString("run_0_p1_%1.tif").arg(frameNumberText(counter)))});
-            QVERIFY(!result.switchGate);
         }
         QCOMPARE(tiffSamples(dir.filePath("run_0_p1_000002.tif")), (QVector<int>{16383, 1, 2, 3}));
         QCOMPARE(readAll(dir.filePath("run_0_p1.lst")),
@@ -172,51 +174,83 @@ private slots:
         writer.beginRun(run);
         const FrameRef frame = makeFrame16(2, 1, {1, 2});
         CaptureWriter::Result first = writer.write(*renumbered(frame, 1), 1);
-        QVERIFY(first.switchGate);
-        QVERIFY(first.gatesChecked);
         QCOMPARE(first.lastName, dir.filePath("run_0_p1_000001_g1.tif"));
         CaptureWriter::Result second = writer.write(*renumbered(frame, 2), 2);
-        QVERIFY(!second.gatesChecked);
+        QVERIFY(second.ok);
         QCOMPARE(readAll(dir.filePath("run_0_p1_g1.lst")), QByteArray("run_0_p1_000001_g1.tif\r\n"));
         QCOMPARE(readAll(dir.filePath("run_0_p1_g2.lst")), QByteArray("run_0_p1_000002_g2.tif\r\n"));
     }
 
-    // A failed write is shown once per run, and nothing is listed for it.
-    void writerFailureOncePerRun()
+    // A failed write says which file and why, and nothing is listed for it.
+    void writerFailureSaysWhichFileAndWhy()
     {
-        ScriptedPrompt prompt;
         CaptureWriter writer;
         writer.beginRun(monoRun("/nonexistent-folder"));
         const FrameRef frame = makeFrame16(2, 1, {1, 2});
-        for (unsigned long long counter = 1; counter <= 3; ++counter)
-            QVERIFY(!writer.write(*renumbered(frame, counter), 1).ok);
-        QCOMPARE(writer.failedFiles(), uint64_t(3));
-        QCOMPARE(prompt.shown.size(), 1);
-        QCOMPARE(prompt.shown[0].kind, QString("critical"));
-        QCOMPARE(prompt.shown[0].title, QString("Save tiff"));
-        QCOMPARE(prompt.shown[0].text, QString("Unable to write file <b>/nonexistent-folder/run_0_p1_000001.tif</b>"));
-        writer.beginRun(monoRun("/nonexistent-folder"));
-        QVERIFY(!writer.write(*frame, 1).ok);
-        QCOMPARE(prompt.shown.size(), 2);
+        const CaptureWriter::Result result = writer.write(*renumbered(frame, 1), 1);
+        QVERIFY(!result.ok);
+        QVERIFY(result.written.isEmpty());
+        QCOMPARE(result.failure.kind, WriteFailure::Image);
+        QCOMPARE(result.failure.path, QString("/nonexistent-folder/run_0_p1_000001.tif"));
+        QCOMPARE(result.failure.error, ENOENT);
+        const FailureBox box = failureBox(result.failure);
+        QCOMPARE(box.icon, Prompt::Critical);
+        QCOMPARE(box.title, QString("Save tiff"));
+        QCOMPARE(box.text, QString("Unable to write file <b>/nonexistent-folder/run_0_p1_000001.tif</b>"
+                                   "<br>The folder does not exist."));
+        QVERIFY(!QFileInfo::exists("/nonexistent-folder"));
     }
 
-    // A captured frame that cannot be stored is not lost silently: the run's
-    // failure box names the file it would have made.
+    // A captured frame that cannot be stored is not lost silently: the
+    // failure names the file it would have made.
     void writerDropsMismatchedFrames()
     {
-        ScriptedPrompt prompt;
         QTemporaryDir dir;
         CaptureWriter writer;
         writer.beginRun(monoRun(dir.path())); // 16-bit run
         const CaptureWriter::Result result = writer.write(*makeFrame8(2, 2, {1, 2, 3, 4}), 1);
         QVERIFY(result.dropped);
-        QCOMPARE(writer.droppedFrames(), uint64_t(1));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files), QStringList());
-        QVERIFY(writer.write(*makeFrame8(2, 2, {1, 2, 3, 4}, 2), 1).dropped);
-        QCOMPARE(prompt.shown.size(), 1);
-        QCOMPARE(prompt.shown[0].title, QString("Save tiff"));
-        QCOMPARE(prompt.shown[0].text,
-                 QString("Unable to write file <b>%1</b>").arg(dir.filePath("run_0_p1_000001.tif")));
+        QCOMPARE(result.failure.kind, WriteFailure::Frame);
+        QCOMPARE(result.failure.path, dir.filePath("run_0_p1_000001.tif"));
+        QCOMPARE(failureBox(result.failure).text,
+                 QString("Unable to write file <b>%1</b><br>The frame does not match the capture's image format.")
+                     .arg(dir.filePath("run_0_p1_000001.tif")));
+    }
+
+    // An image whose list line cannot be written is taken back, so the list
+    // names exactly the images there are.
+    void writerRemovesImagesItCannotList()
+    {
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir("run_0_p1.lst")); // a folder: the list cannot be opened
+        CaptureWriter writer;
+        writer.beginRun(monoRun(dir.path()));
+        const CaptureWriter::Result result = writer.write(*makeFrame16(2, 1, {1, 2}), 1);
+        QVERIFY(!result.ok);
+        QCOMPARE(result.failure.kind, WriteFailure::List);
+        QCOMPARE(result.failure.path, dir.filePath("run_0_p1.lst"));
+        QCOMPARE(result.failure.error, EISDIR);
+        QCOMPARE(failureBox(result.failure).title, QString("List file error"));
+        QCOMPARE(QDir(dir.path()).entryList({"*.tif"}, QDir::Files), QStringList());
+    }
+
+    void failureReasons_data()
+    {
+        QTest::addColumn<int>("error");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("disk full") << int(ENOSPC) << "The disk is full.";
+        QTest::newRow("quota") << int(EDQUOT) << "The disk is full.";
+        QTest::newRow("read-only") << int(EROFS) << "The folder is read-only.";
+        QTest::newRow("no permission") << int(EACCES) << "Writing to the folder is not permitted.";
+        QTest::newRow("missing folder") << int(ENOENT) << "The folder does not exist.";
+        QTest::newRow("other") << int(ENAMETOOLONG) << QString::fromLocal8Bit(strerror(ENAMETOOLONG)) + ".";
+    }
+    void failureReasons()
+    {
+        QFETCH(int, error);
+        QFETCH(QString, reason);
+        QCOMPARE(writeFailureReason(error), reason);
     }
 
     void writerMultiPage()
@@ -321,11 +355,9 @@ private slots:
         stats.update(&stream); // nothing there: defaults stay
         QCOMPARE(stats.lastError, QString("N/A"));
         stream.setFloat("Bandwidth", 874400000.0);
-        stream.setInteger("ErrorCount", 3);
         stream.setEnum("LastError", 20, "TIMEOUT");
         stats.update(&stream);
         QCOMPARE(stats.bandwidthMbps, 874.4);
-        QCOMPARE(stats.errorCount, int64_t(3));
         QCOMPARE(stats.lastError, QString("TIMEOUT"));
         stream.setEnum("LastError", 0, "OK");
         stats.update(&stream);

@@ -1,9 +1,11 @@
-#include "ScriptedPrompt.h"
 #include "capture/CaptureNaming.h"
 #include "capture/ListFiles.h"
+#include "capture/WriteFailure.h"
 #include "frames/StatusTexts.h"
 
 #include <QtTest>
+
+#include <cerrno>
 
 class TestCaptureNaming : public QObject
 {
@@ -137,21 +139,18 @@ private slots:
         QCOMPARE(readAll(dir.filePath("run_0.lst")), QByteArray("run_0_000002.tif\r\n"));
     }
 
-    void listFileFailureShownOncePerRun()
+    void listFileFailureSaysWhy()
     {
-        ScriptedPrompt prompt;
         ListFiles lists;
         lists.beginRun();
         const QString tiff = "/nonexistent-folder/run_0_000001.tif";
-        QVERIFY(!lists.append(tiff, "mono"));
-        QVERIFY(!lists.append(tiff, "mono"));
-        QCOMPARE(prompt.shown.size(), 1);
-        QCOMPARE(prompt.shown[0].kind, QString("warning"));
-        QCOMPARE(prompt.shown[0].title, QString("List file error"));
-        QCOMPARE(prompt.shown[0].text, QString("Warning: Can't open /nonexistent-folder/run_0.lst file for writing!"));
-        lists.beginRun();
-        QVERIFY(!lists.append(tiff, "mono"));
-        QCOMPARE(prompt.shown.size(), 2);
+        const WriteResult result = lists.append(tiff, "mono");
+        QCOMPARE(result.error, ENOENT);
+        const FailureBox box = failureBox({WriteFailure::List, listFilePath(tiff, "mono"), result.error});
+        QCOMPARE(box.icon, Prompt::Warning);
+        QCOMPARE(box.title, QString("List file error"));
+        QCOMPARE(box.text, QString("Warning: Can't open /nonexistent-folder/run_0.lst file for writing!"
+                                   "<br>The folder does not exist."));
     }
 
     void runStatus_data()

@@ -18,6 +18,8 @@ private slots:
     void previewStatus();
     void generatorSettle_data();
     void generatorSettle();
+    void silenceLimit_data();
+    void silenceLimit();
     void averageCount_data();
     void averageCount();
     void lockedActions_data();
@@ -221,6 +223,25 @@ void TestRunRules::generatorSettle()
     QFETCH(double, exposure);
     QFETCH(int, ms);
     QCOMPARE(RunRules::generatorSettleMs(exposure), ms);
+}
+
+void TestRunRules::silenceLimit_data()
+{
+    QTest::addColumn<bool>("triggered");
+    QTest::addColumn<double>("exposure");
+    QTest::addColumn<uint>("ms");
+    QTest::newRow("1 ms exposure") << false << 1000.0 << 3003u;
+    QTest::newRow("longest exposure: three frames and more") << false << 16777215.0 << 53331u;
+    QTest::newRow("negative") << false << -5.0 << 3000u;
+    QTest::newRow("triggered: not watched") << true << 1000.0 << 0u;
+}
+
+void TestRunRules::silenceLimit()
+{
+    QFETCH(bool, triggered);
+    QFETCH(double, exposure);
+    QFETCH(uint, ms);
+    QCOMPARE(RunRules::silenceLimitMs(triggered, exposure), ms);
 }
 
 void TestRunRules::averageCount_data()

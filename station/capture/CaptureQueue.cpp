@@ -1,0 +1,154 @@
+#include "capture/CaptureQueue.h"
+
+#include <QLoggingCategory>
+
+Q_LOGGING_CATEGORY(lcCapture, "kessane.station.capture")
+
+CaptureQueue::CaptureQueue(size_t capacity, std::unique_ptr<CaptureWriter> writer)
+    : m_capacity(std::max<size_t>(capacity, 1)),
+      m_writer(writer ? std::move(writer) : std::make_unique<CaptureWriter>())
+{
+    qRegisterMetaType<WriteFailure>();
+    qRegisterMetaType<CaptureQueue::Summary>();
+    start();
+}
+
+CaptureQueue::~CaptureQueue()
+{
+    {
+        QMutexLocker lock(&m_mutex);
+        m_stop = true;
+        m_wake.wakeAll();
+    }
+    wait();
+}
+
+int CaptureQueue::beginRun(const CaptureWriter::Run& settings)
+{
+    QMutexLocker lock(&m_mutex);
+    if (m_open)
+        m_jobs.push_back(Job{Job::End, m_run, {}, {}, 1, m_rejected});
+    ++m_run;
+    m_open = true;
+    m_failed = false;
+    m_rejected = 0;
+    m_lost = 0;
+    m_jobs.push_back(Job{Job::Begin, m_run, settings, {}, 1, 0});
+    m_wake.wakeAll();
+    return m_run;
+}
+
+bool CaptureQueue::offer(FrameRef frame, int activeGate)
+{
+    QMutexLocker lock(&m_mutex);
+    if (!m_open || !frame)
+        return false;
+    if (m_failed || m_queuedFrames >= m_capacity) {
+        ++m_lost;
+        ++m_rejected;
+        if (!m_failed)
+            qCWarning(lcCapture) << "writer queue full: frame" << frame->number << "is not stored";
+        return false;
+    }
+    ++m_queuedFrames;
+    m_jobs.push_back(Job{Job::Store, m_run, {}, std::move(frame), activeGate, 0});
+    m_wake.wakeAll();
+    return true;
+}
+
+void CaptureQueue::endRun()
+{
+    QMutexLocker lock(&m_mutex);
+    if (!m_open)
+        return;
+    m_open = false;
+    m_jobs.push_back(Job{Job::End, m_run, {}, {}, 1, m_rejected});
+    m_wake.wakeAll();
+}
+
+int CaptureQueue::currentRun() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_run;
+}
+
+bool CaptureQueue::runOpen() const
+{
+    QMutexLocker lock(&m_mutex);
+    return m_open;
+}
+
+void CaptureQueue::run()
+{
+    for (;;) {
+        Job job;
+        {
+            QMutexLocker lock(&m_mutex);
+            // Stopping still writes what was handed over: those frames are the user's.
+            while (m_jobs.empty() && !m_stop)
+                m_wake.wait(&m_mutex);
+            if (m_jobs.empty())
+                return;
+            job = std::move(m_jobs.front());
+            m_jobs.pop_front();
+        }
+        process(job);
+        if (job.kind == Job::Store) {
+            // The frame (and its pipeline buffer) goes before the slot is free again.
+            job.frame.reset();
+            QMutexLocker lock(&m_mutex);
+            --m_queuedFrames;
+        }
+    }
+}
+
+void CaptureQueue::countLost(int run)
+{
+    QMutexLocker lock(&m_mutex);
+    if (run == m_run)
+        ++m_lost;
+}
+
+void CaptureQueue::markFailed(int run)
+{
+    QMutexLocker lock(&m_mutex);
+    if (run == m_run)
+        m_failed = true;
+}
+
+void CaptureQueue::process(Job& job)
+{
+    switch (job.kind) {
+    case Job::Begin: {
+        m_summary = Summary();
+        m_summary.run = job.run;
+        const WriteFailure failure = m_writer->beginRun(job.settings);
+        if (failure) {
+            m_summary.failed = true;
+            markFailed(job.run);
+            emit writeFailed(job.run, failure);
+        }
+        return;
+    }
+    case Job::Store: {
+        if (!m_summary.failed) {
+            const CaptureWriter::Result result = m_writer->write(*job.frame, job.gate);
+            if (result.ok) {
+                ++m_summary.stored;
+                return;
+            }
+            m_summary.failed = true;
+            markFailed(job.run);
+            emit writeFailed(job.run, result.failure);
+        }
+        ++m_summary.lost;
+        countLost(job.run);
+        return;
+    }
+    case Job::End:
+        m_writer->endRun();
+        m_summary.lost += job.rejected;
+        emit runEnded(m_summary);
+        return;
+    }
+}

@@ -1,0 +1,349 @@
+#include "Lumi_cam.h"
+#include "ScriptedPrompt.h"
+#include "SimulatedCamera.h"
+#include "WindowDriver.h"
+#include "camera/NqBufferResult.h"
+#include "camera/Thread.h"
+
+#include "SidePanel.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <tiffio.h>
+
+#include <sched.h>
+#include <sys/mount.h>
+#include <unistd.h>
+
+#include <map>
+
+// What a capture leaves behind when something goes wrong on its way to disk:
+// the camera goes away, the disk fills, packets are lost, or the averaging
+// count changes. Every case against the simulated camera through the window.
+class LumiCamCaptureFaultsTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cameraKilled_data();
+    void cameraKilled();
+    void fullOrReadOnlyDisk_data();
+    void fullOrReadOnlyDisk();
+    void packetLossIsRecoveredByResend_data();
+    void packetLossIsRecoveredByResend();
+    void framesNeverDeliveredAreCounted();
+    void averagingChangedMidCaptureWritesNoFileTwice();
+};
+
+namespace {
+
+bool writeRunSettings(const QString& folder, int frames, const QString& prefix, int average = 1)
+{
+    return WindowDriver::writeSettings({{"LAST_PTH", folder},
+                                        {"LAST_FRM", frames},
+                                        {"LAST_AVG", average},
+                                        {"LAST_PRT", prefix},
+                                        {"LAST_PNT", ""},
+                                        {"LAST_EXP", 1000}});
+}
+
+// True when `path` is a one-page TIFF whose every row reads back.
+bool tiffIsComplete(const QString& path)
+{
+    TIFFSetErrorHandler(nullptr);
+    TIFFSetWarningHandler(nullptr);
+    TIFF* tiff = TIFFOpen(QFile::encodeName(path).constData(), "r");
+    if (!tiff)
+        return false;
+    uint32_t width = 0;
+    uint32_t height = 0;
+    TIFFGetField(tiff, TIFFTAG_IMAGEWIDTH, &width);
+    TIFFGetField(tiff, TIFFTAG_IMAGELENGTH, &height);
+    std::vector<uint8_t> row(size_t(TIFFScanlineSize(tiff)));
+    bool ok = width > 0 && height > 0;
+    for (uint32_t r = 0; ok && r < height; ++r)
+        ok = TIFFReadScanline(tiff, row.data(), r) >= 0;
+    TIFFClose(tiff);
+    return ok;
+}
+
+QStringList listLines(const QString& path)
+{
+    QFile list(path);
+    if (!list.open(QIODevice::ReadOnly))
+        return {};
+    QStringList lines = QString::fromLatin1(list.readAll()).split(QStringLiteral("\r\n"));
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    return lines;
+}
+
+// The files of a capture agree with its list: every TIFF is complete and
+// listed once, and the list names nothing else.
+void verifyFilesMatchList(const QDir& dir, const QString& listName)
+{
+    const QStringList tiffs = dir.entryList({QStringLiteral("*.tif")}, QDir::Files, QDir::Name);
+    for (const QString& tiff : tiffs)
+        QVERIFY2(tiffIsComplete(dir.filePath(tiff)), qPrintable(tiff + QStringLiteral(" is not complete")));
+    QStringList listed = listLines(dir.filePath(listName));
+    listed.sort();
+    QCOMPARE(listed, tiffs);
+}
+
+// Notes the longest time the event loop went without running a timer.
+class StallMeter : public QObject
+{
+public:
+    StallMeter()
+    {
+        m_clock.start();
+        startTimer(10);
+    }
+    qint64 longestMs() const { return m_longest; }
+
+protected:
+    void timerEvent(QTimerEvent*) override
+    {
+        m_longest = std::max(m_longest, m_clock.restart());
+    }
+
+private:
+    QElapsedTimer m_clock;
+    qint64 m_longest = 0;
+};
+
+QString errorLabelText(const Lumi_cam& window)
+{
+    return window.findChild<QLabel*>(QStringLiteral("temperatureLabel"))->text();
+}
+
+} // namespace
+
+void LumiCamCaptureFaultsTest::cameraKilled_data()
+{
+    QTest::addColumn<bool>("capturing");
+    // The stream goes silent; an idle camera is missed by the control channel's heartbeat.
+    QTest::newRow("mid-capture") << true;
+    QTest::newRow("idle") << false;
+}
+
+void LumiCamCaptureFaultsTest::cameraKilled()
+{
+    QFETCH(bool, capturing);
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    QVERIFY(writeRunSettings(folder.path(), 500, QStringLiteral("run")));
+    SimulatedCameraOptions options;
+    auto camera = std::make_unique<SimulatedCamera>(options);
+    QVERIFY(camera->start());
+    ScriptedPrompt prompt;
+    Lumi_cam window;
+    QVERIFY2(WindowDriver::pick(window, QStringLiteral("127.0.0.1")), "the camera is not listed");
+
+    if (capturing) {
+        WindowDriver::action(window, "actionCapture")->setChecked(true);
+        QTRY_VERIFY_WITH_TIMEOUT(window.stationState().framesReceived >= 10, 10000);
+    }
+    StallMeter stalls;
+    camera->stop();
+    QElapsedTimer lost;
+    lost.start();
+    // "#status" then answers "No Camera".
+    QTRY_VERIFY_WITH_TIMEOUT(!window.stationState().connected, 20000);
+    qInfo() << "camera loss noticed after" << lost.elapsed() << "ms";
+    QVERIFY(!window.isCapturing());
+    QVERIFY(!window.stationState().captureDone);
+    QVERIFY(!WindowDriver::action(window, "actionOpenCam")->isChecked());
+    QCOMPARE(window.findChild<QLabel*>(QStringLiteral("connectionLabel"))->text(), QStringLiteral("Disconnected"));
+    QCOMPARE(prompt.shown.size(), 1);
+    QVERIFY2(prompt.shown[0].text.contains(QStringLiteral("<b>SimCam</b>")), qPrintable(prompt.shown[0].text));
+    QTest::qWait(200);
+    QVERIFY2(stalls.longestMs() < 1000, qPrintable(QString::number(stalls.longestMs())));
+
+    const QDir dir(folder.path());
+    if (capturing) {
+        QVERIFY(dir.entryList({QStringLiteral("*.tif")}, QDir::Files).size() >= 10);
+        verifyFilesMatchList(dir, QStringLiteral("run.lst"));
+    }
+
+    // The camera comes back: the search finds it and it connects again.
+    camera = std::make_unique<SimulatedCamera>(options);
+    QVERIFY(camera->start());
+    WindowDriver::action(window, "actionOpenCam")->setChecked(true);
+    QVERIFY2(WindowDriver::pick(window, QStringLiteral("127.0.0.1")), "the camera is not listed again");
+    QVERIFY(window.stationState().connected);
+    WindowDriver::action(window, "actionRun")->setChecked(true);
+    QTRY_VERIFY_WITH_TIMEOUT(window.stationState().framesReceived >= 3, 10000);
+}
+
+void LumiCamCaptureFaultsTest::fullOrReadOnlyDisk_data()
+{
+    QTest::addColumn<bool>("readOnly");
+    QTest::newRow("full") << false;
+    QTest::newRow("read-only") << true;
+}
+
+void LumiCamCaptureFaultsTest::fullOrReadOnlyDisk()
+{
+    QFETCH(bool, readOnly);
+    // A small file system of our own: only root may mount one, in a mount
+    // namespace of this process so nothing shows outside the test.
+    if (geteuid() != 0)
+        QSKIP("mounting a small file system needs root");
+    if (unshare(CLONE_NEWNS) != 0 || mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+        QSKIP("no mount namespace");
+    QTemporaryDir mountPoint;
+    QVERIFY(mountPoint.isValid());
+    const QByteArray at = QFile::encodeName(mountPoint.path());
+    // 2 MB hold three 640x480 16-bit frames and a bit.
+    QVERIFY(mount("tmpfs", at.constData(), "tmpfs", readOnly ? MS_RDONLY : 0, "size=2m") == 0);
+    struct Unmount
+    {
+        QByteArray at;
+        ~Unmount() { umount2(at.constData(), MNT_DETACH); }
+    } unmount{at};
+
+    QVERIFY(writeRunSettings(mountPoint.path(), 100, QStringLiteral("run")));
+    SimulatedCameraOptions options;
+    SimulatedCamera camera(options);
+    QVERIFY(camera.start());
+    ScriptedPrompt prompt;
+    Lumi_cam window;
+    QVERIFY2(WindowDriver::pick(window, QStringLiteral("127.0.0.1")), "the camera is not listed");
+
+    WindowDriver::action(window, "actionCapture")->setChecked(true);
+    QTRY_VERIFY_WITH_TIMEOUT(!window.isCapturing(), 15000);
+    QTest::qWait(500);
+    QVERIFY(!window.stationState().captureDone);
+    QCOMPARE(prompt.titles(), QStringList{"Save tiff"});
+    QVERIFY2(prompt.shown[0].text.contains(readOnly ? QStringLiteral("read-only") : QStringLiteral("full")),
+             qPrintable(prompt.shown[0].text));
+
+    const QDir dir(mountPoint.path());
+    if (readOnly) {
+        QVERIFY(dir.entryList({QStringLiteral("*.tif")}, QDir::Files).isEmpty());
+    } else {
+        QVERIFY(!dir.entryList({QStringLiteral("*.tif")}, QDir::Files).isEmpty());
+        verifyFilesMatchList(dir, QStringLiteral("run.lst"));
+    }
+}
+
+void LumiCamCaptureFaultsTest::packetLossIsRecoveredByResend_data()
+{
+    QTest::addColumn<int>("size");
+    QTest::addColumn<int>("frames");
+    QTest::newRow("640x480") << 0 << 100;
+    QTest::newRow("2048x2048") << 2048 << 20;
+}
+
+void LumiCamCaptureFaultsTest::packetLossIsRecoveredByResend()
+{
+    QFETCH(int, size);
+    QFETCH(int, frames);
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    QVERIFY(writeRunSettings(folder.path(), frames, QStringLiteral("run")));
+    SimulatedCameraOptions options;
+    options.packetLoss = 0.01;
+    if (size) {
+        options.width = options.height = options.sensorWidth = options.sensorHeight = uint32_t(size);
+        options.frameRate = 5;
+    }
+    SimulatedCamera camera(options);
+    QVERIFY(camera.start());
+    ScriptedPrompt prompt;
+    Lumi_cam window;
+    QVERIFY2(WindowDriver::pick(window, QStringLiteral("127.0.0.1")), "the camera is not listed");
+
+    WindowDriver::action(window, "actionCapture")->setChecked(true);
+    QTRY_VERIFY_WITH_TIMEOUT(!window.isCapturing(), 60000);
+    QTRY_VERIFY_WITH_TIMEOUT(window.stationState().captureDone, 10000);
+    QCOMPARE(errorLabelText(window).section(QLatin1Char(' '), 0, 1), QStringLiteral("Errors: 0"));
+    // The stream's real rate: some 60 Mbit/s at 640x480, some 300 at 2048x2048.
+    const QString status = window.findChild<QLabel*>(QStringLiteral("statusLabel"))->text();
+    QVERIFY2(status.section(QLatin1Char(' '), -1).chopped(4).toInt() >= 20, qPrintable(status));
+    const QDir dir(folder.path());
+    QCOMPARE(dir.entryList({QStringLiteral("*.tif")}, QDir::Files).size(), frames);
+    verifyFilesMatchList(dir, QStringLiteral("run.lst"));
+    QVERIFY(prompt.shown.isEmpty());
+}
+
+// The window is held up long enough for the pipeline's buffers to run out:
+// the frames the camera sent meanwhile never arrive, and that is counted.
+void LumiCamCaptureFaultsTest::framesNeverDeliveredAreCounted()
+{
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    QVERIFY(writeRunSettings(folder.path(), 400, QStringLiteral("run")));
+    SimulatedCameraOptions options;
+    options.width = 320;
+    options.height = 240;
+    options.frameRate = 200;
+    SimulatedCamera camera(options);
+    QVERIFY(camera.start());
+    ScriptedPrompt prompt;
+    Lumi_cam window;
+    QVERIFY2(WindowDriver::pick(window, QStringLiteral("127.0.0.1")), "the camera is not listed");
+
+    std::map<unsigned long long, uint64_t> blockIds;
+    QObject context;
+    connect(window.acquisitionThread(), &Thread::imageReady, &context,
+            [&](unsigned long long number, FrameRef frame) { blockIds[number] = frame->blockId; });
+    WindowDriver::action(window, "actionCapture")->setChecked(true);
+    QTRY_VERIFY_WITH_TIMEOUT(window.stationState().framesReceived >= 20, 10000);
+    QThread::msleep(1500); // 300 frames come, 64 buffers take them
+    QTRY_VERIFY_WITH_TIMEOUT(!window.isCapturing(), 30000);
+    QTest::qWait(300);
+
+    uint64_t gaps = 0;
+    for (auto it = blockIds.begin(); std::next(it) != blockIds.end(); ++it)
+        gaps += nqMissingBlocks(it->second, std::next(it)->second);
+    const QString errors = errorLabelText(window);
+    qInfo() << "frames never delivered:" << gaps << errors;
+    QVERIFY(gaps > 0);
+    QVERIFY(!window.stationState().captureDone);
+    // Every one of them is in the error figure (with the frames the writer
+    // could not take, if any).
+    QVERIFY2(errors.section(QLatin1Char(' '), 1, 1).toULongLong() >= gaps, qPrintable(errors));
+    verifyFilesMatchList(QDir(folder.path()), QStringLiteral("run.lst"));
+}
+
+// Four frames per file, then two: the numbering stays that of four and no
+// file is written twice.
+void LumiCamCaptureFaultsTest::averagingChangedMidCaptureWritesNoFileTwice()
+{
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    QVERIFY(writeRunSettings(folder.path(), 80, QStringLiteral("run"), 4));
+    SimulatedCameraOptions options;
+    options.width = 320;
+    options.height = 240;
+    SimulatedCamera camera(options);
+    QVERIFY(camera.start());
+    ScriptedPrompt prompt;
+    Lumi_cam window;
+    QVERIFY2(WindowDriver::pick(window, QStringLiteral("127.0.0.1")), "the camera is not listed");
+
+    WindowDriver::action(window, "actionCapture")->setChecked(true);
+    QTRY_VERIFY_WITH_TIMEOUT(window.stationState().framesReceived >= 10, 10000);
+    QVERIFY(!window.sidePanel().average->isEnabled());
+    window.sidePanel().average->setValue(2); // as "#aver=2" does
+    QTRY_VERIFY_WITH_TIMEOUT(window.stationState().captureDone, 20000);
+
+    const QDir dir(folder.path());
+    const QStringList listed = listLines(dir.filePath(QStringLiteral("run.lst")));
+    QCOMPARE(listed.size(), 20);
+    QCOMPARE(QSet<QString>(listed.begin(), listed.end()).size(), 20);
+    QCOMPARE(dir.entryList({QStringLiteral("*.tif")}, QDir::Files).size(), 20);
+    // The new count holds from the next run on.
+    QVERIFY(window.sidePanel().average->isEnabled());
+    QCOMPARE(window.acquisitionThread()->averageCount(), 2u);
+}
+
+QTEST_MAIN(LumiCamCaptureFaultsTest)
+#include "tst_LumiCamCaptureFaults.moc"
