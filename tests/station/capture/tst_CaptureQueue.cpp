@@ -1,0 +1,179 @@
+#include "TestFrames.h"
+#include "capture/CaptureQueue.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <atomic>
+
+// The capture's writer thread: files and list lines in the order the frames
+// came, however slow the disk; a run ends only once its files are written;
+// a full queue and a failed write lose frames, and say so.
+class TestCaptureQueue : public QObject
+{
+    Q_OBJECT
+
+private:
+    // A disk that takes its time, and fails at one frame when asked to.
+    class SlowWriter : public CaptureWriter
+    {
+    public:
+        explicit SlowWriter(unsigned long ms, unsigned long long failAt = 0) : m_ms(ms), m_failAt(failAt) {}
+        Result write(const Frame& frame, int gate) override
+        {
+            QThread::msleep(m_ms);
+            if (frame.number == m_failAt) {
+                Result failed;
+                failed.ok = false;
+                failed.failure = {WriteFailure::Image, QStringLiteral("frame %1").arg(frame.number), ENOSPC};
+                return failed;
+            }
+            return CaptureWriter::write(frame, gate);
+        }
+
+    private:
+        const unsigned long m_ms;
+        const unsigned long long m_failAt;
+    };
+
+    static CaptureWriter::Run run(const QString& folder, const QString& prefix = QStringLiteral("run"))
+    {
+        CaptureWriter::Run r;
+        r.names = {folder, prefix, QString()};
+        r.format = {16, 12, false};
+        return r;
+    }
+
+    // A frame that counts its release (the pipeline buffer going back).
+    static FrameRef frame(unsigned long long number, std::atomic<int>& released)
+    {
+        const FrameRef base = makeFrame16(2, 1, {uint16_t(number), 7}, number);
+        return FrameRef(new Frame(*base), [base, &released](const Frame* f) {
+            ++released;
+            delete f;
+        });
+    }
+
+    static QByteArray listOf(const QString& prefix, int first, int last)
+    {
+        QByteArray lines;
+        for (int n = first; n <= last; ++n)
+            lines += QStringLiteral("%1_%2.tif\r\n").arg(prefix).arg(n, 6, 10, QLatin1Char('0')).toLatin1();
+        return lines;
+    }
+
+    static QByteArray readAll(const QString& path)
+    {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+private slots:
+    void init() { qRegisterMetaType<CaptureQueue::Summary>(); }
+
+    // The files and list lines follow the frames in order, and the run ends
+    // only once the last one is on disk (and every frame let go).
+    void orderedUnderASlowDiskAndEndsDrained()
+    {
+        QTemporaryDir dir;
+        std::atomic<int> released{0};
+        CaptureQueue queue(32, std::make_unique<SlowWriter>(10));
+        QStringList filesAtEnd;
+        connect(&queue, &CaptureQueue::runEnded, this, [&](CaptureQueue::Summary) {
+            filesAtEnd = QDir(dir.path()).entryList({"*.tif"}, QDir::Files, QDir::Name);
+        });
+        QSignalSpy ended(&queue, &CaptureQueue::runEnded);
+        const int number = queue.beginRun(run(dir.path()));
+        for (unsigned long long n = 1; n <= 20; ++n)
+            QVERIFY(queue.offer(frame(n, released), 1));
+        queue.endRun();
+        QVERIFY(!queue.offer(frame(21, released), 1)); // the run is closed
+        QVERIFY(ended.wait(10000));
+        const auto summary = ended.first().first().value<CaptureQueue::Summary>();
+        QCOMPARE(summary.run, number);
+        QCOMPARE(summary.stored, 20ull);
+        QCOMPARE(summary.lost, 0ull);
+        QVERIFY(!summary.failed);
+        QCOMPARE(filesAtEnd.size(), 20);
+        QCOMPARE(readAll(dir.filePath("run.lst")), listOf("run", 1, 20));
+        QCOMPARE(released.load(), 21);
+    }
+
+    // A disk slower than the camera: what the queue cannot hold is lost, and counted.
+    void fullQueueLosesFramesAndCountsThem()
+    {
+        QTemporaryDir dir;
+        std::atomic<int> released{0};
+        CaptureQueue queue(4, std::make_unique<SlowWriter>(50));
+        QSignalSpy ended(&queue, &CaptureQueue::runEnded);
+        queue.beginRun(run(dir.path()));
+        int taken = 0;
+        for (unsigned long long n = 1; n <= 10; ++n)
+            taken += queue.offer(frame(n, released), 1) ? 1 : 0;
+        QVERIFY(taken >= 4 && taken <= 5); // the writer may have taken the first already
+        QCOMPARE(queue.lostFrames(), 10ull - unsigned(taken));
+        queue.endRun();
+        QVERIFY(ended.wait(10000));
+        const auto summary = ended.first().first().value<CaptureQueue::Summary>();
+        QCOMPARE(summary.stored, unsigned(taken) + 0ull);
+        QCOMPARE(summary.lost, 10ull - unsigned(taken));
+        QVERIFY(!summary.failed);
+        QCOMPARE(readAll(dir.filePath("run.lst")).count('\n'), taken);
+    }
+
+    // The first failure is reported once and ends the run's writing; a new
+    // run writes again.
+    void firstFailureEndsTheRun()
+    {
+        QTemporaryDir dir;
+        std::atomic<int> released{0};
+        CaptureQueue queue(32, std::make_unique<SlowWriter>(5, 3));
+        QSignalSpy failed(&queue, &CaptureQueue::writeFailed);
+        QSignalSpy ended(&queue, &CaptureQueue::runEnded);
+        const int first = queue.beginRun(run(dir.path(), "a"));
+        for (unsigned long long n = 1; n <= 6; ++n)
+            queue.offer(frame(n, released), 1);
+        QVERIFY(failed.wait(10000));
+        QVERIFY(!queue.offer(frame(7, released), 1)); // turned away once the failure is known
+        const int second = queue.beginRun(run(dir.path(), "b")); // ends "a"
+        queue.offer(frame(1, released), 1);
+        queue.endRun();
+        QTRY_COMPARE_WITH_TIMEOUT(ended.size(), 2, 10000);
+
+        QCOMPARE(failed.size(), 1);
+        QCOMPARE(failed.first().at(0).toInt(), first);
+        const WriteFailure failure = failed.first().at(1).value<WriteFailure>();
+        QCOMPARE(failure.path, QString("frame 3"));
+        QCOMPARE(failure.error, ENOSPC);
+        const auto a = ended.at(0).first().value<CaptureQueue::Summary>();
+        QCOMPARE(a.run, first);
+        QVERIFY(a.failed);
+        QCOMPARE(a.stored, 2ull);
+        QCOMPARE(a.lost, 5ull); // 3 to 6 written no more, 7 turned away
+        QCOMPARE(readAll(dir.filePath("a.lst")), listOf("a", 1, 2));
+        const auto b = ended.at(1).first().value<CaptureQueue::Summary>();
+        QCOMPARE(b.run, second);
+        QVERIFY(!b.failed);
+        QCOMPARE(readAll(dir.filePath("b.lst")), listOf("b", 1, 1));
+    }
+
+    // Closing the window: what was handed over is still written.
+    void destructionWritesWhatIsQueued()
+    {
+        QTemporaryDir dir;
+        std::atomic<int> released{0};
+        {
+            CaptureQueue queue(32, std::make_unique<SlowWriter>(10));
+            queue.beginRun(run(dir.path()));
+            for (unsigned long long n = 1; n <= 10; ++n)
+                queue.offer(frame(n, released), 1);
+        }
+        QCOMPARE(readAll(dir.filePath("run.lst")), listOf("run", 1, 10));
+        QCOMPARE(released.load(), 10);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCaptureQueue)
+#include "tst_CaptureQueue.moc"
