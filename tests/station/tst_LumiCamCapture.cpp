@@ -37,6 +37,7 @@ private slots:
     void failedCaptureEndsBeforeTheNext();
     void startWithoutWorkFolderIsRefused();
     void startDuringTheStopWaitIsKept();
+    void sidecarFolderIsTheWorkFolderField();
 };
 
 namespace {
@@ -322,6 +323,29 @@ void LumiCamCaptureTest::startDuringTheStopWaitIsKept()
     QVERIFY(listB.open(QIODevice::ReadOnly));
     QCOMPARE(listB.readAll(), listOf("b", 1, 5));
     QVERIFY(prompt.shown.isEmpty());
+}
+
+// With a sub-folder per camera the files go one level down, but the sidecar's
+// "Folder" says what the work-folder field says.
+void LumiCamCaptureTest::sidecarFolderIsTheWorkFolderField()
+{
+    QTemporaryDir folder;
+    QVERIFY(folder.isValid());
+    QVERIFY(writeRunSettings(folder.path(), 2, QStringLiteral("run")));
+    SimulatedCameraOptions options;
+    SimulatedCamera camera(options);
+    QVERIFY(camera.start());
+    ScriptedPrompt prompt;
+    Lumi_cam window;
+    QVERIFY2(WindowDriver::pick(window, QStringLiteral("127.0.0.1")), "the camera is not listed");
+    WindowDriver::action(window, "actionCamera_name_subfolder")->setChecked(true);
+    WindowDriver::action(window, "actionCapture")->setChecked(true);
+    QTRY_VERIFY_WITH_TIMEOUT(window.stationState().captureDone, 10000);
+
+    const QDir dir(folder.filePath(QStringLiteral("CAM_SIMCAM")));
+    QCOMPARE(dir.entryList({QStringLiteral("*.tif")}, QDir::Files).size(), 2);
+    QSettings sidecar(dir.filePath(QStringLiteral("run.settings")), QSettings::IniFormat);
+    QCOMPARE(sidecar.value(QStringLiteral("Capture/Folder")).toString(), folder.path());
 }
 
 QTEST_MAIN(LumiCamCaptureTest)

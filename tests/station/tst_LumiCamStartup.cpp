@@ -2,6 +2,7 @@
 #include "ScriptedPrompt.h"
 #include "SidePanel.h"
 #include "camera/camSearchDlg.h"
+#include "frames/CustomScene.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -191,6 +192,8 @@ void LumiCamStartupTest::closeConfirmation()
     window.findChild<camSearchDlg*>()->close();
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
+    action(window, "actionPlotProfile")->setChecked(true);
+    QVERIFY(window.scene()->lineMode());
     prompt.questionAnswers << answer;
     if (viaExitAction)
         action(window, "actionExit")->trigger();
@@ -203,6 +206,9 @@ void LumiCamStartupTest::closeConfirmation()
     QCOMPARE(prompt.shown[0].text, QStringLiteral("Are you sure you want to quit?"));
     QCOMPARE(window.isVisible(), !answer);
     QVERIFY(!window.isConnected());
+    // Line-profile mode ends whatever the answer.
+    QVERIFY(!window.scene()->lineMode());
+    QVERIFY(!action(window, "actionPlotProfile")->isChecked());
 }
 
 void LumiCamStartupTest::exposureUnitSwitch_data()
