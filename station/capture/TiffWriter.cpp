@@ -158,6 +158,7 @@ struct Strips
 {
     int rowsPerStrip = 0;
     StripSource source;
+    bool inPlace = false; // the source never fills the scratch buffer
 };
 
 int rowsPerStrip(int width, int height, const TiffFormat& format)
@@ -192,16 +193,19 @@ bool setTags(TIFF* file, int width, int height, const TiffFormat& format, int pa
 bool writeStrips(TIFF* file, int width, int height, const TiffFormat& format, const Strips& strips)
 {
     const size_t rowBytes = size_t(width) * size_t(storedBits(format) / 8);
-    std::vector<uint8_t> scratch(rowBytes * size_t(strips.rowsPerStrip));
+    // Filled before it is read, so it is not cleared first.
+    const bool needScratch = format.compress || !strips.inPlace;
+    const std::unique_ptr<uint8_t[]> scratch(needScratch ? new uint8_t[rowBytes * size_t(strips.rowsPerStrip)]
+                                                         : nullptr);
     uint32_t strip = 0;
     for (int row = 0; row < height; row += strips.rowsPerStrip, ++strip) {
         const int rows = std::min(strips.rowsPerStrip, height - row);
         const tmsize_t bytes = tmsize_t(rowBytes * size_t(rows));
-        const void* data = strips.source(row, rows, scratch.data());
+        const void* data = strips.source(row, rows, scratch.get());
         if (format.compress) {
-            if (data != scratch.data())
-                std::memcpy(scratch.data(), data, size_t(bytes));
-            if (TIFFWriteEncodedStrip(file, strip, scratch.data(), bytes) < 0)
+            if (data != scratch.get())
+                std::memcpy(scratch.get(), data, size_t(bytes));
+            if (TIFFWriteEncodedStrip(file, strip, scratch.get(), bytes) < 0)
                 return false;
         } else if (TIFFWriteRawStrip(file, strip, const_cast<void*>(data), bytes) != bytes) {
             return false;
@@ -221,11 +225,9 @@ Strips frameStrips(int width, int height, const void* data, const TiffFormat& fo
                     return scratch;
                 }};
     }
-    // Samples as they come: one strip straight from the frame.
-    if (!format.compress)
-        return {height, [=](int row, int, void*) -> const void* { return bytes + size_t(row) * rowBytes; }};
-    return {rowsPerStrip(width, height, format),
-            [=](int row, int, void*) -> const void* { return bytes + size_t(row) * rowBytes; }};
+    // Samples as they come: uncompressed, one strip straight from the frame.
+    const auto inPlace = [=](int row, int, void*) -> const void* { return bytes + size_t(row) * rowBytes; };
+    return {format.compress ? rowsPerStrip(width, height, format) : height, inPlace, true};
 }
 
 Strips planeStrips(int planeWidth, int planeHeight, const void* mosaic, ptrdiff_t stride, const TiffFormat& format,
