@@ -30,6 +30,7 @@ struct Sink
 {
     int fd = -1;
     int error = 0;
+    bool regularFile = false; // only a plain file of ours is ever removed
 
     void fail()
     {
@@ -114,14 +115,16 @@ TIFF* openForWriting(const QString& path, int& error)
     if (fd < 0) {
         error = errno;
     } else {
-        auto* sink = new Sink{fd, 0};
+        struct stat info{};
+        auto* sink = new Sink{fd, 0, ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode)};
         file = TIFFClientOpen(name.constData(), "w", sink, sinkRead, sinkWrite, sinkSeek, sinkClose, sinkSize,
                               noMap, noUnmap);
         if (!file) {
             error = sink->error ? sink->error : EIO;
+            if (sink->regularFile)
+                ::unlink(name.constData());
             ::close(fd);
             delete sink;
-            ::unlink(name.constData());
         }
     }
     if (!file)
@@ -274,7 +277,9 @@ WriteResult writeSinglePage(const QString& path, int width, int height, const Ti
     if (!result) {
         const QByteArray name = QFile::encodeName(path);
         reportWriteError(name.constData());
-        ::unlink(name.constData()); // no half-written file is left behind
+        // No half-written file is left behind (a device is no file of ours).
+        if (sink->regularFile)
+            ::unlink(name.constData());
     }
     return result;
 }

@@ -4,7 +4,11 @@
 
 #include <tiffio.h>
 
+#include <sys/resource.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
 
 #include <vector>
 
@@ -224,11 +228,59 @@ private slots:
         QCOMPARE(listing, QString::fromLocal8Bit(golden.readAll()));
     }
 
+    // Frames larger than a strip: every strip in its place, from the frame
+    // itself or through the shift, and in every mode.
+    void manyStrips_data()
+    {
+        QTest::addColumn<int>("dataDepth");
+        QTest::addColumn<bool>("compress");
+        QTest::newRow("12-bit") << 12 << false;
+        QTest::newRow("14-bit") << 14 << false;
+        QTest::newRow("14-bit LZW") << 14 << true;
+    }
+    void manyStrips()
+    {
+        QFETCH(int, dataDepth);
+        QFETCH(bool, compress);
+        const int width = 1000;
+        const int height = 301; // 602 kB: three strips, the last one short
+        std::vector<uint16_t> frame(size_t(width) * height);
+        for (size_t i = 0; i < frame.size(); ++i)
+            frame[i] = uint16_t(i * 4);
+        QVERIFY(writeTiff("large.tif", width, height, frame.data(), {16, dataDepth, compress}));
+        const ReadBack r = readTiff("large.tif");
+        QCOMPARE(r.samples.size(), frame.size());
+        for (size_t i = 0; i < frame.size(); ++i)
+            if (r.samples[i] != (dataDepth == 14 ? frame[i] >> 2 : frame[i]))
+                QFAIL(qPrintable(QString("sample %1 is %2").arg(i).arg(r.samples[i])));
+    }
+
+    // A file that cannot be finished is not left behind, and the caller
+    // learns why. (A file size limit stands in for a full disk.)
+    void failedFileIsRemoved()
+    {
+        const std::vector<uint16_t> frame(size_t(400) * 300, 7);
+        struct rlimit saved{};
+        QVERIFY(getrlimit(RLIMIT_FSIZE, &saved) == 0);
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit small = saved;
+        small.rlim_cur = 100 * 1024;
+        QVERIFY(setrlimit(RLIMIT_FSIZE, &small) == 0);
+        StderrCapture capture;
+        const WriteResult result = writeTiff("cut.tif", 400, 300, frame.data(), {16, 14, false});
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, oldHandler);
+        QVERIFY(!result);
+        QCOMPARE(result.error, EFBIG);
+        QVERIFY(!QFile::exists("cut.tif"));
+        QVERIFY(capture.text().contains("Error writing to cut.tif file\n"));
+    }
+
     void unwritablePath()
     {
         const std::vector<uint16_t> frame(4);
         StderrCapture capture;
-        QVERIFY(!writeTiff("/nonexistent-folder/a.tif", 2, 2, frame.data(), {}));
+        QCOMPARE(writeTiff("/nonexistent-folder/a.tif", 2, 2, frame.data(), {}).error, ENOENT);
         QVERIFY(!writeTiffPlane("/nonexistent-folder/b.tif", 1, 1, frame.data(), 2, {}, 1, false));
         QVERIFY(!openMultiPageTiff("/nonexistent-folder/c.tif"));
         QVERIFY(!writeTiffPage(nullptr, 2, 2, frame.data(), {}, 1, 1));
@@ -245,9 +297,11 @@ private slots:
             QSKIP("no /dev/full");
         const std::vector<uint16_t> frame(64 * 64, 1);
         StderrCapture capture;
-        QVERIFY(!writeTiff("/dev/full", 64, 64, frame.data(), {}));
+        QCOMPARE(writeTiff("/dev/full", 64, 64, frame.data(), {}).error, ENOSPC);
         const QString err = capture.text();
         QVERIFY2(err.contains("/dev/full"), qPrintable(err));
+        // Only a file of our own is removed after a failure, never a device.
+        QVERIFY(QFile::exists("/dev/full"));
     }
 };
 
