@@ -75,6 +75,9 @@ public:
     void destroyAcqThread();
     void startAcquisition();
     void stopAcquisition();
+    // Tells the acquisition thread how long the stream of the running
+    // acquisition may stay silent (its exposure and trigger decide).
+    void updateSilenceLimit();
     // Bytes a frame of the connected camera needs, 0 when none is connected.
     uint32_t getPayloadSize();
 

@@ -233,11 +233,22 @@ void Lumi_cam::startAcquisition()
         paramsLocked->SetValue(1);
     if (start)
         start->Execute();
-    // A free-running camera whose stream then stays silent is gone.
+    updateSilenceLimit();
+}
+
+void Lumi_cam::updateSilenceLimit()
+{
+    if (!m_thread)
+        return;
+    NqGenParameterArray* params = cameraParameters();
+    if (!params || !(m_previewing || m_capturing)) {
+        m_thread->setSilenceLimit(0);
+        return;
+    }
+    // A free-running camera whose stream stays silent is gone.
     int64_t triggerMode = 0;
-    FeatureValues::readEnum(device, "TriggerMode", triggerMode);
-    if (m_thread)
-        m_thread->setSilenceLimit(RunRules::silenceLimitMs(triggerMode != 0, m_currentExposure));
+    FeatureValues::readEnum(params, "TriggerMode", triggerMode);
+    m_thread->setSilenceLimit(RunRules::silenceLimitMs(triggerMode != 0, m_currentExposure));
 }
 
 void Lumi_cam::stopAcquisition()

@@ -259,6 +259,7 @@ void Lumi_cam::changeExposure(double exposure)
     }
     if (r.restartCounters)
         restartRunCounters();
+    updateSilenceLimit();
 }
 
 void Lumi_cam::setExtTrigger(bool on)
@@ -267,6 +268,7 @@ void Lumi_cam::setExtTrigger(bool on)
     if (NqGenParameterArray* params = cameraParameters())
         ModeFeatures::writeExternalTrigger(*params, on);
     restartRunCounters();
+    updateSilenceLimit();
 }
 
 void Lumi_cam::triggerWidth(bool on)
@@ -276,6 +278,7 @@ void Lumi_cam::triggerWidth(bool on)
     if (NqGenParameterArray* params = cameraParameters())
         ModeFeatures::writeTriggerWidth(*params, on);
     restartRunCounters();
+    updateSilenceLimit();
 }
 
 void Lumi_cam::changeAvg(int count)
