@@ -9,26 +9,15 @@
 #include "ui_LUMI_camClass.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QGraphicsPixmapItem>
-
-namespace {
-
-// A colour table has 256 short lines; anything longer is no table of ours.
-constexpr qint64 maxTableFileBytes = 1 << 20;
-
-} // namespace
 
 bool Lumi_cam::loadLUTs(int index)
 {
     const QString name = ColourTable::fileName(index);
     if (name.isEmpty())
         return false;
-    QFile file(QCoreApplication::applicationDirPath() + QLatin1Char('/') + name);
     QVector<QRgb> table;
-    if (file.open(QIODevice::ReadOnly))
-        table = ColourTable::parse(file.read(maxTableFileBytes));
-    else
+    if (!ColourTable::load(QCoreApplication::applicationDirPath() + QLatin1Char('/') + name, &table))
         Prompt::current().message(this, Prompt::Information, tr("Disk Error"), tr("Can't read LUT!"));
     m_colourTable = ColourTable::forDisplay(table);
     return true;

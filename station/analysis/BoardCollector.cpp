@@ -6,7 +6,7 @@
 void BoardCollector::arm(int h, int v, int wanted, const DisplayBuffers::Options& conversion)
 {
     LensCalibration::ObjectPoints board = LensCalibration::boardObjectPoints(h, v);
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     ++m_generation;
     m_armed = LensCalibration::patternUsable(h, v);
     m_pattern = cv::Size(h, v);
@@ -20,32 +20,32 @@ void BoardCollector::arm(int h, int v, int wanted, const DisplayBuffers::Options
 
 void BoardCollector::disarm()
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     ++m_generation;
     m_armed = false;
 }
 
 bool BoardCollector::armed() const
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     return m_armed;
 }
 
 int BoardCollector::boardsFound() const
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     return int(m_views.imagePoints.size());
 }
 
 BoardCollector::Views BoardCollector::views() const
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     return m_views;
 }
 
 QString BoardCollector::error() const
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     return m_error;
 }
 
@@ -55,7 +55,7 @@ int BoardCollector::examine(const Frame& frame)
     DisplayBuffers::Options conversion;
     unsigned generation = 0;
     {
-        QMutexLocker lock(&m_mutex);
+        std::lock_guard<std::mutex> lock(m_mutex);
         const int found = int(m_views.imagePoints.size());
         if (!m_armed || found >= m_wanted)
             return found;
@@ -90,7 +90,7 @@ int BoardCollector::examine(const Frame& frame)
         error = QString::fromStdString(e.err);
     }
 
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     if (generation == m_generation) {
         m_views.imageSize = gray.size();
         if (!error.isEmpty()) {

@@ -4,8 +4,9 @@
 #include "camera/Frame.h"
 #include "frames/DisplayBuffers.h"
 
-#include <QMutex>
 #include <QString>
+
+#include <mutex>
 
 #include <vector>
 
@@ -41,7 +42,7 @@ public:
     int examine(const Frame& frame);
 
 private:
-    mutable QMutex m_mutex;
+    mutable std::mutex m_mutex;
     // Under m_mutex.
     bool m_armed = false;
     unsigned m_generation = 0; // a search of an earlier collection is not kept

@@ -1,5 +1,6 @@
 #include "analysis/ColourTable.h"
 
+#include <QFile>
 #include <QList>
 
 namespace ColourTable {
@@ -29,6 +30,18 @@ QVector<QRgb> parse(const QByteArray& text)
         table.append(qRgba(field(1), field(2), field(3), 255));
     }
     return table;
+}
+
+bool load(const QString& path, QVector<QRgb>* table)
+{
+    // 256 short lines; anything much longer is no table of ours.
+    constexpr qint64 maxBytes = 1 << 20;
+    table->clear();
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    *table = parse(file.read(maxBytes));
+    return true;
 }
 
 QVector<QRgb> forDisplay(QVector<QRgb> table)

@@ -21,6 +21,10 @@ QString fileName(int index);
 // line still takes its place; only the low 8 bits of each value are used.
 QVector<QRgb> parse(const QByteArray& text);
 
+// Reads the table file at `path` into *table; false (and an empty table)
+// when it cannot be read.
+bool load(const QString& path, QVector<QRgb>* table);
+
 // A table for an indexed image: values beyond the end of a short table show
 // black. An empty table stays empty (the image then shows grey levels).
 QVector<QRgb> forDisplay(QVector<QRgb> table);
