@@ -1,6 +1,6 @@
 #include "LoopControl.h"
 
-#include <QDeadlineTimer>
+#include <chrono>
 
 void LoopControl::pause()
 {
@@ -9,31 +9,28 @@ void LoopControl::pause()
 
 void LoopControl::resume()
 {
-    QMutexLocker lock(&mutex_);
+    std::lock_guard<std::mutex> lock(mutex_);
     paused_ = false;
-    wake_.wakeAll();
+    wake_.notify_all();
 }
 
 void LoopControl::stop()
 {
-    QMutexLocker lock(&mutex_);
+    std::lock_guard<std::mutex> lock(mutex_);
     stop_ = true;
-    wake_.wakeAll();
+    wake_.notify_all();
 }
 
 bool LoopControl::waitWhilePaused()
 {
-    QMutexLocker lock(&mutex_);
-    while (paused_ && !stop_)
-        wake_.wait(&mutex_);
+    std::unique_lock<std::mutex> lock(mutex_);
+    wake_.wait(lock, [this] { return !paused_ || stop_; });
     return !stop_;
 }
 
 bool LoopControl::sleep(int ms)
 {
-    const QDeadlineTimer deadline(ms, Qt::PreciseTimer);
-    QMutexLocker lock(&mutex_);
-    while (!stop_ && !deadline.hasExpired())
-        wake_.wait(&mutex_, deadline);
+    std::unique_lock<std::mutex> lock(mutex_);
+    wake_.wait_for(lock, std::chrono::milliseconds(ms), [this] { return bool(stop_); });
     return !stop_;
 }

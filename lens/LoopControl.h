@@ -1,14 +1,14 @@
 #pragma once
 
-#include <QMutex>
-#include <QWaitCondition>
-
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
 
 // Pause and stop of a worker's loop, shared between the thread that owns the
 // worker and the loop itself. A paused loop waits on a condition instead of
 // spinning, every sleep ends early on stop(), and stop() wakes every wait,
-// so the owner can stop the loop and wait() for its thread at once.
+// so the owner can stop the loop and wait() for its thread at once. (Standard
+// primitives, which ThreadSanitizer sees.)
 class LoopControl
 {
 public:
@@ -31,8 +31,8 @@ public:
     bool sleep(int ms);
 
 private:
-    QMutex mutex_;
-    QWaitCondition wake_;
+    std::mutex mutex_;
+    std::condition_variable wake_;
     std::atomic<bool> paused_{false};
     std::atomic<bool> stop_{false};
 };

@@ -32,13 +32,13 @@ void pingWorker::stop()
 
 void pingWorker::setHost(const QString& host)
 {
-    QMutexLocker lock(&hostLock_);
+    std::lock_guard<std::mutex> lock(hostLock_);
     host_ = host;
 }
 
 QString pingWorker::host() const
 {
-    QMutexLocker lock(&hostLock_);
+    std::lock_guard<std::mutex> lock(hostLock_);
     return host_;
 }
 

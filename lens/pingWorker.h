@@ -2,11 +2,11 @@
 
 #include "LoopControl.h"
 
-#include <QMutex>
 #include <QString>
 #include <QThread>
 
 #include <atomic>
+#include <mutex>
 
 class LensLink;
 
@@ -52,7 +52,7 @@ protected:
 private:
     QString host() const;
 
-    mutable QMutex hostLock_;
+    mutable std::mutex hostLock_;
     QString host_;
     std::atomic<int> missCount_{0};
     LoopControl loop_;

@@ -103,7 +103,7 @@ void zoomWorker::clearState(int focusStep)
     for (auto& s : searches_)
         s = false;
     addressChange_ = false;
-    QMutexLocker lock(&lock_);
+    std::lock_guard<std::mutex> lock(lock_);
     limits_ = Limits();
     newAddress_.clear();
 }
@@ -132,13 +132,13 @@ void zoomWorker::reset(const QString& host, LensLink* link)
 
 void zoomWorker::setHost(const QString& host)
 {
-    QMutexLocker lock(&lock_);
+    std::lock_guard<std::mutex> lock(lock_);
     host_ = host;
 }
 
 QString zoomWorker::host() const
 {
-    QMutexLocker lock(&lock_);
+    std::lock_guard<std::mutex> lock(lock_);
     return host_;
 }
 
@@ -150,7 +150,7 @@ void zoomWorker::setTarget(Axis axis, int target)
 
 zoomWorker::Limits zoomWorker::limits() const
 {
-    QMutexLocker lock(&lock_);
+    std::lock_guard<std::mutex> lock(lock_);
     return limits_;
 }
 
@@ -158,7 +158,7 @@ bool zoomWorker::changeAddress(const QString& address)
 {
     if (!Ipv4::isValid(address))
         return false;
-    QMutexLocker lock(&lock_);
+    std::lock_guard<std::mutex> lock(lock_);
     newAddress_ = Ipv4::normalized(address);
     addressChange_ = true;
     return true;
@@ -251,7 +251,7 @@ void zoomWorker::sendChangeIP()
         return;
     QString address;
     {
-        QMutexLocker lock(&lock_);
+        std::lock_guard<std::mutex> lock(lock_);
         address = newAddress_;
     }
     send(changeIp(address));
@@ -344,7 +344,7 @@ void zoomWorker::searchStep(Search direction)
     if (++stalls_ < 2)
         return;
     {
-        QMutexLocker lock(&lock_);
+        std::lock_guard<std::mutex> lock(lock_);
         switch (d.axis) {
         case Axis::Zoom: (d.highEnd ? limits_.zoomHigh : limits_.zoomLow) = zoomPosition_; break;
         case Axis::Focus: (d.highEnd ? limits_.focusHigh : limits_.focusLow) = focusPosition_; break;
@@ -359,7 +359,7 @@ void zoomWorker::searchStep(Search direction)
 
 void zoomWorker::postPacketWork(PacketWork work)
 {
-    QMutexLocker lock(&lock_);
+    std::lock_guard<std::mutex> lock(lock_);
     packetWork_.append(std::move(work));
 }
 
@@ -367,7 +367,7 @@ void zoomWorker::runPacketWork(LensPacketChannel& channel)
 {
     QList<PacketWork> work;
     {
-        QMutexLocker lock(&lock_);
+        std::lock_guard<std::mutex> lock(lock_);
         work.swap(packetWork_);
     }
     if (work.isEmpty())

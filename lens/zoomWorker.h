@@ -4,13 +4,13 @@
 #include "LoopControl.h"
 
 #include <QList>
-#include <QMutex>
 #include <QPointer>
 #include <QString>
 #include <QThread>
 
 #include <atomic>
 #include <functional>
+#include <mutex>
 
 class LensLink;
 class LensPacketChannel;
@@ -175,7 +175,7 @@ private:
     void packetPosition(LensProtocol::PacketQuery query, int position);
 
     QPointer<LensLink> link_;
-    mutable QMutex lock_; // host, new address, limits, packet work
+    mutable std::mutex lock_; // host, new address, limits, packet work
     QString host_;
     QString newAddress_;
     Limits limits_;
