@@ -48,7 +48,9 @@ public slots:
     void sendTo(const QString& host, const QByteArray& command);
 
 signals:
-    // One per datagram taken in, in the order they arrived.
+    // One per datagram taken in, in the order they arrived, from the socket's
+    // handler: a receiver runs no event loop (a box, a wait) in its slot but
+    // queues such work.
     void replyReceived(const QString& text, const LensReplyEffects& effects);
 
 private:

@@ -1,5 +1,7 @@
 #include "LensPacketChannel.h"
 
+#include "Ipv4.h"
+
 #include <QHostAddress>
 #include <QLoggingCategory>
 #include <QTcpSocket>
@@ -26,11 +28,15 @@ void LensPacketChannel::setPeer(const QString& host, quint16 port)
 
 bool LensPacketChannel::send(const QByteArray& packet)
 {
+    if (!Ipv4::isValid(host_)) {
+        qCWarning(lcLensPacket) << "LensPacketChannel::send: no valid controller address:" << host_;
+        return false;
+    }
     if (!socket_)
         socket_ = std::make_unique<QTcpSocket>();
     if (socket_->state() != QAbstractSocket::ConnectedState) {
         socket_->abort();
-        socket_->connectToHost(QHostAddress(host_), port_, QIODevice::ReadWrite);
+        socket_->connectToHost(QHostAddress(Ipv4::normalized(host_)), port_, QIODevice::ReadWrite);
         if (!socket_->waitForConnected(ConnectWaitMs)) {
             qCWarning(lcLensPacket) << "LensPacketChannel::send: no connection to" << host_ << port_ << "within"
                                     << ConnectWaitMs << "ms; packet dropped:" << socket_->errorString();

@@ -23,7 +23,8 @@ struct LensState
 // Fields stay unset when the reply does not touch them.
 struct LensReplyEffects
 {
-    // An identity reply: the state holds the device name and version.
+    // An identity reply: the state holds the device name and version. (The
+    // dialog resumes the pinger shortly after, once it has connected.)
     bool identified = false;
     // "nolensfound": the lens text becomes this ("Lens: N/A ").
     std::optional<QString> lensText;

@@ -22,7 +22,7 @@ class pingWorker : public QThread
 public:
     static constexpr int PeriodMs = 600;
 
-    // Sends through `link`, which must outlive the worker.
+    // Sends through `link` (queued from the loop's thread).
     pingWorker(const QString& host, LensLink* link, QObject* parent = nullptr);
     ~pingWorker() override; // stops the thread and waits for it
 

@@ -73,7 +73,7 @@ public:
         float irisHigh = 0;
     };
 
-    // Sends through `link`, which must outlive the worker.
+    // Sends through `link` (queued from the loop's thread).
     zoomWorker(const QString& host, LensLink* link, QObject* parent = nullptr);
     ~zoomWorker() override; // stops the thread and waits for it
 
