@@ -31,6 +31,7 @@ bool StationCommandSocket::send(const QString& address, const QByteArray& bytes,
         m_socket->abort();
         return false;
     }
+    qCDebug(lcCommands).nospace() << "sent " << bytes << " to " << address;
     m_socket->close();
     if (m_socket->state() != QAbstractSocket::UnconnectedState)
         m_socket->abort();
