@@ -35,7 +35,6 @@ void ConsoleRulesTest::listItems_data()
     QTest::newRow("trailing comma") << "1.2.3.4," << QStringList{"1.2.3.4", ""} << false;
     QTest::newRow("256") << "192.168.0.256" << QStringList{"192.168.0.256"} << false;
     QTest::newRow("empty text") << "" << QStringList{""} << false;
-    QTest::newRow("three parts") << "10.0.1" << QStringList{"10.0.1"} << false;
 }
 
 void ConsoleRulesTest::listItems()
@@ -69,15 +68,12 @@ void ConsoleRulesTest::commandValues_data()
     QTest::addColumn<QString>("value");
     QTest::addColumn<bool>("safe");
     QTest::newRow("plain") << "run_0" << true;
-    QTest::newRow("empty") << "" << true;
     QTest::newRow("hash digit") << "#1" << true;
     QTest::newRow("hash at end") << "run#" << true;
-    QTest::newRow("hash blank") << "a# b" << true;
     QTest::newRow("second command") << "run#stop" << false;
     QTest::newRow("upper-case word") << "#Start" << false;
     QTest::newRow("NUL") << QString::fromLatin1("a\0#x", 4) << false;
     QTest::newRow("line feed") << "a\nb" << false;
-    QTest::newRow("tab") << "a\tb" << false;
 }
 
 void ConsoleRulesTest::commandValues()
@@ -92,7 +88,6 @@ void ConsoleRulesTest::workFolders_data()
     QTest::addColumn<QString>("folder");
     QTest::addColumn<bool>("accepted");
     QTest::newRow("form default") << "C:\\Users\\" << true;
-    QTest::newRow("two characters") << "C:\\ab\\" << true;
     QTest::newRow("deeper, blanks, #1") << "D:\\Data sets\\#1 run\\" << true;
     QTest::newRow("no trailing backslash") << "C:\\Test" << false;
     QTest::newRow("one character") << "C:\\a\\" << false;
@@ -100,10 +95,8 @@ void ConsoleRulesTest::workFolders_data()
     QTest::newRow("network path") << "\\\\server\\share\\" << false;
     QTest::newRow("posix default") << "/var/tmp/Test/" << true;
     QTest::newRow("posix #1") << "/data/#1/" << true;
-    QTest::newRow("posix no trailing slash") << "/var/tmp/Test" << false;
     QTest::newRow("posix root") << "/" << false;
     QTest::newRow("posix one character") << "/a/" << false;
-    QTest::newRow("relative") << "data/run/" << false;
     QTest::newRow("command in segment") << "/data/#stop/" << false;
     QTest::newRow("command in windows segment") << "C:\\x#start\\" << false;
 }
