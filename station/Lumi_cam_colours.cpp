@@ -56,7 +56,8 @@ bool Lumi_cam::renderKeptFrame()
 void Lumi_cam::applyLUT(bool on)
 {
     m_lutOn = on;
-    renderKeptFrame();
+    if (renderKeptFrame())
+        QCoreApplication::processEvents(); // shown at once
 }
 
 void Lumi_cam::redSelected(bool on)
@@ -75,6 +76,7 @@ void Lumi_cam::showChannel()
 {
     if (!m_colourCamera || !renderKeptFrame())
         return;
+    QCoreApplication::processEvents();
     replotProfile();
     m_scene->updateIntesity();
 }
