@@ -64,6 +64,8 @@ void Lumi_cam::showQE()
     m_pictureBox->setWindowTitle(qe.title);
     if (!qe.picture.isEmpty())
         m_pictureBox->setIconPixmap(QPixmap(qe.picture));
+    // A message box is modal unless told otherwise: the picture stays beside the window.
+    m_pictureBox->setModal(false);
     m_pictureBox->show();
 }
 
