@@ -72,9 +72,6 @@ public:
     void connectCamera(const NqDeviceInfo* info);
     // Ends the acquisition thread, then disconnects the device and closes the stream.
     void disconnectCamera();
-    // Ends the acquisition thread, storing the frames a finished capture
-    // still owns; the device stays connected.
-    void endAcquisitionThread();
 
     void createAcqThread();
     void destroyAcqThread();
@@ -214,6 +211,9 @@ private:
     void showCameraIdentity(const QString& cameraName);
     void setExposureSpin(double microseconds);
     void applyExposureSetup(const ExposureSpinSetup& setup);
+    // Ends the acquisition thread, storing the frames a finished capture
+    // still owns; the device stays connected.
+    void endAcquisitionThread();
     // The connection's sensor and output-line dialogs.
     void createCameraDialogs();
     // Locks the sensor dialog's read-out settings while a run is on.

@@ -4,7 +4,7 @@
 
 #include <QtTest>
 
-// The maintenance slots' texts and the camera's capture sub-folder.
+// The camera information texts and the camera's capture sub-folder.
 class TestMaintenanceTexts : public QObject
 {
     Q_OBJECT
@@ -12,8 +12,6 @@ class TestMaintenanceTexts : public QObject
 private slots:
     void temperature();
     void cameraInformation();
-    void qePicture_data();
-    void qePicture();
     void workPath_data();
     void workPath();
 };
@@ -39,30 +37,6 @@ void TestMaintenanceTexts::cameraInformation()
     // A version the camera does not give is not shown as 0.
     p.setReadable("FirmwareBuild", false);
     QVERIFY(MaintenanceTexts::cameraInformation(p).contains(QLatin1String("Firmware Version: 2 (build ?)")));
-}
-
-void TestMaintenanceTexts::qePicture_data()
-{
-    QTest::addColumn<bool>("colour");
-    QTest::addColumn<QString>("model");
-    QTest::addColumn<QString>("title");
-    QTest::addColumn<QString>("picture");
-    QTest::newRow("colour") << true << "GEV_K3370C" << "Color Quantum Efficiency" << ":/Dravo_cam/QE_color_tarnel.png";
-    QTest::newRow("K3971") << false << "IGV_K3971M" << "Monochrome Quantum Efficiency " << ":/Dravo_cam/qe3971.png";
-    QTest::newRow("K3370") << false << "GEV_K3370M" << "Monochrome Quantum Efficiency "
-                           << ":/Dravo_cam/QE_mono_tarnel.png";
-    QTest::newRow("other model keeps the picture") << false << "XYZ" << "Monochrome Quantum Efficiency " << "";
-}
-
-void TestMaintenanceTexts::qePicture()
-{
-    QFETCH(bool, colour);
-    QFETCH(QString, model);
-    QFETCH(QString, title);
-    QFETCH(QString, picture);
-    const MaintenanceTexts::QePicture qe = MaintenanceTexts::qePicture(colour, model);
-    QCOMPARE(qe.title, title);
-    QCOMPARE(qe.picture, picture);
 }
 
 void TestMaintenanceTexts::workPath_data()
