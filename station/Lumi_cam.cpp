@@ -11,6 +11,8 @@
 #include "analysis/LensCalibration.h"
 #include "analysis/calDlg.h"
 #include "camera/camSearchDlg.h"
+#include "dialogs/ioSettingsDlg.h"
+#include "dialogs/sensorSettingsDlg.h"
 #include "frames/CustomScene.h"
 #include "frames/MyGraphicsView.h"
 #include "remote/RemoteServer.h"
@@ -268,22 +270,10 @@ void Lumi_cam::closeEvent(QCloseEvent* event)
     QCoreApplication::exit(0);
 }
 
-// Filled in by the lens and maintenance parts of the station.
+// Filled in by the lens part of the station; the others are read or
+// connected nowhere.
 void Lumi_cam::averageGreens(bool) {}
 void Lumi_cam::uncheckLensButton() {}
 void Lumi_cam::showFocusDialog(bool) {}
-void Lumi_cam::showQE() {}
-void Lumi_cam::help() {}
-void Lumi_cam::about() {}
 void Lumi_cam::showImage(QImage*) {}
 void Lumi_cam::showSize(QString) {}
-void Lumi_cam::changePath() {}
-void Lumi_cam::updateCamHealth(quint32, quint32, quint32) {}
-void Lumi_cam::rebootCamera() {}
-void Lumi_cam::resetCamera() {}
-void Lumi_cam::setCCDTemp() {}
-void Lumi_cam::camAbout() {}
-void Lumi_cam::setCamName() {}
-void Lumi_cam::workFolderUpdated(QString) {}
-void Lumi_cam::showSensorDlg() {}
-void Lumi_cam::showioDlg() {}

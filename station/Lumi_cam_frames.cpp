@@ -154,11 +154,6 @@ void Lumi_cam::applyScale(bool on)
     m_normalise = on;
 }
 
-void Lumi_cam::updateCamTemp(int temperature)
-{
-    m_cameraTemperature = temperature;
-}
-
 void Lumi_cam::doSubFolder(bool on)
 {
     m_subFolder = on;
