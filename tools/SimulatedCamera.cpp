@@ -24,7 +24,6 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
-#include <cerrno>
 #include <sys/eventfd.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -45,10 +44,6 @@ namespace {
 
 constexpr uint32_t MemorySize = ARV_FAKE_CAMERA_MEMORY_SIZE;
 constexpr size_t MaxDatagram = 65536;
-// A datagram the socket cannot take at once is tried again for this long
-// before it counts as lost.
-constexpr auto SendRetryTime = std::chrono::milliseconds(100);
-
 timespec toTimespec(Clock::duration wait)
 {
     const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(std::max(wait, Clock::duration::zero()));
@@ -607,24 +602,17 @@ void SimulatedCamera::Impl::fillPattern(ArvBuffer* buffer, void* data, guint32, 
 }
 
 // Every stream packet, leader and trailer included, takes its time on the
-// link; the thread sleeps once it is a burst ahead of it. A full socket buffer
-// (a receiver that falls behind on loopback) holds the packet back, as a
-// link's flow control would, rather than losing it unseen.
+// link; the thread sleeps once it is a burst ahead of it. On loopback a
+// receiver that falls behind fills this socket's buffer too: the packet is
+// then lost, as on a link into a full receive buffer (never held back, which
+// would slow the camera down to the receiver).
 void SimulatedCamera::Impl::sendPacket(const uint8_t* data, size_t size, const sockaddr_in& to)
 {
     const auto now = Clock::now();
     const auto sendAt = clock.book(size, now);
     if (sendAt > now)
         pauseUntil(sendAt);
-    const auto giveUp = Clock::now() + SendRetryTime;
-    while (::sendto(streamSocket, data, size, 0, reinterpret_cast<const sockaddr*>(&to), sizeof to) < 0
-           && (errno == EAGAIN || errno == EWOULDBLOCK || errno == ENOBUFS) && !stopRequested) {
-        pollfd writable{streamSocket, POLLOUT, 0};
-        const timespec timeout = toTimespec(giveUp - Clock::now());
-        if (timeout.tv_sec == 0 && timeout.tv_nsec == 0)
-            return;
-        ::ppoll(&writable, 1, &timeout, nullptr);
-    }
+    ::sendto(streamSocket, data, size, 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
 }
 
 // Sleeps between bursts, still answering the control channel, so a client can
