@@ -31,6 +31,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -710,7 +711,8 @@ void SimulatedCamera::Impl::sendFrame()
 
 uint32_t SimulatedCamera::Impl::framePeriodUs(double framesPerSecond)
 {
-    const double rate = std::clamp(framesPerSecond, 1e6 / simcam::MaxFramePeriodUs, 1e6 / simcam::MinFramePeriodUs);
+    const double asked = std::isnan(framesPerSecond) ? 0.0 : framesPerSecond;
+    const double rate = std::clamp(asked, 1e6 / simcam::MaxFramePeriodUs, 1e6 / simcam::MinFramePeriodUs);
     return uint32_t(1000000.0 / rate + 0.5);
 }
 

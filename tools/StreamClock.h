@@ -31,7 +31,6 @@ public:
 
     // Takes effect with the next frame.
     void setLinkRate(double bitsPerSecond);
-    double linkRate() const { return m_nextBitsPerSecond; }
 
     // Acquisition starts: the first frame is due at `now`.
     void startFrames(Clock::time_point now);
