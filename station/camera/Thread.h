@@ -13,6 +13,7 @@
 #include <vector>
 
 class AveragePool;
+class BoardCollector;
 class NqBuffer;
 class NqDevice;
 class NqPipeline;
@@ -48,6 +49,9 @@ public:
     void restartFrameTimer();
     // From now on the thread only idles; counters are cleared.
     void pauseAcquisition();
+    // Shown every single frame (not averages) for the lens calibration; set
+    // before start(), not owned, outlives the thread.
+    void setBoardCollector(BoardCollector* boards) { m_boards = boards; }
 
     // While the camera acquires, a stream silent for `ms` milliseconds means
     // the camera is gone; 0 (not acquiring, or waiting for triggers) watches
@@ -138,4 +142,5 @@ private:
     uint32_t m_sumFormat = 0;
     unsigned m_summed = 0;
     std::shared_ptr<AveragePool> m_pool;
+    BoardCollector* m_boards = nullptr;
 };

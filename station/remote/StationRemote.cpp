@@ -2,6 +2,7 @@
 
 #include "Lumi_cam.h"
 #include "SidePanel.h"
+#include "frames/CustomScene.h"
 #include "ui_LUMI_camClass.h"
 
 #include <QCheckBox>
@@ -19,6 +20,11 @@ RemoteProtocol::StationState StationRemote::stationState() const
 void StationRemote::clearCaptureDone()
 {
     m_window.clearCaptureDone();
+}
+
+int StationRemote::roiValue() const
+{
+    return m_window.scene()->intensityValue();
 }
 
 bool StationRemote::execute(const RemoteProtocol::RemoteCommand& command)
