@@ -238,45 +238,36 @@ void TestNqGvcp::packetResendRoundTrip_data()
 {
     QTest::addColumn<bool>("extended");
     QTest::addColumn<qulonglong>("blockId");
-    QTest::addColumn<uint>("first");
     QTest::addColumn<uint>("last");
     QTest::addColumn<uint>("parsedLast");
-    QTest::newRow("standard") << false << 0xFFFEull << 3u << 17u << 17u;
-    QTest::newRow("standard, to the end") << false << 1ull << 100u << PACKETRESEND_TO_END << PACKETRESEND_TO_END;
     // Standard ids are 24 bits: the reserved top byte is not part of them.
-    QTest::newRow("standard, reserved byte set") << false << 7ull << 1u << 0xAB000005u << 5u;
-    QTest::newRow("extended") << true << 0x123456789Aull << 0x01000000u << 0x01000010u << 0x01000010u;
+    QTest::newRow("standard") << false << 0xFFFEull << 0xAB000005u << 5u;
+    QTest::newRow("extended") << true << 0x123456789Aull << 0x01000010u << 0x01000010u;
 }
 
 void TestNqGvcp::packetResendRoundTrip()
 {
     QFETCH(bool, extended);
     QFETCH(qulonglong, blockId);
-    QFETCH(uint, first);
     QFETCH(uint, last);
     QFETCH(uint, parsedLast);
     PacketResend sent;
     sent.extendedIds = extended;
     sent.blockId = blockId;
-    sent.firstPacketId = first;
+    sent.firstPacketId = 3;
     sent.lastPacketId = last;
     const Packet command = buildPacketResendCmd(9, sent);
-    Header header;
-    QVERIFY(parseHeader(command.data(), command.size(), header));
-    QVERIFY(!(header.flags & GVCP_CMD_FLAG_ACKNOWLEDGE));
     PacketResend got;
     QVERIFY(parsePacketResendCmd(command.data(), command.size(), got));
     QCOMPARE(got.extendedIds, extended);
     QCOMPARE(qulonglong(got.blockId), blockId);
-    QCOMPARE(uint(got.firstPacketId), first);
+    QCOMPARE(got.firstPacketId, 3u);
     QCOMPARE(uint(got.lastPacketId), parsedLast);
-    // Too short for its kind: the extended flag on a standard payload, or a cut datagram.
+    // Too short for its kind: a cut datagram, or the extended flag on a standard payload.
+    QVERIFY(!parsePacketResendCmd(command.data(), command.size() - 1, got));
     Packet lying = command;
     lying[1] = GVCP_RESEND_FLAG_EXTENDED_IDS;
     QCOMPARE(parsePacketResendCmd(lying.data(), lying.size(), got), extended);
-    QVERIFY(!parsePacketResendCmd(command.data(), command.size() - 1, got));
-    const Packet other = buildCommand(READREG_CMD, 0, 9, std::vector<uint8_t>(command.begin() + 8, command.end()));
-    QVERIFY(!parsePacketResendCmd(other.data(), other.size(), got));
 }
 
 void TestNqGvcp::commandRoundTrip()
