@@ -6,7 +6,9 @@
 
 #include <QtTest>
 
+#include <functional>
 #include <memory>
+#include <utility>
 
 using namespace RemoteProtocol;
 using Commands = QList<RemoteCommand>;
@@ -26,6 +28,13 @@ public:
     Commands executed;
     Commands lens;
     Command refuse = Command(-1); // execute() answers false for this one
+    // execute() runs events for this one as a run's wait does: first
+    // whileSlow (once), then for slowMs.
+    Command slow = Command(-1);
+    std::function<void()> whileSlow;
+    int slowMs = 100;
+    int running = 0;
+    int mostRunning = 0;
 
     StationState stationState() const override { return state; }
     void clearCaptureDone() override { state.captureDone = false; }
@@ -34,6 +43,13 @@ public:
     bool execute(const RemoteCommand& command) override
     {
         executed.append(command);
+        if (command.command == slow) {
+            mostRunning = std::max(mostRunning, ++running);
+            if (whileSlow)
+                std::exchange(whileSlow, nullptr)();
+            QTest::qWait(slowMs);
+            --running;
+        }
         switch (command.command) {
         case Command::Start: state.capturing = true; state.previewing = false; break;
         case Command::Preview: state.previewing = true; break;
@@ -68,6 +84,8 @@ private slots:
     void handlerEndsBlock();
     void longBlockIsDiscarded();
     void severalClients();
+    void blocksWaitTheirTurn();
+    void queueIsBounded();
     void enableAndDisable();
     void portInUse();
     void defaultPort();
@@ -261,6 +279,58 @@ void TestRemoteServer::severalClients()
     QTest::qWait(50);
     QCOMPARE(exchange(*first, QByteArray("#lut\0", 5)), QByteArray("Ready\0", 6));
     QCOMPARE(station_->executed, (Commands{{Command::Lut, {}}}));
+}
+
+// A command that runs events (a wait, a box) holds back the blocks behind
+// it; status requests are answered meanwhile, and clients may leave.
+void TestRemoteServer::blocksWaitTheirTurn()
+{
+    station_->state.connected = true;
+    station_->slow = Command::Frames;
+    auto first = connectedClient();
+    auto second = connectedClient();
+    auto third = connectedClient();
+    QVERIFY(first && second && third);
+    QByteArray lutReply, statusReply;
+    Commands executedMeanwhile;
+    station_->whileSlow = [&] {
+        second->sendRaw("#fr=2");
+        second->disconnectFromStation(); // gone before its command runs
+        lutReply = exchange(*third, QByteArray("#lut\0", 5));
+        statusReply = exchange(*third, "#status");
+        executedMeanwhile = station_->executed;
+    };
+    first->sendRaw("#fr=1");
+    QTRY_COMPARE(station_->executed.size(), 3);
+    QCOMPARE(lutReply, QByteArray("Ready\0", 6));
+    QCOMPARE(statusReply, QByteArray("Ready\0", 6));
+    QCOMPARE(executedMeanwhile, (Commands{{Command::Frames, "1"}}));
+    QCOMPARE(station_->executed, (Commands{{Command::Frames, "1"}, {Command::Frames, "2"}, {Command::Lut, {}}}));
+    QCOMPARE(station_->mostRunning, 1);
+}
+
+void TestRemoteServer::queueIsBounded()
+{
+    station_->state.connected = true;
+    station_->slow = Command::Frames;
+    auto busy = connectedClient();
+    QVERIFY(busy);
+    std::vector<std::unique_ptr<RemoteClient>> clients;
+    QList<QByteArray> replies;
+    station_->whileSlow = [&] {
+        for (int i = 0; i < RemoteServer::MaxQueuedBlocks + 8; ++i) {
+            clients.push_back(connectedClient());
+            // Every block is answered, whether its commands find room or not.
+            if (clients.back())
+                replies.append(exchange(*clients.back(), QByteArray("#lut\0", 5)));
+        }
+    };
+    busy->sendRaw("#fr=1");
+    QTRY_COMPARE(replies.size(), RemoteServer::MaxQueuedBlocks + 8);
+    QCOMPARE(replies.count(QByteArray("Ready\0", 6)), replies.size());
+    QTRY_COMPARE(station_->executed.size(), 1 + RemoteServer::MaxQueuedBlocks);
+    QTest::qWait(100);
+    QCOMPARE(station_->executed.size(), 1 + RemoteServer::MaxQueuedBlocks);
 }
 
 void TestRemoteServer::enableAndDisable()
