@@ -126,7 +126,8 @@ void TmxLink::answered(QTimer* deadline)
 
 void TmxLink::finishedSlot(QNetworkReply* reply)
 {
-    if (reply->error() != QNetworkReply::NoError)
+    // Cancelled here (deadline passed, body too long): logged already.
+    if (reply->error() != QNetworkReply::NoError && reply->error() != QNetworkReply::OperationCanceledError)
         qCInfo(lcTmx) << "finishedSlot:" << reply->url().toString() << reply->errorString();
     reply->deleteLater();
 }
