@@ -79,6 +79,7 @@ bool Lumi_cam::setWorkFolder(const QString& path)
     if (!QDir(path).exists() && !QDir().mkpath(path))
         return false;
     m_workPath = path;
+    m_workDirectory = path;
     ui->actionCapture->setEnabled(true);
     m_panel->workFolder->setText(path);
     return true;

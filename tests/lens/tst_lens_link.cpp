@@ -1,0 +1,143 @@
+#include "LensControllerSim.h"
+#include "LensLink.h"
+#include "LensProtocol.h"
+
+#include <QNetworkDatagram>
+#include <QUdpSocket>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+const QString ControllerAddress = QStringLiteral("127.0.16.1");
+const QString StrangerAddress = QStringLiteral("127.0.16.99");
+} // namespace
+
+// The link's socket against the simulated controller: the handshake's
+// replies in order, every datagram of a batch, nothing from elsewhere.
+class TestLensLink : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void handshake();
+    void everyDatagramOfABatch();
+    void onlyTheControllerIsHeard();
+    void sendsFromAnotherThreadKeepTheirOrder();
+    void bindFailureIsReported();
+
+private:
+    struct Reply
+    {
+        QString text;
+        LensReplyEffects effects;
+    };
+    bool waitForReplies(int count) { return QTest::qWaitFor([&] { return replies_.size() >= count; }, 3000); }
+
+    std::unique_ptr<LensControllerSim> sim_;
+    std::unique_ptr<LensLink> link_;
+    QList<Reply> replies_;
+};
+
+void TestLensLink::init()
+{
+    sim_ = std::make_unique<LensControllerSim>();
+    QVERIFY(sim_->start(ControllerAddress));
+    link_ = std::make_unique<LensLink>();
+    QVERIFY2(link_->bind(), qPrintable(link_->errorString()));
+    QVERIFY(link_->localPort() >= 60000 && link_->localPort() <= 65000);
+    QVERIFY(link_->setController(ControllerAddress));
+    replies_.clear();
+    connect(link_.get(), &LensLink::replyReceived, this,
+            [this](const QString& text, const LensReplyEffects& effects) { replies_.append({text, effects}); });
+}
+
+void TestLensLink::cleanup()
+{
+    link_.reset();
+    sim_.reset();
+}
+
+void TestLensLink::handshake()
+{
+    link_->send(LensProtocol::Ver);
+    QVERIFY(waitForReplies(6));
+    QCOMPARE(sim_->commandTexts(), QList<QByteArray>{"ver"});
+    QCOMPARE(replies_.at(0).text, QString("Kessane Brevan=2.1d4"));
+    QVERIFY(replies_.at(0).effects.identified);
+    QCOMPARE(replies_.at(5).effects.controllerName, std::optional<QString>("LC Name: <b>BENCH<b>"));
+    const LensState& state = link_->state();
+    QCOMPARE(state.deviceName, QString("Kessane Brevan"));
+    QCOMPARE(state.version, QString("2.14"));
+    QCOMPARE(state.zoomLow, 24);
+    QCOMPARE(state.zoomHigh, 70);
+    QCOMPARE(state.smallestFNumber, 1.4f);
+    QVERIFY(state.af);
+    QCOMPARE(replies_.at(4).effects.deviceLabel,
+             std::optional<QString>("Device: Kessane Brevan v.2.14 @127.0.16.1  Lens: <b>24-70mm f/1.4</b>"));
+}
+
+void TestLensLink::everyDatagramOfABatch()
+{
+    link_->send(LensProtocol::Ping); // the simulator answers the link's port
+    QVERIFY(waitForReplies(1));
+    replies_.clear();
+    sim_->setBatched(true);
+    sim_->reply("focusDone");
+    sim_->reply("Current=10,200,4");
+    sim_->flushBatch();
+    QVERIFY(waitForReplies(2));
+    QVERIFY(replies_.at(0).effects.focusDone);
+    QCOMPARE(replies_.at(1).effects.focusUpdate, std::optional<int>(200));
+}
+
+void TestLensLink::onlyTheControllerIsHeard()
+{
+    link_->send(LensProtocol::Ping);
+    QVERIFY(waitForReplies(1));
+    replies_.clear();
+    QUdpSocket stranger;
+    QVERIFY(stranger.bind(QHostAddress(StrangerAddress), 0));
+    stranger.writeDatagram("focusDone", QHostAddress(QHostAddress::LocalHost), link_->localPort());
+    sim_->reply(QByteArray(LensProtocol::MaxReplySize + 1, 'F')); // too long for a reply
+    sim_->reply("irisDone");
+    QVERIFY(waitForReplies(1));
+    QTest::qWait(100);
+    QCOMPARE(replies_.size(), 1);
+    QVERIFY(replies_.at(0).effects.irisDone);
+
+    // Before any controller is set, nothing is taken in.
+    QVERIFY(!link_->setController("127.0.16.256"));
+    sim_->reply("focusDone");
+    QTest::qWait(200);
+    QCOMPARE(replies_.size(), 1);
+}
+
+void TestLensLink::sendsFromAnotherThreadKeepTheirOrder()
+{
+    std::unique_ptr<QThread> sender(QThread::create([this] {
+        for (int i = 0; i < 20; ++i)
+            link_->sendTo(ControllerAddress, LensProtocol::moveFocus(i));
+    }));
+    sender->start();
+    QVERIFY(sender->wait(3000));
+    QVERIFY(QTest::qWaitFor([&] { return sim_->commands().size() == 20; }, 3000));
+    for (int i = 0; i < 20; ++i)
+        QCOMPARE(sim_->commandTexts().at(i), LensProtocol::moveFocus(i));
+}
+
+void TestLensLink::bindFailureIsReported()
+{
+    LensLink link;
+    // An address this machine does not have: every attempt fails, and the
+    // bind gives up after its bounded number of ports.
+    QVERIFY(!link.bind(QHostAddress("192.0.2.1")));
+    QVERIFY(!link.isBound());
+    QVERIFY(link.errorString().contains("50 attempts"));
+}
+
+QTEST_GUILESS_MAIN(TestLensLink)
+#include "tst_lens_link.moc"

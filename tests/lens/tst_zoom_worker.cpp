@@ -1,0 +1,164 @@
+#include "LensControllerSim.h"
+#include "LensLink.h"
+#include "zoomWorker.h"
+
+#include <QtTest>
+
+#include <memory>
+
+using namespace LensProtocol;
+using Motor = zoomWorker::Motor;
+
+namespace {
+const QString ControllerAddress = QStringLiteral("127.0.16.3");
+} // namespace
+
+// The motor thread against the simulated controller: held flags repeat their
+// commands, the target drive, the address change and the packet channel.
+class TestZoomWorker : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void heldFlagRepeats();
+    void heldFlagsInListOrder();
+    void targetsWithZeroPositions();
+    void addressChange();
+    void packetChannel();
+
+private:
+    bool waitForCommands(int count) { return QTest::qWaitFor([&] { return sim_->commands().size() >= count; }, 5000); }
+
+    std::unique_ptr<LensControllerSim> sim_;
+    std::unique_ptr<LensLink> link_;
+    std::unique_ptr<zoomWorker> worker_;
+};
+
+void TestZoomWorker::init()
+{
+    sim_ = std::make_unique<LensControllerSim>();
+    QVERIFY(sim_->start(ControllerAddress));
+    sim_->setSilent(true);
+    link_ = std::make_unique<LensLink>();
+    QVERIFY(link_->bind());
+    QVERIFY(link_->setController(ControllerAddress));
+    worker_ = std::make_unique<zoomWorker>(ControllerAddress, link_.get());
+}
+
+void TestZoomWorker::cleanup()
+{
+    worker_.reset();
+    link_.reset();
+    sim_.reset();
+}
+
+void TestZoomWorker::heldFlagRepeats()
+{
+    worker_->setFocusStep(12);
+    worker_->setMotor(Motor::FocusNearSlow, true);
+    worker_->start();
+    QVERIFY(waitForCommands(5));
+    worker_->setMotor(Motor::FocusNearSlow, false);
+    const QList<LensControllerSim::Command> sent = sim_->commands().mid(0, 5);
+    for (const auto& c : sent)
+        QCOMPARE(c.text, QByteArray("moveFocus=12"));
+    const double period = (sent.at(4).ms - sent.at(0).ms) / 4.0;
+    QVERIFY2(period >= 190 && period < 400, qPrintable(QString::number(period)));
+
+    QTest::qWait(300);
+    sim_->clearCommands();
+    worker_->setMotor(Motor::FocusFarFast, true);
+    QVERIFY(waitForCommands(2));
+    worker_->setMotor(Motor::FocusFarFast, false);
+    QCOMPARE(sim_->commands().at(0).text, QByteArray("moveFocus=-24"));
+
+    // Paused, a held flag sends nothing.
+    QTest::qWait(300);
+    worker_->pause();
+    worker_->setMotor(Motor::IrisCloseFast, true);
+    sim_->clearCommands();
+    QTest::qWait(500);
+    QVERIFY(sim_->commands().isEmpty());
+    worker_->resume();
+    QVERIFY(waitForCommands(1));
+    QCOMPARE(sim_->commands().at(0).text, QByteArray("moveAper=-2"));
+}
+
+void TestZoomWorker::heldFlagsInListOrder()
+{
+    worker_->setMotor(Motor::IrisOpenSlow, true);
+    worker_->setMotor(Motor::FocusFarFast, true);
+    worker_->setMotor(Motor::FocusNearSlow, true);
+    worker_->start();
+    QVERIFY(waitForCommands(6));
+    const QList<QByteArray> turn{"moveFocus=5", "moveFocus=-10", "moveAper=1"};
+    QCOMPARE(sim_->commandTexts().mid(0, 6), turn + turn);
+}
+
+void TestZoomWorker::targetsWithZeroPositions()
+{
+    // The worker's signals come from its thread: they are received queued,
+    // on this one, through a receiver that ends with the test.
+    QObject receiver;
+    int focusDone = 0;
+    int irisDone = 0;
+    QList<int> zoomSteps;
+    connect(worker_.get(), &zoomWorker::setFocusDone, &receiver, [&] { ++focusDone; });
+    connect(worker_.get(), &zoomWorker::setIrisDone, &receiver, [&] { ++irisDone; });
+    connect(worker_.get(), &zoomWorker::changeZoomStep, &receiver, [&](int step) { zoomSteps.append(step); });
+    // Position and target 0: no ratio to compare, the slow speed; the drive
+    // ends after one command toward the low end (d < 3 and d <= 3 both hold).
+    worker_->setTarget(zoomWorker::Axis::Focus, 0);
+    worker_->setTarget(zoomWorker::Axis::Iris, 0);
+    // 0 of 100 is below the zoom's ratio: the fast speed toward narrow.
+    worker_->setTarget(zoomWorker::Axis::Zoom, 100);
+    worker_->start();
+    QVERIFY(waitForCommands(3));
+    QCOMPARE(sim_->commandTexts().mid(0, 3), (QList<QByteArray>{"ZoomN=5", "FocusF=2", "IrisC=2"}));
+    QVERIFY(QTest::qWaitFor([&] { return focusDone == 1 && irisDone == 1; }, 1000));
+    QCOMPARE(zoomSteps.first(), 5);
+    QCOMPARE(worker_->step(zoomWorker::Axis::Zoom), 5);
+    QVERIFY(worker_->isTargetPending(zoomWorker::Axis::Zoom));
+    QVERIFY(!worker_->isTargetPending(zoomWorker::Axis::Focus));
+    worker_.reset(); // before the receiver's counters go
+}
+
+void TestZoomWorker::addressChange()
+{
+    QVERIFY(!worker_->changeAddress("10.0.0.256"));
+    QObject receiver;
+    QString changed;
+    connect(worker_.get(), &zoomWorker::ipSettingChanged, &receiver, [&](const QString& a) { changed = a; });
+    QVERIFY(worker_->changeAddress("10.0.0.007"));
+    worker_->start();
+    QVERIFY(waitForCommands(1));
+    QCOMPARE(sim_->commandTexts(), QList<QByteArray>{"ChangeIP=10.0.0.7"});
+    QVERIFY(QTest::qWaitFor([&] { return !changed.isEmpty(); }, 3000));
+    QCOMPARE(changed, QString("10.0.0.7"));
+    worker_.reset();
+}
+
+void TestZoomWorker::packetChannel()
+{
+    QVERIFY(sim_->startPacketPeer());
+    sim_->lens().zoom = 0x1234;
+    worker_->setPacketPort(sim_->packetPort());
+    QVERIFY(!worker_->tcpMoveFor("Pan", 30));
+    QObject receiver;
+    QList<int> zoom;
+    connect(worker_.get(), &zoomWorker::zoomValue, &receiver, [&](int position) { zoom.append(position); });
+    worker_->start();
+    QVERIFY(worker_->tcpMoveFor("ZoomWide", 30));
+    QVERIFY(QTest::qWaitFor([&] { return !zoom.isEmpty(); }, 3000));
+    QCOMPARE(zoom.first(), 0x1234);
+    QCOMPARE(worker_->zoomPosition(), 0x1234);
+    QCOMPARE(sim_->packets(), (QList<QByteArray>{movePacket(PacketMove::ZoomWide, 1), movePacket(PacketMove::ZoomWide, 0),
+                                                queryPacket(PacketQuery::Zoom)}));
+    worker_.reset();
+}
+
+QTEST_GUILESS_MAIN(TestZoomWorker)
+#include "tst_zoom_worker.moc"
