@@ -34,16 +34,11 @@ void TestRemoteDispatch::commands_data()
     QTest::newRow("start without work folder")
         << Command::Start << "" << false << true
         << QStringList{"refused No work folder is set: the capture was not started."} << true;
-    QTest::newRow("sens") << Command::Sensitive << "" << true << true
-                          << QStringList{"switch RChannel off", "switch SChannel on"} << true;
-    QTest::newRow("ref") << Command::Reference << "" << true << true
-                         << QStringList{"switch SChannel off", "switch RChannel on"} << true;
     QTest::newRow("exposure") << Command::Exposure << "1500.5" << true << true << QStringList{"exposure 1500.5"}
                               << true;
     QTest::newRow("exposure nan") << Command::Exposure << "nan" << true << true << QStringList{"exposure 0"} << true;
     QTest::newRow("exposure -inf") << Command::Exposure << "-inf" << true << true << QStringList{"exposure 0"}
                                    << true;
-    QTest::newRow("frames") << Command::Frames << "20x" << true << true << QStringList{"frames 0"} << true;
     QTest::newRow("prefix") << Command::Prefix << "run 7" << true << true << QStringList{"prefix run 7"} << true;
     QTest::newRow("prefix climbing") << Command::Prefix << "../../outside_" << true << true << none << true;
     QTest::newRow("point with separator") << Command::Point << "a\\b" << true << true << none << true;
