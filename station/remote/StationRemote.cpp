@@ -3,6 +3,7 @@
 #include "Lumi_cam.h"
 #include "Prompt.h"
 #include "SidePanel.h"
+#include "frames/CustomScene.h"
 #include "remote/RemoteDispatch.h"
 #include "ui_LUMI_camClass.h"
 
@@ -29,6 +30,11 @@ RemoteProtocol::StationState StationRemote::stationState() const
 void StationRemote::clearCaptureDone()
 {
     m_window.clearCaptureDone();
+}
+
+int StationRemote::roiValue() const
+{
+    return m_window.scene()->intensityValue();
 }
 
 bool StationRemote::execute(const RemoteProtocol::RemoteCommand& command)

@@ -23,7 +23,7 @@ public:
     // RemoteStatusProvider
     RemoteProtocol::StationState stationState() const override;
     void clearCaptureDone() override;
-    int roiValue() const override { return 0; } // no ROI measurement yet
+    int roiValue() const override;
     // RemoteHandler
     bool execute(const RemoteProtocol::RemoteCommand& command) override;
     // RemoteWindow
