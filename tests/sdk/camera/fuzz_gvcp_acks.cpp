@@ -1,6 +1,6 @@
 // libFuzzer target: the GVCP acknowledges our discovery, register reads and
-// IP forcing accept from the network, and the FORCEIP command the simulated
-// camera accepts. Built with -DKESSANE_FUZZ=ON and clang.
+// IP forcing accept from the network, and the FORCEIP and PACKETRESEND
+// commands the simulated camera accepts. Built with -DKESSANE_FUZZ=ON and clang.
 
 #include "camera/NqGvcp.h"
 
@@ -76,6 +76,21 @@ void forceIp(const uint8_t* data, size_t size, uint16_t ackId, const AckHeader& 
     }
 }
 
+// Read as the packet-resend request a camera receives.
+void packetResend(const uint8_t* data, size_t size)
+{
+    PacketResend request;
+    if (!parsePacketResendCmd(data, size, request))
+        return;
+    check(request.extendedIds || (request.blockId <= 0xFFFF && request.lastPacketId <= PACKETRESEND_TO_END));
+    const Packet again = buildPacketResendCmd(0, request);
+    PacketResend back;
+    check(parsePacketResendCmd(again.data(), again.size(), back));
+    check(back.extendedIds == request.extendedIds && back.blockId == request.blockId
+          && back.streamChannel == request.streamChannel && back.firstPacketId == request.firstPacketId
+          && back.lastPacketId == request.lastPacketId);
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
@@ -93,6 +108,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     discovery(p, size, ackId, ack);
     readRegisters(p, size, ackId, ack);
     forceIp(p, size, ackId, ack, acknowledged);
+    packetResend(p, size);
     DeviceRecord record;
     std::vector<uint32_t> values;
     check(!parseDiscoveryAck(p, size, uint16_t(ackId + 1), record));
