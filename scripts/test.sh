@@ -1,8 +1,8 @@
 #!/bin/sh
 # The test command: installs what is missing, builds, and runs every test in a
-# loopback-only network namespace; then runs the transmitter library's tests
-# and the chessboard collector's again under ThreadSanitizer and runs every
-# fuzzer briefly.
+# loopback-only network namespace; then runs the transmitter library's tests,
+# the chessboard collector's and the capture writer thread's again under
+# ThreadSanitizer and runs every fuzzer briefly.
 set -e
 root=$(cd "$(dirname "$0")/.." && pwd)
 netns="$root/scripts/in-loopback-netns.sh"
@@ -12,10 +12,10 @@ jobs=$(nproc)
 build=${BUILD_DIR:-$root/build}
 (cd "$build" && "$netns" ctest --output-on-failure -j"$jobs" --timeout 300)
 
-echo "== Transmitter and chessboard-collector tests under ThreadSanitizer"
+echo "== Transmitter, chessboard-collector and capture-writer tests under ThreadSanitizer"
 tsan="$build-tsan"
 cmake -S "$root" -B "$tsan" -DKESSANE_TSAN=ON >/dev/null
-tsan_tests='^(tst_transmitter|tst_BoardCollector$)'
+tsan_tests='^(tst_transmitter|tst_BoardCollector$|tst_CaptureQueue$)'
 tests=$(cd "$tsan" && ctest -N -R "$tsan_tests" | awk '/Test +#/ {print $3}')
 cmake --build "$tsan" -j"$jobs" --target $tests
 (cd "$tsan" && "$netns" ctest --output-on-failure -j"$jobs" --timeout 300 -R "$tsan_tests")

@@ -16,16 +16,16 @@ CaptureQueue::CaptureQueue(size_t capacity, std::unique_ptr<CaptureWriter> write
 CaptureQueue::~CaptureQueue()
 {
     {
-        QMutexLocker lock(&m_mutex);
+        std::lock_guard<std::mutex> lock(m_mutex);
         m_stop = true;
-        m_wake.wakeAll();
+        m_wake.notify_all();
     }
     wait();
 }
 
 int CaptureQueue::beginRun(const CaptureWriter::Run& settings)
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     if (m_open)
         m_jobs.push_back(Job{Job::End, m_run, {}, {}, 1, m_rejected});
     ++m_run;
@@ -34,13 +34,13 @@ int CaptureQueue::beginRun(const CaptureWriter::Run& settings)
     m_rejected = 0;
     m_lost = 0;
     m_jobs.push_back(Job{Job::Begin, m_run, settings, {}, 1, 0});
-    m_wake.wakeAll();
+    m_wake.notify_all();
     return m_run;
 }
 
 bool CaptureQueue::offer(FrameRef frame, int activeGate)
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     if (!m_open || !frame)
         return false;
     if (m_failed || m_queuedFrames >= m_capacity) {
@@ -52,29 +52,29 @@ bool CaptureQueue::offer(FrameRef frame, int activeGate)
     }
     ++m_queuedFrames;
     m_jobs.push_back(Job{Job::Store, m_run, {}, std::move(frame), activeGate, 0});
-    m_wake.wakeAll();
+    m_wake.notify_all();
     return true;
 }
 
 void CaptureQueue::endRun()
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     if (!m_open)
         return;
     m_open = false;
     m_jobs.push_back(Job{Job::End, m_run, {}, {}, 1, m_rejected});
-    m_wake.wakeAll();
+    m_wake.notify_all();
 }
 
 int CaptureQueue::currentRun() const
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     return m_run;
 }
 
 bool CaptureQueue::runOpen() const
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     return m_open;
 }
 
@@ -83,10 +83,9 @@ void CaptureQueue::run()
     for (;;) {
         Job job;
         {
-            QMutexLocker lock(&m_mutex);
+            std::unique_lock<std::mutex> lock(m_mutex);
             // Stopping still writes what was handed over: those frames are the user's.
-            while (m_jobs.empty() && !m_stop)
-                m_wake.wait(&m_mutex);
+            m_wake.wait(lock, [this] { return !m_jobs.empty() || m_stop; });
             if (m_jobs.empty())
                 return;
             job = std::move(m_jobs.front());
@@ -96,7 +95,7 @@ void CaptureQueue::run()
         if (job.kind == Job::Store) {
             // The frame (and its pipeline buffer) goes before the slot is free again.
             job.frame.reset();
-            QMutexLocker lock(&m_mutex);
+            std::lock_guard<std::mutex> lock(m_mutex);
             --m_queuedFrames;
         }
     }
@@ -104,14 +103,14 @@ void CaptureQueue::run()
 
 void CaptureQueue::countLost(int run)
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     if (run == m_run)
         ++m_lost;
 }
 
 void CaptureQueue::markFailed(int run)
 {
-    QMutexLocker lock(&m_mutex);
+    std::lock_guard<std::mutex> lock(m_mutex);
     if (run == m_run)
         m_failed = true;
 }

@@ -3,13 +3,13 @@
 #include "camera/Frame.h"
 #include "capture/CaptureWriter.h"
 
-#include <QMutex>
 #include <QThread>
-#include <QWaitCondition>
 
 #include <atomic>
+#include <condition_variable>
 #include <deque>
 #include <memory>
+#include <mutex>
 
 // The capture's writer thread: the frame slot hands it the frames of a run
 // (their handles keep the pipeline buffers alive) and goes on at once; the
@@ -80,8 +80,8 @@ private:
     const size_t m_capacity;
     std::unique_ptr<CaptureWriter> m_writer; // writer thread only
 
-    mutable QMutex m_mutex;
-    QWaitCondition m_wake;
+    mutable std::mutex m_mutex;
+    std::condition_variable m_wake;
     std::deque<Job> m_jobs; // guarded by m_mutex
     size_t m_queuedFrames = 0;
     int m_run = 0;

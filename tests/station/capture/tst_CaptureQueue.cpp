@@ -70,6 +70,20 @@ private:
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
+    // What the writer thread reports, delivered to the test's thread as the
+    // window gets it (a QSignalSpy would record on the writer thread).
+    struct Reports
+    {
+        Reports(CaptureQueue& queue, QObject* context)
+        {
+            connect(&queue, &CaptureQueue::runEnded, context, [this](CaptureQueue::Summary s) { ended << s; });
+            connect(&queue, &CaptureQueue::writeFailed, context,
+                    [this](int run, WriteFailure f) { failed << qMakePair(run, f); });
+        }
+        QList<CaptureQueue::Summary> ended;
+        QList<QPair<int, WriteFailure>> failed;
+    };
+
 private slots:
     // The files and list lines follow the frames in order, and the run ends
     // only once the last one is on disk (and every frame let go).
@@ -82,14 +96,14 @@ private slots:
         connect(&queue, &CaptureQueue::runEnded, this, [&](CaptureQueue::Summary) {
             filesAtEnd = QDir(dir.path()).entryList({"*.tif"}, QDir::Files, QDir::Name);
         });
-        QSignalSpy ended(&queue, &CaptureQueue::runEnded);
+        Reports reports(queue, this);
         const int number = queue.beginRun(run(dir.path()));
         for (unsigned long long n = 1; n <= 20; ++n)
             QVERIFY(queue.offer(frame(n, released), 1));
         queue.endRun();
         QVERIFY(!queue.offer(frame(21, released), 1)); // the run is closed
-        QVERIFY(ended.wait(10000));
-        const auto summary = ended.first().first().value<CaptureQueue::Summary>();
+        QTRY_COMPARE_WITH_TIMEOUT(reports.ended.size(), 1, 10000);
+        const CaptureQueue::Summary summary = reports.ended.first();
         QCOMPARE(summary.run, number);
         QCOMPARE(summary.stored, 20ull);
         QCOMPARE(summary.lost, 0ull);
@@ -114,7 +128,7 @@ private slots:
         QTemporaryDir dir;
         std::atomic<int> released{0};
         CaptureQueue queue(4, std::make_unique<SlowWriter>(50));
-        QSignalSpy ended(&queue, &CaptureQueue::runEnded);
+        Reports reports(queue, this);
         queue.beginRun(run(dir.path()));
         int taken = 0;
         for (unsigned long long n = 1; n <= 10; ++n)
@@ -122,8 +136,8 @@ private slots:
         QVERIFY(taken >= 4 && taken <= 5); // the writer may have taken the first already
         QCOMPARE(queue.lostFrames(), 10ull - unsigned(taken));
         queue.endRun();
-        QVERIFY(ended.wait(10000));
-        const auto summary = ended.first().first().value<CaptureQueue::Summary>();
+        QTRY_COMPARE_WITH_TIMEOUT(reports.ended.size(), 1, 10000);
+        const CaptureQueue::Summary summary = reports.ended.first();
         QCOMPARE(summary.stored + summary.lost, 10ull);
         QCOMPARE(readAll(dir.filePath("run.lst")).count('\n'), taken);
     }
@@ -135,30 +149,29 @@ private slots:
         QTemporaryDir dir;
         std::atomic<int> released{0};
         CaptureQueue queue(32, std::make_unique<SlowWriter>(5, 3));
-        QSignalSpy failed(&queue, &CaptureQueue::writeFailed);
-        QSignalSpy ended(&queue, &CaptureQueue::runEnded);
+        Reports reports(queue, this);
         const int first = queue.beginRun(run(dir.path(), "a"));
         for (unsigned long long n = 1; n <= 6; ++n)
             queue.offer(frame(n, released), 1);
-        QVERIFY(failed.wait(10000));
+        QTRY_COMPARE_WITH_TIMEOUT(reports.failed.size(), 1, 10000);
         QVERIFY(!queue.offer(frame(7, released), 1)); // turned away once the failure is known
         const int second = queue.beginRun(run(dir.path(), "b")); // ends "a"
         queue.offer(frame(1, released), 1);
         queue.endRun();
-        QTRY_COMPARE_WITH_TIMEOUT(ended.size(), 2, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(reports.ended.size(), 2, 10000);
 
-        QCOMPARE(failed.size(), 1);
-        QCOMPARE(failed.first().at(0).toInt(), first);
-        const WriteFailure failure = failed.first().at(1).value<WriteFailure>();
+        QCOMPARE(reports.failed.size(), 1);
+        QCOMPARE(reports.failed.first().first, first);
+        const WriteFailure failure = reports.failed.first().second;
         QCOMPARE(failure.path, QString("frame 3"));
         QCOMPARE(failure.error, ENOSPC);
-        const auto a = ended.at(0).first().value<CaptureQueue::Summary>();
+        const CaptureQueue::Summary a = reports.ended.at(0);
         QCOMPARE(a.run, first);
         QVERIFY(a.failed);
         QCOMPARE(a.stored, 2ull);
         QCOMPARE(a.lost, 5ull); // 3 to 6 written no more, 7 turned away
         QCOMPARE(readAll(dir.filePath("a.lst")), listOf("a", 1, 2));
-        const auto b = ended.at(1).first().value<CaptureQueue::Summary>();
+        const CaptureQueue::Summary b = reports.ended.at(1);
         QCOMPARE(b.run, second);
         QVERIFY(!b.failed);
         QCOMPARE(readAll(dir.filePath("b.lst")), listOf("b", 1, 1));
