@@ -49,7 +49,6 @@ void Thread::resetRun()
     m_framesReceived = 0;
     m_errors = 0;
     m_capturedLosses = 0;
-    m_dropped = 0;
     m_requests |= ResetRun;
 }
 
@@ -80,7 +79,6 @@ void Thread::pauseAcquisition()
     m_framesReceived = 0;
     m_errors = 0;
     m_capturedLosses = 0;
-    m_dropped = 0;
     m_requests |= ResetCounters;
 }
 
@@ -138,7 +136,6 @@ void Thread::applyRequests()
         m_framesReceived = 0;
         m_errors = 0;
         m_capturedLosses = 0;
-        m_dropped = 0;
         m_losses.clear();
         m_runHasFrames = false;
         m_targetReached = false;
@@ -284,7 +281,6 @@ void Thread::publishAverage(const Frame& frame)
     const int slot = m_pool->take();
     if (slot < 0) {
         // Every averaged image is still at the GUI or the writer: drop this one.
-        m_dropped += count;
         countLoss(count);
         return;
     }

@@ -68,8 +68,6 @@ public:
     // Of those, the ones lost before the capture target was reached (all so
     // far while it was not): frames after the target are not the capture's.
     unsigned long long capturedLosses() const { return m_capturedLosses; }
-    // Camera frames of averages dropped for want of a free buffer.
-    unsigned long long droppedFrames() const { return m_dropped; }
     double frameRate() const { return m_frameRate; }
     // Last CurrentTemperature read; -1000 before the first one.
     int temperature() const { return m_temperature; }
@@ -117,7 +115,6 @@ private:
     std::atomic<unsigned long long> m_framesReceived{0};
     std::atomic<unsigned long long> m_errors{0};
     std::atomic<unsigned long long> m_capturedLosses{0};
-    std::atomic<unsigned long long> m_dropped{0};
     std::atomic<unsigned> m_silenceLimit{0};
     std::atomic<bool> m_silenceRestart{false};
     std::atomic<double> m_frameRate{0.0};
