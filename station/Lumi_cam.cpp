@@ -8,6 +8,7 @@
 #include "SidePanel.h"
 #include "StationTexts.h"
 #include "camera/camSearchDlg.h"
+#include "focusDlg.h"
 #include "frames/CustomScene.h"
 #include "frames/MyGraphicsView.h"
 #include "remote/RemoteServer.h"
@@ -44,7 +45,9 @@ Lumi_cam::Lumi_cam(QWidget* parent, Qt::WindowFlags flags)
     ui->setupUi(this);
     connectActions();
 
-    // The lens-controller dialog joins here (currentSHARPNESS -> currentSharpScore).
+    m_focusDlg = new focusDlg(this);
+    connect(this, &Lumi_cam::currentSHARPNESS, m_focusDlg, &focusDlg::currentSharpScore);
+    connect(m_focusDlg, &focusDlg::focusClosed, this, &Lumi_cam::uncheckLensButton);
 
     m_plot = std::make_unique<QwtPlot>(QwtText(QStringLiteral("Intensity Plot")));
     QFont axisFont = m_plot->axisFont(QwtPlot::xBottom);
@@ -278,12 +281,10 @@ void Lumi_cam::closeEvent(QCloseEvent* event)
     QCoreApplication::exit(0);
 }
 
-// Filled in by the calibration, lens, colour-table and maintenance parts of
+// Filled in by the calibration, colour-table and maintenance parts of
 // the station.
 bool Lumi_cam::loadLUTs(int) { return false; }
 void Lumi_cam::averageGreens(bool) {}
-void Lumi_cam::uncheckLensButton() {}
-void Lumi_cam::showFocusDialog(bool) {}
 void Lumi_cam::saveCal(QString) {}
 void Lumi_cam::processCal() {}
 void Lumi_cam::doDistortion() {}

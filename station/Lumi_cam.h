@@ -48,6 +48,7 @@ class StationRemote;
 class Thread;
 class TmxLink;
 class camSearchDlg;
+class focusDlg;
 class setIPDlg;
 
 namespace Ui {
@@ -84,6 +85,7 @@ public:
     RemoteServer* remoteServer() const { return m_remote; }
     TmxLink* generatorLink() const { return m_tmx; }
     CustomScene* scene() const { return m_scene; }
+    focusDlg* focusDialog() const { return m_focusDlg; }
     bool isPreviewing() const { return m_previewing; }
     bool isCapturing() const { return m_capturing; }
     bool isTwoGate() const { return m_twoGate; }
@@ -237,6 +239,7 @@ private:
     QLabel* m_temperatureLabel = nullptr;
     QMessageBox* m_pictureBox = nullptr;
     camSearchDlg* m_searchDlg = nullptr;
+    focusDlg* m_focusDlg = nullptr;
     setIPDlg* m_ipDlg = nullptr;
     TmxLink* m_tmx = nullptr;
     std::unique_ptr<StationRemote> m_remoteAdapter;

@@ -2,6 +2,8 @@
 
 #include "Lumi_cam.h"
 #include "SidePanel.h"
+#include "focusDlg.h"
+#include "frames/CustomScene.h"
 #include "ui_LUMI_camClass.h"
 
 #include <QCheckBox>
@@ -64,4 +66,31 @@ bool StationRemote::execute(const RemoteProtocol::RemoteCommand& command)
     default: break; // the lens commands go to executeLens
     }
     return true;
+}
+
+void StationRemote::executeLens(const RemoteProtocol::RemoteCommand& command)
+{
+    QMetaObject::invokeMethod(
+        m_window.focusDialog(), [this, command] { runLens(command); }, Qt::QueuedConnection);
+}
+
+void StationRemote::runLens(const RemoteProtocol::RemoteCommand& command)
+{
+    using RemoteProtocol::Command;
+    focusDlg& lens = *m_window.focusDialog();
+    switch (command.command) {
+    case Command::LensDelete: lens.deleteSelected(command.value); break;
+    case Command::LensConnect:
+        lens.connectLC(command.value);
+        lens.fillProfiles(true);
+        lens.show();
+        m_window.scene()->setSharpnessMode(true);
+        lens.fillProfiles(true);
+        break;
+    case Command::LensHide: m_form.actionFocus->setChecked(false); break;
+    case Command::LensShow: m_form.actionFocus->setChecked(true); break;
+    case Command::LensSave: lens.saveProfileAs(command.value); break;
+    case Command::LensLoad: lens.applyProfile(command.value); break;
+    default: break;
+    }
 }
