@@ -89,9 +89,11 @@ bool focusDlg::runAutoFocus(int nearEnd)
             return false;
 
         if (step.stage == AutoFocusSearch::Stage::Start) {
-            logging = QDir().mkpath(QFileInfo(log).absolutePath()) && log.open(QIODevice::WriteOnly | QIODevice::Append);
+            const QString folder = QFileInfo(log).absolutePath();
+            logging = QDir().mkpath(folder) && log.open(QIODevice::WriteOnly | QIODevice::Append);
             if (!logging) {
-                qCWarning(lcLensDialog) << "Autofocus log" << log.fileName() << "not opened:" << log.errorString();
+                qCWarning(lcLensDialog) << "Autofocus log" << log.fileName() << "not opened:"
+                                        << (QFileInfo(folder).isDir() ? log.errorString() : "no folder");
                 logError();
             }
         }

@@ -1,0 +1,130 @@
+#include "LensControllerSim.h"
+#include "Lumi_cam.h"
+#include "RemoteClient.h"
+#include "ScriptedPrompt.h"
+#include "WindowDriver.h"
+#include "camera/camSearchDlg.h"
+#include "focusDlg.h"
+#include "frames/CustomScene.h"
+#include "remote/RemoteServer.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QtTest>
+
+#include <memory>
+
+using WindowDriver::action;
+
+namespace {
+const QString ControllerAddress = QStringLiteral("127.0.17.5");
+} // namespace
+
+// The station's lens hooks, no camera needed: the lens action, the dialog's
+// close, and the console's lens commands reaching the simulated controller.
+class LumiCamLensTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void lensActionAndClose();
+    void remoteLensCommands();
+
+private:
+    // Sends `bytes` and returns the station's reply.
+    QByteArray ask(const QByteArray& bytes);
+    QList<QByteArray> lensCommands() const;
+
+    std::unique_ptr<LensControllerSim> m_sim;
+    std::unique_ptr<ScriptedPrompt> m_prompt;
+    std::unique_ptr<Lumi_cam> m_window;
+    RemoteClient m_client;
+};
+
+void LumiCamLensTest::init()
+{
+    m_sim = std::make_unique<LensControllerSim>();
+    QVERIFY(m_sim->start(ControllerAddress));
+    m_prompt = std::make_unique<ScriptedPrompt>();
+    m_window = std::make_unique<Lumi_cam>();
+    m_window->findChild<camSearchDlg*>()->close();
+}
+
+void LumiCamLensTest::cleanup()
+{
+    m_client.disconnectFromStation();
+    m_window.reset();
+    m_prompt.reset();
+    m_sim.reset();
+}
+
+QByteArray LumiCamLensTest::ask(const QByteArray& bytes)
+{
+    m_client.sendRaw(bytes);
+    const QList<QByteArray> replies = m_client.waitForReplies(1);
+    return replies.isEmpty() ? QByteArray() : replies.first();
+}
+
+QList<QByteArray> LumiCamLensTest::lensCommands() const
+{
+    QList<QByteArray> commands = m_sim->commandTexts();
+    commands.removeAll("ping");
+    return commands;
+}
+
+void LumiCamLensTest::lensActionAndClose()
+{
+    focusDlg* lens = m_window->focusDialog();
+    QAction* lensAction = action(*m_window, "actionFocus");
+    lensAction->setChecked(true);
+    QVERIFY(lens->isVisible());
+    QVERIFY(m_window->scene()->sharpnessMode());
+
+    QTest::keyClick(lens, Qt::Key_Escape);
+    QVERIFY(!lens->isVisible());
+    QVERIFY(!lensAction->isChecked());
+    QVERIFY(!m_window->scene()->sharpnessMode());
+}
+
+void LumiCamLensTest::remoteLensCommands()
+{
+    m_window->remoteServer()->setListenAddress(QHostAddress::LocalHost, 0);
+    action(*m_window, "actionRemote_Control")->setChecked(true);
+    QVERIFY(m_client.connectTo(QHostAddress::LocalHost, m_window->remoteServer()->serverPort()));
+    focusDlg* lens = m_window->focusDialog();
+
+    QCOMPARE(ask(("#lcconn=" + ControllerAddress).toLatin1()), QByteArray("No Camera"));
+    QTRY_VERIFY(lens->hasWorkers());
+    QVERIFY(lens->isVisible());
+    QVERIFY(m_window->scene()->sharpnessMode());
+    QCOMPARE(m_sim->commandTexts().first(), QByteArray("ver"));
+    QTRY_COMPARE(lens->findChild<QLineEdit*>("focusVal")->text(), QString("500"));
+
+    ask("#lcsave=Near");
+    QTRY_COMPARE(lens->findChild<QComboBox*>("comboProfile")->currentText(), QString("Near"));
+    QCOMPARE(QSettings(QSettings::NativeFormat, QSettings::UserScope, "Kessane", "Focalis")
+                 .value("Profiles/Near")
+                 .toString(),
+             QString("35,500,4"));
+
+    m_sim->lens().focus = 100;
+    m_sim->clearCommands();
+    ask("#lcload=Near");
+    QTRY_COMPARE(lensCommands(), QList<QByteArray>({"setFocus=500", "setAper=4"}));
+    QTRY_VERIFY(!lens->isBusy());
+
+    ask("#lcshow");
+    QTRY_VERIFY(action(*m_window, "actionFocus")->isChecked());
+    ask("#lchide");
+    QTRY_VERIFY(!lens->isVisible());
+    QVERIFY(!m_window->scene()->sharpnessMode());
+
+    ask("#lcdelete=Near");
+    QTRY_COMPARE(lens->findChild<QComboBox*>("comboProfile")->count(), 0);
+    QVERIFY(m_prompt->titles().filter("KT3").isEmpty());
+}
+
+QTEST_MAIN(LumiCamLensTest)
+#include "tst_LumiCamLens.moc"
