@@ -1,9 +1,11 @@
 #!/bin/sh
 # Builds everything, then runs the station against the simulated camera inside
 # a loopback-only network namespace (discovery broadcasts never leave this
-# machine). The station opens on your display when one is reachable from the
-# namespace (a local X server's socket in /tmp/.X11-unix); otherwise it runs on
-# a virtual display and a screenshot is written to build/demo-screenshot.png.
+# machine), and the console Orchestrel beside it with the station's address
+# (127.0.0.1) in its list. The programs open on your display when one is
+# reachable from the namespace (a local X server's socket in /tmp/.X11-unix);
+# otherwise they run on a virtual display and a screenshot is written to
+# build/demo-screenshot.png.
 set -e
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$root/build}
@@ -17,14 +19,26 @@ fi
 # From here on: inside the namespace.
 simcam_pid=""
 station_pid=""
+console_pid=""
 xvfb_pid=""
 stop_all() {
-    for pid in $station_pid $simcam_pid $xvfb_pid; do
+    for pid in $console_pid $station_pid $simcam_pid $xvfb_pid; do
         kill "$pid" 2>/dev/null || true
     done
-    for pid in $station_pid $simcam_pid $xvfb_pid; do
+    for pid in $console_pid $station_pid $simcam_pid $xvfb_pid; do
         wait "$pid" 2>/dev/null || true
     done
+}
+
+# The console keeps the demo's settings apart from yours: its own settings
+# folder, laid anew from scripts/demo-orchestrel.conf on every run.
+console_config="$build/demo-console-config"
+rm -rf "$console_config"
+mkdir -p "$console_config/Kessane"
+cp "$root/scripts/demo-orchestrel.conf" "$console_config/Kessane/Orchestrel.conf"
+start_console() {
+    XDG_CONFIG_HOME="$console_config" "$build/console/Orchestrel" &
+    console_pid=$!
 }
 trap stop_all EXIT
 trap 'exit 130' INT TERM
@@ -38,7 +52,9 @@ if ! kill -0 "$simcam_pid" 2>/dev/null; then
 fi
 
 if [ -n "$DISPLAY" ] && xdpyinfo >/dev/null 2>&1; then
-    echo "demo: Lumivar on display $DISPLAY, simulated camera on 127.0.0.1; close the window to end."
+    echo "demo: Lumivar and Orchestrel on display $DISPLAY, simulated camera on 127.0.0.1;"
+    echo "demo: close Lumivar's window to end."
+    start_console
     "$build/station/Lumivar"
     exit 0
 fi
@@ -54,12 +70,15 @@ for _ in 1 2 3 4 5 6 7 8 9 10; do
     DISPLAY=$display xdpyinfo >/dev/null 2>&1 && break
     sleep 0.5
 done
-echo "demo: no display reachable; Lumivar runs on the virtual display $display"
-DISPLAY=$display "$build/station/Lumivar" &
+echo "demo: no display reachable; Lumivar and Orchestrel run on the virtual display $display"
+DISPLAY=$display
+export DISPLAY
+"$build/station/Lumivar" &
 station_pid=$!
+start_console
 sleep 6
 shot="$build/demo-screenshot.png"
 # ImageMagick's import reads what is on screen; xwd -root shows overlapping
 # top-level windows as black on a display without a window manager.
-DISPLAY=$display import -window root "$shot"
-echo "demo: screenshot of the station written to $shot"
+import -window root "$shot"
+echo "demo: screenshot of the station and the console written to $shot"

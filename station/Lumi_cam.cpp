@@ -8,6 +8,8 @@
 #include "SidePanel.h"
 #include "StationTexts.h"
 #include "camera/camSearchDlg.h"
+#include "dialogs/ioSettingsDlg.h"
+#include "dialogs/sensorSettingsDlg.h"
 #include "focusDlg.h"
 #include "frames/CustomScene.h"
 #include "frames/MyGraphicsView.h"
@@ -281,33 +283,19 @@ void Lumi_cam::closeEvent(QCloseEvent* event)
     QCoreApplication::exit(0);
 }
 
-// Filled in by the calibration, colour-table and maintenance parts of
-// the station.
+// Filled in by the calibration and colour-table parts of the station.
 bool Lumi_cam::loadLUTs(int) { return false; }
 void Lumi_cam::averageGreens(bool) {}
 void Lumi_cam::saveCal(QString) {}
 void Lumi_cam::processCal() {}
 void Lumi_cam::doDistortion() {}
 void Lumi_cam::doCal(bool) {}
-void Lumi_cam::showQE() {}
-void Lumi_cam::help() {}
-void Lumi_cam::about() {}
 void Lumi_cam::showImage(QImage*) {}
 void Lumi_cam::showSize(QString) {}
-void Lumi_cam::changePath() {}
 void Lumi_cam::showCoord(int, int) {}
-void Lumi_cam::updateCamHealth(quint32, quint32, quint32) {}
-void Lumi_cam::rebootCamera() {}
-void Lumi_cam::resetCamera() {}
-void Lumi_cam::setCCDTemp() {}
-void Lumi_cam::camAbout() {}
-void Lumi_cam::setCamName() {}
-void Lumi_cam::workFolderUpdated(QString) {}
 void Lumi_cam::redSelected(bool) {}
 void Lumi_cam::greenSelected(bool) {}
 // ROI readouts: the scene builds its label from the value set here.
 void Lumi_cam::calcROIIntensity(QRect) { m_scene->setIntensityValue(0); }
 void Lumi_cam::calcROISharpness(QRect) { m_scene->setSharpnessValue(0); }
 void Lumi_cam::showProfilePlot(int, int, int, int) {}
-void Lumi_cam::showSensorDlg() {}
-void Lumi_cam::showioDlg() {}

@@ -49,6 +49,8 @@ class Thread;
 class TmxLink;
 class camSearchDlg;
 class focusDlg;
+class ioSettingsDlg;
+class sensorSettingsDlg;
 class setIPDlg;
 
 namespace Ui {
@@ -211,6 +213,20 @@ private:
     void showCameraIdentity(const QString& cameraName);
     void setExposureSpin(double microseconds);
     void applyExposureSetup(const ExposureSpinSetup& setup);
+    // Ends the acquisition thread, storing the frames a finished capture
+    // still owns; the device stays connected.
+    void endAcquisitionThread();
+    // The connection's sensor and output-line dialogs.
+    void createCameraDialogs();
+    // Locks the sensor dialog's read-out settings while a run is on.
+    void updateSensorDialogLock();
+    // The capture folder: the work folder, with the camera's sub-folder when chosen.
+    QString cameraWorkPath() const;
+    // Creates `path` with its parents; false (after a critical box) when it cannot.
+    bool createWorkPath(const QString& path);
+    // Reboot or reset after the user's confirmation: runs and the acquisition
+    // thread end first, then `command`, then the station disconnects.
+    void restartCamera(const char* command, const QString& question);
 
     // Declared first so they die last: the device outlives its stream, the
     // stream its pipeline.
@@ -247,6 +263,9 @@ private:
     QActionGroup* m_modeGroup = nullptr;
     Thread* m_thread = nullptr;
     std::unique_ptr<ModeToolBar> m_toolBar;
+    // Per connection, on m_device; without parent, as top-level dialogs.
+    std::unique_ptr<sensorSettingsDlg> m_sensorDlg;
+    std::unique_ptr<ioSettingsDlg> m_ioDlg;
 
     // The frame path. Its buffers are sized per sensor and depth and
     // released on disconnect.
@@ -290,4 +309,5 @@ private:
     QString m_serialNumber;
     QString m_connectionDescription;
     QString m_workPath;
+    QString m_workDirectory; // where the folder chooser starts
 };

@@ -1,5 +1,5 @@
-// The main window's camera slots: search, connection, controls, acquisition
-// thread and acquisition start and stop.
+// The main window's camera slots: search, connection, controls, the camera's
+// settings dialogs, acquisition thread and acquisition start and stop.
 
 #include "Lumi_cam.h"
 
@@ -10,6 +10,8 @@
 #include "camera/camSearchDlg.h"
 #include "camera/PayloadSize.h"
 #include "camera/Thread.h"
+#include "dialogs/ioSettingsDlg.h"
+#include "dialogs/sensorSettingsDlg.h"
 #include "ui_LUMI_camClass.h"
 
 #include <QDir>
@@ -50,6 +52,8 @@ void Lumi_cam::openCam(bool on)
         ui->actionRun->setChecked(false);
         m_connected = false;
         disconnectCamera();
+        m_sensorDlg.reset();
+        m_ioDlg.reset();
         m_connectionLabel->setText(QStringLiteral("Disconnected"));
         ui->toolBarCam->setEnabled(false);
         setCameraControlsEnabled(false);
@@ -69,8 +73,7 @@ void Lumi_cam::openCam(bool on)
         ui->actionOpenCam->setChecked(false);
         return;
     }
-    // The sensor settings and output-line dialogs of this connection are
-    // created here, replacing those of the previous connection.
+    createCameraDialogs();
 
     ui->toolBarCam->setEnabled(true);
 
@@ -144,6 +147,14 @@ void Lumi_cam::connectCamera(const NqDeviceInfo* info)
 
 void Lumi_cam::disconnectCamera()
 {
+    endAcquisitionThread();
+    m_device.Disconnect();
+    m_stream.Close();
+    releaseImageBuffers();
+}
+
+void Lumi_cam::endAcquisitionThread()
+{
     // Waits in progress (an exposure sequence) must not reach for a device
     // that has gone.
     m_wait.cancel();
@@ -151,9 +162,6 @@ void Lumi_cam::disconnectCamera()
     m_endCaptureAfterDrain = false;
     m_capture.endRun();
     destroyAcqThread();
-    m_device.Disconnect();
-    m_stream.Close();
-    releaseImageBuffers();
 }
 
 void Lumi_cam::releaseImageBuffers()
@@ -170,12 +178,46 @@ void Lumi_cam::setCameraControlsEnabled(bool on)
         f.actionCapture->setEnabled(on);
     for (QAction* action : {f.actionTurbo, f.actionLUT, f.actionDScale, f.actionTrigger,
                             f.actionShow_Quantum_Efficiency, f.actionCamera_Info, f.actionGates,
-                            f.actionSet_Camera_Name, f.actionReboot_Camera, f.actionSensor_Settings,
-                            f.actionInput_Ouput_Signals})
+                            f.actionSet_Camera_Name, f.actionReboot_Camera, f.actionReset_Camera,
+                            f.actionSensor_Settings, f.actionInput_Ouput_Signals})
         action->setEnabled(on);
     m_panel->setCameraWidgetsEnabled(on);
     // Lifetime mode is for monochrome cameras only.
     f.actionLifetime_mode->setEnabled(on && !m_colourCamera);
+}
+
+void Lumi_cam::createCameraDialogs()
+{
+    m_sensorDlg = std::make_unique<sensorSettingsDlg>(&m_device);
+    connect(m_sensorDlg.get(), &sensorSettingsDlg::setDepth, this, &Lumi_cam::updateDepth);
+    connect(m_sensorDlg.get(), &sensorSettingsDlg::setBinning, this, &Lumi_cam::updateBinning);
+    connect(m_sensorDlg.get(), &sensorSettingsDlg::updMaxExposure, this, &Lumi_cam::updateExposureRange);
+    m_ioDlg = std::make_unique<ioSettingsDlg>(&m_device);
+}
+
+void Lumi_cam::showSensorDlg()
+{
+    if (!m_sensorDlg || !m_connected)
+        return;
+    m_sensorDlg->loadFromCamera();
+    updateSensorDialogLock();
+    m_sensorDlg->setModal(true);
+    m_sensorDlg->show();
+}
+
+void Lumi_cam::updateSensorDialogLock()
+{
+    if (m_sensorDlg)
+        m_sensorDlg->setRunActive(m_previewing || m_capturing);
+}
+
+void Lumi_cam::showioDlg()
+{
+    if (!m_ioDlg || !m_connected)
+        return;
+    m_ioDlg->loadFromCamera();
+    m_ioDlg->setModal(true);
+    m_ioDlg->show();
 }
 
 void Lumi_cam::createAcqThread()

@@ -175,11 +175,6 @@ void Lumi_cam::applyLUT(bool on)
     m_lutOn = on;
 }
 
-void Lumi_cam::updateCamTemp(int temperature)
-{
-    m_cameraTemperature = temperature;
-}
-
 void Lumi_cam::doSubFolder(bool on)
 {
     m_subFolder = on;

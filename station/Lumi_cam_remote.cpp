@@ -83,6 +83,7 @@ bool Lumi_cam::setWorkFolder(const QString& path)
         return false;
     }
     m_workPath = path;
+    m_workDirectory = path;
     ui->actionCapture->setEnabled(true);
     m_panel->workFolder->setText(path);
     return true;

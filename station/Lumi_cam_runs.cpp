@@ -4,7 +4,6 @@
 
 #include "Prompt.h"
 #include "SidePanel.h"
-#include "StationTexts.h"
 #include "camera/Thread.h"
 #include "runs/ModeSteps.h"
 #include "runs/RunRules.h"
@@ -40,6 +39,7 @@ void Lumi_cam::enableCameraControls(bool enabled)
                        static_cast<QWidget*>(m_panel->exposureLabel), static_cast<QWidget*>(m_panel->exposure)})
         w->setEnabled(enabled);
     m_panel->setGateWidgetsEnabled(enabled);
+    updateSensorDialogLock();
 }
 
 bool Lumi_cam::validateRunParams()
@@ -144,12 +144,7 @@ void Lumi_cam::runCapture(bool on)
     }
     m_temperatureLabel->setStyleSheet(QLatin1String(RunRules::ClearedLabelStyle));
 
-    m_workPath = m_panel->workFolder->text();
-    if (m_subFolder && m_connected) {
-        QString name = StationTexts::fromSdk(m_device.GetDeviceInfo()->GetUserDefinedName()).toUpper();
-        name.replace(QLatin1Char(' '), QLatin1Char('.'));
-        m_workPath += QStringLiteral("/CAM_") + name;
-    }
+    m_workPath = cameraWorkPath();
     if (!m_workPath.isEmpty())
         QDir().mkpath(m_workPath);
 

@@ -66,6 +66,17 @@ QVector<CaptureFile> captureFiles(CaptureRow row, const CaptureNameParts& parts,
     return {};
 }
 
+QString workPathFor(const QString& workFolder, bool cameraSubFolder, const QString& cameraName)
+{
+    if (workFolder.isEmpty() || !cameraSubFolder)
+        return workFolder;
+    QString name = cameraName.toUpper();
+    name.replace(QLatin1Char(' '), QLatin1Char('.'));
+    name.replace(QLatin1Char('/'), QLatin1Char('_'));
+    name.replace(QLatin1Char('\\'), QLatin1Char('_'));
+    return workFolder + QStringLiteral("/CAM_") + name;
+}
+
 QString sidecarPath(const CaptureNameParts& parts)
 {
     return stem(parts) + QStringLiteral(".settings");

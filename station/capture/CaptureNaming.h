@@ -58,6 +58,13 @@ quint64 fileFrameNumber(CaptureRow row, quint64 counter, int averaging);
 QVector<CaptureFile> captureFiles(CaptureRow row, const CaptureNameParts& parts, quint64 counter,
                                   int averaging, int activeGate);
 
+// The folder a capture writes to: the work folder, with the per-camera
+// option "<folder>/CAM_<NAME>" (the camera's name upper-cased, blanks as
+// dots). The name comes from the camera: a path separator in it becomes "_",
+// so the sub-folder stays inside the work folder. An empty work folder stays
+// empty: there is nowhere to capture to.
+QString workPathFor(const QString& workFolder, bool cameraSubFolder, const QString& cameraName);
+
 // "<folder>/<prefix><point>.settings"
 QString sidecarPath(const CaptureNameParts& parts);
 // "<folder>/<prefix><point>.tif": the multi-page file of a run.

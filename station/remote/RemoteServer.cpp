@@ -91,9 +91,17 @@ void RemoteServer::readCommand(QTcpSocket* socket)
         return;
     }
     sendStatusReply(socket);
-    // The handler may process events (run waits), so the socket is not
-    // touched again and the state is read afresh for every command.
-    for (const RemoteProtocol::RemoteCommand& c : parsed.commands) {
+    // The handler may process events (run waits), during which a console
+    // that hung up takes its socket away: the commands run from the event
+    // loop, after this socket's signal has returned, in the order received.
+    QMetaObject::invokeMethod(
+        this, [this, commands = parsed.commands] { runCommands(commands); }, Qt::QueuedConnection);
+}
+
+void RemoteServer::runCommands(const QList<RemoteProtocol::RemoteCommand>& commands)
+{
+    // The state is read afresh for every command.
+    for (const RemoteProtocol::RemoteCommand& c : commands) {
         if (!RemoteProtocol::appliesTo(c.command, status_->stationState()))
             continue;
         if (RemoteProtocol::isLensCommand(c.command))

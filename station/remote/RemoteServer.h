@@ -42,6 +42,7 @@ public:
 private:
     void acceptConnection();
     void readCommand(QTcpSocket* socket);
+    void runCommands(const QList<RemoteProtocol::RemoteCommand>& commands);
     void sendStatusReply(QTcpSocket* socket);
     static void write(QTcpSocket* socket, const QByteArray& bytes);
 

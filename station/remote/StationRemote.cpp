@@ -70,12 +70,6 @@ bool StationRemote::execute(const RemoteProtocol::RemoteCommand& command)
 
 void StationRemote::executeLens(const RemoteProtocol::RemoteCommand& command)
 {
-    QMetaObject::invokeMethod(
-        m_window.focusDialog(), [this, command] { runLens(command); }, Qt::QueuedConnection);
-}
-
-void StationRemote::runLens(const RemoteProtocol::RemoteCommand& command)
-{
     using RemoteProtocol::Command;
     focusDlg& lens = *m_window.focusDialog();
     switch (command.command) {

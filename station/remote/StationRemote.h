@@ -25,14 +25,12 @@ public:
     int roiValue() const override { return 0; } // no ROI measurement yet
     // RemoteHandler
     bool execute(const RemoteProtocol::RemoteCommand& command) override;
-    // Handed to the lens dialog after the caller returns: a preset's moves
-    // wait, and the dialog's boxes are modal, so neither may run inside the
-    // server's socket handler. The lens commands keep their order.
+    // The lens dialog's operations. A preset's moves wait and the dialog's
+    // boxes are modal: the server calls this from the event loop, never
+    // from a socket's handler.
     void executeLens(const RemoteProtocol::RemoteCommand& command) override;
 
 private:
-    void runLens(const RemoteProtocol::RemoteCommand& command);
-
     Lumi_cam& m_window;
     Ui::LUMI_camClass& m_form;
 };

@@ -1,8 +1,7 @@
+#include "FakeStation.h"
 #include "RemoteClient.h"
 #include "ScriptedPrompt.h"
-#include "remote/RemoteHandler.h"
 #include "remote/RemoteServer.h"
-#include "remote/RemoteStatusProvider.h"
 
 #include <QtTest>
 
@@ -15,35 +14,6 @@ Q_DECLARE_METATYPE(RemoteProtocol::StationState)
 Q_DECLARE_METATYPE(RemoteProtocol::RemoteCommand)
 
 namespace {
-
-// Stands in for the main window: keeps the state, records the commands and
-// lets preview and capture commands change the state as the real ones do.
-class FakeStation : public RemoteStatusProvider, public RemoteHandler
-{
-public:
-    StationState state;
-    int roi = 0;
-    Commands executed;
-    Commands lens;
-    Command refuse = Command(-1); // execute() answers false for this one
-
-    StationState stationState() const override { return state; }
-    void clearCaptureDone() override { state.captureDone = false; }
-    int roiValue() const override { return roi; }
-
-    bool execute(const RemoteCommand& command) override
-    {
-        executed.append(command);
-        switch (command.command) {
-        case Command::Start: state.capturing = true; state.previewing = false; break;
-        case Command::Preview: state.previewing = true; break;
-        case Command::NoPreview: state.previewing = false; break;
-        default: break;
-        }
-        return command.command != refuse;
-    }
-    void executeLens(const RemoteCommand& command) override { lens.append(command); }
-};
 
 const QHostAddress Loopback(QHostAddress::LocalHost);
 

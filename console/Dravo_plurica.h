@@ -1,0 +1,153 @@
+#pragma once
+
+#include "RemoteProtocol.h"
+#include "StationCommandSocket.h"
+
+#include <QMainWindow>
+#include <QStringList>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+
+class QNetworkAccessManager;
+class QNetworkReply;
+class QSettings;
+class camstatusdialog;
+class ipsettingsdialog;
+class mastertmxdialog;
+class multilcDlg;
+class multitmxdialog;
+class tmxWorker;
+
+namespace Ui {
+class Dravo_pluricaClass;
+}
+
+// The console's main window: keeps the address lists that the IP settings
+// deliver, owns the dialogs, and turns every control of its form into a
+// command to all stations. Its slots live in topic files: Dravo_plurica.cpp
+// (lists, dialogs, window), Dravo_plurica_commands.cpp (station commands),
+// Dravo_plurica_lens.cpp (lens presets), Dravo_plurica_generators.cpp (pulse
+// generators and run log).
+class Dravo_plurica : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit Dravo_plurica(QWidget* parent = nullptr);
+    ~Dravo_plurica() override;
+
+    const QStringList& stationAddresses() const { return m_stations; }
+    const QStringList& stationAliases() const { return m_aliases; }
+    const QStringList& lensControllerAddresses() const { return m_lensControllers; }
+    const QStringList& slaveAddresses() const { return m_slaves; }
+    const QString& masterAddress() const { return m_master; }
+
+public slots:
+    void connectLCNow();
+    void saveProfileMultiLC(const QString& name);
+    void loadProfileMultiLC(const QString& name);
+    void deleteProfileMultiLC(const QString& name);
+    void showLC(bool on);
+    void closeLCDialog();
+    void enableGUI(bool);
+    void updateTMXList(const QStringList& addresses);
+    void updateLCList(const QStringList& addresses);
+    void updateCamName(const QStringList& aliases);
+    void updatePCList(const QStringList& addresses, const QStringList& aliases);
+    void updateMasterIP(const QString& address);
+    void showCamStatusDialog(bool on);
+    void alwaysOnTop(bool on);
+    void showTMXMultiDialog();
+    void showIPSettings();
+    void startPreview(bool on);
+    void extTrigger(bool);
+    void setExposure(const QString&);
+    void setFramesToCapture(int);
+    void setFilePrefix(const QString&);
+    void setFilePoint(const QString&);
+    void checkPath(const QString& text);
+    void selectLogFile(bool on);
+    void syncExposure(bool on);
+    void normToggle(bool);
+    void syncCam();
+    void setFolder();
+    void startCapture(bool on);
+    void everybodyIsReady();
+    void allCamsAvailable(bool on);
+    void runMaster();
+    void runMaster1();
+    void runMaster2();
+    void stopTMX();
+    void changeMasterMode(int);
+    void finishedSlot(QNetworkReply* reply);
+    void handleHTTPResponseSlave(bool error);
+    void handleHTTPResponseMaster(bool error);
+    void Trying(int id);
+    void showMasterTMXSettings();
+    void setAverage(int);
+    void splitToggle(bool);
+    void setOverClock(bool);
+    void setLUT(bool);
+    void channelToggle(bool);
+    void pulseWidthExposure(bool);
+    void showHelp();
+
+private:
+    // Whose name a connection warning shows.
+    enum class Naming { Alias, PcAlias, Address };
+
+    struct Outgoing
+    {
+        // The bytes for station i, built when it is its turn.
+        std::function<QByteArray(int)> bytes;
+        QString statusText; // shown after every station served; none when empty
+        int statusMs = 0;
+        Naming naming = Naming::Alias;
+        int writeWaitMs = StationCommandSocket::WriteWaitMs;
+        std::function<void()> before;           // before each station
+        std::function<void(bool sent)> after;   // after each station
+        int stationCount = -1;                  // -1: every station
+    };
+
+    void connectForm();
+    void restoreSettings();
+    // The one sending pattern: the command to every station in list order,
+    // each on a connection of its own; a station that cannot be reached (or
+    // does not take the bytes) gets a warning and the others still get it.
+    void sendToStations(const Outgoing& outgoing);
+    void sendFixed(RemoteProtocol::Command command, const QString& statusText, int statusMs,
+                   Naming naming = Naming::Alias);
+    // A parameter command with a value read per station. A value that would
+    // carry a command of its own is not sent.
+    void sendParameter(RemoteProtocol::Command command, const std::function<QString()>& value,
+                       const QString& statusText, int statusMs);
+    // The bytes of a parameter command; empty (and logged) when the value
+    // would carry a command of its own.
+    static QByteArray parameterBytes(RemoteProtocol::Command command, const QString& value);
+    // The edit turns red and false when its text cannot be a command value.
+    bool checkValue(QWidget* edit, const QString& text);
+    void enableTriggerButtons(bool previewOrCaptureOn);
+    // A lens-preset command with `name` to every station; a name that would
+    // carry a command of its own gets a warning instead.
+    void relayPreset(RemoteProtocol::Command command, const QString& name, const QString& statusText);
+
+    std::unique_ptr<Ui::Dravo_pluricaClass> ui;
+    std::unique_ptr<QSettings> m_settings;
+    tmxWorker* m_tmxWorker = nullptr;
+    ipsettingsdialog* m_ipDialog = nullptr;
+    multitmxdialog* m_slaveDialog = nullptr;
+    camstatusdialog* m_statusDialog = nullptr;
+    mastertmxdialog* m_masterDialog = nullptr;
+    multilcDlg* m_lensDialog = nullptr;
+    std::unique_ptr<StationCommandSocket> m_commands;
+    QString m_master;
+    QStringList m_aliases;
+    QStringList m_stations;
+    QStringList m_lensControllers;
+    QStringList m_slaves;
+    bool m_answerReceived = false; // cleared by Trying; the generator replies set it
+    QNetworkAccessManager* m_network = nullptr;
+    QTimer m_requestTimer;
+};

@@ -1,0 +1,91 @@
+#include "statusWorker.h"
+
+#include "AddressList.h"
+#include "RemoteProtocol.h"
+#include "StationStatus.h"
+
+#include <QLoggingCategory>
+#include <QTcpSocket>
+#include <QTimer>
+
+Q_LOGGING_CATEGORY(lcStatus, "kessane.console.status")
+
+statusWorker::statusWorker(const QString& ip, QObject* parent) : QThread(parent), m_ip(ip) {}
+
+statusWorker::~statusWorker()
+{
+    stop();
+}
+
+void statusWorker::stop()
+{
+    quit(); // an event loop not yet entered returns at once
+    wait();
+}
+
+void statusWorker::run()
+{
+    const QString address = AddressList::connectable(m_ip);
+    QTcpSocket socket;
+    socket.setReadBufferSize(4 * MaxPendingBytes);
+    QTimer pause;
+    pause.setSingleShot(true);
+    QTimer connectWait;
+    connectWait.setSingleShot(true);
+    QByteArray pending;
+
+    const QByteArray poll(RemoteProtocol::StatusWord); // 7 bytes, no NUL
+    auto cycle = [&] {
+        switch (socket.state()) {
+        case QAbstractSocket::ConnectedState:
+            if (socket.bytesToWrite() == 0) // a station that does not read gets no pile
+                socket.write(poll);
+            pause.start(PauseMs);
+            break;
+        case QAbstractSocket::UnconnectedState:
+            pending.clear();
+            socket.connectToHost(address, RemoteProtocol::DefaultPort);
+            connectWait.start(ConnectWaitMs);
+            break;
+        default: // closing: the next cycle reconnects
+            pause.start(PauseMs);
+            break;
+        }
+    };
+    auto cantConnect = [&] {
+        connectWait.stop();
+        socket.abort();
+        emit answerStatus(m_ip, QString::fromLatin1(StationStatus::CantConnect));
+        pause.start(PauseMs);
+    };
+    connect(&pause, &QTimer::timeout, cycle);
+    connect(&connectWait, &QTimer::timeout, cantConnect);
+    connect(&socket, &QTcpSocket::connected, [&] {
+        connectWait.stop();
+        cycle();
+    });
+    connect(&socket, &QAbstractSocket::errorOccurred, [&] {
+        if (connectWait.isActive())
+            cantConnect();
+        // A dropped connection: the running pause leads to a reconnect.
+    });
+    connect(&socket, &QTcpSocket::readyRead, [&] {
+        pending += socket.readAll();
+        const QList<QByteArray> texts = RemoteProtocol::takeReplies(&pending);
+        if (pending.size() > MaxPendingBytes) {
+            qCWarning(lcStatus) << "statusWorker: station" << m_ip << "sent" << pending.size()
+                                << "bytes without a terminator; dropped";
+            pending.clear();
+        }
+        for (int i = 0; i < texts.size() && i < MaxTextsPerRead; ++i)
+            emit answerStatus(m_ip, QString::fromLatin1(texts.at(i)));
+        if (texts.size() > MaxTextsPerRead)
+            qCWarning(lcStatus) << "statusWorker: station" << m_ip << "sent" << texts.size()
+                                << "replies at once; the last" << texts.size() - MaxTextsPerRead
+                                << "dropped";
+    });
+
+    cycle();
+    exec();
+    socket.abort();
+}

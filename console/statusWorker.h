@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QString>
+#include <QThread>
+
+// Polls one station for its status: keeps one connection to the station's
+// remote-control port, sends "#status" every cycle and hands every reply text
+// to the GUI thread through answerStatus (queued). The socket is created and
+// used only on the worker's own thread. stop() ends the thread's event loop
+// and waits for it; nothing blocks inside the loop, so that is prompt.
+class statusWorker : public QThread
+{
+    Q_OBJECT
+
+public:
+    // `ip` is the address as listed (it names the station in answerStatus).
+    statusWorker(const QString& ip, QObject* parent = nullptr);
+    ~statusWorker() override;
+
+    const QString& ip() const { return m_ip; }
+    // Ends the polling; returns once the thread has finished.
+    void stop();
+
+    // Bounds of one poll cycle (the port is the station's remote-control port).
+    static constexpr int ConnectWaitMs = 1000;
+    static constexpr int PauseMs = 100;
+    // Received bytes without a terminating NUL beyond this are dropped.
+    static constexpr int MaxPendingBytes = 1024;
+    // Reply texts handed on per read; a peer that floods gets the rest dropped.
+    static constexpr int MaxTextsPerRead = 16;
+
+signals:
+    void answerStatus(const QString& ip, const QString& status);
+
+protected:
+    void run() override;
+
+private:
+    const QString m_ip;
+};

@@ -1,0 +1,329 @@
+#include "ConsoleDriver.h"
+#include "FakeStation.h"
+#include "ScriptedPrompt.h"
+#include "camstatusdialog.h"
+#include "multilcDlg.h"
+
+#include <QCheckBox>
+#include <QLoggingCategory>
+#include <QGroupBox>
+#include <QSpinBox>
+#include <QStatusBar>
+#include <QToolButton>
+#include <QtTest>
+
+#include <memory>
+
+using namespace RemoteProtocol;
+using Commands = QList<RemoteCommand>;
+using ConsoleDriver::action;
+using ConsoleDriver::child;
+
+namespace {
+
+// The console's record of what it sent ("sent <bytes> to <address>").
+struct SentLog
+{
+    SentLog()
+    {
+        current = this;
+        QLoggingCategory::setFilterRules(QStringLiteral("kessane.console.commands.debug=true"));
+        previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString& msg) {
+            if (type == QtDebugMsg && qstrcmp(context.category, "kessane.console.commands") == 0)
+                current->lines << msg;
+            else
+                current->previous(type, context, msg);
+        });
+    }
+    ~SentLog()
+    {
+        qInstallMessageHandler(previous);
+        QLoggingCategory::setFilterRules(QString());
+    }
+    static QString line(const QByteArray& bytes, const char* address)
+    {
+        QString text;
+        QDebug(&text).nospace() << "sent " << bytes << " to " << QString::fromLatin1(address);
+        return text;
+    }
+
+    QStringList lines;
+    QtMessageHandler previous = nullptr;
+    static SentLog* current;
+};
+SentLog* SentLog::current = nullptr;
+
+Commands sorted(Commands commands)
+{
+    std::sort(commands.begin(), commands.end(), [](const RemoteCommand& a, const RemoteCommand& b) {
+        return std::make_pair(int(a.command), a.value) < std::make_pair(int(b.command), b.value);
+    });
+    return commands;
+}
+
+} // namespace
+
+// The console's main window against recording stations on 127.0.0.x, port
+// 1910: start-up, Sync, unreachable stations, refused values, preview and
+// capture, and the lens-preset relay.
+class ConsoleCommandsTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void startsWithStoredSettings();
+    void syncToTwoStations();
+    void unreachableStationAndRefusedValues();
+    void captureWhilePreviewing();
+    void lensPresets();
+
+private:
+    // Stations that take everything (a colour camera is connected).
+    std::unique_ptr<FakeStation> station(const char* address);
+    void startWindow();
+
+    std::unique_ptr<ScriptedPrompt> m_prompt;
+    std::unique_ptr<FakeStation> m_a;
+    std::unique_ptr<FakeStation> m_b;
+    std::unique_ptr<Dravo_plurica> m_window;
+};
+
+void ConsoleCommandsTest::init()
+{
+    m_prompt = std::make_unique<ScriptedPrompt>();
+}
+
+void ConsoleCommandsTest::cleanup()
+{
+    m_window.reset();
+    m_a.reset();
+    m_b.reset();
+    m_prompt.reset();
+    ConsoleSettings::open()->clear();
+}
+
+std::unique_ptr<FakeStation> ConsoleCommandsTest::station(const char* address)
+{
+    auto s = std::make_unique<FakeStation>();
+    s->state.connected = true;
+    s->state.colourCamera = true;
+    if (!s->listen(QHostAddress(QString::fromLatin1(address))))
+        qFatal("cannot listen on %s:1910", address);
+    return s;
+}
+
+void ConsoleCommandsTest::startWindow()
+{
+    m_window = std::make_unique<Dravo_plurica>();
+    m_window->show();
+    m_prompt->shown.clear();
+}
+
+void ConsoleCommandsTest::startsWithStoredSettings()
+{
+    startWindow();
+    Dravo_plurica& w = *m_window;
+    QCOMPARE(w.windowTitle(), QStringLiteral("Lumivar Tessaran 64-bit :: v.2.4.4 (64-bit)  ::  Marrowind Inc. "));
+    QVERIFY(w.findChild<ipsettingsdialog*>()->isVisible());
+    QCOMPARE(child<QLineEdit>(w, "folder_edit")->text(), QStringLiteral("/var/tmp/Test/"));
+    QVERIFY(child<QPushButton>(w, "pushButton")->isEnabled());
+    QCOMPARE(child<QLineEdit>(w, "pointEdit")->text(), QStringLiteral("angle"));
+    QVERIFY(child<QPushButton>(w, "pushButton_4")->isChecked());
+    QVERIFY(child<QPushButton>(w, "pushButton_2")->isChecked());
+    QVERIFY(w.stationAddresses().isEmpty());
+    QVERIFY(m_prompt->shown.isEmpty());
+
+    m_window.reset();
+    ConsoleDriver::writeSettings({{"EXP_SYNC_LAST", false}, {"EXT_TRIGGER", true}, {"WORK_FOLDER", "C:\\Test"}});
+    startWindow();
+    QVERIFY(!child<QLineEdit>(*m_window, "exposure_edit")->isEnabled());
+    QVERIFY(child<QToolButton>(*m_window, "extTriggerButton")->isChecked());
+    QVERIFY(!child<QToolButton>(*m_window, "extTriggerButton_2")->isEnabled());
+    QCOMPARE(child<QLineEdit>(*m_window, "folder_edit")->styleSheet(), QStringLiteral("QLineEdit{background: red;}"));
+    QVERIFY(!child<QPushButton>(*m_window, "pushButton")->isEnabled());
+}
+
+void ConsoleCommandsTest::syncToTwoStations()
+{
+    m_a = station("127.0.0.2");
+    m_b = station("127.0.0.3");
+    startWindow();
+    Dravo_plurica& w = *m_window;
+    // Zero-padded addresses are connected to as what they mean.
+    ConsoleDriver::setLists(w, "127.000.000.002, 127.0.0.3", "Left, Right", "010.000.000.009");
+    QCOMPARE(w.stationAliases(), (QStringList{"Left", "Right"}));
+    QTRY_COMPARE(m_a->lens, (Commands{{Command::LensConnect, "10.0.0.9"}}));
+    QTRY_COMPARE(m_b->executed, (Commands{{Command::CamName, "Right"}}));
+    QVERIFY(m_b->lens.isEmpty()); // one lens controller: the first station only
+    QCOMPARE(m_a->executed, (Commands{{Command::CamName, "Left"}}));
+    QVERIFY(action(w, "actionCamStatus")->isChecked());
+    action(w, "actionCamStatus")->setChecked(false);
+    m_a->executed.clear();
+    m_b->executed.clear();
+
+    child<QLineEdit>(w, "folder_edit")->setText("/data/run 1/");
+    child<QLineEdit>(w, "lineEdit")->setText("shot");
+    child<QLineEdit>(w, "pointEdit")->setText("p2");
+    child<QLineEdit>(w, "exposure_edit")->setText("250");
+    child<QSpinBox>(w, "spinBox")->setValue(7);
+    child<QSpinBox>(w, "spinBox_2")->setValue(2);
+    child<QCheckBox>(w, "checkBox_2")->setChecked(false);
+    QTRY_VERIFY(m_a->executed.size() == 6 && m_b->executed.size() == 6);
+    m_a->executed.clear();
+    m_b->executed.clear();
+    QVERIFY(m_prompt->shown.isEmpty());
+
+    SentLog sent;
+    child<QPushButton>(w, "pushButton")->click();
+    const Commands expected{{Command::Frames, "7"},      {Command::Prefix, "shot"},
+                            {Command::Point, "p2"},      {Command::Exposure, "250"},
+                            {Command::Folder, "/data/run 1/"}, {Command::Average, "2"},
+                            {Command::Sensitive, {}},    {Command::NoSplit, {}},
+                            {Command::Lut, {}},          {Command::NoOverclock, {}}};
+    // Each command goes to every station in list order, one connection each.
+    QStringList order;
+    for (const RemoteCommand& c : expected) {
+        const QByteArray bytes = c.value.isNull() ? fixedCommandBytes(c.command)
+                                                  : parameterCommandBytes(c.command, c.value);
+        order << SentLog::line(bytes, "127.000.000.002") << SentLog::line(bytes, "127.0.0.3");
+    }
+    QCOMPARE(sent.lines, order);
+    // A station acts on connections in the order it gets round to them.
+    QTRY_COMPARE(sorted(m_a->executed), sorted(expected));
+    QTRY_COMPARE(sorted(m_b->executed), sorted(expected));
+    QVERIFY(child<QGroupBox>(w, "groupBox")->isEnabled());
+    QCOMPARE(w.statusBar()->currentMessage(), QStringLiteral("OverClock has been disabled"));
+
+    auto settings = ConsoleSettings::open();
+    QCOMPARE(settings->allKeys().size(), 7 + 5); // the window's keys and the address lists
+    QCOMPARE(settings->value("EXP_LAST").toString(), QStringLiteral("250"));
+    QCOMPARE(settings->value("EXP_SYNC_LAST").toBool(), true);
+    QCOMPARE(settings->value("WORK_FOLDER").toString(), QStringLiteral("/data/run 1/"));
+    QCOMPARE(settings->value("PREFIX_NAME").toString(), QStringLiteral("shot"));
+    QCOMPARE(settings->value("POINT_NAME").toString(), QStringLiteral("p2"));
+    QCOMPARE(settings->value("FRAMES_CAPTURE").toInt(), 7);
+    QCOMPARE(settings->value("EXT_TRIGGER").toBool(), false);
+
+    // Without the sync box the exposure stays out, and is still stored.
+    child<QCheckBox>(w, "checkBox")->setChecked(false);
+    m_a->executed.clear();
+    child<QPushButton>(w, "pushButton")->click();
+    QTRY_COMPARE(m_a->executed.size(), 9);
+    QVERIFY(!m_a->executed.contains(RemoteCommand{Command::Exposure, "250"}));
+    QCOMPARE(ConsoleSettings::open()->value("EXP_SYNC_LAST").toBool(), false);
+}
+
+void ConsoleCommandsTest::unreachableStationAndRefusedValues()
+{
+    m_a = station("127.0.0.2");
+    startWindow();
+    Dravo_plurica& w = *m_window;
+    ConsoleDriver::setLists(w, "127.0.0.2,127.0.0.4", "Good,Gone", "127.0.0.9");
+    action(w, "actionCamStatus")->setChecked(false);
+    // "#camname=" to the station nobody listens on: one warning, with its alias.
+    QCOMPARE(m_prompt->titles(), QStringList{"Connection Error"});
+    QCOMPARE(m_prompt->shown.first().text,
+             QStringLiteral("Connection problem with <b>Gone</b><br>Please fix it and try again!"));
+    QTRY_COMPARE(m_a->executed, (Commands{{Command::CamName, "Good"}}));
+    m_prompt->shown.clear();
+    m_a->executed.clear();
+
+    action(w, "actionCapture")->trigger();
+    QCOMPARE(m_prompt->shown.size(), 1);
+    QCOMPARE(m_prompt->shown.first().text,
+             QStringLiteral("Connection problem with PC <b>Gone</b><br>Please fix it and try again!"));
+    action(w, "actionCapture")->trigger();
+    QCOMPARE(m_prompt->shown.size(), 2);
+    QCOMPARE(m_prompt->shown.last().text,
+             QStringLiteral("Connection problem with <b>127.0.0.4</b><br>Please fix it and try again!"));
+    QTRY_COMPARE(m_a->executed, (Commands{{Command::Start, {}}, {Command::Stop, {}}}));
+    QCOMPARE(w.statusBar()->currentMessage(), QStringLiteral("Capture stoped"));
+
+    // Values that would carry a command of their own are refused: the edit
+    // turns red and nothing goes out; "#1" is a value like any other.
+    m_prompt->shown.clear();
+    m_a->executed.clear();
+    auto* prefix = child<QLineEdit>(w, "lineEdit");
+    prefix->setText("run#stop");
+    QCOMPARE(prefix->styleSheet(), QStringLiteral("QLineEdit{background: red;}"));
+    child<QLineEdit>(w, "exposure_edit")->setText(QString::fromLatin1("5\0#start", 8));
+    auto* folder = child<QLineEdit>(w, "folder_edit");
+    folder->setText("/data/#start/");
+    QCOMPARE(folder->styleSheet(), QStringLiteral("QLineEdit{background: red;}"));
+    QVERIFY(!child<QPushButton>(w, "pushButton")->isEnabled());
+    child<QLineEdit>(w, "pointEdit")->setText("#1");
+    QTRY_COMPARE(m_a->executed, (Commands{{Command::Point, "#1"}}));
+    QCOMPARE(m_prompt->shown.size(), 1); // the point's warning for the unreachable station
+    QTest::qWait(100);
+    QCOMPARE(m_a->executed.size(), 1);
+}
+
+void ConsoleCommandsTest::captureWhilePreviewing()
+{
+    m_a = station("127.0.0.2");
+    startWindow();
+    Dravo_plurica& w = *m_window;
+    ConsoleDriver::setLists(w, "127.0.0.2", "Solo", "127.0.0.9");
+    action(w, "actionCamStatus")->setChecked(false);
+    QTRY_COMPARE(m_a->executed.size(), 1);
+    m_a->executed.clear();
+
+    action(w, "actionPreview")->trigger();
+    QVERIFY(!child<QToolButton>(w, "extTriggerButton")->isEnabled());
+    action(w, "actionCapture")->trigger();
+    QTRY_COMPARE(m_a->executed, (Commands{{Command::Preview, {}}, {Command::Start, {}}}));
+    // "#nopreview" went out after "#start"; the station had already left its preview.
+    QVERIFY(!action(w, "actionPreview")->isChecked());
+    QVERIFY(child<QToolButton>(w, "extTriggerButton")->isEnabled());
+    QVERIFY(w.findChild<camstatusdialog*>()->captureRunning());
+    QCOMPARE(w.statusBar()->currentMessage(), QStringLiteral("Preview stoped"));
+}
+
+void ConsoleCommandsTest::lensPresets()
+{
+    m_a = station("127.0.0.2");
+    startWindow();
+    Dravo_plurica& w = *m_window;
+    ConsoleDriver::setLists(w, "127.0.0.2", "Solo", "127.0.0.9");
+    action(w, "actionCamStatus")->setChecked(false);
+    QTRY_COMPARE(m_a->lens.size(), 1);
+    m_a->lens.clear();
+
+    auto* dialog = w.findChild<multilcDlg*>();
+    action(w, "actionLC")->setChecked(true);
+    QVERIFY(dialog->isVisible());
+    QVERIFY(!child<QPushButton>(*dialog, "loadButton")->isEnabled());
+    m_prompt->textAnswers << "Near field" << "x#stop" << QString();
+    dialog->saveSettings();
+    dialog->saveSettings(); // refused with a warning
+    dialog->saveSettings(); // cancelled
+    QCOMPARE(m_prompt->titles(), (QStringList{"Setpoint Name", "Setpoint Name", "Setpoint Name", "Setpoint Name"}));
+    QCOMPARE(m_prompt->shown.at(2).kind, QStringLiteral("warning"));
+    QVERIFY(child<QPushButton>(*dialog, "loadButton")->isEnabled());
+    dialog->loadSettings();
+
+    m_prompt->questionAnswers << false << true;
+    dialog->deleteSelected();
+    QVERIFY(m_prompt->shown.last().defaultNo);
+    QCOMPARE(m_prompt->shown.last().text,
+             QStringLiteral("Are you sure you want to delete profile <b>Near field</b>?"));
+    dialog->deleteSelected();
+    QVERIFY(!child<QPushButton>(*dialog, "loadButton")->isEnabled());
+    QVERIFY(ConsoleSettings::openLensPresets()->allKeys().isEmpty());
+
+    // Closing the dialog by its window button hides the stations' dialogs
+    // (twice: the action's own toggle runs the relay once more).
+    dialog->close();
+    QVERIFY(!action(w, "actionLC")->isChecked());
+    QTRY_COMPARE(m_a->lens, (Commands{{Command::LensShow, {}},
+                                      {Command::LensSave, "Near field"},
+                                      {Command::LensLoad, "Near field"},
+                                      {Command::LensDelete, "Near field"},
+                                      {Command::LensHide, {}},
+                                      {Command::LensHide, {}}}));
+}
+
+QTEST_MAIN(ConsoleCommandsTest)
+#include "tst_console_commands.moc"

@@ -1,0 +1,164 @@
+#include "ConsoleDriver.h"
+#include "FakeStation.h"
+#include "ScriptedPrompt.h"
+#include "camstatusdialog.h"
+
+#include <QListWidget>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QtTest>
+
+#include <memory>
+
+using ConsoleDriver::action;
+
+// The status list against stations on 127.0.0.x, port 1910: colours and
+// texts, replies split across reads, readiness of several stations, a
+// station that cannot be reached, and closing.
+class ConsoleStatusTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void rowsFollowStations();
+    void repliesSplitAcrossReads();
+    void closingEndsPolling();
+
+private:
+    std::unique_ptr<FakeStation> station(const char* address);
+    QListWidget* list() const { return m_dialog->findChild<QListWidget*>(); }
+    QString text(int row) const { return list()->item(row)->text(); }
+    QColor colour(int row) const { return list()->item(row)->background().color(); }
+
+    std::unique_ptr<ScriptedPrompt> m_prompt;
+    std::unique_ptr<FakeStation> m_a;
+    std::unique_ptr<FakeStation> m_b;
+    std::unique_ptr<Dravo_plurica> m_window;
+    camstatusdialog* m_dialog = nullptr;
+};
+
+void ConsoleStatusTest::init()
+{
+    m_prompt = std::make_unique<ScriptedPrompt>();
+}
+
+void ConsoleStatusTest::cleanup()
+{
+    m_window.reset();
+    m_a.reset();
+    m_b.reset();
+    m_prompt.reset();
+}
+
+std::unique_ptr<FakeStation> ConsoleStatusTest::station(const char* address)
+{
+    auto s = std::make_unique<FakeStation>();
+    s->state.connected = true;
+    if (!s->listen(QHostAddress(QString::fromLatin1(address))))
+        qFatal("cannot listen on %s:1910", address);
+    return s;
+}
+
+void ConsoleStatusTest::rowsFollowStations()
+{
+    m_a = station("127.0.0.2");
+    m_b = station("127.0.0.3");
+    m_b->state.capturing = true;
+    m_b->state.framesReceived = 12;
+    m_b->state.targetFrames = 100;
+    m_window = std::make_unique<Dravo_plurica>();
+    m_window->show();
+    // Set opens the status list; the third station is never reachable.
+    ConsoleDriver::setLists(*m_window, "127.0.0.2,127.0.0.3,127.0.0.4", "A,B,C", "127.0.0.9");
+    m_dialog = m_window->findChild<camstatusdialog*>();
+    QVERIFY(m_dialog->isVisible());
+    QCOMPARE(m_dialog->windowTitle(), QStringLiteral("Cam Status List"));
+    QCOMPARE(m_dialog->pos(), QPoint(m_window->x() + m_window->width() + 20, m_window->y()));
+    QTRY_COMPARE(text(0), QStringLiteral("A - Ready"));
+    QCOMPARE(colour(0), QColor(Qt::green));
+    QTRY_COMPARE(text(1), QStringLiteral("B - Captured 12/100"));
+    QCOMPARE(colour(1), QColor(Qt::red));
+    QTRY_COMPARE_WITH_TIMEOUT(text(2), QStringLiteral("C - Can't connect"), 3000);
+    QCOMPARE(colour(2), QColor(Qt::darkGray));
+    m_a->state.previewing = true;
+    QTRY_COMPARE(text(0), QStringLiteral("A - Preview"));
+    QCOMPARE(colour(0), QColor(Qt::yellow));
+    m_a->state.connected = false;
+    QTRY_COMPARE(text(0), QStringLiteral("A - No Camera"));
+    QCOMPARE(colour(0), QColor(Qt::gray));
+
+    // Two stations, both reachable: Capture pops out once both are ready,
+    // not when one of them is.
+    ConsoleDriver::setLists(*m_window, "127.0.0.2,127.0.0.3", "A,B", "127.0.0.9");
+    m_a->state = {};
+    m_a->state.connected = true;
+    QAction* capture = action(*m_window, "actionCapture");
+    capture->setChecked(true); // as if pressed; no command goes out
+    QTRY_COMPARE(text(0), QStringLiteral("A - Ready"));
+    QTRY_COMPARE(text(1), QStringLiteral("B - Captured 12/100"));
+    QTest::qWait(300);
+    QVERIFY(capture->isChecked());
+    QSignalSpy ready(m_dialog, &camstatusdialog::readyAllSignal);
+    m_b->state.capturing = false;
+    m_b->state.captureDone = true; // the next reply is "ReadyDone" then "Ready"
+    QTRY_VERIFY(!capture->isChecked());
+    QCOMPARE(text(1), QStringLiteral("B - Ready"));
+    QCOMPARE(colour(1), QColor(Qt::green));
+    QVERIFY(ready.size() >= 2); // one reply, two texts, each applied
+}
+
+void ConsoleStatusTest::repliesSplitAcrossReads()
+{
+    // A station whose replies arrive in pieces: "ReadyDone", then
+    // "Preview" split across two reads, then whatever follows.
+    QTcpServer peer;
+    QVERIFY(peer.listen(QHostAddress("127.0.0.5"), 1910));
+    QList<QByteArray> chunks{QByteArray("ReadyDone\0Prev", 14), QByteArray("iew\0", 4)};
+    QTcpSocket* client = nullptr;
+    connect(&peer, &QTcpServer::newConnection, [&] {
+        client = peer.nextPendingConnection();
+        connect(client, &QTcpSocket::readyRead, [&] {
+            client->readAll();
+            if (!chunks.isEmpty())
+                client->write(chunks.takeFirst());
+        });
+    });
+    camstatusdialog dialog;
+    QStringList seen;
+    connect(dialog.findChild<QListWidget*>()->model(), &QAbstractItemModel::dataChanged, [&] {
+        const QString t = dialog.findChild<QListWidget*>()->item(0)->text();
+        if (t.contains(QLatin1String(" - ")) && (seen.isEmpty() || seen.last() != t))
+            seen << t;
+    });
+    dialog.setCameras({"127.0.0.5"}, {"P"});
+    QTRY_COMPARE(seen, (QStringList{"P - Ready", "P - Preview"}));
+    QCOMPARE(dialog.findChild<QListWidget*>()->item(0)->background().color(), QColor(Qt::yellow));
+    dialog.close();
+}
+
+void ConsoleStatusTest::closingEndsPolling()
+{
+    m_a = station("127.0.0.2");
+    m_window = std::make_unique<Dravo_plurica>();
+    ConsoleDriver::setLists(*m_window, "127.0.0.2", "A", "127.0.0.9");
+    m_dialog = m_window->findChild<camstatusdialog*>();
+    QTRY_COMPARE(text(0), QStringLiteral("A - Ready"));
+    QCOMPARE(m_dialog->workerCount(), 1);
+    action(*m_window, "actionCamStatus")->setChecked(false);
+    QVERIFY(!m_dialog->isVisible());
+    QCOMPARE(m_dialog->workerCount(), 0);
+    m_a->state.previewing = true;
+    QTest::qWait(400);
+    QCOMPARE(text(0), QStringLiteral("A - Ready")); // the rows stay, nobody polls
+    // Escape does not close it; reopening polls afresh.
+    action(*m_window, "actionCamStatus")->setChecked(true);
+    QTest::keyClick(m_dialog, Qt::Key_Escape);
+    QVERIFY(m_dialog->isVisible());
+    QCOMPARE(m_dialog->workerCount(), 1);
+    QTRY_COMPARE(text(0), QStringLiteral("A - Preview"));
+}
+
+QTEST_MAIN(ConsoleStatusTest)
+#include "tst_console_status.moc"
