@@ -267,19 +267,14 @@ bool focusDlg::beginSequence(Caller caller, const char* what)
 {
     if (m_sequenceRunning) {
         if (caller == Caller::User)
-            busyWarning();
+            Prompt::current().message(this, Prompt::Warning, QStringLiteral("Canon Lens Controller"),
+                                      QStringLiteral("Lens positions are being set or focused: wait until that ends."));
         else
             qCWarning(lcLensDialog) << "Dropped a remote" << what << "while a lens sequence runs";
         return false;
     }
     m_sequenceRunning = true;
     return true;
-}
-
-void focusDlg::busyWarning()
-{
-    Prompt::current().message(this, Prompt::Warning, QStringLiteral("Canon Lens Controller"),
-                              QStringLiteral("Lens positions are being set or focused: wait until that ends."));
 }
 
 focusDlg::WaitEnd focusDlg::waitUntil(const std::function<bool()>& done, int sliceMs, int limitMs,

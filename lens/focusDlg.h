@@ -159,7 +159,6 @@ private:
     // Sequences.
     bool beginSequence(Caller caller, const char* what);
     void endSequence() { m_sequenceRunning = false; }
-    void busyWarning();
     // Runs events in slices of `sliceMs` until `done` holds; Stopped when
     // `stop` holds first, TimedOut after `limitMs`, Aborted when the wait was
     // cancelled or the program is quitting.

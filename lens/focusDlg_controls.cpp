@@ -104,7 +104,8 @@ void focusDlg::pingError(const QString&)
     for (QLabel* label : {ui->label_20, ui->label_18, ui->label_22, ui->label_21})
         label->clear();
     m_lensText = QStringLiteral("Lens: N/A ");
-    ui->label->setText(QStringLiteral("Device: %1 v.%2 @%3").arg(QStringLiteral("n/a"), QStringLiteral("n/a"), m_address));
+    const QString unknown = QStringLiteral("n/a");
+    ui->label->setText(QStringLiteral("Device: %1 v.%2 @%3").arg(unknown, unknown, m_address));
 }
 
 void focusDlg::enableControls()
