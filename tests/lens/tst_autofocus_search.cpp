@@ -66,8 +66,7 @@ class TestAutoFocusSearch : public QObject
 private slots:
     void visits_data();
     void visits();
-    void logLines();
-    void refusesShortRanges();
+    void logLinesAndShortRanges();
     void equalScoresAndNonNumbers();
 };
 
@@ -115,22 +114,15 @@ void TestAutoFocusSearch::visits()
     QCOMPARE(run.commands.size(), 1 + coarse.size() + 1 + fine.size() + 1);
 }
 
-void TestAutoFocusSearch::logLines()
+// Log lines; a near end must leave a start position above 20 ("Near" reads as 0).
+void TestAutoFocusSearch::logLinesAndShortRanges()
 {
-    const Run run = drive(1000, peakAt(830, 5));
-    QVERIFY(run.log.startsWith("950,400\r\n910,600\r\n870,800\r\n830,1000\r\n790,800\r\n797, 835\r\n804, 870\r\n"));
+    QVERIFY(drive(1000, peakAt(830, 5)).log.startsWith("950,400\r\n910,600\r\n870,800\r\n830,1000\r\n"
+                                                        "790,800\r\n797, 835\r\n"));
     QCOMPARE(AutoFocusSearch::logLine(Stage::Coarse, 950, 0.41234567), QByteArray("950,0.412346\r\n"));
-    QCOMPARE(AutoFocusSearch::logLine(Stage::Fine, 797, 0.498), QByteArray("797, 0.498\r\n"));
-}
-
-void TestAutoFocusSearch::refusesShortRanges()
-{
-    // The near end must leave a start position above 20 ("Near" reads as 0).
     QVERIFY(!AutoFocusSearch::canStart(0));
     QVERIFY(!AutoFocusSearch::canStart(30));
-    QVERIFY(AutoFocusSearch::canStart(31));
-    const Run shortest = drive(31, peakAt(20, 1));
-    QCOMPARE(shortest.coarse, QList<int>{20});
+    QCOMPARE(drive(31, peakAt(20, 1)).coarse, QList<int>{20});
 }
 
 // A score equal to the best neither replaces it nor ends a stage; a score that
