@@ -2,6 +2,7 @@
 
 #include "EventWait.h"
 #include "RemoteProtocol.h"
+#include "analysis/RoiStatistics.h"
 #include "base/NqResult.h"
 #include "camera/Frame.h"
 #include "camera/NqDevice.h"
@@ -29,7 +30,9 @@
 
 Q_DECLARE_LOGGING_CATEGORY(lcShell)
 
+class BoardCollector;
 class CustomScene;
+class LensCalibration;
 class ModeToolBar;
 class MyGraphicsView;
 class NqGenParameterArray;
@@ -47,6 +50,7 @@ class SidePanel;
 class StationRemote;
 class Thread;
 class TmxLink;
+class calDlg;
 class camSearchDlg;
 class focusDlg;
 class ioSettingsDlg;
@@ -190,12 +194,32 @@ private:
     // The actions and side-panel widgets that need a connected camera.
     void setCameraControlsEnabled(bool on);
     void releaseImageBuffers();
+    // Loads colour table `index` from the program's folder; false for an
+    // index the station does not know (the table is kept then).
     bool loadLUTs(int index);
+    // The display step of the frame path: `frame` becomes the kept frame and
+    // is rendered and shown. False when it cannot be shown.
+    bool showFrame(const FrameRef& frame);
+    // Renders the kept frame again with the current display options.
+    bool renderKeptFrame();
+    DisplayBuffers::Options displayOptions() const;
+    // Shows the kept frame in the selected colour plane and refreshes the readouts.
+    void showChannel();
+    // What the readouts measure: the kept frame (mono) or its selected colour
+    // plane; invalid without one.
+    PixelSource pixelSource() const;
+    // The frame slot's re-plot of the stored profile line.
+    void replotProfile();
+    // The frame slot's end of a chessboard collection.
+    void followCalibration();
+    // Before the pipeline stops: the kept frame goes back to it and a
+    // chessboard collection in progress ends.
+    void endFrameAnalysis();
     void applyCameraConfig();
     void runModeSteps(int mode, bool on);
     // The camera's features while one is connected, else null.
     NqGenParameterArray* cameraParameters();
-    void handleFrame(const Frame& frame);
+    void handleFrame(const FrameRef& frame);
     void beginCaptureFiles();
     void endCaptureFiles();
     void storeQueuedCaptureFrames();
@@ -255,6 +279,7 @@ private:
     QLabel* m_temperatureLabel = nullptr;
     QMessageBox* m_pictureBox = nullptr;
     camSearchDlg* m_searchDlg = nullptr;
+    calDlg* m_calDlg = nullptr;
     focusDlg* m_focusDlg = nullptr;
     setIPDlg* m_ipDlg = nullptr;
     TmxLink* m_tmx = nullptr;
@@ -275,6 +300,19 @@ private:
     StreamStatistics m_streamStats;
     SampleDepths m_depths;
     QVector<QRgb> m_colourTable;
+    // The last frame the frame slot showed, at its own size: readouts and
+    // re-renders read it, never a buffer the pipeline may refill. Dropped on
+    // disconnect, before the pipeline stops.
+    FrameRef m_lastFrame;
+    double m_sharpness = 0;
+    QLine m_profileLine; // the line last plotted; (0, 0, 0, 0) for none
+
+    // Lens calibration: the acquisition thread collects the boards, the
+    // frame slot ends the collection.
+    std::unique_ptr<BoardCollector> m_boards;
+    std::unique_ptr<LensCalibration> m_calibration;
+    bool m_collecting = false;
+    int m_boardsWanted = 0;
 
     ExposureControl m_exposure;
     ExposureUnit m_unit = ExposureUnit::Microseconds;

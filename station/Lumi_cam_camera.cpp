@@ -7,6 +7,7 @@
 #include "Prompt.h"
 #include "SidePanel.h"
 #include "StationTexts.h"
+#include "analysis/calDlg.h"
 #include "camera/camSearchDlg.h"
 #include "camera/PayloadSize.h"
 #include "camera/Thread.h"
@@ -179,7 +180,7 @@ void Lumi_cam::setCameraControlsEnabled(bool on)
     for (QAction* action : {f.actionTurbo, f.actionLUT, f.actionDScale, f.actionTrigger,
                             f.actionShow_Quantum_Efficiency, f.actionCamera_Info, f.actionGates,
                             f.actionSet_Camera_Name, f.actionReboot_Camera, f.actionReset_Camera,
-                            f.actionSensor_Settings, f.actionInput_Ouput_Signals})
+                            f.actionSensor_Settings, f.actionInput_Ouput_Signals, f.actionDistortion})
         action->setEnabled(on);
     m_panel->setCameraWidgetsEnabled(on);
     // Lifetime mode is for monochrome cameras only.
@@ -224,12 +225,13 @@ void Lumi_cam::createAcqThread()
 {
     m_thread = new Thread(&m_device, &m_pipeline);
     m_thread->setAverageCount(m_averageCount);
+    m_thread->setBoardCollector(m_boards.get());
     connect(m_thread, &Thread::imageReady, this, &Lumi_cam::showSignal);
     connect(m_thread, &Thread::captureDone, this, &Lumi_cam::stopCapture);
     connect(m_thread, &Thread::camTempStatus, this, &Lumi_cam::updateCamTemp);
     m_thread->start(QThread::InheritPriority);
     m_pipeline.Start();
-    // The calibration dialog's updateCal(int,int) joins Thread::boardfound here.
+    connect(m_thread, &Thread::boardfound, m_calDlg, &calDlg::updateCal);
 }
 
 void Lumi_cam::destroyAcqThread()
@@ -247,6 +249,7 @@ void Lumi_cam::destroyAcqThread()
     }
     // So do the frames queued by a frame slot that is processing events.
     m_frames.discardPending();
+    endFrameAnalysis();
     if (m_pipeline.IsStarted())
         m_pipeline.Stop();
 }

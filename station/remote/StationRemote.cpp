@@ -23,6 +23,11 @@ void StationRemote::clearCaptureDone()
     m_window.clearCaptureDone();
 }
 
+int StationRemote::roiValue() const
+{
+    return m_window.scene()->intensityValue();
+}
+
 bool StationRemote::execute(const RemoteProtocol::RemoteCommand& command)
 {
     using RemoteProtocol::Command;

@@ -22,7 +22,7 @@ public:
     // RemoteStatusProvider
     RemoteProtocol::StationState stationState() const override;
     void clearCaptureDone() override;
-    int roiValue() const override { return 0; } // no ROI measurement yet
+    int roiValue() const override;
     // RemoteHandler
     bool execute(const RemoteProtocol::RemoteCommand& command) override;
     // The lens dialog's operations. A preset's moves wait and the dialog's

@@ -2,6 +2,7 @@
 #include "Lumi_cam.h"
 #include "RemoteClient.h"
 #include "ScriptedPrompt.h"
+#include "SimulatedCamera.h"
 #include "WindowDriver.h"
 #include "camera/camSearchDlg.h"
 #include "focusDlg.h"
@@ -9,6 +10,7 @@
 #include "remote/RemoteServer.h"
 
 #include <QComboBox>
+#include <QGraphicsSceneMouseEvent>
 #include <QLineEdit>
 #include <QtTest>
 
@@ -20,8 +22,9 @@ namespace {
 const QString ControllerAddress = QStringLiteral("127.0.17.5");
 } // namespace
 
-// The station's lens hooks, no camera needed: the lens action, the dialog's
-// close, and the console's lens commands reaching the simulated controller.
+// The station's lens hooks: the lens action, the dialog's close, and the
+// console's lens commands reaching the simulated controller (no camera
+// needed); the ROI's sharpness scores reaching the autofocus.
 class LumiCamLensTest : public QObject
 {
     Q_OBJECT
@@ -31,6 +34,7 @@ private slots:
     void cleanup();
     void lensActionAndClose();
     void remoteLensCommands();
+    void sharpnessScoresFeedAutofocus();
 
 private:
     // Sends `bytes` and returns the station's reply.
@@ -117,6 +121,35 @@ void LumiCamLensTest::remoteLensCommands()
     ask("#lcdelete=Near");
     QTRY_COMPARE(lens->findChild<QComboBox*>("comboProfile")->count(), 0);
     QVERIFY(m_prompt->titles().filter("KT3").isEmpty());
+}
+
+void LumiCamLensTest::sharpnessScoresFeedAutofocus()
+{
+    SimulatedCamera camera;
+    QVERIFY(camera.start());
+    action(*m_window, "actionOpenCam")->setChecked(true); // searches again
+    QVERIFY(WindowDriver::pick(*m_window, QStringLiteral("127.0.0.1")));
+    action(*m_window, "actionRun")->setChecked(true);
+    CustomScene& scene = *m_window->scene();
+    QTRY_VERIFY(scene.frameShown());
+    action(*m_window, "actionFocus")->setChecked(true);
+    // The user draws an ROI.
+    for (const auto& [type, pos] : {std::pair(QEvent::GraphicsSceneMousePress, QPointF(10, 10)),
+                                    std::pair(QEvent::GraphicsSceneMouseMove, QPointF(60, 60)),
+                                    std::pair(QEvent::GraphicsSceneMouseRelease, QPointF(60, 60))}) {
+        QGraphicsSceneMouseEvent event(type);
+        event.setScenePos(pos);
+        event.setButton(type == QEvent::GraphicsSceneMouseMove ? Qt::NoButton : Qt::LeftButton);
+        event.setButtons(type == QEvent::GraphicsSceneMouseRelease ? Qt::NoButton : Qt::LeftButton);
+        QCoreApplication::sendEvent(&scene, &event);
+    }
+    // Each shown frame's score lowers the autofocus's wait flag.
+    focusDlg* lens = m_window->focusDialog();
+    for (int i = 0; i < 3; ++i) {
+        lens->setWaitForScore(true);
+        QTRY_VERIFY(!lens->isWaitingForScore());
+    }
+    action(*m_window, "actionRun")->setChecked(false);
 }
 
 QTEST_MAIN(LumiCamLensTest)
