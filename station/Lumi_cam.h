@@ -104,8 +104,8 @@ public:
 
     // Names the camera (DeviceUserID) and shows it in the window.
     void renameCamera(const QString& name);
-    // Creates `path` when missing and makes it the work folder; false (after
-    // a critical box) when it cannot be created.
+    // Creates `path` when missing and makes it the work folder; false when it
+    // cannot be created.
     bool setWorkFolder(const QString& path);
 
     // Program-and-run request of the active gate set to the pulse generator.

@@ -105,6 +105,7 @@ void Lumi_cam::runPreview(bool on)
         return;
     }
 
+    m_tmx->newRun();
     m_playMovie->start();
     m_statusLabel->setText(RunRules::previewStatusText(0, m_thread ? m_thread->frameRate() : 0.0, m_depths.data,
                                                        m_streamStats.bandwidthMbps));
@@ -131,8 +132,8 @@ void Lumi_cam::runCapture(bool on)
         ui->actionCapture->setChecked(false);
         return;
     }
-    // "#start" checks the action even while it is disabled for want of a work
-    // folder; the files would otherwise land in the root folder.
+    // Without a work folder the files would land in the root folder. (A
+    // remote "#start" is refused before it gets here, without a box.)
     if (on && m_panel->workFolder->text().isEmpty()) {
         {
             const QSignalBlocker block(ui->actionCapture);
@@ -182,6 +183,7 @@ void Lumi_cam::runCapture(bool on)
         return;
     }
 
+    m_tmx->newRun();
     m_recordMovie->start();
     writeSidecar();
     if (!validateRunParams() && RunRules::failedCheckStopsRun(m_twoGate)) {

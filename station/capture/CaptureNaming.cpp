@@ -15,6 +15,17 @@ CaptureRow captureRowFor(const CaptureModeFlags& mode)
     return mode.multiPage ? CaptureRow::MonoMultiPage : CaptureRow::MonoStandard;
 }
 
+bool isFileNamePart(const QString& text)
+{
+    if (text.contains(QLatin1String("..")))
+        return false;
+    for (const QChar c : text) {
+        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c.category() == QChar::Other_Control)
+            return false;
+    }
+    return true;
+}
+
 QString pointTail(const QString& point)
 {
     return point.isEmpty() ? QString() : QStringLiteral("_") + point;

@@ -46,6 +46,11 @@ struct CaptureFile
     QString listChannel; // "mono", "color", "p", "r"; empty: no list entry
 };
 
+// Whether `text` may stand in a file name as its prefix or point part: no
+// path separator ('/' or '\\'), no "..", no control character, so that the
+// name stays inside the work folder. The empty text is one.
+bool isFileNamePart(const QString& text);
+
 QString pointTail(const QString& point);
 QString frameNumberText(quint64 number);
 
