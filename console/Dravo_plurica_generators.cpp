@@ -106,7 +106,7 @@ void Dravo_plurica::querySlaveTMXs()
             const QString failure = GeneratorHttp::failure(reply);
             if (!failure.isEmpty())
                 qCWarning(lcGenerators) << "querySlaveTMXs:" << reply->url().toString() << failure;
-            m_pageBuffer = reply->readAll();
+            m_pageBuffer = failure.isEmpty() ? reply->readAll() : QByteArray();
             handleHTTPResponseSlave(!failure.isEmpty());
         });
         // The page's watchdog ends the request; the bound here only guards
@@ -161,7 +161,7 @@ void Dravo_plurica::showMasterTMXSettings()
         const QString failure = GeneratorHttp::failure(reply);
         if (!failure.isEmpty())
             qCWarning(lcGenerators) << "showMasterTMXSettings:" << reply->url().toString() << failure;
-        m_pageBuffer = reply->readAll();
+        m_pageBuffer = failure.isEmpty() ? reply->readAll() : QByteArray();
         handleHTTPResponseMaster(!failure.isEmpty());
     });
     m_masterDialog->fillProfiles();

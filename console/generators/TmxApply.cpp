@@ -23,6 +23,7 @@ void TmxApply::send(const QString& address, const QString& pathAndQuery)
     const quint64 request = ++m_current;
     if (address.isEmpty()) {
         // No generator chosen yet: nothing to ask, the user is told so.
+        qCWarning(lcApply) << "TmxApply: no generator to send" << pathAndQuery << "to";
         QMetaObject::invokeMethod(this, [this, request] { warn(request); }, Qt::QueuedConnection);
         return;
     }

@@ -1,6 +1,7 @@
 #include "generators/TmxPages.h"
 
 #include "TmxRequest.h"
+#include "generators/ValueFields.h"
 
 #include <QRegularExpression>
 
@@ -16,14 +17,7 @@ QRegularExpression pattern(const char* text)
 }
 
 // The master's settings page: thirteen values, the second closed by two
-// double quotes; then the selected option of each of four lists.
-const char MasterValues[] =
-    R"re(value="(\d+\.?\d{0,10})".*value="(\d+.?\d{0,10})"".*value="(\d+)".*value="(\d+)")re"
-    R"re(.*value="(\d+.?\d{0,10}|\d+e\-\d{2})".*value="(\d+.?\d{0,10}|\d+e\-\d{2})")re"
-    R"re(.*value="(\d+.?\d{0,10}|\d+e\-\d{2})".*value="(\d+.?\d{0,10}|\d+e\-\d{2})")re"
-    R"re(.*value="(\d+.?\d{0,10}|\d+e\-\d{2})".*value="(\d+.?\d{0,10}|\d+e\-\d{2})")re"
-    R"re(.*value="(\d+.?\d{0,10}|\d+e\-\d{2})".*value="(\d+.?\d{0,10}|\d+e\-\d{2})")re"
-    R"re(.*value="(\d+.?\d{0,10}|\d+e\-\d{2})")re";
+// double quotes, then the selected option of each of four lists.
 const char MasterSource1[] =
     R"re(select name="ts1">.*<option value=(\d) selected="selected".*High Level</option></select></TD><TD>)re";
 const char MasterSource2[] =
@@ -33,31 +27,25 @@ const char MasterUnit1[] =
 const char MasterUnit2[] =
     R"re(<select name="freq2">.*<option value=(\d) selected="selected">.*</option></select></TD></tr>)re";
 
-// A slave's values page: seventeen values, the fourth closed by two double quotes.
-const char SlaveFields[] =
-    R"re(value="(\d+)".*value="(\d+)".*value="(\d+)".*value="(\d+)"".*value="(\d+)".*value="(\d+)")re"
-    R"re(.*value="(\d+)".*value="(\d+)".*value="(\d+)".*value="(\d+)".*value="(\d+)".*value="(\d+)")re"
-    R"re(.*value="(\d+)".*value="(\d+)".*value="(\d+)".*value="(\d+)".*value="(\d+)")re";
-
 const char Status[] =
     R"re(Generator 1<b>:(Stopped|Running)</b>  Generator 2:<b>(Stopped|Running)</b><br></body>)re";
 
 constexpr double TicksPerMillisecond = TmxRequest::TicksPerSecond / 1000.0;
 
-// Sets *target from capture `n` when it converts; false otherwise.
-bool take(const QRegularExpressionMatch& m, int n, double* target)
+// Sets *target from `text` when it converts; false otherwise.
+bool take(const QString& text, double* target)
 {
     bool ok = false;
-    const double v = m.captured(n).toDouble(&ok);
+    const double v = text.toDouble(&ok);
     if (ok)
         *target = v;
     return ok;
 }
 
-bool take(const QRegularExpressionMatch& m, int n, int* target)
+bool take(const QString& text, int* target)
 {
     bool ok = false;
-    const int v = m.captured(n).toInt(&ok);
+    const int v = text.toInt(&ok);
     if (ok)
         *target = v;
     return ok;
@@ -92,29 +80,54 @@ QString pageText(const QByteArray& body, bool keepLineFeeds)
     return QString::fromLatin1(bytes);
 }
 
+const QVector<ValueFields::Field>& masterValueFields()
+{
+    static const ValueFields::Field first({R"re(\d+\.?\d{0,10})re"}, "\"");
+    static const ValueFields::Field second({R"re(\d+.?\d{0,10})re"}, "\"\"");
+    static const ValueFields::Field count({R"re(\d+)re"}, "\"");
+    static const ValueFields::Field time({R"re(\d+.?\d{0,10})re", R"re(\d+e\-\d{2})re"}, "\"");
+    static const QVector<ValueFields::Field> fields{first, second, count, count, time, time, time,
+                                                    time,  time,   time,  time,  time, time};
+    return fields;
+}
+
+const QVector<ValueFields::Field>& slaveValueFields()
+{
+    static const ValueFields::Field value({R"re(\d+)re"}, "\"");
+    static const ValueFields::Field doubleClosed({R"re(\d+)re"}, "\"\"");
+    static const QVector<ValueFields::Field> fields{value, value, value, doubleClosed, value, value,
+                                                    value, value, value, value,        value, value,
+                                                    value, value, value, value,        value};
+    return fields;
+}
+
 GeneratorForm::Values readMasterPage(const QString& text, GeneratorForm::Values shown, bool* understood)
 {
-    static const QRegularExpression values = pattern(MasterValues);
     static const QRegularExpression selects[4] = {pattern(MasterSource1), pattern(MasterSource2),
                                                   pattern(MasterUnit1), pattern(MasterUnit2)};
     GeneratorForm::Values& f = shown;
-    bool all = true;
-    const QRegularExpressionMatch m = values.match(text);
-    if (m.hasMatch()) {
+    bool all = false;
+    if (const auto v = ValueFields::match(text, masterValueFields())) {
         // The values alternate generator 1 and 2 within each quantity.
-        all &= take(m, 1, &f.period[0]) & take(m, 2, &f.period[1]);
-        all &= take(m, 3, &f.pulses[0]) & take(m, 4, &f.pulses[1]);
-        all &= take(m, 5, &f.delay[0][0]) & take(m, 6, &f.delay[1][0]);
-        all &= take(m, 7, &f.width[0][0]) & take(m, 8, &f.width[1][0]);
-        all &= take(m, 9, &f.delay[0][1]) & take(m, 10, &f.delay[1][1]);
-        all &= take(m, 11, &f.width[0][1]) & take(m, 12, &f.width[1][1]);
-    } else {
-        all = false;
+        double* const times[] = {&f.period[0],   &f.period[1],   &f.delay[0][0], &f.delay[1][0],
+                                 &f.width[0][0], &f.width[1][0], &f.delay[0][1], &f.delay[1][1],
+                                 &f.width[0][1], &f.width[1][1]};
+        const int timeValues[] = {0, 1, 4, 5, 6, 7, 8, 9, 10, 11};
+        all = true;
+        for (int g = 0; g < 2; ++g) {
+            if (!take(v->at(2 + g), &f.pulses[g]))
+                all = false;
+        }
+        for (int i = 0; i < 10; ++i) {
+            if (!take(v->at(timeValues[i]), times[i]))
+                all = false;
+        }
     }
     int* const selected[4] = {&f.source[0], &f.source[1], &f.timeUnit[0], &f.timeUnit[1]};
     for (int i = 0; i < 4; ++i) {
         const QRegularExpressionMatch s = selects[i].match(text);
-        all &= s.hasMatch() && take(s, 1, selected[i]);
+        if (!s.hasMatch() || !take(s.captured(1), selected[i]))
+            all = false;
     }
     *understood = all;
     return f;
@@ -122,13 +135,12 @@ GeneratorForm::Values readMasterPage(const QString& text, GeneratorForm::Values 
 
 std::optional<SlaveValues> readSlavePage(const QString& text)
 {
-    static const QRegularExpression fields = pattern(SlaveFields);
-    const QRegularExpressionMatch m = fields.match(text);
-    if (!m.hasMatch())
+    const auto fields = ValueFields::match(text, slaveValueFields());
+    if (!fields)
         return std::nullopt;
     SlaveValues v;
     for (int i = 0; i < int(v.size()); ++i)
-        v[i] = m.captured(i + 1).toInt(); // 0 when it does not fit
+        v[i] = fields->at(i).toInt(); // 0 when it does not fit
     return v;
 }
 

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QVector>
 
 #include <array>
 #include <optional>
@@ -12,6 +13,10 @@
 // settings page, a slave's values page and the status page. The patterns
 // follow the device's page layout; the first (greedy) match counts, and '.'
 // matches any character.
+namespace ValueFields {
+class Field;
+}
+
 namespace TmxPages {
 
 // A larger answer is not a generator's page: its request is given up.
@@ -21,6 +26,10 @@ constexpr int MaxPageBytes = 64 * 1024;
 // feeds removed unless kept (the settings and values pages are matched as
 // one line, the status page as it is).
 QString pageText(const QByteArray& body, bool keepLineFeeds = false);
+
+// The value fields of the master's settings page and of a slave's values page.
+const QVector<ValueFields::Field>& masterValueFields();
+const QVector<ValueFields::Field>& slaveValueFields();
 
 // `shown` with every value that the master's settings page holds: the
 // periods, pulse counts, delays and widths, trigger sources and time units.
