@@ -49,11 +49,9 @@ class GeneratorDialogsTest : public QObject
 private slots:
     void init();
     void cleanup();
-    void masterApplyAndRunButtons();
-    void masterFailures();
+    void master();
     void allSlavesInOrder();
     void failingSlavesGoOn();
-    void oneChosenSlave();
     void profiles();
     void profileLimit();
     void statusWorker();
@@ -73,38 +71,9 @@ void GeneratorDialogsTest::cleanup()
     ConsoleSettings::openGeneratorProfiles()->remove(QString());
 }
 
-void GeneratorDialogsTest::masterApplyAndRunButtons()
+void GeneratorDialogsTest::master()
 {
     auto master = GeneratorPeer::start("127.0.0.2");
-    mastertmxdialog dialog;
-    dialog.setMasterIP(master->address());
-    dialog.show();
-    QSignalSpy stop(&dialog, &mastertmxdialog::stopMasterTMX);
-    QSignalSpy run(&dialog, &mastertmxdialog::startMasterTMX);
-    // Each signal goes out after the apply it follows has been sent.
-    connect(&dialog, &mastertmxdialog::stopMasterTMX, this, [&] { QCOMPARE(master->requests().size(), 1); });
-
-    QElapsedTimer clock;
-    clock.start();
-    click(dialog, "stopTMX");
-    QVERIFY(clock.elapsed() >= 590); // 300 + 300 ms of pacing
-    QCOMPARE(stop.count(), 1);
-    click(dialog, "runTMX");
-    QCOMPARE(run.count(), 1);
-    QCOMPARE(GeneratorPeer::targets(*master), (QStringList{DefaultApply, DefaultApply}));
-    QTest::qWait(100);
-    QVERIFY(m_prompt->shown.isEmpty());
-
-    // A 404 is an answer too.
-    master->setMode(Mode::Answer404);
-    click(dialog, "pushButton");
-    QTest::qWait(300);
-    QVERIFY(m_prompt->shown.isEmpty());
-}
-
-void GeneratorDialogsTest::masterFailures()
-{
-    auto master = GeneratorPeer::start("127.0.0.2", Mode::Silent);
     mastertmxdialog dialog;
     dialog.show();
     // No master yet: nothing is sent, the user is told.
@@ -113,17 +82,30 @@ void GeneratorDialogsTest::masterFailures()
     QCOMPARE(m_prompt->shown.first().text,
              QStringLiteral("At Master TMX did not response after 2 sec!\nCheck Ethernet connection."));
 
-    // Silent: given up after 2000 ms, one warning.
+    // Stop and Run Both: the apply (with its 600 ms of pacing), then the signal.
     m_prompt->shown.clear();
     dialog.setMasterIP(master->address());
+    QSignalSpy run(&dialog, &mastertmxdialog::startMasterTMX);
+    connect(&dialog, &mastertmxdialog::stopMasterTMX, this, [&] { QCOMPARE(master->requests().size(), 1); });
     QElapsedTimer clock;
     clock.start();
+    click(dialog, "stopTMX");
+    QVERIFY(clock.elapsed() >= 590);
+    master->setMode(Mode::Answer404); // an answer too
+    click(dialog, "runTMX");
+    QCOMPARE(run.count(), 1);
+    QCOMPARE(GeneratorPeer::targets(*master), (QStringList{DefaultApply, DefaultApply}));
+    QTest::qWait(200);
+    QVERIFY(m_prompt->shown.isEmpty());
+
+    // Silent: given up after 2000 ms, one warning.
+    master->setMode(Mode::Silent);
+    clock.restart();
     click(dialog, "runTMX1");
     QTRY_COMPARE_WITH_TIMEOUT(m_prompt->shown.size(), 1, 6000);
     QVERIFY(clock.elapsed() >= 1990);
     QTest::qWait(300);
     QCOMPARE(m_prompt->shown.size(), 1);
-    QCOMPARE(master->requests().size(), 1);
 }
 
 void GeneratorDialogsTest::allSlavesInOrder()
@@ -152,10 +134,15 @@ void GeneratorDialogsTest::allSlavesInOrder()
         QCOMPARE(GeneratorPeer::targets(*s), QStringList{DefaultApply});
     QVERIFY(m_prompt->shown.isEmpty());
 
+    // One chosen slave only.
+    child<QComboBox>(dialog, "TMXcombo")->setCurrentIndex(2);
+    click(dialog, "pushButton");
+    QCOMPARE(order.size(), 4);
+    QCOMPARE(order.last(), slaves[1]->address());
     // No slaves: nothing is sent.
     dialog.setSlaveTMXList({});
     click(dialog, "pushButton");
-    QCOMPARE(order.size(), 3);
+    QCOMPARE(order.size(), 4);
 }
 
 void GeneratorDialogsTest::failingSlavesGoOn()
@@ -175,23 +162,6 @@ void GeneratorDialogsTest::failingSlavesGoOn()
              QStringLiteral("At least one TMX in list did not response after 2 sec!\nCheck Ethernet connection."));
     QCOMPARE(silent->requests().size(), 1);
     QCOMPARE(GeneratorPeer::targets(*answering), QStringList{DefaultApply});
-}
-
-void GeneratorDialogsTest::oneChosenSlave()
-{
-    auto first = GeneratorPeer::start("127.0.0.3");
-    auto second = GeneratorPeer::start("127.0.0.4");
-    multitmxdialog dialog;
-    dialog.show();
-    // Before any list: no target, a warning and nothing sent.
-    click(dialog, "pushButton");
-    QTRY_COMPARE(m_prompt->titles(), QStringList{"Slave TMX's connection problem"});
-
-    dialog.setSlaveTMXList({first->address(), second->address()});
-    child<QComboBox>(dialog, "TMXcombo")->setCurrentIndex(2);
-    click(dialog, "pushButton");
-    QCOMPARE(first->requests().size(), 0);
-    QCOMPARE(GeneratorPeer::targets(*second), QStringList{DefaultApply});
 }
 
 void GeneratorDialogsTest::profiles()
@@ -230,12 +200,6 @@ void GeneratorDialogsTest::profiles()
     click(slave, "pushButtonLoad");
     QCOMPARE(child<QSpinBox>(slave, "pulsesG1")->value(), 40000);
     QCOMPARE(child<QSpinBox>(slave, "pulsesG2")->value(), 7);
-
-    // A name without a record loads the stand-in record.
-    store->remove("A");
-    click(slave, "pushButtonLoad");
-    QCOMPARE(child<QSpinBox>(slave, "pulsesG1")->value(), 1);
-    QCOMPARE(child<QComboBox>(slave, "sourceG1")->currentIndex(), 0);
 
     // Delete: No keeps it, Yes removes it from the store and the combo.
     m_prompt->shown.clear();
