@@ -56,7 +56,9 @@ public:
     bool existingDirectory(QWidget* parent, const QString& caption, const QString& directory,
                            QString* chosen) override
     {
-        const QString dir = QFileDialog::getExistingDirectory(parent, caption, directory);
+        // A link is kept as the user chose it, not replaced by its target.
+        const QString dir = QFileDialog::getExistingDirectory(
+            parent, caption, directory, QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);
         if (dir.isEmpty())
             return false;
         *chosen = dir;

@@ -1,5 +1,7 @@
 #include "RemoteProtocol.h"
 
+#include <cmath>
+
 namespace RemoteProtocol {
 
 namespace {
@@ -82,9 +84,11 @@ ParsedBlock parseBlock(const QByteArray& block)
 
 double doubleValue(const QString& value)
 {
+    // toDouble reads "nan" and "inf" too; a spin box would clamp them to its
+    // top (the longest exposure).
     bool ok = false;
     const double v = value.toDouble(&ok);
-    return ok ? v : 0.0;
+    return ok && std::isfinite(v) ? v : 0.0;
 }
 
 int intValue(const QString& value)

@@ -97,7 +97,8 @@ QString blockText(const QByteArray& block);
 // Finds every command in a received block.
 ParsedBlock parseBlock(const QByteArray& block);
 
-// Numeric values of "#exp=", "#aver=" and "#fr=": 0 when not a number.
+// Numeric values of "#exp=", "#aver=" and "#fr=": 0 when not a number (NaN
+// and the infinities are none).
 double doubleValue(const QString& value);
 int intValue(const QString& value);
 

@@ -1,7 +1,8 @@
 #!/bin/sh
 # The test command: installs what is missing, builds, and runs every test in a
 # loopback-only network namespace; then runs the transmitter library's tests
-# again under ThreadSanitizer and runs every fuzzer briefly.
+# and the chessboard collector's again under ThreadSanitizer and runs every
+# fuzzer briefly.
 set -e
 root=$(cd "$(dirname "$0")/.." && pwd)
 netns="$root/scripts/in-loopback-netns.sh"
@@ -11,12 +12,13 @@ jobs=$(nproc)
 build=${BUILD_DIR:-$root/build}
 (cd "$build" && "$netns" ctest --output-on-failure -j"$jobs" --timeout 300)
 
-echo "== Transmitter tests under ThreadSanitizer"
+echo "== Transmitter and chessboard-collector tests under ThreadSanitizer"
 tsan="$build-tsan"
 cmake -S "$root" -B "$tsan" -DKESSANE_TSAN=ON >/dev/null
-tests=$(cd "$tsan" && ctest -N -R '^tst_transmitter' | awk '/Test +#/ {print $3}')
+tsan_tests='^(tst_transmitter|tst_BoardCollector$)'
+tests=$(cd "$tsan" && ctest -N -R "$tsan_tests" | awk '/Test +#/ {print $3}')
 cmake --build "$tsan" -j"$jobs" --target $tests
-(cd "$tsan" && "$netns" ctest --output-on-failure -j"$jobs" --timeout 300 -R '^tst_transmitter')
+(cd "$tsan" && "$netns" ctest --output-on-failure -j"$jobs" --timeout 300 -R "$tsan_tests")
 
 if command -v clang++ >/dev/null; then
     fuzz="$build-fuzz"

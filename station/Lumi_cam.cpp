@@ -7,7 +7,12 @@
 #include "Prompt.h"
 #include "SidePanel.h"
 #include "StationTexts.h"
+#include "analysis/BoardCollector.h"
+#include "analysis/LensCalibration.h"
+#include "analysis/calDlg.h"
 #include "camera/camSearchDlg.h"
+#include "dialogs/ioSettingsDlg.h"
+#include "dialogs/sensorSettingsDlg.h"
 #include "frames/CustomScene.h"
 #include "frames/MyGraphicsView.h"
 #include "remote/RemoteServer.h"
@@ -32,6 +37,8 @@ Q_LOGGING_CATEGORY(lcShell, "kessane.station.shell")
 Lumi_cam::Lumi_cam(QWidget* parent, Qt::WindowFlags flags)
     : QMainWindow(parent, flags),
       ui(std::make_unique<Ui::LUMI_camClass>()),
+      m_boards(std::make_unique<BoardCollector>()),
+      m_calibration(std::make_unique<LensCalibration>()),
       m_exposure([this](int ms) { return waitWithEvents(ms); },
                  [this](const QString& style, const QString& toolTip) {
                      m_panel->exposure->setStyleSheet(style);
@@ -106,6 +113,10 @@ Lumi_cam::Lumi_cam(QWidget* parent, Qt::WindowFlags flags)
     m_searchDlg = new camSearchDlg(this);
     connect(m_searchDlg, &camSearchDlg::selectedCamera, this, &Lumi_cam::openCam);
     connect(m_searchDlg, &camSearchDlg::dialogClosed, this, &Lumi_cam::uncheckConnectButton);
+
+    m_calDlg = new calDlg(this);
+    connect(m_calDlg, &calDlg::startCalibration, this, &Lumi_cam::doCal);
+    connect(m_calDlg, &calDlg::calFileName, this, &Lumi_cam::saveCal);
 
     setWindowTitle(StationTexts::windowTitle());
 
@@ -231,29 +242,10 @@ void Lumi_cam::buildSidePanel()
     ui->toolBarFiles->addWidget(m_panel->buildFileWidget());
 }
 
-void Lumi_cam::buildProfilePlot()
-{
-    // Above every other window, but showing it does not take the focus.
-    m_plot->setWindowFlags(m_plot->windowFlags() | Qt::WindowStaysOnTopHint);
-    m_plot->setAttribute(Qt::WA_ShowWithoutActivating);
-    m_plot->setWindowTitle(QStringLiteral("Plot Profile"));
-    m_plot->setMinimumSize(500, 240);
-    m_plot->setAxisTitle(QwtPlot::yLeft, QStringLiteral("Value (%)"));
-    m_plot->setAxisTitle(QwtPlot::xBottom, QStringLiteral("Distance (pixels)"));
-    for (int axis : {int(QwtPlot::xBottom), int(QwtPlot::yLeft)}) {
-        QFont font = m_plot->axisFont(axis);
-        font.setPointSize(8);
-        m_plot->setAxisFont(axis, font);
-    }
-    m_curve->setPen(QPen(Qt::black));
-    m_curve->setStyle(QwtPlotCurve::Lines);
-    m_curve->setRenderHint(QwtPlotItem::RenderAntialiased, true);
-    m_curve->attach(m_plot.get());
-}
-
 void Lumi_cam::closeEvent(QCloseEvent* event)
 {
-    // The profile plot goes whatever the answer.
+    // The profile tool and its plot go whatever the answer.
+    ui->actionPlotProfile->setChecked(false);
     m_plot->close();
 
     const bool running = m_previewing || m_capturing;
@@ -278,35 +270,10 @@ void Lumi_cam::closeEvent(QCloseEvent* event)
     QCoreApplication::exit(0);
 }
 
-// Filled in by the calibration, lens, colour-table and maintenance parts of
-// the station.
-bool Lumi_cam::loadLUTs(int) { return false; }
+// Filled in by the lens part of the station; the others are read or
+// connected nowhere.
 void Lumi_cam::averageGreens(bool) {}
 void Lumi_cam::uncheckLensButton() {}
 void Lumi_cam::showFocusDialog(bool) {}
-void Lumi_cam::saveCal(QString) {}
-void Lumi_cam::processCal() {}
-void Lumi_cam::doDistortion() {}
-void Lumi_cam::doCal(bool) {}
-void Lumi_cam::showQE() {}
-void Lumi_cam::help() {}
-void Lumi_cam::about() {}
 void Lumi_cam::showImage(QImage*) {}
 void Lumi_cam::showSize(QString) {}
-void Lumi_cam::changePath() {}
-void Lumi_cam::showCoord(int, int) {}
-void Lumi_cam::updateCamHealth(quint32, quint32, quint32) {}
-void Lumi_cam::rebootCamera() {}
-void Lumi_cam::resetCamera() {}
-void Lumi_cam::setCCDTemp() {}
-void Lumi_cam::camAbout() {}
-void Lumi_cam::setCamName() {}
-void Lumi_cam::workFolderUpdated(QString) {}
-void Lumi_cam::redSelected(bool) {}
-void Lumi_cam::greenSelected(bool) {}
-// ROI readouts: the scene builds its label from the value set here.
-void Lumi_cam::calcROIIntensity(QRect) { m_scene->setIntensityValue(0); }
-void Lumi_cam::calcROISharpness(QRect) { m_scene->setSharpnessValue(0); }
-void Lumi_cam::showProfilePlot(int, int, int, int) {}
-void Lumi_cam::showSensorDlg() {}
-void Lumi_cam::showioDlg() {}

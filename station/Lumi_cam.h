@@ -2,6 +2,7 @@
 
 #include "EventWait.h"
 #include "RemoteProtocol.h"
+#include "analysis/RoiStatistics.h"
 #include "base/NqResult.h"
 #include "camera/Frame.h"
 #include "camera/NqDevice.h"
@@ -29,7 +30,9 @@
 
 Q_DECLARE_LOGGING_CATEGORY(lcShell)
 
+class BoardCollector;
 class CustomScene;
+class LensCalibration;
 class ModeToolBar;
 class MyGraphicsView;
 class NqGenParameterArray;
@@ -47,7 +50,10 @@ class SidePanel;
 class StationRemote;
 class Thread;
 class TmxLink;
+class calDlg;
 class camSearchDlg;
+class ioSettingsDlg;
+class sensorSettingsDlg;
 class setIPDlg;
 
 namespace Ui {
@@ -96,8 +102,8 @@ public:
 
     // Names the camera (DeviceUserID) and shows it in the window.
     void renameCamera(const QString& name);
-    // Creates `path` when missing and makes it the work folder; false (after
-    // a critical box) when it cannot be created.
+    // Creates `path` when missing and makes it the work folder; false when it
+    // cannot be created.
     bool setWorkFolder(const QString& path);
 
     // Program-and-run request of the active gate set to the pulse generator.
@@ -186,12 +192,32 @@ private:
     // The actions and side-panel widgets that need a connected camera.
     void setCameraControlsEnabled(bool on);
     void releaseImageBuffers();
+    // Loads colour table `index` from the program's folder; false for an
+    // index the station does not know (the table is kept then).
     bool loadLUTs(int index);
+    // The display step of the frame path: `frame` becomes the kept frame and
+    // is rendered and shown. False when it cannot be shown.
+    bool showFrame(const FrameRef& frame);
+    // Renders the kept frame again with the current display options.
+    bool renderKeptFrame();
+    DisplayBuffers::Options displayOptions() const;
+    // Shows the kept frame in the selected colour plane and refreshes the readouts.
+    void showChannel();
+    // What the readouts measure: the kept frame (mono) or its selected colour
+    // plane; invalid without one.
+    PixelSource pixelSource() const;
+    // The frame slot's re-plot of the stored profile line.
+    void replotProfile();
+    // The frame slot's end of a chessboard collection.
+    void followCalibration();
+    // Before the pipeline stops: the kept frame goes back to it and a
+    // chessboard collection in progress ends.
+    void endFrameAnalysis();
     void applyCameraConfig();
     void runModeSteps(int mode, bool on);
     // The camera's features while one is connected, else null.
     NqGenParameterArray* cameraParameters();
-    void handleFrame(const Frame& frame);
+    void handleFrame(const FrameRef& frame);
     void beginCaptureFiles();
     void endCaptureFiles();
     void storeQueuedCaptureFrames();
@@ -209,6 +235,20 @@ private:
     void showCameraIdentity(const QString& cameraName);
     void setExposureSpin(double microseconds);
     void applyExposureSetup(const ExposureSpinSetup& setup);
+    // Ends the acquisition thread, storing the frames a finished capture
+    // still owns; the device stays connected.
+    void endAcquisitionThread();
+    // The connection's sensor and output-line dialogs.
+    void createCameraDialogs();
+    // Locks the sensor dialog's read-out settings while a run is on.
+    void updateSensorDialogLock();
+    // The capture folder: the work folder, with the camera's sub-folder when chosen.
+    QString cameraWorkPath() const;
+    // Creates `path` with its parents; false (after a critical box) when it cannot.
+    bool createWorkPath(const QString& path);
+    // Reboot or reset after the user's confirmation: runs and the acquisition
+    // thread end first, then `command`, then the station disconnects.
+    void restartCamera(const char* command, const QString& question);
 
     // Declared first so they die last: the device outlives its stream, the
     // stream its pipeline.
@@ -237,6 +277,7 @@ private:
     QLabel* m_temperatureLabel = nullptr;
     QMessageBox* m_pictureBox = nullptr;
     camSearchDlg* m_searchDlg = nullptr;
+    calDlg* m_calDlg = nullptr;
     setIPDlg* m_ipDlg = nullptr;
     TmxLink* m_tmx = nullptr;
     std::unique_ptr<StationRemote> m_remoteAdapter;
@@ -244,6 +285,9 @@ private:
     QActionGroup* m_modeGroup = nullptr;
     Thread* m_thread = nullptr;
     std::unique_ptr<ModeToolBar> m_toolBar;
+    // Per connection, on m_device; without parent, as top-level dialogs.
+    std::unique_ptr<sensorSettingsDlg> m_sensorDlg;
+    std::unique_ptr<ioSettingsDlg> m_ioDlg;
 
     // The frame path. Its buffers are sized per sensor and depth and
     // released on disconnect.
@@ -253,6 +297,19 @@ private:
     StreamStatistics m_streamStats;
     SampleDepths m_depths;
     QVector<QRgb> m_colourTable;
+    // The last frame the frame slot showed, at its own size: readouts and
+    // re-renders read it, never a buffer the pipeline may refill. Dropped on
+    // disconnect, before the pipeline stops.
+    FrameRef m_lastFrame;
+    double m_sharpness = 0;
+    QLine m_profileLine; // the line last plotted; (0, 0, 0, 0) for none
+
+    // Lens calibration: the acquisition thread collects the boards, the
+    // frame slot ends the collection.
+    std::unique_ptr<BoardCollector> m_boards;
+    std::unique_ptr<LensCalibration> m_calibration;
+    bool m_collecting = false;
+    int m_boardsWanted = 0;
 
     ExposureControl m_exposure;
     ExposureUnit m_unit = ExposureUnit::Microseconds;
@@ -287,4 +344,5 @@ private:
     QString m_serialNumber;
     QString m_connectionDescription;
     QString m_workPath;
+    QString m_workDirectory; // where the folder chooser starts
 };

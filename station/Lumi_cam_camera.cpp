@@ -1,5 +1,5 @@
-// The main window's camera slots: search, connection, controls, acquisition
-// thread and acquisition start and stop.
+// The main window's camera slots: search, connection, controls, the camera's
+// settings dialogs, acquisition thread and acquisition start and stop.
 
 #include "Lumi_cam.h"
 
@@ -7,9 +7,12 @@
 #include "Prompt.h"
 #include "SidePanel.h"
 #include "StationTexts.h"
+#include "analysis/calDlg.h"
 #include "camera/camSearchDlg.h"
 #include "camera/PayloadSize.h"
 #include "camera/Thread.h"
+#include "dialogs/ioSettingsDlg.h"
+#include "dialogs/sensorSettingsDlg.h"
 #include "ui_LUMI_camClass.h"
 
 #include <QDir>
@@ -50,6 +53,8 @@ void Lumi_cam::openCam(bool on)
         ui->actionRun->setChecked(false);
         m_connected = false;
         disconnectCamera();
+        m_sensorDlg.reset();
+        m_ioDlg.reset();
         m_connectionLabel->setText(QStringLiteral("Disconnected"));
         ui->toolBarCam->setEnabled(false);
         setCameraControlsEnabled(false);
@@ -69,8 +74,7 @@ void Lumi_cam::openCam(bool on)
         ui->actionOpenCam->setChecked(false);
         return;
     }
-    // The sensor settings and output-line dialogs of this connection are
-    // created here, replacing those of the previous connection.
+    createCameraDialogs();
 
     ui->toolBarCam->setEnabled(true);
 
@@ -144,6 +148,14 @@ void Lumi_cam::connectCamera(const NqDeviceInfo* info)
 
 void Lumi_cam::disconnectCamera()
 {
+    endAcquisitionThread();
+    m_device.Disconnect();
+    m_stream.Close();
+    releaseImageBuffers();
+}
+
+void Lumi_cam::endAcquisitionThread()
+{
     // Waits in progress (an exposure sequence) must not reach for a device
     // that has gone.
     m_wait.cancel();
@@ -151,9 +163,6 @@ void Lumi_cam::disconnectCamera()
     m_endCaptureAfterDrain = false;
     m_capture.endRun();
     destroyAcqThread();
-    m_device.Disconnect();
-    m_stream.Close();
-    releaseImageBuffers();
 }
 
 void Lumi_cam::releaseImageBuffers()
@@ -170,24 +179,59 @@ void Lumi_cam::setCameraControlsEnabled(bool on)
         f.actionCapture->setEnabled(on);
     for (QAction* action : {f.actionTurbo, f.actionLUT, f.actionDScale, f.actionTrigger,
                             f.actionShow_Quantum_Efficiency, f.actionCamera_Info, f.actionGates,
-                            f.actionSet_Camera_Name, f.actionReboot_Camera, f.actionSensor_Settings,
-                            f.actionInput_Ouput_Signals})
+                            f.actionSet_Camera_Name, f.actionReboot_Camera, f.actionReset_Camera,
+                            f.actionSensor_Settings, f.actionInput_Ouput_Signals, f.actionDistortion})
         action->setEnabled(on);
     m_panel->setCameraWidgetsEnabled(on);
     // Lifetime mode is for monochrome cameras only.
     f.actionLifetime_mode->setEnabled(on && !m_colourCamera);
 }
 
+void Lumi_cam::createCameraDialogs()
+{
+    m_sensorDlg = std::make_unique<sensorSettingsDlg>(&m_device);
+    connect(m_sensorDlg.get(), &sensorSettingsDlg::setDepth, this, &Lumi_cam::updateDepth);
+    connect(m_sensorDlg.get(), &sensorSettingsDlg::setBinning, this, &Lumi_cam::updateBinning);
+    connect(m_sensorDlg.get(), &sensorSettingsDlg::updMaxExposure, this, &Lumi_cam::updateExposureRange);
+    m_ioDlg = std::make_unique<ioSettingsDlg>(&m_device);
+}
+
+void Lumi_cam::showSensorDlg()
+{
+    if (!m_sensorDlg || !m_connected)
+        return;
+    m_sensorDlg->loadFromCamera();
+    updateSensorDialogLock();
+    m_sensorDlg->setModal(true);
+    m_sensorDlg->show();
+}
+
+void Lumi_cam::updateSensorDialogLock()
+{
+    if (m_sensorDlg)
+        m_sensorDlg->setRunActive(m_previewing || m_capturing);
+}
+
+void Lumi_cam::showioDlg()
+{
+    if (!m_ioDlg || !m_connected)
+        return;
+    m_ioDlg->loadFromCamera();
+    m_ioDlg->setModal(true);
+    m_ioDlg->show();
+}
+
 void Lumi_cam::createAcqThread()
 {
     m_thread = new Thread(&m_device, &m_pipeline);
     m_thread->setAverageCount(m_averageCount);
+    m_thread->setBoardCollector(m_boards.get());
     connect(m_thread, &Thread::imageReady, this, &Lumi_cam::showSignal);
     connect(m_thread, &Thread::captureDone, this, &Lumi_cam::stopCapture);
     connect(m_thread, &Thread::camTempStatus, this, &Lumi_cam::updateCamTemp);
     m_thread->start(QThread::InheritPriority);
     m_pipeline.Start();
-    // The calibration dialog's updateCal(int,int) joins Thread::boardfound here.
+    connect(m_thread, &Thread::boardfound, m_calDlg, &calDlg::updateCal);
 }
 
 void Lumi_cam::destroyAcqThread()
@@ -205,6 +249,7 @@ void Lumi_cam::destroyAcqThread()
     }
     // So do the frames queued by a frame slot that is processing events.
     m_frames.discardPending();
+    endFrameAnalysis();
     if (m_pipeline.IsStarted())
         m_pipeline.Stop();
 }

@@ -26,15 +26,16 @@ void Lumi_cam::showSignal(unsigned long long, FrameRef frame)
     if (!frame || !m_frames.offer(std::move(frame)))
         return;
     while (FrameRef next = m_frames.next())
-        handleFrame(*next);
+        handleFrame(next);
     if (m_endCaptureAfterDrain) {
         m_endCaptureAfterDrain = false;
         m_capture.endRun();
     }
 }
 
-void Lumi_cam::handleFrame(const Frame& f)
+void Lumi_cam::handleFrame(const FrameRef& frame)
 {
+    const Frame& f = *frame;
     Ui::LUMI_camClass& form = *ui;
     if (m_colourCamera)
         m_buffers.fillPlanes(f, m_depths.display, form.actionAverage_Green_s->isChecked());
@@ -54,18 +55,8 @@ void Lumi_cam::handleFrame(const Frame& f)
     if (!m_colourCamera && form.actionDouble_Framing_Mode->isChecked() && (f.number & 1) == (m_frameChoice ? 1u : 0u))
         return;
 
-    DisplayBuffers::Options options;
-    options.depths = m_depths;
-    options.colour = m_colourCamera;
-    options.sChannel = form.actionSChannel->isChecked();
-    options.averageGreens = form.actionAverage_Green_s->isChecked();
-    options.normalise = m_normalise;
-    if (m_lutOn)
-        options.colourTable = m_colourTable;
-    const QImage image = m_buffers.render(f, options);
-    if (image.isNull())
+    if (!showFrame(frame))
         return; // does not fit the buffers: dropped and counted
-    m_scene->pixmapItem()->setPixmap(QPixmap::fromImage(image));
     ++m_displayedFrames;
 
     QCoreApplication::processEvents();
@@ -89,10 +80,8 @@ void Lumi_cam::handleFrame(const Frame& f)
     m_scene->updateIntesity();
     m_scene->updateSharpness();
     m_scene->setFrameShown();
-    if (m_scene->hasProfileLine()) {
-        const QLine l = m_scene->profileLine();
-        showProfilePlot(l.x1(), l.y1(), l.x2(), l.y2());
-    }
+    followCalibration();
+    replotProfile();
 }
 
 void Lumi_cam::updateDepth(int depth)
@@ -160,24 +149,9 @@ void Lumi_cam::zoomFit()
     m_view->zoomFit();
 }
 
-void Lumi_cam::plotProfileMode(bool on)
-{
-    m_scene->setLineMode(on);
-}
-
 void Lumi_cam::applyScale(bool on)
 {
     m_normalise = on;
-}
-
-void Lumi_cam::applyLUT(bool on)
-{
-    m_lutOn = on;
-}
-
-void Lumi_cam::updateCamTemp(int temperature)
-{
-    m_cameraTemperature = temperature;
 }
 
 void Lumi_cam::doSubFolder(bool on)

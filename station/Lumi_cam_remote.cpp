@@ -2,7 +2,6 @@
 
 #include "Lumi_cam.h"
 
-#include "Prompt.h"
 #include "SidePanel.h"
 #include "StationTexts.h"
 #include "camera/Thread.h"
@@ -77,12 +76,10 @@ void Lumi_cam::showCameraIdentity(const QString& cameraName)
 
 bool Lumi_cam::setWorkFolder(const QString& path)
 {
-    if (!QDir(path).exists() && !QDir().mkpath(path)) {
-        Prompt::current().message(this, Prompt::Critical, QStringLiteral("Folder error"),
-                                  QStringLiteral("Could not create output folder: %1").arg(path));
+    if (!QDir(path).exists() && !QDir().mkpath(path))
         return false;
-    }
     m_workPath = path;
+    m_workDirectory = path;
     ui->actionCapture->setEnabled(true);
     m_panel->workFolder->setText(path);
     return true;

@@ -4,7 +4,6 @@
 
 #include "Prompt.h"
 #include "SidePanel.h"
-#include "StationTexts.h"
 #include "camera/Thread.h"
 #include "runs/ModeSteps.h"
 #include "runs/RunRules.h"
@@ -40,6 +39,7 @@ void Lumi_cam::enableCameraControls(bool enabled)
                        static_cast<QWidget*>(m_panel->exposureLabel), static_cast<QWidget*>(m_panel->exposure)})
         w->setEnabled(enabled);
     m_panel->setGateWidgetsEnabled(enabled);
+    updateSensorDialogLock();
 }
 
 bool Lumi_cam::validateRunParams()
@@ -105,6 +105,7 @@ void Lumi_cam::runPreview(bool on)
         return;
     }
 
+    m_tmx->newRun();
     m_playMovie->start();
     m_statusLabel->setText(RunRules::previewStatusText(0, m_thread ? m_thread->frameRate() : 0.0, m_depths.data,
                                                        m_streamStats.bandwidthMbps));
@@ -131,8 +132,8 @@ void Lumi_cam::runCapture(bool on)
         ui->actionCapture->setChecked(false);
         return;
     }
-    // "#start" checks the action even while it is disabled for want of a work
-    // folder; the files would otherwise land in the root folder.
+    // Without a work folder the files would land in the root folder. (A
+    // remote "#start" is refused before it gets here, without a box.)
     if (on && m_panel->workFolder->text().isEmpty()) {
         {
             const QSignalBlocker block(ui->actionCapture);
@@ -144,12 +145,7 @@ void Lumi_cam::runCapture(bool on)
     }
     m_temperatureLabel->setStyleSheet(QLatin1String(RunRules::ClearedLabelStyle));
 
-    m_workPath = m_panel->workFolder->text();
-    if (m_subFolder && m_connected) {
-        QString name = StationTexts::fromSdk(m_device.GetDeviceInfo()->GetUserDefinedName()).toUpper();
-        name.replace(QLatin1Char(' '), QLatin1Char('.'));
-        m_workPath += QStringLiteral("/CAM_") + name;
-    }
+    m_workPath = cameraWorkPath();
     if (!m_workPath.isEmpty())
         QDir().mkpath(m_workPath);
 
@@ -187,6 +183,7 @@ void Lumi_cam::runCapture(bool on)
         return;
     }
 
+    m_tmx->newRun();
     m_recordMovie->start();
     writeSidecar();
     if (!validateRunParams() && RunRules::failedCheckStopsRun(m_twoGate)) {

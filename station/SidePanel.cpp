@@ -1,5 +1,7 @@
 #include "SidePanel.h"
 
+#include "capture/CaptureNaming.h"
+
 #include <QCheckBox>
 #include <QDoubleSpinBox>
 #include <QGridLayout>
@@ -7,8 +9,32 @@
 #include <QLineEdit>
 #include <QSpinBox>
 #include <QToolButton>
+#include <QValidator>
 
 namespace Range = StationSettings::Range;
+
+namespace {
+
+// The prefix and point go into every file name of a capture: what would take
+// a name out of the work folder cannot be typed.
+class FileNamePartValidator : public QValidator
+{
+public:
+    using QValidator::QValidator;
+
+    State validate(QString& input, int&) const override { return isFileNamePart(input) ? Acceptable : Invalid; }
+};
+
+void restoreName(QLineEdit* field, const QString& stored)
+{
+    if (isFileNamePart(stored))
+        field->setText(stored);
+    else
+        qWarning("SidePanel::restoreRun: stored file-name part \"%s\" dropped (separator, \"..\" or control "
+                 "character)", qUtf8Printable(stored));
+}
+
+} // namespace
 
 SidePanel::SidePanel()
     : m_holder(std::make_unique<QWidget>())
@@ -53,6 +79,8 @@ SidePanel::SidePanel()
     pointLabel = new QLabel(QStringLiteral("Point:"), h);
     prefix = new QLineEdit(h);
     point = new QLineEdit(h);
+    prefix->setValidator(new FileNamePartValidator(prefix));
+    point->setValidator(new FileNamePartValidator(point));
     workFolder = new QLineEdit(h);
     workFolder->setReadOnly(true);
     workFolder->setFixedWidth(400);
@@ -85,8 +113,8 @@ void SidePanel::restoreRun(const StationSettings::SidePanelValues& values)
     frames->setValue(values.frames);
     average->setValue(values.average);
     extTrigger->setChecked(values.extTrigger);
-    prefix->setText(values.prefix);
-    point->setText(values.point);
+    restoreName(prefix, values.prefix);
+    restoreName(point, values.point);
     workFolder->setText(values.workFolder);
 }
 

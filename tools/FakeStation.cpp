@@ -2,6 +2,12 @@
 
 #include "remote/RemoteServer.h"
 
+#include <QEventLoop>
+#include <QTimer>
+
+#include <algorithm>
+#include <utility>
+
 using RemoteProtocol::Command;
 
 FakeStation::FakeStation() = default;
@@ -18,6 +24,15 @@ bool FakeStation::listen(const QHostAddress& address, quint16 port)
 bool FakeStation::execute(const RemoteProtocol::RemoteCommand& command)
 {
     executed.append(command);
+    if (command.command == slow) {
+        mostRunning = std::max(mostRunning, ++running);
+        if (whileSlow)
+            std::exchange(whileSlow, nullptr)();
+        QEventLoop wait;
+        QTimer::singleShot(slowMs, &wait, &QEventLoop::quit);
+        wait.exec();
+        --running;
+    }
     switch (command.command) {
     case Command::Start:
         state.capturing = true;

@@ -7,6 +7,7 @@
 #include <QHostAddress>
 #include <QList>
 
+#include <functional>
 #include <memory>
 
 class RemoteServer;
@@ -27,6 +28,13 @@ public:
     QList<RemoteProtocol::RemoteCommand> executed;
     QList<RemoteProtocol::RemoteCommand> lens;
     RemoteProtocol::Command refuse = RemoteProtocol::Command(-1); // execute() answers false for this one
+    // execute() runs events for this command, as a run's wait does: first
+    // whileSlow (once), then for slowMs.
+    RemoteProtocol::Command slow = RemoteProtocol::Command(-1);
+    std::function<void()> whileSlow;
+    int slowMs = 100;
+    int running = 0; // commands inside execute() now
+    int mostRunning = 0;
 
     // Listens with a server of its own; false when the address or port is taken.
     bool listen(const QHostAddress& address, quint16 port = RemoteProtocol::DefaultPort);

@@ -10,6 +10,9 @@ namespace {
 // A request head longer than this is not a generator's client; drop it.
 constexpr int MaxHeadSize = 8192;
 const char* const SocketBuffer = "pulsegensim.buffer";
+const char* const FloodLeft = "pulsegensim.floodLeft";
+// A Flood body goes out in chunks of this size, the next when the last has left.
+constexpr qint64 FloodChunk = 256 * 1024;
 
 PulseGeneratorSim::Request parseRequestLine(const QByteArray& line)
 {
@@ -105,7 +108,31 @@ void PulseGeneratorSim::answer(QTcpSocket* socket, const Request& request)
     case Mode::Refuse: // connections are closed before any request
     case Mode::Silent:
         return;
+    case Mode::Flood:
+        socket->write("HTTP/1.1 200 OK\r\nContent-Type: text/html\r\nContent-Length: "
+                      + QByteArray::number(floodBytes_) + "\r\n\r\n");
+        socket->setProperty(FloodLeft, floodBytes_);
+        connect(socket, &QTcpSocket::bytesWritten, this, &PulseGeneratorSim::floodMore, Qt::UniqueConnection);
+        flood(socket);
+        return;
     }
     socket->write("HTTP/1.1 " + status + "\r\nContent-Type: text/html\r\nContent-Length: "
                   + QByteArray::number(body.size()) + "\r\n\r\n" + body);
+}
+
+void PulseGeneratorSim::flood(QTcpSocket* socket)
+{
+    const qint64 left = socket->property(FloodLeft).toLongLong();
+    if (left <= 0 || socket->bytesToWrite() > FloodChunk)
+        return;
+    const qint64 chunk = qMin(left, FloodChunk);
+    socket->write(QByteArray(int(chunk), 'x'));
+    socket->setProperty(FloodLeft, left - chunk);
+    flooded_ += chunk;
+}
+
+void PulseGeneratorSim::floodMore()
+{
+    if (auto* socket = qobject_cast<QTcpSocket*>(sender()))
+        flood(socket);
 }

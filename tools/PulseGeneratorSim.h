@@ -23,6 +23,7 @@ public:
         Answer404, // 404 Not Found
         Refuse,    // close every connection as soon as it is accepted
         Silent,    // read the request, never answer
+        Flood,     // 200 OK announcing a body of floodBytes, sent as fast as the peer reads
     };
 
     struct Request
@@ -46,6 +47,10 @@ public:
     // without a page of its own.
     void setPage(const QString& path, const QByteArray& body) { pages_.insert(path, body); }
     void setDefaultBody(const QByteArray& body) { defaultBody_ = body; }
+    // Length of a Flood answer's body.
+    void setFloodBytes(qint64 bytes) { floodBytes_ = bytes; }
+    // Body bytes of Flood answers written so far.
+    qint64 floodedBytes() const { return flooded_; }
 
     const QList<Request>& requests() const { return requests_; }
     void clearRequests() { requests_.clear(); }
@@ -59,6 +64,8 @@ private:
     void acceptConnections();
     void readRequests(QTcpSocket* socket);
     void answer(QTcpSocket* socket, const Request& request);
+    void flood(QTcpSocket* socket);
+    void floodMore(); // a Flood socket's bytesWritten
 
     QTcpServer* server_;
     QString host_;
@@ -67,4 +74,6 @@ private:
     QByteArray defaultBody_;
     QList<Request> requests_;
     int connections_ = 0;
+    qint64 floodBytes_ = qint64(4) << 30;
+    qint64 flooded_ = 0;
 };

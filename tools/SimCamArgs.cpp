@@ -110,7 +110,11 @@ ArgsResult parseArgs(const std::vector<std::string>& args, SimulatedCameraOption
             ok = parsePixelFormat(value, options.pixelFormat);
             formatGiven = true;
         } else if (arg == "--frame-rate") {
-            ok = parseDouble(value, options.frameRate) && options.frameRate >= 0.1 && options.frameRate <= 200.0;
+            ok = parseDouble(value, options.frameRate) && options.frameRate >= 1e6 / MaxFramePeriodUs
+                 && options.frameRate <= 1e6 / MinFramePeriodUs;
+        } else if (arg == "--link-rate") {
+            ok = parseDouble(value, options.linkRateMbps) && options.linkRateMbps >= 0.0
+                 && options.linkRateMbps <= 1e6;
         } else if (arg == "--model") {
             ok = !value.empty() && value.size() <= 32;
             options.model = value;
@@ -161,7 +165,8 @@ std::string usage()
            "  --size WxH            image size (640x480)\n"
            "  --sensor WxH          sensor size (1608x1208)\n"
            "  --pixel-format NAME   Mono8, Mono12, Mono16, BayerGR8, BayerGR12 (Mono16)\n"
-           "  --frame-rate FPS      frames per second (25)\n"
+           "  --frame-rate FPS      frames per second, 0.1 to 5000 (25)\n"
+           "  --link-rate MBPS      stream link rate in Mb/s, 0 for unpaced (1000)\n"
            "  --model TEXT          device model name (GEV_K3370M; GEV_K3370C with --colour)\n"
            "  --serial TEXT         serial number (SIM00001)\n"
            "  --mac AA:BB:CC:DD:EE:FF  MAC address (02:4b:53:00:00:01)\n"

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <sstream>
+#include <string>
 
 namespace simcam {
 
@@ -356,7 +357,7 @@ std::string genicamXml()
     xml << "  <Float Name=\"AcquisitionFrameRate\" NameSpace=\"Standard\">\n"
         << "    <pValue>AcquisitionFrameRateConverter</pValue>\n"
         << "    <Min>0.1</Min>\n"
-        << "    <Max>200</Max>\n"
+        << "    <Max>" << 1000000 / MinFramePeriodUs << "</Max>\n"
         << "    <Unit>Hz</Unit>\n"
         << "  </Float>\n"
         << "  <Converter Name=\"AcquisitionFrameRateConverter\" NameSpace=\"Custom\">\n"
@@ -365,7 +366,8 @@ std::string genicamXml()
         << "    <pValue>AcquisitionFramePeriod</pValue>\n"
         << "  </Converter>\n";
     // Bounded, so the converter's own limits are finite.
-    integerOn(xml, "AcquisitionFramePeriod", "AcquisitionFramePeriodReg", "5000", "10000000", false, false);
+    integerOn(xml, "AcquisitionFramePeriod", "AcquisitionFramePeriodReg", std::to_string(MinFramePeriodUs),
+              std::to_string(MaxFramePeriodUs), false, false);
     intReg(xml, "AcquisitionFramePeriodReg", RegFramePeriod, true);
 
     // GigE Vision transport layer.

@@ -50,6 +50,9 @@ constexpr uint32_t RegAcquisitionMode = 0x12C;
 constexpr uint32_t RegOffsetX = 0x130;
 constexpr uint32_t RegOffsetY = 0x134;
 constexpr uint32_t RegFramePeriod = 0x138; // microseconds
+// Frame period limits: up to 5000 frames/s, down to one frame in 10 s.
+constexpr uint32_t MinFramePeriodUs = 200;
+constexpr uint32_t MaxFramePeriodUs = 10000000;
 constexpr uint32_t RegTriggerMode = 0x300;
 constexpr uint32_t RegTriggerSource = 0x304;
 constexpr uint32_t RegTriggerActivation = 0x308;

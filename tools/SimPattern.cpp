@@ -4,6 +4,7 @@
 #include "SimulatedCamera.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace {
 
@@ -35,6 +36,30 @@ void store(uint8_t* data, size_t index, bool wide, uint32_t sample)
         data[2 * index + 1] = uint8_t(sample >> 8);
     } else {
         data[index] = uint8_t(sample);
+    }
+}
+
+// Gradient: the coarse part runs along x + y and moves 4 steps per frame;
+// the bits below the top eight hold a fine x ^ y pattern so a receiver that
+// loses or swaps low bits is caught too. Only the low bits of the sums reach
+// the sample, so 32-bit arithmetic gives the same values as wider. The rows
+// are plain loops over samples so that the camera fills frames at link rate.
+template <typename Sample>
+void gradient(uint8_t* data, uint32_t width, uint32_t height, uint64_t frameId, uint32_t bits, uint32_t mask,
+              uint32_t shift)
+{
+    static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "samples are stored little-endian");
+    const uint32_t fineBits = bits - 8;
+    const uint32_t fineMask = (1u << fineBits) - 1;
+    const uint32_t id = uint32_t(frameId);
+    for (uint32_t y = 0; y < height; ++y) {
+        uint8_t* row = data + size_t(y) * width * sizeof(Sample);
+        const uint32_t start = y + 4 * id;
+        const uint32_t fine = y ^ id;
+        for (uint32_t x = 0; x < width; ++x) {
+            const Sample sample = Sample(((((x + start) << fineBits) | ((x ^ fine) & fineMask)) & mask) << shift);
+            std::memcpy(row + size_t(x) * sizeof(Sample), &sample, sizeof sample);
+        }
     }
 }
 
@@ -84,17 +109,8 @@ void SimulatedCamera::fillFrame(uint8_t* data, uint32_t width, uint32_t height, 
         return;
     }
 
-    // Gradient: the coarse part runs along x + y and moves 4 steps per frame;
-    // the bits below the top eight hold a fine x ^ y pattern so a receiver
-    // that loses or swaps low bits is caught too.
-    const uint32_t fineBits = bits - 8;
-    const uint32_t fineMask = (1u << fineBits) - 1;
-    for (uint32_t y = 0; y < height; ++y) {
-        for (uint32_t x = 0; x < width; ++x) {
-            const uint64_t coarse = uint64_t(x) + y + 4 * frameId;
-            const uint32_t value =
-                uint32_t(((coarse << fineBits) | ((x ^ y ^ uint32_t(frameId)) & fineMask)) & mask);
-            store(data, size_t(y) * width + x, wide, value << shift);
-        }
-    }
+    if (wide)
+        gradient<uint16_t>(data, width, height, frameId, bits, mask, shift);
+    else
+        gradient<uint8_t>(data, width, height, frameId, bits, mask, shift);
 }

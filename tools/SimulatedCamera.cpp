@@ -15,6 +15,7 @@
 
 #include "PacketDropper.h"
 #include "SimCamFeatures.h"
+#include "StreamClock.h"
 #include "camera/NqGvcp.h"
 #include "KyNetworkLib/Gvsp.h"
 
@@ -30,6 +31,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -43,14 +45,11 @@ namespace {
 
 constexpr uint32_t MemorySize = ARV_FAKE_CAMERA_MEMORY_SIZE;
 constexpr size_t MaxDatagram = 65536;
-// The stream leaves at the pace of a GigE link, as from a real camera: a
-// receiver drains it as it would on the wire, and cameras of concurrent tests
-// never flood loopback with whole frames at once. Packets go out in short
-// bursts (about a hundred microseconds of link time) between which the thread
-// sleeps and keeps answering the control channel.
-constexpr double LinkBytesPerSecond = 125e6; // 1 Gb/s
-constexpr size_t WireOverhead = 20 + 8 + 38; // IP, UDP, Ethernet framing, preamble and gap
-constexpr size_t BurstBytes = 16 * 1024;     // ~130 us on the link
+timespec toTimespec(Clock::duration wait)
+{
+    const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(std::max(wait, Clock::duration::zero()));
+    return timespec{time_t(ns.count() / 1000000000), long(ns.count() % 1000000000)};
+}
 
 bool sameEndpoint(const sockaddr_in& a, const sockaddr_in& b)
 {
@@ -104,6 +103,7 @@ struct SimulatedCamera::Impl
     void sendFrame();
     void sendPacket(const uint8_t* data, size_t size, const sockaddr_in& to);
     void pauseUntil(Clock::time_point wakeUp);
+    static uint32_t framePeriodUs(double framesPerSecond);
     static void fillPattern(ArvBuffer* buffer, void* data, guint32, guint32, ArvPixelFormat format);
 
     SimulatedCameraOptions options;
@@ -127,10 +127,15 @@ struct SimulatedCamera::Impl
     sockaddr_in controller{};
     Clock::time_point controllerSeen;
     bool acquiring = false;
-    Clock::time_point nextFrame;
+    double linkRateMbps = 0; // applied to the clock by the stream thread
     std::unique_ptr<PacketDropper> dropper;
-    // When the link has carried every packet sent so far (stream thread only).
-    Clock::time_point linkFree;
+    // The stream leaves at the pace of its link, as from a real camera: a
+    // receiver drains it as it would on the wire, and cameras of concurrent
+    // tests never flood loopback with whole frames at once. Packets go out in
+    // short bursts between which the thread sleeps and keeps answering the
+    // control channel. Used by the stream thread only.
+    StreamClock clock;
+    std::atomic<uint64_t> framesSent{0};
 };
 
 uint32_t SimulatedCamera::Impl::reg(uint32_t address) const
@@ -216,8 +221,9 @@ bool SimulatedCamera::Impl::start()
     for (const simcam::Feature& f : simcam::features())
         if (f.type != simcam::FeatureType::Command)
             setReg(f.address, uint32_t(f.initial));
-    const double rate = std::clamp(options.frameRate, 0.1, 200.0);
-    setReg(simcam::RegFramePeriod, uint32_t(1000000.0 / rate + 0.5));
+    setReg(simcam::RegFramePeriod, framePeriodUs(options.frameRate));
+    linkRateMbps = std::max(options.linkRateMbps, 0.0);
+    framesSent = 0;
     setReg(simcam::RegSensorWidth, options.sensorWidth);
     setReg(simcam::RegSensorHeight, options.sensorHeight);
     setReg(simcam::RegWidth, std::clamp<uint32_t>(options.width, 8, options.sensorWidth));
@@ -268,16 +274,15 @@ void SimulatedCamera::Impl::stop()
 void SimulatedCamera::Impl::run()
 {
     while (!stopRequested) {
-        int timeoutMs = 100;
+        Clock::duration wait = std::chrono::milliseconds(100);
         {
             std::lock_guard<std::mutex> lock(mutex);
-            if (streaming()) {
-                const auto wait = std::chrono::duration_cast<std::chrono::milliseconds>(nextFrame - Clock::now());
-                timeoutMs = int(std::clamp<int64_t>(wait.count(), 0, 100));
-            }
+            if (streaming())
+                wait = std::min(wait, clock.frameDue() - Clock::now());
         }
         pollfd fds[3] = {{wakeFd, POLLIN, 0}, {controlSocket, POLLIN, 0}, {discoverySocket, POLLIN, 0}};
-        ::poll(fds, discoverySocket >= 0 ? 3 : 2, timeoutMs);
+        const timespec timeout = toTimespec(wait);
+        ::ppoll(fds, discoverySocket >= 0 ? 3 : 2, &timeout, nullptr);
         if (stopRequested)
             break;
         if (fds[1].revents & POLLIN)
@@ -294,7 +299,7 @@ void SimulatedCamera::Impl::run()
                 if (Clock::now() - controllerSeen > timeout)
                     releaseControl();
             }
-            frameDue = streaming() && Clock::now() >= nextFrame;
+            frameDue = streaming() && Clock::now() >= clock.frameDue();
         }
         if (frameDue)
             sendFrame();
@@ -524,7 +529,7 @@ uint16_t SimulatedCamera::Impl::checkedWrite(uint32_t address, uint32_t value)
             return NqGvcp::GEV_STATUS_INVALID_PARAMETER;
         break;
     case simcam::RegFramePeriod:
-        if (value < 5000 || value > 10000000)
+        if (value < simcam::MinFramePeriodUs || value > simcam::MaxFramePeriodUs)
             return NqGvcp::GEV_STATUS_INVALID_PARAMETER;
         break;
     default:
@@ -543,7 +548,7 @@ uint16_t SimulatedCamera::Impl::checkedWrite(uint32_t address, uint32_t value)
             return NqGvcp::GEV_STATUS_INVALID_PARAMETER;
         setReg(address, value);
         if (value == 1 && !acquiring)
-            nextFrame = Clock::now();
+            clock.startFrames(Clock::now());
         acquiring = value == 1;
         return NqGvcp::GEV_STATUS_SUCCESS;
     case simcam::RegDeviceReset:
@@ -598,18 +603,17 @@ void SimulatedCamera::Impl::fillPattern(ArvBuffer* buffer, void* data, guint32, 
 }
 
 // Every stream packet, leader and trailer included, takes its time on the
-// link; the thread sleeps once it is a burst ahead of it.
+// link; the thread sleeps once it is a burst ahead of it. On loopback a
+// receiver that falls behind fills this socket's buffer too: the packet is
+// then lost, as on a link into a full receive buffer (never held back, which
+// would slow the camera down to the receiver).
 void SimulatedCamera::Impl::sendPacket(const uint8_t* data, size_t size, const sockaddr_in& to)
 {
     const auto now = Clock::now();
-    const auto burst = std::chrono::duration<double>(BurstBytes / LinkBytesPerSecond);
-    if (linkFree < now)
-        linkFree = now; // an idle link saves up no credit for a larger burst
-    else if (linkFree - now > burst)
-        pauseUntil(linkFree);
+    const auto sendAt = clock.book(size, now);
+    if (sendAt > now)
+        pauseUntil(sendAt);
     ::sendto(streamSocket, data, size, 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
-    linkFree += std::chrono::duration_cast<Clock::duration>(
-        std::chrono::duration<double>((size + WireOverhead) / LinkBytesPerSecond));
 }
 
 // Sleeps between bursts, still answering the control channel, so a client can
@@ -618,8 +622,7 @@ void SimulatedCamera::Impl::pauseUntil(Clock::time_point wakeUp)
 {
     pollfd fds[2] = {{wakeFd, POLLIN, 0}, {controlSocket, POLLIN, 0}};
     for (auto now = Clock::now(); now < wakeUp && !stopRequested; now = Clock::now()) {
-        const auto wait = std::chrono::duration_cast<std::chrono::nanoseconds>(wakeUp - now);
-        const timespec timeout{time_t(wait.count() / 1000000000), long(wait.count() % 1000000000)};
+        const timespec timeout = toTimespec(wakeUp - now);
         if (::ppoll(fds, 2, &timeout, nullptr) > 0) {
             if (fds[0].revents & POLLIN)
                 return; // stopping
@@ -640,10 +643,9 @@ void SimulatedCamera::Impl::sendFrame()
     size_t imageSize = 0;
     {
         std::lock_guard<std::mutex> lock(mutex);
-        const uint32_t period = std::max<uint32_t>(reg(simcam::RegFramePeriod), 1000);
-        nextFrame += std::chrono::microseconds(period);
-        if (nextFrame < Clock::now())
-            nextFrame = Clock::now() + std::chrono::microseconds(period);
+        const uint32_t period = std::max(reg(simcam::RegFramePeriod), simcam::MinFramePeriodUs);
+        clock.setLinkRate(linkRateMbps * 1e6);
+        clock.beginFrame(std::chrono::microseconds(period), Clock::now());
 
         const size_t payload = arv_fake_camera_get_payload(fake);
         if (frame == nullptr || frameSize != payload) {
@@ -704,6 +706,14 @@ void SimulatedCamera::Impl::sendFrame()
     trailer.payloadType = Gvsp::PayloadImage;
     trailer.sizeY = info.sizeY;
     sendPacket(packet.data(), Gvsp::StandardHeaderSize + Gvsp::WriteTrailer(content, trailer), to);
+    ++framesSent;
+}
+
+uint32_t SimulatedCamera::Impl::framePeriodUs(double framesPerSecond)
+{
+    const double asked = std::isnan(framesPerSecond) ? 0.0 : framesPerSecond;
+    const double rate = std::clamp(asked, 1e6 / simcam::MaxFramePeriodUs, 1e6 / simcam::MinFramePeriodUs);
+    return uint32_t(1000000.0 / rate + 0.5);
 }
 
 // --- public interface -------------------------------------------------------
@@ -745,6 +755,26 @@ bool SimulatedCamera::isRunning() const
 const SimulatedCameraOptions& SimulatedCamera::options() const
 {
     return m_impl->options;
+}
+
+void SimulatedCamera::setFrameRate(double framesPerSecond)
+{
+    std::lock_guard<std::mutex> lock(m_impl->mutex);
+    m_impl->options.frameRate = framesPerSecond;
+    if (m_impl->fake != nullptr)
+        m_impl->setReg(simcam::RegFramePeriod, Impl::framePeriodUs(framesPerSecond));
+}
+
+void SimulatedCamera::setLinkRate(double megabitsPerSecond)
+{
+    std::lock_guard<std::mutex> lock(m_impl->mutex);
+    m_impl->options.linkRateMbps = megabitsPerSecond;
+    m_impl->linkRateMbps = std::max(megabitsPerSecond, 0.0);
+}
+
+uint64_t SimulatedCamera::framesSent() const
+{
+    return m_impl->framesSent.load();
 }
 
 void SimulatedCamera::setControlPrivilege(uint32_t privilege)

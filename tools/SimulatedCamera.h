@@ -17,7 +17,10 @@ struct SimulatedCameraOptions
     uint32_t width = 640;
     uint32_t height = 480;
     uint32_t pixelFormat = 0x01100007; // Mono16 (14 significant bits)
-    double frameRate = 25.0;
+    double frameRate = 25.0;       // 0.1 .. 5000 frames per second
+    // Rate of the stream's link in Mb/s (1000: GigE); 0 sends every packet at
+    // once. Frames of a rate the link cannot carry follow each other back to back.
+    double linkRateMbps = 1000.0;
     std::string model = "GEV_K3370M";
     std::string serial = "SIM00001";
     std::string mac = "02:4b:53:00:00:01";
@@ -46,6 +49,12 @@ public:
     void stop();
     bool isRunning() const;
     const SimulatedCameraOptions& options() const;
+
+    // Change the stream's pace while running; they apply from the next frame.
+    void setFrameRate(double framesPerSecond); // 0.1 .. 5000
+    void setLinkRate(double megabitsPerSecond); // 0: unpaced
+    // Frames whose every packet went out (or was dropped on purpose), since start.
+    uint64_t framesSent() const;
 
     // The control privilege as the camera holds it (0 = free), so tests can
     // make the camera look opened by another controller.

@@ -26,7 +26,9 @@ Result SocketWrapper::Open(const KyNetworkLib::IpAddress& destination, uint16_t 
         return Fail(Message::BindSocket);
     if (destination.IsMulticast() && m_socket.SetOption(IPPROTO_IP, IP_MULTICAST_TTL, 255).IsFailure())
         return Fail(Message::Multicast);
-    if (dontFragment && m_socket.SetOption(IPPROTO_IP, IP_MTU_DISCOVER, IP_PMTUDISC_DO).IsFailure())
+    // Linux sets DF by default (path-MTU discovery): fragments allowed must
+    // clear it, as much as don't-fragment must set it.
+    if (m_socket.SetOption(IPPROTO_IP, IP_MTU_DISCOVER, dontFragment ? IP_PMTUDISC_DO : IP_PMTUDISC_DONT).IsFailure())
         return Fail(Message::DontFragment);
     const int sendBuffer = int(recordCount) * SendBufferPerRecord;
     if (m_socket.SetOption(SOL_SOCKET, SO_SNDBUF, sendBuffer).IsFailure()) {

@@ -78,8 +78,9 @@ struct EngineParameters
 
 // Packetizing engine: blocks are pushed by any thread, cut into GVSP packets
 // on the thread that runs RunWork, handed to the sink in records of at most
-// MaxPacketsPerRecord packets (one record never mixes two blocks), paced per
-// record, and their completions collected by WaitBuffers. At most
+// MaxPacketsPerRecord packets (one record never mixes two blocks; a paced
+// record holds what the rate carries in Pacer::RecordSpan), paced per record,
+// and their completions collected by WaitBuffers. At most
 // buffersCapability blocks are in the engine between push and collection.
 class TransmitEngine
 {

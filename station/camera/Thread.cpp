@@ -1,5 +1,6 @@
 #include "camera/Thread.h"
 
+#include "analysis/BoardCollector.h"
 #include "camera/AveragePool.h"
 #include "camera/FrameAveraging.h"
 #include "camera/NqDevice.h"
@@ -183,13 +184,18 @@ void Thread::handOver(NqBuffer* buffer, const Frame& frame)
         pipeline->ReleaseBuffer(buffer);
         delete f;
     });
+    {
+        QMutexLocker lock(&m_gate);
+        if (m_stop)
+            return;
+        emit imageReady(frame.number, ref);
+    }
+    // The chessboard search reads the frame this thread still holds (the GUI
+    // may read it at the same time; nobody writes it).
+    const int boards = m_boards ? m_boards->examine(*ref) : 0;
     QMutexLocker lock(&m_gate);
-    if (m_stop)
-        return;
-    emit imageReady(frame.number, ref);
-    // No boards are counted here; the calibration dialog follows the frames
-    // received through this signal.
-    emit boardfound(0, int(frame.number));
+    if (!m_stop)
+        emit boardfound(boards, int(frame.number));
 }
 
 void Thread::addToSum(NqBuffer* buffer, const Frame& frame)

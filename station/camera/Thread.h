@@ -12,6 +12,7 @@
 #include <vector>
 
 class AveragePool;
+class BoardCollector;
 class NqBuffer;
 class NqDevice;
 class NqPipeline;
@@ -44,6 +45,9 @@ public:
     void restartFrameTimer();
     // From now on the thread only idles; counters are cleared.
     void pauseAcquisition();
+    // Shown every single frame (not averages) for the lens calibration; set
+    // before start(), not owned, outlives the thread.
+    void setBoardCollector(BoardCollector* boards) { m_boards = boards; }
 
     unsigned long long framesReceived() const { return m_framesReceived; }
     // Bad buffers, failed retrieves (time-outs and aborts excepted) and
@@ -106,4 +110,5 @@ private:
     uint32_t m_sumFormat = 0;
     unsigned m_summed = 0;
     std::shared_ptr<AveragePool> m_pool;
+    BoardCollector* m_boards = nullptr;
 };

@@ -15,6 +15,17 @@ CaptureRow captureRowFor(const CaptureModeFlags& mode)
     return mode.multiPage ? CaptureRow::MonoMultiPage : CaptureRow::MonoStandard;
 }
 
+bool isFileNamePart(const QString& text)
+{
+    if (text.contains(QLatin1String("..")))
+        return false;
+    for (const QChar c : text) {
+        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c.category() == QChar::Other_Control)
+            return false;
+    }
+    return true;
+}
+
 QString pointTail(const QString& point)
 {
     return point.isEmpty() ? QString() : QStringLiteral("_") + point;
@@ -64,6 +75,17 @@ QVector<CaptureFile> captureFiles(CaptureRow row, const CaptureNameParts& parts,
                 {numbered + QStringLiteral("_r.tif"), CaptureFile::Plane, 0, QStringLiteral("r")}};
     }
     return {};
+}
+
+QString workPathFor(const QString& workFolder, bool cameraSubFolder, const QString& cameraName)
+{
+    if (workFolder.isEmpty() || !cameraSubFolder)
+        return workFolder;
+    QString name = cameraName.toUpper();
+    name.replace(QLatin1Char(' '), QLatin1Char('.'));
+    name.replace(QLatin1Char('/'), QLatin1Char('_'));
+    name.replace(QLatin1Char('\\'), QLatin1Char('_'));
+    return workFolder + QStringLiteral("/CAM_") + name;
 }
 
 QString sidecarPath(const CaptureNameParts& parts)

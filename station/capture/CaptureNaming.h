@@ -46,6 +46,11 @@ struct CaptureFile
     QString listChannel; // "mono", "color", "p", "r"; empty: no list entry
 };
 
+// Whether `text` may stand in a file name as its prefix or point part: no
+// path separator ('/' or '\\'), no "..", no control character, so that the
+// name stays inside the work folder. The empty text is one.
+bool isFileNamePart(const QString& text);
+
 QString pointTail(const QString& point);
 QString frameNumberText(quint64 number);
 
@@ -57,6 +62,13 @@ quint64 fileFrameNumber(CaptureRow row, quint64 counter, int averaging);
 // standard name is still built (it is shown as the last name).
 QVector<CaptureFile> captureFiles(CaptureRow row, const CaptureNameParts& parts, quint64 counter,
                                   int averaging, int activeGate);
+
+// The folder a capture writes to: the work folder, with the per-camera
+// option "<folder>/CAM_<NAME>" (the camera's name upper-cased, blanks as
+// dots). The name comes from the camera: a path separator in it becomes "_",
+// so the sub-folder stays inside the work folder. An empty work folder stays
+// empty: there is nowhere to capture to.
+QString workPathFor(const QString& workFolder, bool cameraSubFolder, const QString& cameraName);
 
 // "<folder>/<prefix><point>.settings"
 QString sidecarPath(const CaptureNameParts& parts);

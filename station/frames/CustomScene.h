@@ -50,6 +50,8 @@ public:
     bool sharpnessMode() const { return m_sharpnessMode; }
     void setPercentDisplay(bool on) { m_percentDisplay = on; }
     void setIntensityValue(int value) { m_intensity = value; }
+    // The ROI's last mean intensity (what "#getroi" answers).
+    int intensityValue() const { return m_intensity; }
     void setSharpnessValue(int value) { m_sharpness = value; }
 
 signals:

@@ -13,6 +13,8 @@ bool DisplayBuffers::allocate(int64_t sensorWidth, int64_t sensorHeight, bool co
     m_planeB.assign(planePixels, 0);
     m_planeWidth = 0;
     m_planeHeight = 0;
+    m_renderedWidth = 0;
+    m_renderedHeight = 0;
     return true;
 }
 
@@ -82,6 +84,8 @@ QImage DisplayBuffers::render(const Frame& frame, const Options& options)
         stretchDisplay(out, count, int(range.min), int(range.max));
     }
 
+    m_renderedWidth = w;
+    m_renderedHeight = h;
     // bytesPerLine = w: the display buffer has no row padding, so odd widths are not sheared.
     QImage image(out, w, h, w, QImage::Format_Indexed8);
     if (options.colourTable.isEmpty()) {

@@ -43,6 +43,10 @@ public:
     QImage render(const Frame& frame, const Options& options);
 
     const uint8_t* display() const { return m_display.data(); }
+    // Width and height of the image the last render left in the display
+    // buffer; 0 x 0 before the first one and after allocate().
+    int renderedWidth() const { return m_renderedWidth; }
+    int renderedHeight() const { return m_renderedHeight; }
     const uint16_t* planeA() const { return m_planeA.data(); }
     const uint16_t* planeB() const { return m_planeB.data(); }
     int planeWidth() const { return m_planeWidth; }
@@ -57,5 +61,7 @@ private:
     uint64_t m_pixels = 0;
     int m_planeWidth = 0;
     int m_planeHeight = 0;
+    int m_renderedWidth = 0;
+    int m_renderedHeight = 0;
     uint64_t m_dropped = 0;
 };

@@ -72,6 +72,7 @@ void RemoteServer::acceptConnection()
 {
     while (QTcpSocket* socket = server_.nextPendingConnection()) {
         socket->setParent(this);
+        socket->setReadBufferSize(MaxClientBuffer);
         connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readCommand(socket); });
     }
@@ -91,24 +92,47 @@ void RemoteServer::readCommand(QTcpSocket* socket)
         return;
     }
     sendStatusReply(socket);
-    // The handler may process events (run waits), during which a console
-    // that hung up takes its socket away: the commands run from the event
-    // loop, after this socket's signal has returned, in the order received.
-    QMetaObject::invokeMethod(
-        this, [this, commands = parsed.commands] { runCommands(commands); }, Qt::QueuedConnection);
+    if (parsed.commands.isEmpty())
+        return;
+    ++arrived_;
+    if (queue_.size() >= MaxQueuedBlocks) {
+        qCWarning(lcRemote) << "readCommand: dropped block" << arrived_ << "from" << socket->peerAddress().toString()
+                            << "(" << queue_.size() << "blocks wait already):" << RemoteProtocol::blockText(block);
+        return;
+    }
+    queue_.enqueue({arrived_, parsed.commands});
+    scheduleNextBlock();
 }
 
-void RemoteServer::runCommands(const QList<RemoteProtocol::RemoteCommand>& commands)
+void RemoteServer::scheduleNextBlock()
 {
-    // The state is read afresh for every command.
-    for (const RemoteProtocol::RemoteCommand& c : commands) {
-        if (!RemoteProtocol::appliesTo(c.command, status_->stationState()))
-            continue;
-        if (RemoteProtocol::isLensCommand(c.command))
-            handler_->executeLens(c);
-        else if (!handler_->execute(c))
-            break;
+    QMetaObject::invokeMethod(this, &RemoteServer::runNextBlock, Qt::QueuedConnection);
+}
+
+void RemoteServer::runNextBlock()
+{
+    // Called again from a wait or a box of the block in progress, it leaves
+    // the next one queued: no command runs inside another.
+    if (running_ || queue_.isEmpty())
+        return;
+    const QueuedBlock block = queue_.dequeue();
+    running_ = true;
+    {
+        const RemoteBoxGate::Scope boxes(boxes_, block.number);
+        // The state is read afresh for every command: the earlier ones of
+        // the block may have changed it.
+        for (const RemoteProtocol::RemoteCommand& c : block.commands) {
+            if (!RemoteProtocol::appliesTo(c.command, status_->stationState()))
+                continue;
+            if (RemoteProtocol::isLensCommand(c.command))
+                handler_->executeLens(c);
+            else if (!handler_->execute(c))
+                break;
+        }
     }
+    running_ = false;
+    if (!queue_.isEmpty())
+        scheduleNextBlock();
 }
 
 void RemoteServer::sendStatusReply(QTcpSocket* socket)
@@ -126,6 +150,13 @@ void RemoteServer::sendStatusReply(QTcpSocket* socket)
 
 void RemoteServer::write(QTcpSocket* socket, const QByteArray& bytes)
 {
+    // A client that sends but never reads would make the replies pile up.
+    if (socket->bytesToWrite() > MaxClientBuffer) {
+        qCWarning(lcRemote) << "write: closing the connection of" << socket->peerAddress().toString()
+                            << "(it does not read its replies)";
+        socket->abort();
+        return;
+    }
     // Queued in order and pushed out at once; the event loop sends the rest,
     // so a slow client never blocks the GUI thread.
     socket->write(bytes);

@@ -1,9 +1,11 @@
 #pragma once
 
 #include "RemoteProtocol.h"
+#include "remote/RemoteBoxGate.h"
 
 #include <QHostAddress>
 #include <QObject>
+#include <QQueue>
 #include <QTcpServer>
 
 class QTcpSocket;
@@ -13,9 +15,13 @@ class RemoteStatusProvider;
 
 // The station's remote-control server. While enabled it listens on port 1910
 // (any IPv4 address); every client connection stays open until the peer
-// closes it. Each block a client sends is answered with the status reply (or
-// the ROI value for "#getroi") and then its commands are handed to the
-// handler, in table order. Everything runs on the GUI thread.
+// closes it. Each block a client sends is answered at once with the status
+// reply (or the ROI value for "#getroi"), even while a command waits or shows
+// a box; its commands are queued and handed to the handler later, in table
+// order, one block at a time in the order of arrival. A command may run
+// events (waits, boxes), so it never runs inside a socket's handler and never
+// touches a socket: a client may leave at any moment. Everything runs on the
+// GUI thread.
 class RemoteServer : public QObject
 {
     Q_OBJECT
@@ -39,12 +45,26 @@ public:
     // The text of the box that lists the addresses a console can use.
     static QString addressListText(const QList<QHostAddress>& addresses);
 
+    // Blocks with commands that wait for the one running; more are dropped.
+    static constexpr int MaxQueuedBlocks = 32;
+    // What one client may have unread in the station, or not yet taken from
+    // it, before the station stops reading or drops the connection.
+    static constexpr qint64 MaxClientBuffer = 64 * 1024;
+
 private:
+    struct QueuedBlock
+    {
+        quint64 number; // in order of arrival, from 1
+        QList<RemoteProtocol::RemoteCommand> commands;
+    };
+
     void acceptConnection();
+    // Answers the block that arrived and queues its commands.
     void readCommand(QTcpSocket* socket);
-    void runCommands(const QList<RemoteProtocol::RemoteCommand>& commands);
     void sendStatusReply(QTcpSocket* socket);
-    static void write(QTcpSocket* socket, const QByteArray& bytes);
+    void write(QTcpSocket* socket, const QByteArray& bytes);
+    void scheduleNextBlock();
+    void runNextBlock();
 
     RemoteStatusProvider* status_;
     RemoteHandler* handler_;
@@ -53,4 +73,8 @@ private:
     quint16 port_ = RemoteProtocol::DefaultPort;
     QWidget* boxParent_ = nullptr;
     bool roiRequested_ = false; // the next status reply is the ROI value
+    QQueue<QueuedBlock> queue_;
+    bool running_ = false;      // a block's commands are being carried out
+    quint64 arrived_ = 0;       // blocks with commands received so far
+    RemoteBoxGate boxes_{arrived_};
 };

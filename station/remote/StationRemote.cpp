@@ -1,13 +1,24 @@
 #include "remote/StationRemote.h"
 
 #include "Lumi_cam.h"
+#include "Prompt.h"
 #include "SidePanel.h"
+#include "frames/CustomScene.h"
+#include "remote/RemoteDispatch.h"
 #include "ui_LUMI_camClass.h"
 
 #include <QCheckBox>
 #include <QDoubleSpinBox>
 #include <QLineEdit>
 #include <QSpinBox>
+#include <QStatusBar>
+
+namespace {
+
+// How long a refusal stays in the status bar.
+constexpr int RefusalShownMs = 10000;
+
+} // namespace
 
 StationRemote::StationRemote(Lumi_cam& window, Ui::LUMI_camClass& form) : m_window(window), m_form(form) {}
 
@@ -21,47 +32,80 @@ void StationRemote::clearCaptureDone()
     m_window.clearCaptureDone();
 }
 
+int StationRemote::roiValue() const
+{
+    return m_window.scene()->intensityValue();
+}
+
 bool StationRemote::execute(const RemoteProtocol::RemoteCommand& command)
 {
-    using RemoteProtocol::Command;
+    return RemoteDispatch::execute(command, *this);
+}
+
+void StationRemote::setSwitch(Switch which, bool on)
+{
     Ui::LUMI_camClass& f = m_form;
-    const SidePanel& panel = m_window.sidePanel();
-    switch (command.command) {
-    case Command::NormOn: f.actionDScale->setChecked(true); break;
-    case Command::NormOff: f.actionDScale->setChecked(false); break;
-    case Command::CamName: m_window.renameCamera(command.value); break;
-    case Command::Start:
-        f.actionRun->setChecked(false);
-        f.actionCapture->setChecked(true);
-        break;
-    case Command::Stop: f.actionCapture->setChecked(false); break;
-    case Command::Split: panel.splitColors->setChecked(true); break;
-    case Command::NoSplit: panel.splitColors->setChecked(false); break;
-    case Command::Overclock: f.actionTurbo->setChecked(true); break;
-    case Command::NoOverclock: f.actionTurbo->setChecked(false); break;
-    case Command::PulseWidth: f.actionPulseWidth->setChecked(true); break;
-    case Command::NoPulseWidth: f.actionPulseWidth->setChecked(false); break;
-    case Command::Lut: f.actionLUT->setChecked(true); break;
-    case Command::NoLut: f.actionLUT->setChecked(false); break;
-    case Command::Sensitive:
-        f.actionRChannel->setChecked(false);
-        f.actionSChannel->setChecked(true);
-        break;
-    case Command::Reference:
-        f.actionSChannel->setChecked(false);
-        f.actionRChannel->setChecked(true);
-        break;
-    case Command::Preview: f.actionRun->setChecked(true); break;
-    case Command::NoPreview: f.actionRun->setChecked(false); break;
-    case Command::Trigger: f.actionTrigger->setChecked(true); break;
-    case Command::NoTrigger: f.actionTrigger->setChecked(false); break;
-    case Command::Exposure: panel.exposure->setValue(RemoteProtocol::doubleValue(command.value)); break;
-    case Command::Average: panel.average->setValue(RemoteProtocol::intValue(command.value)); break;
-    case Command::Frames: panel.frames->setValue(RemoteProtocol::intValue(command.value)); break;
-    case Command::Prefix: panel.prefix->setText(command.value); break;
-    case Command::Point: panel.point->setText(command.value); break;
-    case Command::Folder: return m_window.setWorkFolder(command.value);
-    default: break; // the lens commands go to executeLens
+    switch (which) {
+    case Switch::DisplayScale: f.actionDScale->setChecked(on); break;
+    case Switch::Run: f.actionRun->setChecked(on); break;
+    case Switch::Capture: f.actionCapture->setChecked(on); break;
+    case Switch::SplitColours: m_window.sidePanel().splitColors->setChecked(on); break;
+    case Switch::Turbo: f.actionTurbo->setChecked(on); break;
+    case Switch::PulseWidth: f.actionPulseWidth->setChecked(on); break;
+    case Switch::Lut: f.actionLUT->setChecked(on); break;
+    case Switch::SChannel: f.actionSChannel->setChecked(on); break;
+    case Switch::RChannel: f.actionRChannel->setChecked(on); break;
+    case Switch::Trigger: f.actionTrigger->setChecked(on); break;
     }
-    return true;
+}
+
+void StationRemote::setExposure(double value)
+{
+    m_window.sidePanel().exposure->setValue(value);
+}
+
+void StationRemote::setAverage(int count)
+{
+    m_window.sidePanel().average->setValue(count);
+}
+
+void StationRemote::setFrames(int count)
+{
+    m_window.sidePanel().frames->setValue(count);
+}
+
+void StationRemote::setPrefix(const QString& prefix)
+{
+    m_window.sidePanel().prefix->setText(prefix);
+}
+
+void StationRemote::setPoint(const QString& point)
+{
+    m_window.sidePanel().point->setText(point);
+}
+
+void StationRemote::renameCamera(const QString& name)
+{
+    m_window.renameCamera(name);
+}
+
+bool StationRemote::hasWorkFolder() const
+{
+    return !m_window.sidePanel().workFolder->text().isEmpty();
+}
+
+bool StationRemote::setWorkFolder(const QString& path)
+{
+    return m_window.setWorkFolder(path);
+}
+
+void StationRemote::showFolderError(const QString& path)
+{
+    Prompt::current().message(&m_window, Prompt::Critical, QStringLiteral("Folder error"),
+                              QStringLiteral("Could not create output folder: %1").arg(path));
+}
+
+void StationRemote::showRefusal(const QString& reason)
+{
+    m_window.statusBar()->showMessage(reason, RefusalShownMs);
 }

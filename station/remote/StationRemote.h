@@ -2,6 +2,7 @@
 
 #include "remote/RemoteHandler.h"
 #include "remote/RemoteStatusProvider.h"
+#include "remote/RemoteWindow.h"
 
 class Lumi_cam;
 
@@ -13,7 +14,7 @@ class LUMI_camClass;
 // for the replies, and each command of the table carried out as a user would,
 // by checking the form's actions and filling the side panel, so the window's
 // own slots do the work.
-class StationRemote : public RemoteStatusProvider, public RemoteHandler
+class StationRemote : public RemoteStatusProvider, public RemoteHandler, public RemoteWindow
 {
 public:
     // Neither is owned; both outlive the adapter.
@@ -22,9 +23,21 @@ public:
     // RemoteStatusProvider
     RemoteProtocol::StationState stationState() const override;
     void clearCaptureDone() override;
-    int roiValue() const override { return 0; } // no ROI measurement yet
+    int roiValue() const override;
     // RemoteHandler
     bool execute(const RemoteProtocol::RemoteCommand& command) override;
+    // RemoteWindow
+    void setSwitch(Switch which, bool on) override;
+    void setExposure(double value) override;
+    void setAverage(int count) override;
+    void setFrames(int count) override;
+    void setPrefix(const QString& prefix) override;
+    void setPoint(const QString& point) override;
+    void renameCamera(const QString& name) override;
+    bool hasWorkFolder() const override;
+    bool setWorkFolder(const QString& path) override;
+    void showFolderError(const QString& path) override;
+    void showRefusal(const QString& reason) override;
 
 private:
     Lumi_cam& m_window;

@@ -7,6 +7,7 @@
 #include <QLoggingCategory>
 #include <QNetworkProxy>
 #include <QNetworkReply>
+#include <QPointer>
 #include <QSettings>
 
 Q_LOGGING_CATEGORY(lcTmx, "kessane.station.tmx")
@@ -36,6 +37,7 @@ void TmxLink::setTMXIP(const QString& ip, bool externallyTriggered)
     externallyTriggered_ = externallyTriggered;
     controlling_ = true;
     address_ = ip;
+    reported_ = false;
     send(QLatin1String(TmxRequest::StatusPath));
     QSettings settings(QStringLiteral("Kessane"), QStringLiteral("Lumivar"));
     settings.setValue(QLatin1String(TmxSettings::LastIpKey), ip);
@@ -65,6 +67,11 @@ bool TmxLink::sendTMXProgram(double period, quint64 pulses, double ledStart, dou
     return true;
 }
 
+void TmxLink::newRun()
+{
+    reported_ = false;
+}
+
 void TmxLink::TryingTMX()
 {
     watchdog_.start(WatchdogMs);
@@ -73,15 +80,54 @@ void TmxLink::TryingTMX()
 void TmxLink::send(const QString& pathAndQuery)
 {
     const QUrl url(TmxRequest::url(address_, pathAndQuery));
-    manager_.get(QNetworkRequest(url));
-    TryingTMX();
+    QNetworkReply* reply = manager_.get(QNetworkRequest(url));
+    // Network data waits in the socket, not in the reply, until it is read.
+    reply->setReadBufferSize(64 * 1024);
+
+    // Each request has its own second: a run sends one for every frame shown,
+    // and a silent generator must not be hidden behind the next request.
+    auto* deadline = new QTimer(this);
+    deadline->setSingleShot(true);
+    // A coarse timer may fire up to 5 % early; the generator is promised a second.
+    deadline->setTimerType(Qt::PreciseTimer);
+    const QPointer<QNetworkReply> pending(reply);
+    connect(deadline, &QTimer::timeout, this, [this, deadline, pending] {
+        deadline->deleteLater();
+        if (pending) // given up; its connection is freed for the next request
+            pending->abort();
+        stopTryingTMX();
+    });
+    const QPointer<QTimer> until(deadline);
+    connect(reply, &QNetworkReply::metaDataChanged, this, [this, reply, until] {
+        const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+        if (status >= 200 && status < 300)
+            answered(until);
+    });
+    connect(reply, &QNetworkReply::readyRead, this, [reply, read = qint64(0)]() mutable {
+        read += reply->skip(reply->bytesAvailable());
+        if (read > MaxBodyBytes) {
+            qCWarning(lcTmx) << "send:" << reply->url().toString() << "answered with more than" << MaxBodyBytes
+                             << "bytes; the rest is not read";
+            reply->abort();
+        }
+    });
+    connect(reply, &QNetworkReply::finished, this, [this, reply, until] {
+        if (reply->error() == QNetworkReply::NoError)
+            answered(until);
+    });
+    deadline->start(WatchdogMs);
+}
+
+void TmxLink::answered(QTimer* deadline)
+{
+    delete deadline; // null once answered or expired
+    watchdog_.stop();
 }
 
 void TmxLink::finishedSlot(QNetworkReply* reply)
 {
-    if (reply->error() == QNetworkReply::NoError)
-        watchdog_.stop();
-    else
+    // Cancelled here (deadline passed, body too long): logged already.
+    if (reply->error() != QNetworkReply::NoError && reply->error() != QNetworkReply::OperationCanceledError)
         qCInfo(lcTmx) << "finishedSlot:" << reply->url().toString() << reply->errorString();
     reply->deleteLater();
 }
@@ -89,13 +135,12 @@ void TmxLink::finishedSlot(QNetworkReply* reply)
 void TmxLink::stopTryingTMX()
 {
     watchdog_.stop();
-    // Requests the generator never answered would otherwise pile up on its
-    // connections; they are given up together with the report.
-    for (QNetworkReply* reply : manager_.findChildren<QNetworkReply*>()) {
-        if (reply->isRunning())
-            reply->abort();
-    }
     qCWarning(lcTmx) << "stopTryingTMX: no answer from" << address_;
+    // Within a run the user hears of it once; the box waits for an answer
+    // while further requests go unanswered.
+    if (reported_)
+        return;
+    reported_ = true;
     Prompt::current().message(boxParent_, Prompt::Critical, tr("TMX connection problem"),
                               tr("TMX %1 is unreachable!").arg(address_));
 }

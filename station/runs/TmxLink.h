@@ -9,15 +9,19 @@ class QNetworkReply;
 class QWidget;
 
 // The station's link to its TMX pulse generator: the status probe, the run
-// request and the program-and-run request, each an HTTP GET whose answer
-// must come within 1000 ms of the last request, or the user is told that the
-// generator is unreachable. The reply bodies are never read.
+// request and the program-and-run request, each an HTTP GET that must be
+// answered (a success status) within 1000 ms of being sent, or the user is
+// told that the generator is unreachable: once per run, later misses go to
+// the log. Reply bodies are thrown away as they arrive; one that runs past
+// MaxBodyBytes is cut off.
 class TmxLink : public QObject
 {
     Q_OBJECT
 
 public:
     static constexpr int WatchdogMs = 1000;
+    // The generator's pages are small; a longer body is not the generator's.
+    static constexpr qint64 MaxBodyBytes = 1024 * 1024;
 
     explicit TmxLink(QObject* parent = nullptr);
 
@@ -35,16 +39,22 @@ public:
     bool sendTMXProgram(double period, quint64 pulses, double ledStart, double ledWidth,
                         double delay, double exposure);
     void sendTMXRun();
+    // A preview or capture begins: a generator that does not answer is
+    // reported again.
+    void newRun();
 
 public slots:
     // From the generator-IP dialog: an empty address turns control off;
     // otherwise the address is taken, probed and remembered.
     void setTMXIP(const QString& ip, bool externallyTriggered);
-    // Restarts the watchdog.
+    // Restarts the watchdog: unless some request is answered within 1000 ms,
+    // the generator is reported.
     void TryingTMX();
 
 private:
     void send(const QString& pathAndQuery);
+    // The generator answered a request: its deadline and the watchdog end.
+    void answered(QTimer* deadline);
     void finishedSlot(QNetworkReply* reply);
     void stopTryingTMX();
 
@@ -54,4 +64,5 @@ private:
     QString address_;
     bool controlling_ = true;
     bool externallyTriggered_ = false;
+    bool reported_ = false; // the user was told in this run
 };

@@ -168,6 +168,9 @@ void TestRemoteProtocol::numbers()
     QCOMPARE(doubleValue("1500.5"), 1500.5);
     QCOMPARE(doubleValue("fast"), 0.0);
     QCOMPARE(doubleValue(""), 0.0);
+    for (const char* notFinite : {"nan", "NaN", "inf", "-inf", "infinity", "1e999"})
+        QCOMPARE(doubleValue(notFinite), 0.0);
+    QCOMPARE(doubleValue("-5"), -5.0);
     QCOMPARE(intValue("20"), 20);
     QCOMPARE(intValue("20x"), 0);
     QCOMPARE(intValue("99999999999"), 0); // does not fit an int

@@ -14,7 +14,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QSpinBox>
+#include <QStatusBar>
 #include <QTemporaryDir>
+#include <QTcpSocket>
 #include <QTimer>
 #include <QToolBar>
 #include <QWidgetAction>
@@ -39,6 +41,11 @@ private slots:
     void modeLayoutsAndGenerator();
     void runEndedDuringExposureWait_data();
     void runEndedDuringExposureWait();
+    void clientLeavesEarly_data();
+    void clientLeavesEarly();
+    void unattendedFolderErrors();
+    void namesStayInFolder();
+    void startWithoutFolder();
 
 private:
     // Sends `bytes` and returns the whole reply (every text with its NUL).
@@ -60,6 +67,46 @@ const QByteArray noCamera("No Camera\0", 10);
 const QByteArray ready("Ready\0", 6);
 const QByteArray preview("Preview\0", 8);
 const QByteArray readyDone("ReadyDone\0", 10);
+
+// Boxes that stay open, running events as a real modal box does, until
+// released (or for `holdMs` each).
+class HeldPrompt : public ScriptedPrompt
+{
+public:
+    int holdMs = 60000;
+    int open = 0;
+    int mostOpen = 0;
+
+    HeldPrompt() { m_release.setSingleShot(true); }
+
+    void message(QWidget* parent, Icon icon, const QString& title, const QString& text) override
+    {
+        ScriptedPrompt::message(parent, icon, title, text);
+        mostOpen = std::max(mostOpen, ++open);
+        QEventLoop loop;
+        QTimer::singleShot(holdMs, &loop, &QEventLoop::quit);
+        QObject::connect(&m_release, &QTimer::timeout, &loop, &QEventLoop::quit);
+        loop.exec();
+        --open;
+    }
+    // Answers every box open now.
+    void release() { m_release.start(0); }
+
+private:
+    QTimer m_release;
+};
+
+// Sends `bytes` on a connection of its own and closes it at once, as the
+// console does with its commands.
+void sendAndLeave(quint16 port, const QByteArray& bytes)
+{
+    QTcpSocket socket;
+    socket.connectToHost(QHostAddress::LocalHost, port);
+    QVERIFY(socket.waitForConnected(2000));
+    socket.write(bytes);
+    QVERIFY(socket.waitForBytesWritten(2000));
+    socket.disconnectFromHost();
+}
 
 QStringList cameraBarOrder(const Lumi_cam& window)
 {
@@ -401,6 +448,125 @@ void LumiCamRemoteTest::runEndedDuringExposureWait()
         QCOMPARE(window.acquisitionThread()->framesReceived(), 0ull);
         QCOMPARE(window.stationState().previewing, false);
     }
+}
+
+void LumiCamRemoteTest::clientLeavesEarly_data()
+{
+    QTest::addColumn<QByteArray>("command");
+    QTest::newRow("long exposure wait") << QByteArray("#exp=50000");
+    QTest::newRow("box") << QByteArray("#folder=/proc/nope/x");
+}
+
+// The console writes its command and closes at once; the station is still
+// handling it (a wait, a box) when the connection goes.
+void LumiCamRemoteTest::clientLeavesEarly()
+{
+    QFETCH(QByteArray, command);
+    enableRemote();
+    m_prompt.reset();
+    auto* held = new HeldPrompt;
+    held->holdMs = 400;
+    m_prompt.reset(held);
+    Lumi_cam& window = *m_window;
+    QVERIFY(WindowDriver::pick(window, QStringLiteral("127.0.0.1")));
+    const quint16 port = window.remoteServer()->serverPort();
+    sendAndLeave(port, command);
+    QTest::qWait(100);
+    sendAndLeave(port, "#status");
+    QTest::qWait(1500); // the wait or the box is over, the clients gone
+    QCOMPARE(ask("#fr=7"), ready);
+    QTRY_COMPARE(window.sidePanel().frames->value(), 7);
+}
+
+// Nobody at the screen: failing folder commands keep coming, each on a
+// connection of its own. One box shows; the station keeps answering.
+void LumiCamRemoteTest::unattendedFolderErrors()
+{
+    enableRemote();
+    m_prompt.reset();
+    auto* held = new HeldPrompt;
+    m_prompt.reset(held);
+    const quint16 port = m_window->remoteServer()->serverPort();
+    for (int i = 0; i < 50; ++i)
+        sendAndLeave(port, "#folder=/proc/nope/" + QByteArray::number(i));
+    // The console's poll while the first box waits for someone.
+    QByteArray answer;
+    int openBoxes = -1;
+    QTimer::singleShot(300, &m_client, [this] { m_client.sendRaw("#status"); });
+    QTimer::singleShot(1300, &m_client, [&] {
+        answer = m_client.takeReceivedBytes();
+        openBoxes = held->open;
+        held->release();
+    });
+    QTRY_VERIFY_WITH_TIMEOUT(openBoxes >= 0, 10000);
+    QCOMPARE(answer, noCamera);
+    QCOMPARE(openBoxes, 1);
+    QCOMPARE(held->mostOpen, 1);
+    // The commands that waited behind the box report their errors to the log.
+    QCOMPARE(ask("#status"), noCamera);
+    QCOMPARE(held->titles(), QStringList{"Folder error"});
+}
+
+// Names from the console never leave the work folder.
+void LumiCamRemoteTest::namesStayInFolder()
+{
+    enableRemote();
+    Lumi_cam& window = *m_window;
+    QVERIFY(WindowDriver::pick(window, QStringLiteral("127.0.0.1")));
+    const SidePanel& panel = window.sidePanel();
+    const QString folder = m_dir->filePath(QStringLiteral("a/b/work"));
+    QCOMPARE(ask(("#folder=" + folder).toUtf8()), ready);
+    QCOMPARE(ask("#pre=shot"), ready);
+    for (const char* refused : {"#pre=../../outside_", "#pnt=x/../../y", "#pre=tab\tname", "#pre=bell\x07"})
+        QCOMPARE(ask(refused), ready);
+    QCOMPARE(panel.prefix->text(), QStringLiteral("shot"));
+    QCOMPARE(panel.point->text(), QStringLiteral("p1"));
+    // A relative folder would land beside the station's working folder.
+    QCOMPARE(ask("#folder=../../elsewhere"), ready);
+    QCOMPARE(m_prompt->titles(), (QStringList{"Remote Control Network's", "Folder error"}));
+    QCOMPARE(panel.workFolder->text(), folder);
+    QVERIFY(!QFileInfo::exists(QDir::current().filePath(QStringLiteral("../../elsewhere"))));
+
+    QCOMPARE(ask("#fr=2"), ready);
+    QCOMPARE(ask("#start"), ready);
+    QTRY_VERIFY_WITH_TIMEOUT(!window.isCapturing(), 5000);
+    QCOMPARE(ask("#status"), readyDone + ready);
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::NoDotAndDotDot), QStringList());
+    QCOMPARE(QDir(m_dir->filePath("a")).entryList(QDir::Files | QDir::NoDotAndDotDot), QStringList());
+    QCOMPARE(QDir(folder).entryList({QStringLiteral("*.tif")}, QDir::Files).size(), 2);
+
+    // The user cannot type such names either.
+    QLineEdit* prefix = panel.prefix;
+    prefix->clear();
+    QTest::keyClicks(prefix, QStringLiteral("a/../b\\c\t"));
+    QCOMPARE(prefix->text(), QStringLiteral("a.bc"));
+
+    // Not a number: 0, which the box clamps to its minimum.
+    QCOMPARE(ask("#exp=inf"), ready);
+    QCOMPARE(panel.exposure->value(), panel.exposure->minimum());
+}
+
+// A console's "#start" without a work folder starts nothing and opens no box
+// that would hold the station; the user's button still explains in a box.
+void LumiCamRemoteTest::startWithoutFolder()
+{
+    enableRemote();
+    Lumi_cam& window = *m_window;
+    QVERIFY(WindowDriver::pick(window, QStringLiteral("127.0.0.1")));
+    QVERIFY(window.sidePanel().workFolder->text().isEmpty());
+    QCOMPARE(ask("#preview"), ready);
+    QCOMPARE(ask(QByteArray("#start\0", 7)), preview);
+    QVERIFY(!window.isCapturing());
+    QVERIFY(window.isPreviewing());
+    QCOMPARE(window.statusBar()->currentMessage(),
+             QStringLiteral("No work folder is set: the capture was not started."));
+    QCOMPARE(ask("#status"), preview);
+    QCOMPARE(m_prompt->titles(), QStringList{"Remote Control Network's"});
+
+    QCOMPARE(ask(QByteArray("#nopreview\0\0\0", 13)), preview);
+    action(window, "actionCapture")->setChecked(true);
+    QCOMPARE(m_prompt->titles(), (QStringList{"Remote Control Network's", "Capture"}));
+    QVERIFY(!window.isCapturing());
 }
 
 QTEST_MAIN(LumiCamRemoteTest)

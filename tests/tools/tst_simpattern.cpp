@@ -183,6 +183,8 @@ private slots:
         QTest::newRow("unknown format") << QStringList{"--pixel-format", "RGB8"} << error << "" << 0u << 0 << "";
         QTest::newRow("bad size") << QStringList{"--size", "640x"} << error << "" << 0u << 0 << "";
         QTest::newRow("size beyond sensor") << QStringList{"--size", "2000x100"} << error << "" << 0u << 0 << "";
+        QTest::newRow("frame rate above 5000") << QStringList{"--frame-rate", "5001"} << error << "" << 0u << 0 << "";
+        QTest::newRow("negative link rate") << QStringList{"--link-rate", "-1"} << error << "" << 0u << 0 << "";
         QTest::newRow("loss above 1") << QStringList{"--packet-loss", "1.5"} << error << "" << 0u << 0 << "";
         QTest::newRow("long user name") << QStringList{"--user-name", "seventeen-chars!!"} << error << "" << 0u
                                         << 0 << "";
@@ -218,14 +220,15 @@ private slots:
     {
         SimulatedCameraOptions options;
         std::string error;
-        QCOMPARE(simcam::parseArgs({"--size", "320x240", "--frame-rate", "50", "--serial", "K0042", "--mac",
+        QCOMPARE(simcam::parseArgs({"--size", "320x240", "--frame-rate", "5000", "--link-rate", "0", "--serial", "K0042", "--mac",
                                     "02:AA:bb:00:00:09", "--user-name", "Lab cam", "--chessboard",
                                     "--packet-loss", "0.1", "--seed", "7", "--sensor", "800x600"},
                                    options, error),
                  simcam::ArgsResult::Run);
         QCOMPARE(options.width, 320u);
         QCOMPARE(options.height, 240u);
-        QCOMPARE(options.frameRate, 50.0);
+        QCOMPARE(options.frameRate, 5000.0);
+        QCOMPARE(options.linkRateMbps, 0.0);
         QCOMPARE(options.serial, std::string("K0042"));
         QCOMPARE(options.mac, std::string("02:AA:bb:00:00:09"));
         QCOMPARE(options.userName, std::string("Lab cam"));

@@ -371,6 +371,12 @@ void TransmitterPureTest::pacerDeadlines()
     const Clock::time_point later = start + microseconds(50000);
     QVERIFY(pacer.Reserve(10000, 80000000, later) == later);
     QVERIFY(pacer.Reserve(10000, 0, later) == later);
+    // A paced record holds what the rate carries in 100 us, one packet at least.
+    using KyTransportLayerLib::Pacer;
+    QCOMPARE(Pacer::PacketsPerRecord(1440, 0, 16), 16u);
+    QCOMPARE(Pacer::PacketsPerRecord(1440, 1000000000, 16), 8u);
+    QCOMPARE(Pacer::PacketsPerRecord(9000, 1000000000, 16), 1u);
+    QCOMPARE(Pacer::PacketsPerRecord(1440, 10000000000ull, 16), 16u);
 }
 
 QTEST_GUILESS_MAIN(TransmitterPureTest)

@@ -86,6 +86,33 @@ private slots:
         QCOMPARE(frameNumberText(10000000), QString("10000000"));
     }
 
+    void fileNameParts_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("part");
+        QTest::newRow("empty") << "" << true;
+        QTest::newRow("plain") << "run 12-b.c" << true;
+        QTest::newRow("non-ASCII") << QString::fromUtf8("Messpunkt-\xc3\xa4") << true;
+        QTest::newRow("one dot") << "." << true;
+        QTest::newRow("parent") << ".." << false;
+        QTest::newRow("dots inside") << "a..b" << false;
+        QTest::newRow("slash") << "a/b" << false;
+        QTest::newRow("climbing") << "../../outside_" << false;
+        QTest::newRow("backslash") << "a\\b" << false;
+        QTest::newRow("absolute") << "/etc/x" << false;
+        QTest::newRow("tab") << "a\tb" << false;
+        QTest::newRow("newline") << "a\n" << false;
+        QTest::newRow("DEL") << "a\x7f" << false;
+        QTest::newRow("C1 control") << QString(QChar(0x85)) << false;
+    }
+
+    void fileNameParts()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, part);
+        QCOMPARE(isFileNamePart(text), part);
+    }
+
     void listPaths_data()
     {
         QTest::addColumn<QString>("tiff");

@@ -38,6 +38,8 @@ private slots:
     void handlerEndsBlock();
     void longBlockIsDiscarded();
     void severalClients();
+    void blocksWaitTheirTurn();
+    void queueIsBounded();
     void enableAndDisable();
     void portInUse();
     void defaultPort();
@@ -231,6 +233,58 @@ void TestRemoteServer::severalClients()
     QTest::qWait(50);
     QCOMPARE(exchange(*first, QByteArray("#lut\0", 5)), QByteArray("Ready\0", 6));
     QCOMPARE(station_->executed, (Commands{{Command::Lut, {}}}));
+}
+
+// A command that runs events (a wait, a box) holds back the blocks behind
+// it; status requests are answered meanwhile, and clients may leave.
+void TestRemoteServer::blocksWaitTheirTurn()
+{
+    station_->state.connected = true;
+    station_->slow = Command::Frames;
+    auto first = connectedClient();
+    auto second = connectedClient();
+    auto third = connectedClient();
+    QVERIFY(first && second && third);
+    QByteArray lutReply, statusReply;
+    Commands executedMeanwhile;
+    station_->whileSlow = [&] {
+        second->sendRaw("#fr=2");
+        second->disconnectFromStation(); // gone before its command runs
+        lutReply = exchange(*third, QByteArray("#lut\0", 5));
+        statusReply = exchange(*third, "#status");
+        executedMeanwhile = station_->executed;
+    };
+    first->sendRaw("#fr=1");
+    QTRY_COMPARE(station_->executed.size(), 3);
+    QCOMPARE(lutReply, QByteArray("Ready\0", 6));
+    QCOMPARE(statusReply, QByteArray("Ready\0", 6));
+    QCOMPARE(executedMeanwhile, (Commands{{Command::Frames, "1"}}));
+    QCOMPARE(station_->executed, (Commands{{Command::Frames, "1"}, {Command::Frames, "2"}, {Command::Lut, {}}}));
+    QCOMPARE(station_->mostRunning, 1);
+}
+
+void TestRemoteServer::queueIsBounded()
+{
+    station_->state.connected = true;
+    station_->slow = Command::Frames;
+    auto busy = connectedClient();
+    QVERIFY(busy);
+    std::vector<std::unique_ptr<RemoteClient>> clients;
+    QList<QByteArray> replies;
+    station_->whileSlow = [&] {
+        for (int i = 0; i < RemoteServer::MaxQueuedBlocks + 8; ++i) {
+            clients.push_back(connectedClient());
+            // Every block is answered, whether its commands find room or not.
+            if (clients.back())
+                replies.append(exchange(*clients.back(), QByteArray("#lut\0", 5)));
+        }
+    };
+    busy->sendRaw("#fr=1");
+    QTRY_COMPARE(replies.size(), RemoteServer::MaxQueuedBlocks + 8);
+    QCOMPARE(replies.count(QByteArray("Ready\0", 6)), replies.size());
+    QTRY_COMPARE(station_->executed.size(), 1 + RemoteServer::MaxQueuedBlocks);
+    QTest::qWait(100);
+    QCOMPARE(station_->executed.size(), 1 + RemoteServer::MaxQueuedBlocks);
 }
 
 void TestRemoteServer::enableAndDisable()

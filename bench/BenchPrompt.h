@@ -1,0 +1,43 @@
+#pragma once
+
+#include "Prompt.h"
+
+#include <cstdio>
+
+// Answers every box of a program under measurement at once (No, cancelled)
+// and prints what it was asked, so a benchmark never waits on a modal box.
+class BenchPrompt : public Prompt
+{
+public:
+    BenchPrompt() { Prompt::install(this); }
+    ~BenchPrompt() override { Prompt::install(nullptr); }
+
+    void message(QWidget*, Icon, const QString& title, const QString& text) override { print(title, text); }
+    bool question(QWidget*, Icon, const QString& title, const QString& text, DefaultAnswer) override
+    {
+        print(title, text);
+        return false;
+    }
+    bool getText(QWidget*, const QString& title, const QString& label, const QString&, QString*) override
+    {
+        print(title, label);
+        return false;
+    }
+    bool saveFileName(QWidget*, const QString& caption, const QString&, const QString&, QString*) override
+    {
+        print(caption, QString());
+        return false;
+    }
+    bool existingDirectory(QWidget*, const QString& caption, const QString&, QString*) override
+    {
+        print(caption, QString());
+        return false;
+    }
+    void about(QWidget*, const QString& title, const QString& text) override { print(title, text); }
+
+private:
+    static void print(const QString& title, const QString& text)
+    {
+        std::fprintf(stderr, "box: %s: %s\n", qPrintable(title), qPrintable(text));
+    }
+};
