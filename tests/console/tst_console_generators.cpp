@@ -252,6 +252,13 @@ void ConsoleGeneratorsTest::masterReadBack()
                  .arg(m_master->address()));
     QCOMPARE(w.statusBar()->currentMessage(), QStringLiteral("Master TMX connection error."));
     QVERIFY(dialog->values() == shown);
+
+    // An endless page is given up, not read.
+    m_prompt->shown.clear();
+    m_master->setMode(Mode::Flood);
+    action(w, "actionMaster_TMX")->trigger();
+    QTRY_COMPARE(m_prompt->titles(), QStringList{"Master TMX's connection problem"});
+    QVERIFY(m_master->floodedBytes() < (qint64(16) << 20));
 }
 
 QTEST_MAIN(ConsoleGeneratorsTest)
