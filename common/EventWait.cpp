@@ -12,11 +12,17 @@ bool EventWait::wait(int milliseconds)
     QEventLoop loop;
     Pending pending{&loop, false};
     m_waits.append(&pending);
+    bool elapsed = false;
     // A precise timer: a coarse one may end a long wait a few percent early.
-    QTimer::singleShot(milliseconds, Qt::PreciseTimer, &loop, &QEventLoop::quit);
+    QTimer::singleShot(milliseconds, Qt::PreciseTimer, &loop, [&] {
+        elapsed = true;
+        loop.quit();
+    });
+    // Once the program quits, every event loop ends at once (and a new one
+    // does not run): the time has not passed then.
     loop.exec();
     m_waits.removeOne(&pending);
-    return !pending.cancelled;
+    return elapsed && !pending.cancelled;
 }
 
 void EventWait::cancel()

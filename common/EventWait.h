@@ -17,7 +17,8 @@ class EventWait : public QObject
 public:
     explicit EventWait(QObject* parent = nullptr);
 
-    // Runs events for `milliseconds` (at least). False when cancelled.
+    // Runs events for `milliseconds` (at least). False when cancelled or
+    // cut short because the program is quitting.
     bool wait(int milliseconds);
 
     // Ends every wait in progress; each returns false.

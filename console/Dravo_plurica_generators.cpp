@@ -113,11 +113,14 @@ void Dravo_plurica::querySlaveTMXs()
         // against a reply that never finishes.
         QElapsedTimer elapsed;
         elapsed.start();
-        while (!m_answerReceived && elapsed.elapsed() < 2 * PageTimeoutMs)
-            m_wait->wait(10);
+        bool quitting = false;
+        while (!m_answerReceived && elapsed.elapsed() < 2 * PageTimeoutMs && !quitting)
+            quitting = !m_wait->wait(10);
         if (!m_answerReceived)
             qCWarning(lcGenerators) << "querySlaveTMXs: no outcome from" << slave << "- going on";
         m_slavePage = 0;
+        if (quitting)
+            return; // the entry is written with the slaves read so far
     }
 }
 

@@ -13,6 +13,7 @@
 #include "camera/camSearchDlg.h"
 #include "dialogs/ioSettingsDlg.h"
 #include "dialogs/sensorSettingsDlg.h"
+#include "focusDlg.h"
 #include "frames/CustomScene.h"
 #include "frames/MyGraphicsView.h"
 #include "remote/RemoteServer.h"
@@ -51,7 +52,9 @@ Lumi_cam::Lumi_cam(QWidget* parent, Qt::WindowFlags flags)
     ui->setupUi(this);
     connectActions();
 
-    // The lens-controller dialog joins here (currentSHARPNESS -> currentSharpScore).
+    m_focusDlg = new focusDlg(this);
+    connect(this, &Lumi_cam::currentSHARPNESS, m_focusDlg, &focusDlg::currentSharpScore);
+    connect(m_focusDlg, &focusDlg::focusClosed, this, &Lumi_cam::uncheckLensButton);
 
     m_plot = std::make_unique<QwtPlot>(QwtText(QStringLiteral("Intensity Plot")));
     QFont axisFont = m_plot->axisFont(QwtPlot::xBottom);
@@ -270,10 +273,7 @@ void Lumi_cam::closeEvent(QCloseEvent* event)
     QCoreApplication::exit(0);
 }
 
-// Filled in by the lens part of the station; the others are read or
-// connected nowhere.
+// Read or connected nowhere.
 void Lumi_cam::averageGreens(bool) {}
-void Lumi_cam::uncheckLensButton() {}
-void Lumi_cam::showFocusDialog(bool) {}
 void Lumi_cam::showImage(QImage*) {}
 void Lumi_cam::showSize(QString) {}

@@ -52,6 +52,7 @@ class Thread;
 class TmxLink;
 class calDlg;
 class camSearchDlg;
+class focusDlg;
 class ioSettingsDlg;
 class sensorSettingsDlg;
 class setIPDlg;
@@ -90,6 +91,7 @@ public:
     RemoteServer* remoteServer() const { return m_remote; }
     TmxLink* generatorLink() const { return m_tmx; }
     CustomScene* scene() const { return m_scene; }
+    focusDlg* focusDialog() const { return m_focusDlg; }
     bool isPreviewing() const { return m_previewing; }
     bool isCapturing() const { return m_capturing; }
     bool isTwoGate() const { return m_twoGate; }
@@ -278,6 +280,7 @@ private:
     QMessageBox* m_pictureBox = nullptr;
     camSearchDlg* m_searchDlg = nullptr;
     calDlg* m_calDlg = nullptr;
+    focusDlg* m_focusDlg = nullptr;
     setIPDlg* m_ipDlg = nullptr;
     TmxLink* m_tmx = nullptr;
     std::unique_ptr<StationRemote> m_remoteAdapter;

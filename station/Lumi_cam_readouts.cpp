@@ -3,6 +3,7 @@
 
 #include "Lumi_cam.h"
 
+#include "focusDlg.h"
 #include "frames/CustomScene.h"
 #include "frames/FrameCheck.h"
 #include "frames/MyGraphicsView.h"
@@ -111,6 +112,7 @@ void Lumi_cam::calcROISharpness(QRect)
     m_sharpness = *score;
     emit currentSHARPNESS(m_sharpness);
     m_scene->setSharpnessValue(int(std::min(m_sharpness, double(INT_MAX))));
+    m_focusDlg->setWaitForScore(false); // the autofocus waits for a fresh score
 }
 
 void Lumi_cam::showProfilePlot(int x1, int y1, int x2, int y2)

@@ -51,15 +51,18 @@ void TmxApply::warn(quint64 request)
         m_done = true;
 }
 
-void TmxApply::waitForDone(EventWait& wait)
+bool TmxApply::waitForDone(EventWait& wait)
 {
     QElapsedTimer elapsed;
     elapsed.start();
     // The reply ends within the watchdog's time; a warning box holds the
     // wait only as long as the user leaves it open.
     const int bound = 2 * WatchdogMs;
-    while (!m_done && elapsed.elapsed() < bound)
-        wait.wait(10);
+    while (!m_done && elapsed.elapsed() < bound) {
+        if (!wait.wait(10))
+            return false; // the program is quitting
+    }
     if (!m_done)
         qCWarning(lcApply) << "TmxApply: no outcome within" << bound << "ms; going on";
+    return true;
 }

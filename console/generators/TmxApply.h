@@ -29,7 +29,8 @@ public:
     void clearDone() { m_done = false; }
     // Runs events until the done flag is set. The watchdog bounds the
     // request; the bound here only guards against a reply that never ends.
-    void waitForDone(EventWait& wait);
+    // False when the wait was cut short because the program is quitting.
+    bool waitForDone(EventWait& wait);
 
 private:
     void finished(QNetworkReply* reply, quint64 request);

@@ -56,8 +56,8 @@ void multitmxdialog::applySettings()
         for (int i = 0; i < slaves.size(); ++i) {
             m_apply->send(slaves.at(i), pathAndQuery);
             progress.setValue(i);
-            m_wait->wait(300);
-            m_apply->waitForDone(*m_wait);
+            if (!m_wait->wait(300) || !m_apply->waitForDone(*m_wait))
+                break; // the program is quitting
             m_apply->clearDone();
         }
     }

@@ -3,6 +3,7 @@
 #include "Lumi_cam.h"
 #include "Prompt.h"
 #include "SidePanel.h"
+#include "focusDlg.h"
 #include "frames/CustomScene.h"
 #include "remote/RemoteDispatch.h"
 #include "ui_LUMI_camClass.h"
@@ -108,4 +109,25 @@ void StationRemote::showFolderError(const QString& path)
 void StationRemote::showRefusal(const QString& reason)
 {
     m_window.statusBar()->showMessage(reason, RefusalShownMs);
+}
+
+void StationRemote::executeLens(const RemoteProtocol::RemoteCommand& command)
+{
+    using RemoteProtocol::Command;
+    focusDlg& lens = *m_window.focusDialog();
+    switch (command.command) {
+    case Command::LensDelete: lens.deleteSelected(command.value); break;
+    case Command::LensConnect:
+        lens.connectLC(command.value);
+        lens.fillProfiles(true);
+        lens.show();
+        m_window.scene()->setSharpnessMode(true);
+        lens.fillProfiles(true);
+        break;
+    case Command::LensHide: m_form.actionFocus->setChecked(false); break;
+    case Command::LensShow: m_form.actionFocus->setChecked(true); break;
+    case Command::LensSave: lens.saveProfileAs(command.value); break;
+    case Command::LensLoad: lens.applyProfile(command.value); break;
+    default: break;
+    }
 }

@@ -26,6 +26,10 @@ public:
     int roiValue() const override;
     // RemoteHandler
     bool execute(const RemoteProtocol::RemoteCommand& command) override;
+    // The lens dialog's operations. A preset's moves wait and the dialog's
+    // boxes are modal: the server runs its commands from the event loop,
+    // never from a socket's handler.
+    void executeLens(const RemoteProtocol::RemoteCommand& command) override;
     // RemoteWindow
     void setSwitch(Switch which, bool on) override;
     void setExposure(double value) override;

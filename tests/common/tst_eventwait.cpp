@@ -12,6 +12,7 @@ private slots:
     void waitsAndRunsEvents();
     void nothingToWait();
     void cancelEndsNestedWaits();
+    void quittingEndsWaits();
 };
 
 void TestEventWait::waitsAndRunsEvents()
@@ -57,6 +58,29 @@ void TestEventWait::cancelEndsNestedWaits()
 
     // A later wait is not affected by the earlier cancel.
     QVERIFY(waiter.wait(5));
+}
+
+// When the program quits inside a wait, that wait and every later one report
+// that their time has not passed, at once (so a sequence of waits stops).
+void TestEventWait::quittingEndsWaits()
+{
+    EventWait waiter;
+    bool inner = true;
+    bool later = true;
+    qint64 ms = -1;
+    QTimer::singleShot(0, this, [&] {
+        QElapsedTimer clock;
+        clock.start();
+        QTimer::singleShot(20, this, [] { QCoreApplication::exit(0); });
+        inner = waiter.wait(10000);
+        later = waiter.wait(10000);
+        ms = clock.elapsed();
+    });
+    QCoreApplication::exec(); // ends with the exit; the next exec starts afresh
+    QVERIFY(!inner);
+    QVERIFY(!later);
+    QVERIFY2(ms >= 0 && ms < 5000, qPrintable(QString::number(ms)));
+    QCOMPARE(waiter.depth(), 0);
 }
 
 QTEST_GUILESS_MAIN(TestEventWait)

@@ -1,0 +1,318 @@
+#include "LensControllerSim.h"
+#include "ScriptedPrompt.h"
+#include "focusDlg.h"
+#include "pingWorker.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QtTest>
+
+#include <memory>
+
+namespace {
+
+const QString ControllerAddress = QStringLiteral("127.0.17.1");
+
+// The lens controller's settings, as the dialog leaves them.
+QVariant stored(const QString& key)
+{
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope, "Kessane", "Focalis").value(key);
+}
+
+void store(const QString& key, const QString& value)
+{
+    QSettings(QSettings::NativeFormat, QSettings::UserScope, "Kessane", "Focalis").setValue(key, value);
+}
+
+} // namespace
+
+// The lens dialog against the simulated controller: connecting, presets and
+// autofocus as a user and the remote commands drive them.
+class TestFocusDlg : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+
+    void connectAndControls();
+    void refusedAndSilentControllers();
+    void presetsSaveApplyDelete();
+    void presetStopsAndRefusals();
+    void autofocus();
+    void autofocusRefusalsAndLogError();
+
+private:
+    template<typename T = QWidget>
+    T* widget(const char* name) const { return dlg_->findChild<T*>(QLatin1String(name)); }
+    void connectController();
+    // The commands the controller received, pings left out.
+    QList<QByteArray> lensCommands() const;
+    // Presses Cancel of the preset's progress dialog once it shows.
+    void cancelPresetSoon();
+    const ScriptedPrompt::Shown& lastBox() const { return prompt_->shown.last(); }
+
+    std::unique_ptr<LensControllerSim> sim_;
+    std::unique_ptr<ScriptedPrompt> prompt_;
+    std::unique_ptr<focusDlg> dlg_;
+};
+
+void TestFocusDlg::init()
+{
+    QSettings(QSettings::NativeFormat, QSettings::UserScope, "Kessane", "Focalis").clear();
+    sim_ = std::make_unique<LensControllerSim>();
+    QVERIFY(sim_->start(ControllerAddress));
+    prompt_ = std::make_unique<ScriptedPrompt>();
+    dlg_ = std::make_unique<focusDlg>();
+}
+
+void TestFocusDlg::cleanup()
+{
+    dlg_.reset(); // stops both workers
+    prompt_.reset();
+    sim_.reset();
+}
+
+void TestFocusDlg::connectController()
+{
+    prompt_->textAnswers << ControllerAddress;
+    dlg_->getLCIP();
+    QTRY_VERIFY(dlg_->hasWorkers());
+    // The first ping's answer gives the positions.
+    QTRY_COMPARE(widget<QLineEdit>("focusVal")->text(), QString::number(sim_->lens().focus));
+}
+
+QList<QByteArray> TestFocusDlg::lensCommands() const
+{
+    QList<QByteArray> commands = sim_->commandTexts();
+    commands.removeAll("ping");
+    return commands;
+}
+
+void TestFocusDlg::cancelPresetSoon()
+{
+    auto* timer = new QTimer(dlg_.get());
+    connect(timer, &QTimer::timeout, this, [this, timer] {
+        for (QProgressDialog* p : dlg_->findChildren<QProgressDialog*>()) {
+            if (p->isVisible() && p->labelText().startsWith("Setting lens positions")) {
+                p->cancel();
+                timer->deleteLater();
+            }
+        }
+    });
+    timer->start(50);
+}
+
+void TestFocusDlg::connectAndControls()
+{
+    QVERIFY(!widget("slowCloseIris")->isEnabled());
+    connectController();
+    QCOMPARE(prompt_->shown.first().text, QString("IP:|192.168.2.252"));
+    QCOMPARE(sim_->commandTexts().first(), QByteArray("ver"));
+    QCOMPARE(stored("LC_IP").toString(), ControllerAddress);
+    QTRY_COMPARE(widget<QLabel>("label")->text(),
+                 QString("Device: Kessane Brevan v.2.14 @127.0.17.1  Lens: <b>24-70mm f/1.4</b>"));
+    QCOMPARE(widget<QLineEdit>("irisVal")->text(), QString("f/4"));
+    for (const char* name : {"fastNearFocus", "focusStepSlider", "slowOpenIris", "comboProfile"})
+        QVERIFY2(widget(name)->isEnabled(), name);
+
+    // A held button repeats its move; the pinger pauses meanwhile.
+    sim_->clearCommands();
+    emit widget<QPushButton>("fastFarFocus")->pressed();
+    QVERIFY(dlg_->pinger()->isPaused());
+    QTRY_VERIFY(lensCommands().count("moveFocus=-10") >= 2);
+    emit widget<QPushButton>("fastFarFocus")->released();
+    QVERIFY(!dlg_->pinger()->isPaused());
+
+    // Connecting again replaces both workers.
+    QSignalSpy identified(dlg_.get(), &focusDlg::isProductCorrect);
+    QVERIFY(dlg_->connectLC(ControllerAddress));
+    QTRY_COMPARE(identified.count(), 1);
+    QVERIFY(dlg_->pinger()->isRunning() && dlg_->motorWorker()->isRunning());
+    QCOMPARE(prompt_->shown.size(), 1);
+}
+
+void TestFocusDlg::refusedAndSilentControllers()
+{
+    prompt_->textAnswers << "192.168.2.300" << QString();
+    dlg_->getLCIP();
+    dlg_->getLCIP(); // cancelled
+    QVERIFY(!dlg_->connectLC(""));
+    QCOMPARE(prompt_->titles(),
+             QStringList({"Set Brevan IP:", "KT3 Error", "Set Brevan IP:", "KT3 Error", "KT3 Error"}));
+    QCOMPARE(lastBox().text, QString("Wrong or empty IP!"));
+    QVERIFY(dlg_->address().isEmpty());
+    QVERIFY(!stored("LC_IP").isValid());
+
+    // No identity: the error after the identity wait; the controls stay off.
+    sim_->setSilent(true);
+    prompt_->shown.clear();
+    QElapsedTimer clock;
+    clock.start();
+    QVERIFY(dlg_->connectLC(ControllerAddress));
+    QTRY_VERIFY_WITH_TIMEOUT(!prompt_->shown.isEmpty(), 5000);
+    QVERIFY(clock.elapsed() >= focusDlg::IdentityWaitMs - 100);
+    QCOMPARE(lastBox().title, QString("Connecting Error"));
+    QCOMPARE(lastBox().text, QString("Can't find <b>Kessane Orvane Controller</b> on <b>127.0.17.1</b>"));
+    QVERIFY(!dlg_->hasWorkers());
+    QVERIFY(!widget("slowCloseIris")->isEnabled());
+}
+
+void TestFocusDlg::presetsSaveApplyDelete()
+{
+    connectController();
+    dlg_->fillProfiles(true);
+    dlg_->saveProfileAs("Near");
+    dlg_->saveProfileAs("a/b"); // refused: the settings would take it for a group
+    auto* list = widget<QComboBox>("comboProfile");
+    QCOMPARE(list->count(), 1);
+    QCOMPARE(list->currentText(), QString("Near"));
+    QCOMPARE(stored("Profiles/Near").toString(), QString("35,500,4"));
+
+    sim_->lens().focus = 100;
+    sim_->clearCommands();
+    dlg_->applyProfile("Near");
+    QTRY_COMPARE(lensCommands(), QList<QByteArray>({"setFocus=500", "setAper=4"}));
+    QVERIFY(widget("slowCloseIris")->isEnabled());
+
+    // A short value and an absent one are no preset: nothing sent, nothing shown.
+    store("Profiles/Short", "35,500");
+    sim_->clearCommands();
+    dlg_->applyProfile("Short");
+    dlg_->applyProfile("Missing");
+    QVERIFY(lensCommands().isEmpty());
+    QCOMPARE(prompt_->shown.size(), 1); // the address only
+
+    // The user's delete asks (No by default); a remote one removes only
+    // names the list shows.
+    dlg_->fillProfiles(true);
+    list->setCurrentIndex(list->findText("Near"));
+    dlg_->deleteSelected();
+    QVERIFY(lastBox().defaultNo);
+    QCOMPARE(lastBox().text, QString("Are you sure you want to delete profile <b>Near</b>?"));
+    store("Profiles/Hidden", "35,1,4");
+    dlg_->deleteSelected("Hidden");
+    dlg_->deleteSelected("Short");
+    prompt_->questionAnswers << true;
+    dlg_->deleteSelected();     // "Near"
+    QCOMPARE(list->count(), 1); // refilled: "Hidden" shows now
+    dlg_->deleteSelected("Hidden");
+    QCOMPARE(list->count(), 0);
+    QVERIFY(!widget("loadButton")->isEnabled() && !widget("pushButton_2")->isEnabled());
+}
+
+// Cancel in the focus phase stops the focus, still sends the aperture and
+// stops it at once; a phase without its report ends the same way, with a
+// warning. Only one preset runs at a time; a wrong lens is refused.
+void TestFocusDlg::presetStopsAndRefusals()
+{
+    store("Profiles/Tele", "100,500,4"); // a 100 mm zoom position: not on a 24-70
+    dlg_->applyProfile("Tele");
+    QCOMPARE(prompt_->titles(), QStringList("KT3 connection"));
+    connectController();
+    dlg_->applyProfile("Tele");
+    QCOMPARE(lastBox().title, QString("Wrong presets"));
+    QCOMPARE(lastBox().text, QString("This presets is for the different lens!"));
+
+    dlg_->saveProfileAs("Near");
+    sim_->setSilent(true);
+    sim_->clearCommands();
+    prompt_->shown.clear();
+    QTimer::singleShot(400, this, [this] {
+        QVERIFY(dlg_->isBusy());
+        dlg_->applyProfile("Near"); // dropped
+        dlg_->loadSettings();       // refused with a warning
+    });
+    cancelPresetSoon();
+    dlg_->applyProfile("Near");
+    const QList<QByteArray> stopped{"setFocus=500", "stopFocus", "setAper=4", "stopFocus"};
+    QTRY_COMPARE(lensCommands(), stopped);
+    QCOMPARE(prompt_->titles(), QStringList("Canon Lens Controller"));
+
+    focusDlg::WaitLimits limits;
+    limits.presetPhaseMs = 400;
+    dlg_->setWaitLimits(limits);
+    sim_->clearCommands();
+    dlg_->applyProfile("Near");
+    QTRY_COMPARE(lensCommands(), stopped);
+    QCOMPARE(lastBox().title, QString("Canon Lens Controller"));
+    QVERIFY(lastBox().text.contains("\"focusDone\" within 0.4 s"));
+    QVERIFY(!dlg_->isBusy());
+}
+
+void TestFocusDlg::autofocus()
+{
+    const QString logPath = focusDlg::autofocusLogPath();
+    QVERIFY(QDir().mkpath(QFileInfo(logPath).absolutePath()));
+    QFile earlier(logPath);
+    QVERIFY(earlier.open(QIODevice::WriteOnly) && earlier.write("earlier\r\n") == 9);
+    earlier.close();
+
+    connectController();
+    // The station's part: a score for the lens's focus, peaking at 830, each
+    // time the search waits for one.
+    QTimer station;
+    connect(&station, &QTimer::timeout, this, [this] {
+        if (!dlg_->isWaitingForScore())
+            return;
+        dlg_->currentSharpScore(std::max(1, 1000 - 5 * std::abs(sim_->lens().focus - 830)));
+        dlg_->setWaitForScore(false);
+    });
+    station.start(5);
+    sim_->clearCommands();
+    widget<QPushButton>("pushButton_3")->click();
+
+    QTRY_COMPARE(lensCommands().last(), QByteArray("setFocus=832"));
+    const QList<QByteArray> commands = lensCommands();
+    QCOMPARE(commands.mid(0, 7), QList<QByteArray>({"setFocus=990", "moveFocus=-40", "moveFocus=-40", "moveFocus=-40",
+                                                    "moveFocus=-40", "moveFocus=-40", "setFocus=790"}));
+    QCOMPARE(commands.count("moveFocus=7"), 18); // 797 .. 916
+    QCOMPARE(commands.size(), 7 + 18 + 1);
+    QCOMPARE(lastBox().title, QString("title"));
+    QVERIFY(lastBox().text.startsWith("Done in "));
+
+    QFile log(logPath);
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    const QByteArray bytes = log.readAll();
+    QVERIFY2(bytes.startsWith("earlier\r\n950,400\r\n910,600\r\n870,800\r\n830,1000\r\n790,800\r\n797, 835\r\n"),
+             bytes.constData());
+    QVERIFY(bytes.endsWith("909, 605\r\n916, 570\r\n"));
+    QCOMPARE(bytes.count("\r\n"), 1 + 5 + 18);
+}
+
+void TestFocusDlg::autofocusRefusalsAndLogError()
+{
+    dlg_->doAutoFocus();
+    QCOMPARE(prompt_->titles(), QStringList("KT3 connection"));
+    sim_->lens().focusRange = "0,30";
+    connectController();
+    dlg_->doAutoFocus();
+    QCOMPARE(lastBox().title, QString("Autofocus"));
+    QVERIFY(lastBox().text.contains("near end is 30"));
+
+    // No score comes (no preview), and the log cannot be opened (a file
+    // stands where its folder should be): a warning each, then the search ends.
+    sim_->lens().focusRange = "0,1000";
+    QVERIFY(dlg_->connectLC(ControllerAddress));
+    QTRY_COMPARE(widget<QLabel>("label_18")->text(), QString("1000"));
+    focusDlg::WaitLimits limits;
+    limits.scoreMs = 300;
+    dlg_->setWaitLimits(limits);
+    const QString folder = QFileInfo(focusDlg::autofocusLogPath()).absolutePath();
+    QVERIFY(QDir(folder).removeRecursively() && QDir().mkpath(QFileInfo(folder).absolutePath()));
+    QFile blocker(folder);
+    QVERIFY(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    dlg_->doAutoFocus();
+    QVERIFY(blocker.remove());
+    QCOMPARE(prompt_->titles().mid(prompt_->shown.size() - 2), QStringList({"Log file error", "Autofocus"}));
+    QVERIFY(lastBox().text.startsWith("No new sharpness score within 0.3 s"));
+    QVERIFY(!dlg_->isWaitingForScore() && !dlg_->isBusy());
+}
+
+QTEST_MAIN(TestFocusDlg)
+#include "tst_focus_dlg.moc"
