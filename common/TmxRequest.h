@@ -1,9 +1,10 @@
 #pragma once
 
-// Pages of the TMX pulse generator that the station requests (HTTP GET on
-// port 80) and the generator's time base: one tick is 20 ns, counts are sent
-// minus one. Channel 1 of generator 1 fires the LED, channel 2 opens the
-// camera's exposure gate.
+// Pages of the TMX pulse generator (HTTP GET on port 80) that the station
+// and the console request, and the generator's time base: one tick is 20 ns
+// at the finest time unit, counts are sent minus one. At the station,
+// channel 1 of generator 1 fires the LED, channel 2 opens the camera's
+// exposure gate.
 
 #include <QString>
 #include <QtGlobal>
@@ -14,6 +15,16 @@ constexpr double TicksPerSecond = 50000000.0;
 constexpr char StatusPath[] = "/sg_status.shtml";
 constexpr char RunPath[] = "/sg_run.shtml?sg1_run=1";
 constexpr char ProgramPath[] = "/sg_run.shtml";
+
+// The console's pages: the two-generator settings (a query follows), run
+// and stop of the master's two generators, and the read-backs of the
+// master's settings and a slave's values. RunPath runs generator 1 alone.
+constexpr char ApplyPath[] = "/sg_hr_run.shtml";
+constexpr char RunBothPath[] = "/sg_run.shtml?sg1_run=1&sg2_run=1";
+constexpr char RunGenerator2Path[] = "/sg_run.shtml?sg2_run=1";
+constexpr char ResetPath[] = "/sg_run.shtml?reset1=1&reset2=1";
+constexpr char MasterSetupPath[] = "/sg_hr_setup2.shtml";
+constexpr char SlaveValuesPath[] = "/index.shtml";
 
 // Trigger source of generator 1.
 constexpr int SoftwareTrigger = 0;

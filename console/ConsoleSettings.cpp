@@ -19,6 +19,14 @@ std::unique_ptr<QSettings> openLensPresets()
     return settings;
 }
 
+std::unique_ptr<QSettings> openGeneratorProfiles()
+{
+    auto settings = std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
+                                                QStringLiteral("Kessane"), QStringLiteral("TMXControl"));
+    settings->beginGroup(QStringLiteral("Profiles"));
+    return settings;
+}
+
 namespace {
 
 const QHash<QString, QVariant>& defaults()

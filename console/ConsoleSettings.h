@@ -15,6 +15,8 @@ namespace ConsoleSettings {
 std::unique_ptr<QSettings> open();
 // The lens preset names: group "MultiProfiles" of ("Kessane", "Focalis").
 std::unique_ptr<QSettings> openLensPresets();
+// The pulse-generator profiles: group "Profiles" of ("Kessane", "TMXControl").
+std::unique_ptr<QSettings> openGeneratorProfiles();
 
 // Main-window keys, in the order the constructor reads them.
 constexpr char ExposureKey[] = "EXP_LAST";

@@ -6,7 +6,9 @@
 
 #include "CommandValue.h"
 #include "ConsoleSettings.h"
+#include "EventWait.h"
 #include "camstatusdialog.h"
+#include "generators/GeneratorHttp.h"
 #include "generators/mastertmxdialog.h"
 #include "generators/multitmxdialog.h"
 #include "generators/tmxWorker.h"
@@ -17,8 +19,6 @@
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFileInfo>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
 #include <QSettings>
 #include <QUrl>
 
@@ -69,8 +69,8 @@ Dravo_plurica::Dravo_plurica(QWidget* parent)
                                                "Lumivar Tessaran 64-bit :: v.%1 (64-bit) %2 ::  Marrowind Inc. ")
                        .arg(QStringLiteral("2.4.4"), QString()));
 
-    m_network = new QNetworkAccessManager(this);
-    connect(m_network, &QNetworkAccessManager::finished, this, &Dravo_plurica::finishedSlot);
+    m_generatorHttp = new GeneratorHttp(this);
+    m_wait = new EventWait(this);
 
     // Red channel and colour table on; no station is listed yet, so nothing is sent.
     ui->pushButton_4->setChecked(true);
@@ -224,12 +224,6 @@ void Dravo_plurica::allCamsAvailable(bool on)
     ui->groupBox->setEnabled(on);
     ui->loggingGroup->setEnabled(on);
     ui->groupBox_5->setEnabled(on);
-}
-
-void Dravo_plurica::Trying(int)
-{
-    m_requestTimer.start(2000);
-    m_answerReceived = false;
 }
 
 void Dravo_plurica::showHelp()

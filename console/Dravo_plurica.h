@@ -1,16 +1,18 @@
 #pragma once
 
 #include "RemoteProtocol.h"
+#include "RunRecord.h"
 #include "StationCommandSocket.h"
 
+#include <QByteArray>
 #include <QMainWindow>
 #include <QStringList>
-#include <QTimer>
 
 #include <functional>
 #include <memory>
 
-class QNetworkAccessManager;
+class EventWait;
+class GeneratorHttp;
 class QNetworkReply;
 class QSettings;
 class camstatusdialog;
@@ -29,7 +31,7 @@ class Dravo_pluricaClass;
 // command to all stations. Its slots live in topic files: Dravo_plurica.cpp
 // (lists, dialogs, window), Dravo_plurica_commands.cpp (station commands),
 // Dravo_plurica_lens.cpp (lens presets), Dravo_plurica_generators.cpp (pulse
-// generators and run log).
+// generators), Dravo_plurica_runlog.cpp (run log).
 class Dravo_plurica : public QMainWindow
 {
     Q_OBJECT
@@ -84,7 +86,6 @@ public slots:
     void finishedSlot(QNetworkReply* reply);
     void handleHTTPResponseSlave(bool error);
     void handleHTTPResponseMaster(bool error);
-    void Trying(int id);
     void showMasterTMXSettings();
     void setAverage(int);
     void splitToggle(bool);
@@ -133,6 +134,21 @@ private:
     // carry a command of its own gets a warning instead.
     void relayPreset(RemoteProtocol::Command command, const QString& name, const QString& statusText);
 
+    // A run of the master's generators: the request, then, when logging,
+    // the slaves' read-back and the log entry. Refused while one is under way.
+    void runGenerators(const char* pathAndQuery);
+    // A run or stop request to the master; its outcome reaches finishedSlot.
+    void sendToMaster(const char* pathAndQuery);
+    // Reads every slave's values page in turn into the generator text.
+    void querySlaveTMXs();
+    // A box shown from the event loop, never from a reply's handler; `then`
+    // runs once the user has closed it.
+    void warnLater(const QString& title, const QString& text, std::function<void()> then = {});
+    bool isLogging() const;
+    // Appends `text` and CR LF to the log file when logging.
+    void writeLog(const QString& text);
+    RunRecord::Run runRecord() const;
+
     std::unique_ptr<Ui::Dravo_pluricaClass> ui;
     std::unique_ptr<QSettings> m_settings;
     tmxWorker* m_tmxWorker = nullptr;
@@ -147,7 +163,17 @@ private:
     QStringList m_stations;
     QStringList m_lensControllers;
     QStringList m_slaves;
-    bool m_answerReceived = false; // cleared by Trying; the generator replies set it
-    QNetworkAccessManager* m_network = nullptr;
-    QTimer m_requestTimer;
+    QString m_logFileName;       // empty while logging is off
+    bool m_answerReceived = false; // the awaited slave page was read or failed
+    QByteArray m_pageBuffer;       // body of the last generator page
+    QString m_generatorText;       // the slaves' part of the log entry
+    GeneratorHttp* m_generatorHttp = nullptr;
+    EventWait* m_wait = nullptr;
+    // Serial numbers of the pages awaited: the answer of an older request
+    // (given up on, or replaced) changes nothing.
+    quint64 m_pageSerial = 0;
+    quint64 m_slavePage = 0;
+    quint64 m_masterPage = 0;
+    bool m_running = false;        // a run is under way
+    bool m_readingMaster = false;  // the master's read-back is under way
 };

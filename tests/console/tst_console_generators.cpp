@@ -1,0 +1,265 @@
+#include "ConsoleDriver.h"
+#include "GeneratorPeer.h"
+#include "ScriptedPrompt.h"
+#include "TmxPageSamples.h"
+#include "generators/mastertmxdialog.h"
+
+#include <QGroupBox>
+#include <QPlainTextEdit>
+#include <QRegularExpression>
+#include <QStatusBar>
+#include <QtTest>
+
+#include <memory>
+
+using ConsoleDriver::action;
+using ConsoleDriver::child;
+using Mode = PulseGeneratorSim::Mode;
+
+namespace {
+
+const std::array<qint64, 17> SlaveFields{0, 1, 49999, 99999, 9, 0, 0, 0, 500, 1000, 100, 0, 600, 2000, 0, 1, 0};
+
+// The log's bytes with every time stamp masked.
+QByteArray maskedLog(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return "unreadable";
+    QString text = QString::fromLocal8Bit(file.readAll());
+    text.replace(QRegularExpression(QStringLiteral("(^|\n)[A-Z][a-z]{2} [A-Z][a-z]{2} \\d{1,2} \\d{4} \\d\\d:\\d\\d:\\d\\d")),
+                 QStringLiteral("\\1<time>"));
+    return text.toLocal8Bit();
+}
+
+GeneratorForm::Values readBackSample()
+{
+    GeneratorForm::Values f;
+    f.source[0] = 4;
+    f.source[1] = 0;
+    f.period[0] = 500;
+    f.pulses[1] = 12;
+    f.delay[1][1] = 0.125;
+    f.width[0][1] = 4e-05;
+    f.timeUnit[0] = 1;
+    return f;
+}
+
+} // namespace
+
+// The main window's generator requests and run log against simulated
+// generators on 127.0.0.x: runs and stop, the slaves' read-back into the log,
+// the master's read-back into its dialog, and their failures.
+class ConsoleGeneratorsTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void runsAndStop();
+    void loggedRunWithSlaves();
+    void logFileChoice();
+    void secondRunRefused();
+    void masterReadBack();
+
+private:
+    void startLogging();
+
+    std::unique_ptr<ScriptedPrompt> m_prompt;
+    std::unique_ptr<PulseGeneratorSim> m_master;
+    std::unique_ptr<Dravo_plurica> m_window;
+    QString m_logPath;
+};
+
+void ConsoleGeneratorsTest::init()
+{
+    m_prompt = std::make_unique<ScriptedPrompt>();
+    m_master = GeneratorPeer::start("127.0.0.2");
+    m_window = std::make_unique<Dravo_plurica>();
+    m_window->show();
+    m_window->updateMasterIP(m_master->address());
+    m_logPath = QDir::current().absoluteFilePath(QStringLiteral("run.txt"));
+}
+
+void ConsoleGeneratorsTest::cleanup()
+{
+    m_window.reset();
+    m_master.reset();
+    m_prompt.reset();
+    QFile::remove(m_logPath);
+}
+
+void ConsoleGeneratorsTest::startLogging()
+{
+    m_prompt->fileAnswers = {m_logPath};
+    child<QGroupBox>(*m_window, "loggingGroup")->setChecked(true);
+}
+
+void ConsoleGeneratorsTest::runsAndStop()
+{
+    Dravo_plurica& w = *m_window;
+    child<QPushButton>(w, "runBoth")->click();
+    child<QPushButton>(w, "runTMX1")->click();
+    child<QPushButton>(w, "runTMX2")->click();
+    child<QPushButton>(w, "runBoth_2")->click();
+    QTRY_COMPARE(m_master->requests().size(), 4);
+    QStringList targets = GeneratorPeer::targets(*m_master);
+    targets.sort(); // on connections of their own, in any order
+    QCOMPARE(targets, (QStringList{"/sg_run.shtml?reset1=1&reset2=1", "/sg_run.shtml?sg1_run=1",
+                                   "/sg_run.shtml?sg1_run=1&sg2_run=1", "/sg_run.shtml?sg2_run=1"}));
+
+    // The master dialog's Stop applies before the stop request.
+    m_master->clearRequests();
+    child<QPushButton>(*w.findChild<mastertmxdialog*>(), "stopTMX")->click();
+    QTRY_COMPARE(m_master->requests().size(), 2);
+    QVERIFY(GeneratorPeer::targets(*m_master).at(0).startsWith("/sg_hr_run.shtml?ts1=2&ts2=1&"));
+    QCOMPARE(GeneratorPeer::targets(*m_master).at(1), QStringLiteral("/sg_run.shtml?reset1=1&reset2=1"));
+    QTest::qWait(200);
+    QVERIFY(m_prompt->shown.isEmpty());
+
+    // A silent master: the run request is given up after 1000 ms and warned of.
+    m_master->setMode(Mode::Silent);
+    QElapsedTimer clock;
+    clock.start();
+    child<QPushButton>(w, "runBoth")->click();
+    QTRY_COMPARE_WITH_TIMEOUT(m_prompt->shown.size(), 1, 5000);
+    QVERIFY(clock.elapsed() >= 990);
+    QCOMPARE(m_prompt->shown.first().title, QStringLiteral("TMX's connection problem"));
+    QCOMPARE(m_prompt->shown.first().text,
+             QStringLiteral("TMX at %1 did not response! \nno answer within 1000 ms").arg(m_master->address()));
+}
+
+void ConsoleGeneratorsTest::loggedRunWithSlaves()
+{
+    auto answering = GeneratorPeer::start("127.0.0.3");
+    answering->setPage("/index.shtml", TmxPageSamples::slavePage(SlaveFields));
+    auto refusing = GeneratorPeer::start("127.0.0.4", Mode::Refuse);
+    auto unmatched = GeneratorPeer::start("127.0.0.5");
+    Dravo_plurica& w = *m_window;
+    child<QLineEdit>(w, "lineEdit")->setText("run_%6"); // before any station is listed
+    w.updatePCList({"127.0.0.20", "127.0.0.21"}, {"A", "B"});
+    w.updateTMXList({answering->address(), refusing->address(), unmatched->address()});
+    startLogging();
+    QCOMPARE(m_prompt->shown.first().text, QDir::homePath() + QStringLiteral("|*.txt"));
+    QCOMPARE(child<QLineEdit>(w, "logNameEdit")->text(), QDir::toNativeSeparators(m_logPath));
+    QVERIFY(child<QPlainTextEdit>(w, "plainTextEdit")->isEnabled());
+    child<QPlainTextEdit>(w, "plainTextEdit")->setPlainText("line one\nline two");
+
+    child<QPushButton>(w, "runBoth")->click();
+    QCOMPARE(m_prompt->titles(), (QStringList{"Kessane log file name", "Slave TMX's connection problem"}));
+    QCOMPARE(GeneratorPeer::targets(*answering), QStringList{"/index.shtml"});
+    const QByteArray expected =
+        "<time> Start logging\r\n<time>\r\n Comments: line one line two\r\n"
+        " Camlist = 127.0.0.20,127.0.0.21\r\n SlaveTMXlist = " + answering->address().toLatin1() + ","
+        + refusing->address().toLatin1() + "," + unmatched->address().toLatin1() + "\r\n MasterTMX = "
+        + m_master->address().toLatin1() + "\r\n Exposure=100us\r\n Frames=10\r\n Folder=/var/tmp/Test/\r\n"
+        " File_prefix=run_%6\r\n Point=angle\r\n\r\n"
+        " TMX:" + answering->address().toLatin1() + "\r\n"
+        "\tPulses1=10\r\n\tPulses2=1\r\n\tPeriod1=0.99998ms\r\n\tPeriod2=3.99996ms\r\n"
+        "\tTrigger_Source1=(Software)\r\n\tTrigger_Source2=(Generator 1 Slave)\r\n"
+        "\tdelay1=0ms width1=0.01ms\r\n\tdelay2=0.002ms width2=0.01ms\r\n"
+        "\tdelay3=0ms width3=0.04ms\r\n\tdelay4=0ms width4=0.08ms\r\n"
+        " TMX:" + refusing->address().toLatin1() + "\r\n TMX:" + unmatched->address().toLatin1() + "\r\n\r\n";
+    QCOMPARE(maskedLog(m_logPath), expected);
+    QVERIFY(child<QPushButton>(w, "runBoth")->isEnabled());
+}
+
+void ConsoleGeneratorsTest::logFileChoice()
+{
+    Dravo_plurica& w = *m_window;
+    auto* logging = child<QGroupBox>(w, "loggingGroup");
+    // Cancelled: logging stays off.
+    m_prompt->fileAnswers = {QString()};
+    logging->setChecked(true);
+    QVERIFY(!logging->isChecked());
+    QVERIFY(!child<QPlainTextEdit>(w, "plainTextEdit")->isEnabled());
+
+    // Unwritable: a warning now and at every write of a run.
+    m_prompt->shown.clear();
+    m_prompt->fileAnswers = {QDir::current().absoluteFilePath("no-such-folder/run.txt")};
+    logging->setChecked(true);
+    QVERIFY(logging->isChecked());
+    QCOMPARE(m_prompt->titles(), (QStringList{"Kessane log file name", "Log file error"}));
+    QCOMPARE(m_prompt->shown.last().text, QStringLiteral("Warning: Can't open log file for writing!"));
+    QVERIFY(child<QLineEdit>(w, "logNameEdit")->text().isEmpty());
+    child<QPushButton>(w, "runBoth")->click();
+    QCOMPARE(m_prompt->titles().count("Log file error"), 5);
+
+    // An existing file starts anew; without slaves an entry ends in two empty lines.
+    QFile old(m_logPath);
+    QVERIFY(old.open(QIODevice::WriteOnly));
+    old.write("older runs\r\n");
+    old.close();
+    logging->setChecked(false);
+    startLogging();
+    QCOMPARE(maskedLog(m_logPath), QByteArray("<time> Start logging\r\n"));
+    child<QPushButton>(w, "runTMX2")->click();
+    QVERIFY(maskedLog(m_logPath).endsWith(" File_prefix=run_0\r\n Point=angle\r\n\r\n\r\n"));
+    QCOMPARE(maskedLog(m_logPath).count("<time>"), 2);
+
+    // Switched off: the next run writes nothing, the notes box is disabled.
+    logging->setChecked(false);
+    QVERIFY(!child<QPlainTextEdit>(w, "plainTextEdit")->isEnabled());
+    QVERIFY(child<QLineEdit>(w, "logNameEdit")->text().isEmpty());
+    child<QPushButton>(w, "runTMX2")->click();
+    QCOMPARE(maskedLog(m_logPath).count("<time>"), 2);
+}
+
+void ConsoleGeneratorsTest::secondRunRefused()
+{
+    auto silent = GeneratorPeer::start("127.0.0.3", Mode::Silent);
+    Dravo_plurica& w = *m_window;
+    w.updateTMXList({silent->address()});
+    startLogging();
+    bool disabledMeanwhile = false;
+    QTimer::singleShot(300, this, [&] {
+        disabledMeanwhile = !child<QPushButton>(w, "runBoth")->isEnabled();
+        w.runMaster1();
+    });
+    child<QPushButton>(w, "runBoth")->click();
+    QVERIFY(disabledMeanwhile);
+    QVERIFY(child<QPushButton>(w, "runBoth")->isEnabled());
+    QCOMPARE(GeneratorPeer::targets(*m_master), QStringList{"/sg_run.shtml?sg1_run=1&sg2_run=1"});
+    QCOMPARE(m_prompt->titles().count("Slave TMX's connection problem"), 1);
+    QCOMPARE(maskedLog(m_logPath).count("<time>"), 2);
+}
+
+void ConsoleGeneratorsTest::masterReadBack()
+{
+    Dravo_plurica& w = *m_window;
+    auto* dialog = w.findChild<mastertmxdialog*>();
+    m_master->setPage("/sg_hr_setup2.shtml", TmxPageSamples::masterPage(readBackSample()));
+    action(w, "actionMaster_TMX")->trigger();
+    QVERIFY(dialog->isVisible());
+    QVERIFY(dialog->values() == readBackSample());
+    QCOMPARE(w.statusBar()->currentMessage(), QStringLiteral("Master TMX recieved the command."));
+
+    // A page that is not understood leaves the form as it was.
+    GeneratorForm::Values shown = readBackSample();
+    shown.pulses[0] = 99;
+    dialog->setValues(shown);
+    m_master->setPage("/sg_hr_setup2.shtml", "<html><body>Not Found</body></html>");
+    action(w, "actionMaster_TMX")->trigger();
+    QVERIFY(dialog->values() == shown);
+    QVERIFY(w.statusBar()->currentMessage().contains("not understood"));
+
+    m_master->setMode(Mode::Refuse);
+    action(w, "actionMaster_TMX")->trigger();
+    QTRY_COMPARE(m_prompt->titles(), QStringList{"Master TMX's connection problem"});
+    QCOMPARE(m_prompt->shown.first().text,
+             QStringLiteral("At Master TMX with IP %1 did not response after 2 sec!\nCheck Ethernet connection.")
+                 .arg(m_master->address()));
+    QCOMPARE(w.statusBar()->currentMessage(), QStringLiteral("Master TMX connection error."));
+    QVERIFY(dialog->values() == shown);
+
+    // An endless page is given up, not read.
+    m_prompt->shown.clear();
+    m_master->setMode(Mode::Flood);
+    action(w, "actionMaster_TMX")->trigger();
+    QTRY_COMPARE(m_prompt->titles(), QStringList{"Master TMX's connection problem"});
+    QVERIFY(m_master->floodedBytes() < (qint64(16) << 20));
+}
+
+QTEST_MAIN(ConsoleGeneratorsTest)
+#include "tst_console_generators.moc"
