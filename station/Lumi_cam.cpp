@@ -28,6 +28,7 @@
 #include <QMovie>
 #include <QSettings>
 #include <QSpinBox>
+#include <QTimer>
 #include <QToolButton>
 
 #include <qwt_plot.h>
@@ -115,6 +116,11 @@ Lumi_cam::Lumi_cam(QWidget* parent, Qt::WindowFlags flags)
 
     connect(&m_writer, &CaptureQueue::writeFailed, this, &Lumi_cam::captureWriteFailed);
     connect(&m_writer, &CaptureQueue::runEnded, this, &Lumi_cam::captureRunEnded);
+
+    m_nextDrainPass = new QTimer(this);
+    m_nextDrainPass->setSingleShot(true);
+    m_nextDrainPass->setInterval(0);
+    connect(m_nextDrainPass, &QTimer::timeout, this, &Lumi_cam::drainFrames);
 
     m_searchDlg = new camSearchDlg(this);
     connect(m_searchDlg, &camSearchDlg::selectedCamera, this, &Lumi_cam::openCam);

@@ -43,6 +43,7 @@ class QMessageBox;
 class QMovie;
 class QSettings;
 class QTcpSocket;
+class QTimer;
 class QwtPlot;
 class QwtPlotCurve;
 class RemoteServer;
@@ -227,6 +228,8 @@ private:
     void runModeSteps(int mode, bool on);
     // The camera's features while one is connected, else null.
     NqGenParameterArray* cameraParameters();
+    // One pass of the frame slot's drain (see FrameSlotQueue).
+    void drainFrames();
     void handleFrame(const FrameRef& frame);
     // Hands a frame of the capture to the writer thread; in two-gate mode
     // the gates then change over.
@@ -315,6 +318,7 @@ private:
     // pipeline, whose buffers the queued frames hold, so that it ends first.
     CaptureQueue m_writer{streamBuffers};
     FrameSlotQueue m_frames;
+    QTimer* m_nextDrainPass = nullptr;
     StreamStatistics m_streamStats;
     SampleDepths m_depths;
     QVector<QRgb> m_colourTable;

@@ -26,8 +26,20 @@ void Lumi_cam::showSignal(unsigned long long, FrameRef frame)
     // The frame carries its own counter (frame->number), which is the signal's.
     if (!frame || !m_frames.offer(std::move(frame)))
         return;
-    while (FrameRef next = m_frames.next())
-        handleFrame(next);
+    drainFrames();
+}
+
+void Lumi_cam::drainFrames()
+{
+    for (size_t n = m_frames.pending(); n > 0; --n)
+        if (FrameRef next = m_frames.next())
+            handleFrame(next);
+    // A timer, not a queued call: destroyAcqThread removes the queued calls to
+    // this window, and the drain must still come to its end.
+    if (m_frames.endPass()) {
+        m_nextDrainPass->start();
+        return;
+    }
     if (m_endCaptureAfterDrain) {
         m_endCaptureAfterDrain = false;
         m_writer.endRun();

@@ -20,3 +20,11 @@ FrameRef FrameSlotQueue::next()
     m_pending.pop_front();
     return frame;
 }
+
+bool FrameSlotQueue::endPass()
+{
+    if (!m_pending.empty())
+        return true;
+    m_draining = false;
+    return false;
+}

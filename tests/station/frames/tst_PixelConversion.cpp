@@ -283,6 +283,17 @@ private slots:
         QVERIFY(!queue.next());
         QVERIFY(!queue.draining());
         QVERIFY(queue.offer(a));
+
+        // A pass ends with frames left over from its event processing: the
+        // drain stays open for the next pass, which takes them in order.
+        QCOMPARE(queue.next(), a);
+        QVERIFY(!queue.offer(b));
+        QVERIFY(queue.endPass());
+        QVERIFY(!queue.offer(c));
+        QCOMPARE(queue.next(), b);
+        QCOMPARE(queue.next(), c);
+        QVERIFY(!queue.endPass());
+        QVERIFY(queue.offer(a));
     }
 };
 
