@@ -1,8 +1,8 @@
 #!/bin/sh
-# Builds everything, then runs the station against the simulated camera inside
-# a loopback-only network namespace (discovery broadcasts never leave this
-# machine), and the console Orchestrel beside it with the station's address
-# (127.0.0.1) in its list. The programs open on your display when one is
+# Builds everything, then runs the station against the simulated camera and a
+# simulated lens controller inside a loopback-only network namespace (discovery
+# broadcasts never leave this machine), and the console Orchestrel beside it
+# with the station's address (127.0.0.1) in its list. The programs open on your display when one is
 # reachable from the namespace (a local X server's socket in /tmp/.X11-unix);
 # otherwise they run on a virtual display and a screenshot is written to
 # build/demo-screenshot.png.
@@ -18,14 +18,15 @@ fi
 
 # From here on: inside the namespace.
 simcam_pid=""
+lenssim_pid=""
 station_pid=""
 console_pid=""
 xvfb_pid=""
 stop_all() {
-    for pid in $console_pid $station_pid $simcam_pid $xvfb_pid; do
+    for pid in $console_pid $station_pid $lenssim_pid $simcam_pid $xvfb_pid; do
         kill "$pid" 2>/dev/null || true
     done
-    for pid in $console_pid $station_pid $simcam_pid $xvfb_pid; do
+    for pid in $console_pid $station_pid $lenssim_pid $simcam_pid $xvfb_pid; do
         wait "$pid" 2>/dev/null || true
     done
 }
@@ -50,6 +51,11 @@ if ! kill -0 "$simcam_pid" 2>/dev/null; then
     echo "demo: the simulated camera did not start" >&2
     exit 1
 fi
+
+# The console connects every station to its lens controller (the demo's list
+# names 127.0.0.1 for both).
+"$build/tools/lumivar-lenssim" --address 127.0.0.1 &
+lenssim_pid=$!
 
 if [ -n "$DISPLAY" ] && xdpyinfo >/dev/null 2>&1; then
     echo "demo: Lumivar and Orchestrel on display $DISPLAY, simulated camera on 127.0.0.1;"

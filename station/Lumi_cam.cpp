@@ -114,8 +114,13 @@ Lumi_cam::Lumi_cam(QWidget* parent, Qt::WindowFlags flags)
     connect(m_panel->folderChooser, &QToolButton::pressed, this, &Lumi_cam::changePath);
     connect(m_panel->average, qOverload<int>(&QSpinBox::valueChanged), this, &Lumi_cam::changeAvg);
 
-    connect(&m_writer, &CaptureQueue::writeFailed, this, &Lumi_cam::captureWriteFailed);
-    connect(&m_writer, &CaptureQueue::runEnded, this, &Lumi_cam::captureRunEnded);
+    // The writer's reports reach the window through an object of their own:
+    // destroyAcqThread lets go of every call queued to the window itself.
+    auto* writerReports = new QObject(this);
+    connect(&m_writer, &CaptureQueue::writeFailed, writerReports,
+            [this](int run, WriteFailure failure) { captureWriteFailed(run, failure); });
+    connect(&m_writer, &CaptureQueue::runEnded, writerReports,
+            [this](CaptureQueue::Summary summary) { captureRunEnded(summary); });
 
     m_nextDrainPass = new QTimer(this);
     m_nextDrainPass->setSingleShot(true);

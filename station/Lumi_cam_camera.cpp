@@ -246,8 +246,8 @@ void Lumi_cam::destroyAcqThread()
         delete m_thread;
         m_thread = nullptr;
         // Frames still queued to this window hold pipeline buffers: let them
-        // go before the pipeline stops. The acquisition thread is the only
-        // sender of queued calls to the window.
+        // go before the pipeline stops. Only the acquisition thread queues
+        // calls to the window itself (the writer reports to an object of its own).
         QCoreApplication::removePostedEvents(this, QEvent::MetaCall);
     }
     // So do the frames queued by a frame slot that is processing events.

@@ -29,14 +29,17 @@ void Lumi_cam::enableRemoteControl(bool on)
 RemoteProtocol::StationState Lumi_cam::stationState() const
 {
     RemoteProtocol::StationState state;
-    state.connected = m_connected;
+    // A camera found gone is no camera from then on, while its run ends.
+    state.connected = m_connected && !m_device.IsLost();
     state.colourCamera = m_colourCamera;
     state.previewing = m_previewing;
-    state.capturing = m_capturing;
+    // A capture that reached its target goes on until the writer has written
+    // its last file: the console reads "Captured" until "ReadyDone".
+    state.capturing = m_capturing || m_doneRun != 0;
     state.captureDone = m_captureDone;
     if (m_thread) {
         state.framesReceived = m_thread->framesReceived();
-        state.targetFrames = m_capturing ? m_captureTarget : -1;
+        state.targetFrames = state.capturing ? m_captureTarget : -1;
     }
     return state;
 }

@@ -131,8 +131,14 @@ void LumiCamCaptureFaultsTest::cameraKilled()
     QElapsedTimer sinceTick;
     sinceTick.start();
     qint64 longestStall = 0;
+    // A console must never read "Ready" from a station whose capture died.
+    bool readyWhileLost = false;
     QTimer ticks;
-    connect(&ticks, &QTimer::timeout, [&] { longestStall = std::max(longestStall, sinceTick.restart()); });
+    connect(&ticks, &QTimer::timeout, [&] {
+        longestStall = std::max(longestStall, sinceTick.restart());
+        const RemoteProtocol::StationState state = window.stationState();
+        readyWhileLost = readyWhileLost || (capturing && state.connected && !state.capturing);
+    });
     ticks.start(10);
     camera->stop();
     QElapsedTimer lost;
@@ -140,6 +146,8 @@ void LumiCamCaptureFaultsTest::cameraKilled()
     // "#status" then answers "No Camera".
     QTRY_VERIFY_WITH_TIMEOUT(!window.stationState().connected, 20000);
     qInfo() << "camera loss noticed after" << lost.elapsed() << "ms";
+    // Then the station goes through its normal disconnect.
+    QTRY_VERIFY_WITH_TIMEOUT(!WindowDriver::action(window, "actionOpenCam")->isChecked(), 10000);
     QVERIFY(!window.isCapturing());
     QVERIFY(!window.stationState().captureDone);
     QVERIFY(!WindowDriver::action(window, "actionOpenCam")->isChecked());
@@ -148,6 +156,7 @@ void LumiCamCaptureFaultsTest::cameraKilled()
     QVERIFY2(prompt.shown[0].text.contains(QStringLiteral("<b>SimCam</b>")), qPrintable(prompt.shown[0].text));
     QTest::qWait(200);
     QVERIFY2(longestStall < 1000, qPrintable(QString::number(longestStall)));
+    QVERIFY(!readyWhileLost);
 
     const QDir dir(folder.path());
     if (capturing) {
@@ -247,6 +256,9 @@ void LumiCamCaptureFaultsTest::packetLossIsRecoveredByResend()
 
     WindowDriver::action(window, "actionCapture")->setChecked(true);
     QTRY_VERIFY_WITH_TIMEOUT(!window.isCapturing(), 60000);
+    // Until its last file is written the capture is still reported running.
+    const RemoteProtocol::StationState ended = window.stationState();
+    QVERIFY(ended.capturing || ended.captureDone);
     QTRY_VERIFY_WITH_TIMEOUT(window.stationState().captureDone, 10000);
     QCOMPARE(errorLabelText(window).section(QLatin1Char(' '), 0, 1), QStringLiteral("Errors: 0"));
     // The stream's real rate: some 60 Mbit/s at 640x480, some 300 at 2048x2048.
