@@ -24,18 +24,21 @@
 void Lumi_cam::showSignal(unsigned long long, FrameRef frame)
 {
     // The frame carries its own counter (frame->number), which is the signal's.
-    if (!frame || !m_frames.offer(std::move(frame)))
-        return;
-    drainFrames();
+    if (frame && m_frames.offer(std::move(frame)))
+        drainFrames();
 }
 
 void Lumi_cam::drainFrames()
 {
-    for (size_t n = m_frames.pending(); n > 0; --n)
+    // The timer below may fire while a pass processes events.
+    if (m_frames.passRunning())
+        return;
+    for (size_t n = m_frames.beginPass(); n > 0; --n)
         if (FrameRef next = m_frames.next())
             handleFrame(next);
-    // A timer, not a queued call: destroyAcqThread removes the queued calls to
-    // this window, and the drain must still come to its end.
+    // Frames left over go in the next pass: the next frame's call starts it,
+    // or this timer when no frame comes. A timer, not a queued call:
+    // destroyAcqThread removes the calls queued to this window.
     if (m_frames.endPass()) {
         m_nextDrainPass->start();
         return;
@@ -253,7 +256,7 @@ void Lumi_cam::endCaptureFiles()
 {
     if (m_thread)
         m_captureLastFrame = std::min(m_captureLastFrame, m_thread->framesReceived());
-    if (m_frames.draining())
+    if (m_frames.busy())
         m_endCaptureAfterDrain = true;
     else
         m_writer.endRun();

@@ -4,18 +4,19 @@ bool FrameSlotQueue::offer(FrameRef frame)
 {
     if (frame)
         m_pending.push_back(std::move(frame));
-    if (m_draining)
-        return false;
-    m_draining = true;
-    return true;
+    return !m_passRunning;
+}
+
+size_t FrameSlotQueue::beginPass()
+{
+    m_passRunning = true;
+    return m_pending.size();
 }
 
 FrameRef FrameSlotQueue::next()
 {
-    if (m_pending.empty()) {
-        m_draining = false;
+    if (m_pending.empty())
         return nullptr;
-    }
     FrameRef frame = std::move(m_pending.front());
     m_pending.pop_front();
     return frame;
@@ -23,8 +24,6 @@ FrameRef FrameSlotQueue::next()
 
 bool FrameSlotQueue::endPass()
 {
-    if (!m_pending.empty())
-        return true;
-    m_draining = false;
-    return false;
+    m_passRunning = false;
+    return !m_pending.empty();
 }

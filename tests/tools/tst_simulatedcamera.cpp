@@ -628,8 +628,11 @@ private slots:
         const size_t bytes = SimulatedCamera::frameBytes(options.width, options.height, Mono16);
         const size_t chunk = SimulatedCamera::dataBytesPerPacket(packetSize);
         QCOMPARE(size_t(frame.dataPackets), (bytes + chunk - 1) / chunk);
+        // A late sender catches up on its schedule within the frame, so a
+        // loaded machine sees a frame somewhat shorter than its link time;
+        // unpaced, it takes a small fraction of it.
         const double linkSeconds = double(bytes) / 125e6; // 1 Gb/s
-        QVERIFY2(frame.seconds >= 0.8 * linkSeconds,
+        QVERIFY2(frame.seconds >= 0.5 * linkSeconds,
                  qPrintable(QString("%1 ms for %2 bytes").arg(frame.seconds * 1000).arg(bytes)));
     }
 
