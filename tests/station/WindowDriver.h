@@ -32,6 +32,18 @@ inline bool writeSettings(const QMap<QString, QVariant>& values)
     return file.write(text) == text.size();
 }
 
+// The side panel's run settings for a capture of `frames` frames averaged
+// over `average`, named from `prefix` (no point) into `folder`, 1 ms exposure.
+inline bool writeRunSettings(const QString& folder, int frames, const QString& prefix, int average = 1)
+{
+    return writeSettings({{"LAST_PTH", folder},
+                          {"LAST_FRM", frames},
+                          {"LAST_AVG", average},
+                          {"LAST_PRT", prefix},
+                          {"LAST_PNT", ""},
+                          {"LAST_EXP", 1000}});
+}
+
 inline QAction* action(const QWidget& window, const char* name)
 {
     auto* found = window.findChild<QAction*>(QLatin1String(name));

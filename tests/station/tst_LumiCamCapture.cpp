@@ -42,18 +42,6 @@ private slots:
 
 namespace {
 
-// The side panel's run settings for a capture of `frames` single frames
-// named from `prefix` (no point) into `folder`, 1 ms exposure.
-bool writeRunSettings(const QString& folder, int frames, const QString& prefix)
-{
-    return WindowDriver::writeSettings({{"LAST_PTH", folder},
-                                        {"LAST_FRM", frames},
-                                        {"LAST_AVG", 1},
-                                        {"LAST_PRT", prefix},
-                                        {"LAST_PNT", ""},
-                                        {"LAST_EXP", 1000}});
-}
-
 // The samples of a one-page 16-bit grey TIFF; empty when it is not one.
 std::vector<uint16_t> readTiff16(const QString& path, uint32_t& width, uint32_t& height)
 {
@@ -116,7 +104,7 @@ void LumiCamCaptureTest::captureWritesFramesListAndSidecar()
     QFETCH(int, busyMs);
     QTemporaryDir folder;
     QVERIFY(folder.isValid());
-    QVERIFY(writeRunSettings(folder.path(), 3, QStringLiteral("run")));
+    QVERIFY(WindowDriver::writeRunSettings(folder.path(), 3, QStringLiteral("run")));
 
     SimulatedCameraOptions options; // Mono16, 14 significant bits
     SimulatedCamera camera(options);
@@ -183,7 +171,7 @@ void LumiCamCaptureTest::previewFramesQueuedAtStartAreNotCaptured()
 {
     QTemporaryDir folder;
     QVERIFY(folder.isValid());
-    QVERIFY(writeRunSettings(folder.path(), 30, QStringLiteral("run")));
+    QVERIFY(WindowDriver::writeRunSettings(folder.path(), 30, QStringLiteral("run")));
     SimulatedCameraOptions options;
     SimulatedCamera camera(options);
     QVERIFY(camera.start());
@@ -234,7 +222,7 @@ void LumiCamCaptureTest::failedCaptureEndsBeforeTheNext()
     QFETCH(bool, restart);
     QTemporaryDir folder;
     QVERIFY(folder.isValid());
-    QVERIFY(writeRunSettings(folder.path(), 20, QStringLiteral("a")));
+    QVERIFY(WindowDriver::writeRunSettings(folder.path(), 20, QStringLiteral("a")));
     const QDir dir(folder.path());
     QVERIFY(dir.mkdir(QStringLiteral("a_000001.tif"))); // a folder: the file cannot be made
     SimulatedCameraOptions options;
@@ -275,7 +263,7 @@ void LumiCamCaptureTest::failedCaptureEndsBeforeTheNext()
 // work folder: the files must not go to the root folder.
 void LumiCamCaptureTest::startWithoutWorkFolderIsRefused()
 {
-    QVERIFY(writeRunSettings("", 3, QStringLiteral("nofolder")));
+    QVERIFY(WindowDriver::writeRunSettings("", 3, QStringLiteral("nofolder")));
     SimulatedCameraOptions options;
     SimulatedCamera camera(options);
     QVERIFY(camera.start());
@@ -299,7 +287,7 @@ void LumiCamCaptureTest::startDuringTheStopWaitIsKept()
 {
     QTemporaryDir folder;
     QVERIFY(folder.isValid());
-    QVERIFY(writeRunSettings(folder.path(), 1000, QStringLiteral("a")));
+    QVERIFY(WindowDriver::writeRunSettings(folder.path(), 1000, QStringLiteral("a")));
     SimulatedCameraOptions options;
     SimulatedCamera camera(options);
     QVERIFY(camera.start());
@@ -331,7 +319,7 @@ void LumiCamCaptureTest::sidecarFolderIsTheWorkFolderField()
 {
     QTemporaryDir folder;
     QVERIFY(folder.isValid());
-    QVERIFY(writeRunSettings(folder.path(), 2, QStringLiteral("run")));
+    QVERIFY(WindowDriver::writeRunSettings(folder.path(), 2, QStringLiteral("run")));
     SimulatedCameraOptions options;
     SimulatedCamera camera(options);
     QVERIFY(camera.start());

@@ -42,16 +42,6 @@ private slots:
 
 namespace {
 
-bool writeRunSettings(const QString& folder, int frames, const QString& prefix, int average = 1)
-{
-    return WindowDriver::writeSettings({{"LAST_PTH", folder},
-                                        {"LAST_FRM", frames},
-                                        {"LAST_AVG", average},
-                                        {"LAST_PRT", prefix},
-                                        {"LAST_PNT", ""},
-                                        {"LAST_EXP", 1000}});
-}
-
 // True when `path` is a one-page TIFF whose every row reads back.
 bool tiffIsComplete(const QString& path)
 {
@@ -115,7 +105,7 @@ void LumiCamCaptureFaultsTest::cameraKilled()
     QFETCH(bool, capturing);
     QTemporaryDir folder;
     QVERIFY(folder.isValid());
-    QVERIFY(writeRunSettings(folder.path(), 500, QStringLiteral("run")));
+    QVERIFY(WindowDriver::writeRunSettings(folder.path(), 500, QStringLiteral("run")));
     SimulatedCameraOptions options;
     auto camera = std::make_unique<SimulatedCamera>(options);
     QVERIFY(camera->start());
@@ -202,7 +192,7 @@ void LumiCamCaptureFaultsTest::fullOrReadOnlyDisk()
         ~Unmount() { umount2(at.constData(), MNT_DETACH); }
     } unmount{at};
 
-    QVERIFY(writeRunSettings(mountPoint.path(), 100, QStringLiteral("run")));
+    QVERIFY(WindowDriver::writeRunSettings(mountPoint.path(), 100, QStringLiteral("run")));
     SimulatedCameraOptions options;
     SimulatedCamera camera(options);
     QVERIFY(camera.start());
@@ -241,7 +231,7 @@ void LumiCamCaptureFaultsTest::packetLossIsRecoveredByResend()
     QFETCH(int, frames);
     QTemporaryDir folder;
     QVERIFY(folder.isValid());
-    QVERIFY(writeRunSettings(folder.path(), frames, QStringLiteral("run")));
+    QVERIFY(WindowDriver::writeRunSettings(folder.path(), frames, QStringLiteral("run")));
     SimulatedCameraOptions options;
     options.packetLoss = 0.01;
     if (size) {
@@ -276,7 +266,7 @@ void LumiCamCaptureFaultsTest::framesNeverDeliveredAreCounted()
 {
     QTemporaryDir folder;
     QVERIFY(folder.isValid());
-    QVERIFY(writeRunSettings(folder.path(), 400, QStringLiteral("run")));
+    QVERIFY(WindowDriver::writeRunSettings(folder.path(), 400, QStringLiteral("run")));
     SimulatedCameraOptions options;
     options.width = 320;
     options.height = 240;
@@ -316,7 +306,7 @@ void LumiCamCaptureFaultsTest::averagingChangedMidCaptureWritesNoFileTwice()
 {
     QTemporaryDir folder;
     QVERIFY(folder.isValid());
-    QVERIFY(writeRunSettings(folder.path(), 80, QStringLiteral("run"), 4));
+    QVERIFY(WindowDriver::writeRunSettings(folder.path(), 80, QStringLiteral("run"), 4));
     SimulatedCameraOptions options;
     options.width = 320;
     options.height = 240;
