@@ -130,6 +130,9 @@ ArgsResult parseArgs(const std::vector<std::string>& args, SimulatedCameraOption
             options.userName = value;
         } else if (arg == "--packet-loss") {
             ok = parseDouble(value, options.packetLoss) && options.packetLoss >= 0.0 && options.packetLoss <= 1.0;
+        } else if (arg == "--without" || arg == "--refuse") {
+            ok = featureNamed(value) != nullptr;
+            (arg == "--without" ? options.missingFeatures : options.refusedFeatures).push_back(value);
         } else if (arg == "--seed") {
             ok = parseUnsigned(value, 0xFFFFFFFF, number);
             options.packetLossSeed = uint32_t(number);
@@ -174,7 +177,9 @@ std::string usage()
            "  --colour              colour sensor (CcdType 12, Bayer GR)\n"
            "  --chessboard          chessboard image (9 x 6 inner corners)\n"
            "  --packet-loss F       fraction of stream data packets lost at first sending (0)\n"
-           "  --seed N              seed of the packet-loss choice (1)\n";
+           "  --seed N              seed of the packet-loss choice (1)\n"
+           "  --without FEATURE     leave a camera feature out of the description (repeatable)\n"
+           "  --refuse FEATURE      refuse every write to a camera feature (repeatable)\n";
 }
 
 std::string readyLine(const SimulatedCameraOptions& options)

@@ -1,5 +1,6 @@
 #include "SimCamFeatures.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <sstream>
 #include <string>
@@ -196,9 +197,15 @@ void swissKnife(std::ostringstream& xml, const std::string& name,
         << "  </IntSwissKnife>\n";
 }
 
-void tableFeature(std::ostringstream& xml, const Feature& f)
+// The feature and its register node; a feature left out keeps its register,
+// which other nodes may read.
+void tableFeature(std::ostringstream& xml, const Feature& f, bool described)
 {
     const std::string reg = std::string(f.name) + "Reg";
+    if (!described) {
+        intReg(xml, reg, f.address, f.writable || f.type == T::Command, f.min < 0);
+        return;
+    }
     switch (f.type) {
     case T::Integer:
         xml << "  <Integer Name=\"" << f.name << "\" NameSpace=\"Custom\">\n"
@@ -288,8 +295,11 @@ bool isSupportedPixelFormat(uint32_t pixelFormat)
     return f != nullptr && acceptsValue(*f, pixelFormat);
 }
 
-std::string genicamXml()
+std::string genicamXml(const std::vector<std::string>& missing)
 {
+    const auto described = [&missing](const Feature& f) {
+        return std::find(missing.begin(), missing.end(), f.name) == missing.end();
+    };
     std::ostringstream xml;
     xml << "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
         << "<RegisterDescription ModelName=\"Tarnel\" VendorName=\"Kessane\""
@@ -311,7 +321,8 @@ std::string genicamXml()
           "GevSCPSPacketSize", "GevSCPD", "GevSCPHostPort", "GevSCDA"})
         xml << "    <pFeature>" << name << "</pFeature>\n";
     for (const Feature& f : features())
-        xml << "    <pFeature>" << f.name << "</pFeature>\n";
+        if (described(f))
+            xml << "    <pFeature>" << f.name << "</pFeature>\n";
     xml << "  </Category>\n";
 
     // Identity strings on the bootstrap registers, so discovery carries them.
@@ -332,8 +343,8 @@ std::string genicamXml()
     intReg(xml, "OffsetXReg", RegOffsetX, true);
     integerOn(xml, "OffsetY", "OffsetYReg", "0", "OffsetYLimit", false, true);
     intReg(xml, "OffsetYReg", RegOffsetY, true);
-    swissKnife(xml, "WidthMax", {{"SW", "SensorWidth"}, {"BH", "BinningHorizontal"}}, "SW / BH");
-    swissKnife(xml, "HeightMax", {{"SH", "SensorHeight"}, {"BV", "BinningVertical"}}, "SH / BV");
+    swissKnife(xml, "WidthMax", {{"SW", "SensorWidthReg"}, {"BH", "BinningHorizontalReg"}}, "SW / BH");
+    swissKnife(xml, "HeightMax", {{"SH", "SensorHeightReg"}, {"BV", "BinningVerticalReg"}}, "SH / BV");
     swissKnife(xml, "WidthLimit", {{"WM", "WidthMax"}, {"OX", "OffsetXReg"}}, "WM - OX");
     swissKnife(xml, "HeightLimit", {{"HM", "HeightMax"}, {"OY", "OffsetYReg"}}, "HM - OY");
     swissKnife(xml, "OffsetXLimit", {{"WM", "WidthMax"}, {"W", "WidthReg"}}, "WM - W");
@@ -407,7 +418,7 @@ std::string genicamXml()
     maskedIntReg(xml, "GevSCPHostPortReg", 0x0D00, true, 31, 16);
 
     for (const Feature& f : features())
-        tableFeature(xml, f);
+        tableFeature(xml, f, described(f));
 
     xml << "  <Port Name=\"Device\" NameSpace=\"Standard\"/>\n"
         << "</RegisterDescription>\n";

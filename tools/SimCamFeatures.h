@@ -75,8 +75,8 @@ const Feature* featureNamed(const std::string& name);
 bool acceptsValue(const Feature& feature, uint32_t value);
 
 // Our GenICam description (register layout above plus the standard GigE
-// Vision transport features).
-std::string genicamXml();
+// Vision transport features), without the table features named in `missing`.
+std::string genicamXml(const std::vector<std::string>& missing = {});
 
 // Which pixel formats the camera offers, as the PixelFormat entries list them.
 bool isSupportedPixelFormat(uint32_t pixelFormat);

@@ -134,6 +134,7 @@ struct SimulatedCamera::Impl
     bool acquiring = false;
     double linkRateMbps = 0; // applied to the clock by the stream thread
     std::unique_ptr<PacketDropper> dropper;
+    std::vector<uint32_t> refusedRegisters; // of options.refusedFeatures
     ResendRing resends; // stream thread only
     // The stream leaves at the pace of its link, as from a real camera: a
     // receiver drains it as it would on the wire, and cameras of concurrent
@@ -170,6 +171,16 @@ bool SimulatedCamera::Impl::start()
         || !simcam::isSupportedPixelFormat(options.pixelFormat) || options.sensorWidth < 8 || options.sensorHeight < 1
         || options.sensorWidth > 65535 || options.sensorHeight > 65535)
         return false;
+    refusedRegisters.clear();
+    for (const std::string& name : options.missingFeatures)
+        if (simcam::featureNamed(name) == nullptr)
+            return false;
+    for (const std::string& name : options.refusedFeatures) {
+        const simcam::Feature* f = simcam::featureNamed(name);
+        if (f == nullptr)
+            return false;
+        refusedRegisters.push_back(f->address);
+    }
 
     controlSocket = boundUdpSocket(ip, NqGvcp::GVCP_PORT);
     streamSocket = boundUdpSocket(ip, 0);
@@ -194,7 +205,7 @@ bool SimulatedCamera::Impl::start()
         stop();
         return false;
     }
-    const std::string xml = simcam::genicamXml();
+    const std::string xml = simcam::genicamXml(options.missingFeatures);
     const bool written = ::write(xmlFd, xml.data(), xml.size()) == ssize_t(xml.size());
     ::close(xmlFd);
     if (written)
@@ -524,6 +535,8 @@ uint16_t SimulatedCamera::Impl::writeRegister(uint32_t address, uint32_t value, 
 // description refuses and keeping the image inside the binned sensor.
 uint16_t SimulatedCamera::Impl::checkedWrite(uint32_t address, uint32_t value)
 {
+    if (std::find(refusedRegisters.begin(), refusedRegisters.end(), address) != refusedRegisters.end())
+        return NqGvcp::GEV_STATUS_ACCESS_DENIED;
     const uint32_t maxWidth = reg(simcam::RegSensorWidth) / std::max<uint32_t>(1, reg(simcam::RegBinningHorizontal));
     const uint32_t maxHeight = reg(simcam::RegSensorHeight) / std::max<uint32_t>(1, reg(simcam::RegBinningVertical));
     switch (address) {

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 // A GigE Vision camera that runs in this process (or as the lumivar-simcam
 // program) on a loopback address: Aravis's fake camera (registers, frame
@@ -40,6 +41,12 @@ struct SimulatedCameraOptions
     // concurrent tests on other 127.x addresses stay out of each other's
     // search results; unicast discovery is always answered.
     bool broadcastDiscovery = false;
+    // A camera that lacks some of the features others have: these are left
+    // out of its GenICam description (their registers stay).
+    std::vector<std::string> missingFeatures;
+    // Features the camera describes but refuses every write to (an error
+    // acknowledge), as a camera whose firmware locks them.
+    std::vector<std::string> refusedFeatures;
 };
 
 class SimulatedCamera

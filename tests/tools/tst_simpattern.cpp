@@ -191,6 +191,8 @@ private slots:
         QTest::newRow("bad mac") << QStringList{"--mac", "02:4b:53:00:00"} << error << "" << 0u << 0 << "";
         QTest::newRow("missing value") << QStringList{"--serial"} << error << "" << 0u << 0 << "";
         QTest::newRow("unknown option") << QStringList{"--fast", "1"} << error << "" << 0u << 0 << "";
+        QTest::newRow("unknown feature to leave out") << QStringList{"--without", "Zoom"} << error << "" << 0u << 0
+                                                      << "";
     }
     void arguments()
     {
@@ -222,7 +224,8 @@ private slots:
         std::string error;
         QCOMPARE(simcam::parseArgs({"--size", "320x240", "--frame-rate", "5000", "--link-rate", "0", "--serial", "K0042", "--mac",
                                     "02:AA:bb:00:00:09", "--user-name", "Lab cam", "--chessboard",
-                                    "--packet-loss", "0.1", "--seed", "7", "--sensor", "800x600"},
+                                    "--packet-loss", "0.1", "--seed", "7", "--sensor", "800x600", "--without",
+                                    "ProgFrameTimeEnable", "--refuse", "ExposureTimeRaw", "--refuse", "GainRaw"},
                                    options, error),
                  simcam::ArgsResult::Run);
         QCOMPARE(options.width, 320u);
@@ -236,6 +239,8 @@ private slots:
         QCOMPARE(options.packetLoss, 0.1);
         QCOMPARE(options.packetLossSeed, 7u);
         QCOMPARE(options.sensorWidth, 800u);
+        QCOMPARE(options.missingFeatures, std::vector<std::string>{"ProgFrameTimeEnable"});
+        QCOMPARE(options.refusedFeatures, (std::vector<std::string>{"ExposureTimeRaw", "GainRaw"}));
         QCOMPARE(simcam::readyLine(options).rfind("lumivar-simcam: listening on 127.0.0.1 ", 0), size_t(0));
     }
 };

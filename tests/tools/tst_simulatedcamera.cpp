@@ -515,6 +515,40 @@ private slots:
         QCOMPARE(m_session->integer(feature.constData()), before);
     }
 
+    // A camera that lacks a feature, or refuses writes to one, as cameras
+    // whose firmware differs from the station's expectations.
+    void missingAndRefusedFeatures()
+    {
+        SimulatedCameraOptions options = optionsAt("127.0.50.5");
+        options.missingFeatures = {"ProgFrameTimeEnable", "BinningHorizontal"};
+        options.refusedFeatures = {"ExposureTimeRaw"};
+        SimulatedCamera camera(options);
+        QVERIFY(camera.start());
+        ArvTestSession session("127.0.50.5");
+        QVERIFY2(session.isOpen(), qPrintable(session.lastError()));
+        QVERIFY(arv_device_get_feature(session.device(), "ProgFrameTimeEnable") == nullptr);
+        QVERIFY(arv_device_get_feature(session.device(), "BinningHorizontal") == nullptr);
+        QVERIFY(!session.setInteger("ProgFrameTimeEnable", 1));
+        // What read the missing feature's register still works.
+        QCOMPARE(session.integer("WidthMax"), gint64(1608));
+        // A refused feature is described and readable; its writes fail,
+        // also through the float feature on the same register.
+        QCOMPARE(session.integer("ExposureTimeRaw"), gint64(10000));
+        QVERIFY(!session.setInteger("ExposureTimeRaw", 5000));
+        GError* error = nullptr;
+        arv_camera_set_exposure_time(session.camera(), 5000.0, &error);
+        QVERIFY(error != nullptr);
+        g_clear_error(&error);
+        QCOMPARE(session.integer("ExposureTimeRaw"), gint64(10000));
+        QVERIFY(session.setInteger("GainRaw", 300));
+
+        for (auto unknown : {&SimulatedCameraOptions::missingFeatures, &SimulatedCameraOptions::refusedFeatures}) {
+            SimulatedCameraOptions bad = optionsAt("127.0.50.6");
+            (bad.*unknown).push_back("NoSuchFeature");
+            QVERIFY(!SimulatedCamera(bad).start());
+        }
+    }
+
     void binningShrinksTheImage()
     {
         QVERIFY(m_session->setInteger("Width", 1608));
