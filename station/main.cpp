@@ -1,4 +1,5 @@
 #include "Lumi_cam.h"
+#include "remote/DescriptorLimit.h"
 
 #include <QApplication>
 #include <QPixmap>
@@ -7,6 +8,8 @@
 
 int main(int argc, char* argv[])
 {
+    // All the descriptors the system allows, not a desktop's usual 1,024.
+    DescriptorLimit::raiseSoftToHard();
     QApplication app(argc, argv);
 
     QPixmap pixmap(QStringLiteral(":/Dravo_cam/kessane_new_splash.png"));

@@ -40,7 +40,7 @@ void RemoteClient::sendRaw(const QByteArray& bytes)
 QList<QByteArray> RemoteClient::waitForReplies(int count, int timeoutMs)
 {
     const QDeadlineTimer deadline(timeoutMs);
-    while (replies_.size() < count && !deadline.hasExpired()) {
+    while (replies_.size() < count && isConnected() && !deadline.hasExpired()) {
         // Wait in an event loop, so a station in this thread can answer.
         QEventLoop loop;
         QTimer::singleShot(qMax<qint64>(1, qMin<qint64>(20, deadline.remainingTime())), &loop,

@@ -22,14 +22,18 @@ public:
 
     bool connectTo(const QHostAddress& address, quint16 port, int timeoutMs = 2000);
     void disconnectFromStation();
+    // False once the station has closed the connection (seen when events run).
+    bool isConnected() const { return socket_.state() == QAbstractSocket::ConnectedState; }
+    quint16 localPort() const { return socket_.localPort(); }
 
     void sendFixed(RemoteProtocol::Command command);
     void sendParameter(RemoteProtocol::Command command, const QString& value);
     // Any bytes, as one write.
     void sendRaw(const QByteArray& bytes);
 
-    // Waits, processing events, until `count` complete replies are in (or
-    // the time is up) and hands over every complete reply received so far.
+    // Waits, processing events, until `count` complete replies are in, the
+    // station has closed the connection or the time is up, and hands over
+    // every complete reply received so far.
     QList<QByteArray> waitForReplies(int count, int timeoutMs = 3000);
     // Every byte received since the last call, replies and tails alike.
     QByteArray takeReceivedBytes();

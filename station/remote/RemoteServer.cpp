@@ -68,14 +68,44 @@ quint16 RemoteServer::serverPort() const
     return server_.serverPort();
 }
 
+namespace {
+
+// The peer as "address:port" for the log; a peer that has already gone may
+// have left no address behind.
+QString peerText(const QTcpSocket& socket)
+{
+    if (socket.peerAddress().isNull())
+        return QStringLiteral("(unknown: gone before it was accepted)");
+    return QStringLiteral("%1:%2").arg(socket.peerAddress().toString()).arg(socket.peerPort());
+}
+
+} // namespace
+
 void RemoteServer::acceptConnection()
 {
     while (QTcpSocket* socket = server_.nextPendingConnection()) {
+        const QString peer = peerText(*socket);
+        if (peers_.size() >= MaxClients) {
+            qCWarning(lcRemote).noquote() << "acceptConnection: refused" << peer << "-" << MaxClients
+                                          << "clients are connected already";
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
         socket->setParent(this);
         socket->setReadBufferSize(MaxClientBuffer);
+        peers_.insert(socket, peer);
+        // It counts until it is gone, so a slot is free only with its descriptor.
+        connect(socket, &QObject::destroyed, this, [this, socket] { peers_.remove(socket); });
         connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readCommand(socket); });
     }
+}
+
+void RemoteServer::closeClient(QTcpSocket* socket)
+{
+    socket->abort();
+    socket->deleteLater();
 }
 
 void RemoteServer::readCommand(QTcpSocket* socket)
@@ -91,17 +121,19 @@ void RemoteServer::readCommand(QTcpSocket* socket)
         write(socket, RemoteProtocol::roiReply(status_->roiValue()));
         return;
     }
-    sendStatusReply(socket);
-    if (parsed.commands.isEmpty())
-        return;
-    ++arrived_;
-    if (queue_.size() >= MaxQueuedBlocks) {
-        qCWarning(lcRemote) << "readCommand: dropped block" << arrived_ << "from" << socket->peerAddress().toString()
-                            << "(" << queue_.size() << "blocks wait already):" << RemoteProtocol::blockText(block);
-        return;
+    if (!parsed.commands.isEmpty()) {
+        ++arrived_;
+        if (!queue_.add(arrived_, parsed.commands)) {
+            qCWarning(lcRemote).noquote() << "readCommand: closed the connection of" << peers_.value(socket)
+                                          << "unanswered: block" << arrived_ << "finds" << queue_.size()
+                                          << "blocks waiting:" << RemoteProtocol::blockText(block);
+            closeClient(socket);
+            return;
+        }
+        scheduleNextBlock();
     }
-    queue_.enqueue({arrived_, parsed.commands});
-    scheduleNextBlock();
+    // The reply tells the state from before the block's commands run.
+    sendStatusReply(socket);
 }
 
 void RemoteServer::scheduleNextBlock()
@@ -115,7 +147,7 @@ void RemoteServer::runNextBlock()
     // the next one queued: no command runs inside another.
     if (running_ || queue_.isEmpty())
         return;
-    const QueuedBlock block = queue_.dequeue();
+    const RemoteBlockQueue::Block block = queue_.take();
     running_ = true;
     {
         const RemoteBoxGate::Scope boxes(boxes_, block.number);
@@ -152,9 +184,9 @@ void RemoteServer::write(QTcpSocket* socket, const QByteArray& bytes)
 {
     // A client that sends but never reads would make the replies pile up.
     if (socket->bytesToWrite() > MaxClientBuffer) {
-        qCWarning(lcRemote) << "write: closing the connection of" << socket->peerAddress().toString()
-                            << "(it does not read its replies)";
-        socket->abort();
+        qCWarning(lcRemote).noquote() << "write: closing the connection of" << peers_.value(socket)
+                                      << "(it does not read its replies)";
+        closeClient(socket);
         return;
     }
     // Queued in order and pushed out at once; the event loop sends the rest,

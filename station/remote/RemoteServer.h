@@ -1,11 +1,12 @@
 #pragma once
 
 #include "RemoteProtocol.h"
+#include "remote/RemoteBlockQueue.h"
 #include "remote/RemoteBoxGate.h"
 
+#include <QHash>
 #include <QHostAddress>
 #include <QObject>
-#include <QQueue>
 #include <QTcpServer>
 
 class QTcpSocket;
@@ -14,14 +15,17 @@ class RemoteHandler;
 class RemoteStatusProvider;
 
 // The station's remote-control server. While enabled it listens on port 1910
-// (any IPv4 address); every client connection stays open until the peer
-// closes it. Each block a client sends is answered at once with the status
-// reply (or the ROI value for "#getroi"), even while a command waits or shows
-// a box; its commands are queued and handed to the handler later, in table
-// order, one block at a time in the order of arrival. A command may run
-// events (waits, boxes), so it never runs inside a socket's handler and never
-// touches a socket: a client may leave at any moment. Everything runs on the
-// GUI thread.
+// (any IPv4 address) and serves up to MaxClients connections at once; one
+// beyond them is closed at once. A served connection stays open until the
+// peer closes it. Each block a client sends is answered at once with the
+// status reply (or the ROI value for "#getroi"), even while a command waits or
+// shows a box; its commands are queued and handed to the handler later, in
+// table order, one block at a time in the order of arrival. A block is never
+// answered unless its commands are queued: when the queue is full, its client
+// is closed unanswered, so the sender knows it was not carried out. A command
+// may run events (waits, boxes), so it never runs inside a socket's handler
+// and never touches a socket: a client may leave at any moment. Everything
+// runs on the GUI thread.
 class RemoteServer : public QObject
 {
     Q_OBJECT
@@ -45,24 +49,30 @@ public:
     // The text of the box that lists the addresses a console can use.
     static QString addressListText(const QList<QHostAddress>& addresses);
 
-    // Blocks with commands that wait for the one running; more are dropped.
-    static constexpr int MaxQueuedBlocks = 32;
+    // Clients served at once. A console keeps one status connection per
+    // station and opens its command connections one at a time, so a station
+    // sees about two per console; up to 50 more may wait in the system's
+    // accept queue (the listen backlog) and all come in when the GUI thread
+    // returns from a long operation. 128 holds both for dozens of consoles
+    // and stays far below the 1,024 descriptors of a desktop's usual soft
+    // limit, which the capture files, the camera and the display connection
+    // need too (with the table full, a box waits forever on the display).
+    static constexpr int MaxClients = 128;
     // What one client may have unread in the station, or not yet taken from
     // it, before the station stops reading or drops the connection.
     static constexpr qint64 MaxClientBuffer = 64 * 1024;
 
-private:
-    struct QueuedBlock
-    {
-        quint64 number; // in order of arrival, from 1
-        QList<RemoteProtocol::RemoteCommand> commands;
-    };
+    // Clients connected now.
+    int clientCount() const { return peers_.size(); }
 
+private:
     void acceptConnection();
-    // Answers the block that arrived and queues its commands.
+    // Queues the commands of the block that arrived and answers it.
     void readCommand(QTcpSocket* socket);
     void sendStatusReply(QTcpSocket* socket);
     void write(QTcpSocket* socket, const QByteArray& bytes);
+    // Closes the connection now, unanswered.
+    void closeClient(QTcpSocket* socket);
     void scheduleNextBlock();
     void runNextBlock();
 
@@ -73,7 +83,11 @@ private:
     quint16 port_ = RemoteProtocol::DefaultPort;
     QWidget* boxParent_ = nullptr;
     bool roiRequested_ = false; // the next status reply is the ROI value
-    QQueue<QueuedBlock> queue_;
+    // Each client's peer as "address:port", taken when it connected (a
+    // socket whose peer has gone no longer knows it), until the socket is
+    // deleted.
+    QHash<QTcpSocket*, QString> peers_;
+    RemoteBlockQueue queue_;
     bool running_ = false;      // a block's commands are being carried out
     quint64 arrived_ = 0;       // blocks with commands received so far
     RemoteBoxGate boxes_{arrived_};

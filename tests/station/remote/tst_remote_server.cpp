@@ -1,11 +1,15 @@
 #include "FakeStation.h"
 #include "RemoteClient.h"
 #include "ScriptedPrompt.h"
+#include "remote/DescriptorLimit.h"
 #include "remote/RemoteServer.h"
 
 #include <QtTest>
 
+#include <sys/resource.h>
+
 #include <memory>
+#include <vector>
 
 using namespace RemoteProtocol;
 using Commands = QList<RemoteCommand>;
@@ -16,6 +20,39 @@ Q_DECLARE_METATYPE(RemoteProtocol::RemoteCommand)
 namespace {
 
 const QHostAddress Loopback(QHostAddress::LocalHost);
+const QList<QByteArray> Ready{"Ready"};
+
+int openDescriptors()
+{
+    return QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot).size();
+}
+
+// The server's warnings while it lives.
+class RemoteLog
+{
+public:
+    RemoteLog()
+    {
+        current = this;
+        previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString& msg) {
+            if (type == QtWarningMsg && qstrcmp(context.category, "kessane.station.remote") == 0)
+                current->lines << msg;
+            else
+                current->previous(type, context, msg);
+        });
+    }
+    ~RemoteLog() { qInstallMessageHandler(previous); }
+    bool has(const QString& text) const
+    {
+        return std::any_of(lines.begin(), lines.end(), [&](const QString& l) { return l.contains(text); });
+    }
+
+    QStringList lines;
+
+private:
+    static inline RemoteLog* current = nullptr;
+    QtMessageHandler previous = nullptr;
+};
 
 } // namespace
 
@@ -39,7 +76,11 @@ private slots:
     void longBlockIsDiscarded();
     void severalClients();
     void blocksWaitTheirTurn();
-    void queueIsBounded();
+    void clientsPastTheCapAreRefused();
+    void descriptorsComeBackWhenClientsLeave();
+    void softLimitRaisedToHard();
+    void fullQueueClosesTheClientUnanswered();
+    void floodOfSettingsEndsOnTheLastValue();
     void enableAndDisable();
     void portInUse();
     void defaultPort();
@@ -48,6 +89,8 @@ private slots:
 private:
     std::unique_ptr<RemoteClient> connectedClient();
     QByteArray exchange(RemoteClient& client, const QByteArray& block, int replies = 1);
+    // Sends a block and waits for its reply only.
+    static QList<QByteArray> ask(RemoteClient& client, const QByteArray& block);
 
     std::unique_ptr<ScriptedPrompt> prompt_;
     std::unique_ptr<FakeStation> station_;
@@ -84,6 +127,12 @@ QByteArray TestRemoteServer::exchange(RemoteClient& client, const QByteArray& bl
     client.waitForReplies(replies);
     QTest::qWait(20); // anything sent beyond the expected replies would show up here
     return client.takeReceivedBytes();
+}
+
+QList<QByteArray> TestRemoteServer::ask(RemoteClient& client, const QByteArray& block)
+{
+    client.sendRaw(block);
+    return client.waitForReplies(1);
 }
 
 void TestRemoteServer::statusReplies_data()
@@ -263,28 +312,154 @@ void TestRemoteServer::blocksWaitTheirTurn()
     QCOMPARE(station_->mostRunning, 1);
 }
 
-void TestRemoteServer::queueIsBounded()
+void TestRemoteServer::clientsPastTheCapAreRefused()
+{
+    station_->state.connected = true;
+    RemoteLog log;
+    std::vector<std::unique_ptr<RemoteClient>> served;
+    for (int i = 0; i < RemoteServer::MaxClients; ++i) {
+        served.push_back(connectedClient());
+        QVERIFY(served.back());
+        QCOMPARE(ask(*served.back(), "#status"), Ready);
+    }
+    QCOMPARE(server_->clientCount(), RemoteServer::MaxClients);
+
+    // Past the cap a connection is closed at once, unanswered, and logged
+    // with its peer.
+    auto refused = connectedClient();
+    QVERIFY(refused);
+    const quint16 refusedPort = refused->localPort();
+    refused->sendRaw("#lut");
+    QTRY_VERIFY(!refused->isConnected());
+    QCOMPARE(refused->takeReceivedBytes(), QByteArray());
+    QVERIFY(station_->executed.isEmpty());
+    QVERIFY2(log.has(QStringLiteral("refused 127.0.0.1:%1 ").arg(refusedPort)), qPrintable(log.lines.join('\n')));
+    QCOMPARE(server_->clientCount(), RemoteServer::MaxClients);
+
+    // The clients served go on; one that leaves makes room for the next.
+    QCOMPARE(ask(*served.back(), "#status"), Ready);
+    served.front()->disconnectFromStation();
+    QTRY_COMPARE(server_->clientCount(), RemoteServer::MaxClients - 1);
+    auto next = connectedClient();
+    QVERIFY(next);
+    QCOMPARE(ask(*next, "#status"), Ready);
+}
+
+void TestRemoteServer::descriptorsComeBackWhenClientsLeave()
+{
+    station_->state.connected = true;
+    {
+        auto first = connectedClient(); // whatever the first connection sets up for good
+        QVERIFY(first);
+        QCOMPARE(ask(*first, "#status"), Ready);
+    }
+    QTRY_COMPARE(server_->clientCount(), 0);
+    const int before = openDescriptors();
+    {
+        std::vector<std::unique_ptr<RemoteClient>> clients;
+        for (int i = 0; i < RemoteServer::MaxClients + 8; ++i) {
+            clients.push_back(connectedClient());
+            QVERIFY(clients.back());
+            if (i < RemoteServer::MaxClients)
+                QCOMPARE(ask(*clients.back(), "#status"), Ready);
+            else
+                QTRY_VERIFY(!clients.back()->isConnected());
+        }
+        // Both ends of every client served are in this process.
+        QVERIFY(openDescriptors() >= before + 2 * RemoteServer::MaxClients);
+    } // every client leaves
+    QTRY_COMPARE(server_->clientCount(), 0);
+    QTRY_COMPARE(openDescriptors(), before);
+    auto after = connectedClient();
+    QVERIFY(after);
+    QCOMPARE(ask(*after, "#status"), Ready);
+}
+
+void TestRemoteServer::softLimitRaisedToHard()
+{
+    rlimit saved{};
+    QCOMPARE(getrlimit(RLIMIT_NOFILE, &saved), 0);
+    if (saved.rlim_max <= 1024)
+        QSKIP("the hard limit leaves nothing to raise");
+    const rlimit desktop{1024, saved.rlim_max};
+    QCOMPARE(setrlimit(RLIMIT_NOFILE, &desktop), 0);
+    QCOMPARE(DescriptorLimit::current().soft, quint64(1024));
+    const DescriptorLimit::Limits raised = DescriptorLimit::raiseSoftToHard();
+    const DescriptorLimit::Limits now = DescriptorLimit::current();
+    setrlimit(RLIMIT_NOFILE, &saved);
+    QCOMPARE(raised.soft, quint64(saved.rlim_max));
+    QCOMPARE(raised.hard, quint64(saved.rlim_max));
+    QCOMPARE(now.soft, quint64(saved.rlim_max));
+}
+
+// While a command runs events, the queue fills. A block that then finds no
+// room is neither run nor answered: its client is closed. Settings still
+// join the last block waiting, so the station ends on the last value sent.
+void TestRemoteServer::fullQueueClosesTheClientUnanswered()
+{
+    station_->state.connected = true;
+    station_->slow = Command::Frames;
+    RemoteLog log;
+    auto busy = connectedClient();
+    auto filler = connectedClient();
+    auto late = connectedClient();
+    QVERIFY(busy && filler && late);
+    const quint16 latePort = late->localPort();
+    QList<QByteArray> replies;
+    QByteArray lateBytes;
+    bool lateClosed = false;
+    station_->whileSlow = [&] {
+        for (int i = 0; i < RemoteBlockQueue::MaxBlocks - 1; ++i)
+            replies += ask(*filler, QByteArray("#lut\0", 5));
+        for (int value = 1; value <= 50; ++value)
+            replies += ask(*filler, "#exp=" + QByteArray::number(value));
+        late->sendRaw(QByteArray("#nolut\0", 7));
+        lateClosed = QTest::qWaitFor([&] { return !late->isConnected(); }, 3000);
+        lateBytes = late->takeReceivedBytes();
+    };
+    busy->sendRaw("#fr=1");
+    QTRY_COMPARE(station_->executed.size(), 1 + RemoteBlockQueue::MaxBlocks);
+    QTest::qWait(50); // nothing else runs
+    QCOMPARE(station_->executed.size(), 1 + RemoteBlockQueue::MaxBlocks);
+    QCOMPARE(replies.size(), RemoteBlockQueue::MaxBlocks - 1 + 50);
+    QCOMPARE(replies.count("Ready"), replies.size());
+    QVERIFY(lateClosed);
+    QCOMPARE(lateBytes, QByteArray());
+    QCOMPARE(station_->executed.count({Command::Lut, {}}), RemoteBlockQueue::MaxBlocks - 1);
+    QVERIFY(!station_->executed.contains({Command::NoLut, {}}));
+    QCOMPARE(station_->executed.last(), (RemoteCommand{Command::Exposure, "50"}));
+    QVERIFY2(log.has(QStringLiteral("closed the connection of 127.0.0.1:%1 unanswered").arg(latePort)),
+             qPrintable(log.lines.join('\n')));
+    QVERIFY(filler->isConnected());
+}
+
+// The console's way: a connection per command. Far more blocks than the
+// queue holds arrive while a command runs events; the last value wins.
+void TestRemoteServer::floodOfSettingsEndsOnTheLastValue()
 {
     station_->state.connected = true;
     station_->slow = Command::Frames;
     auto busy = connectedClient();
     QVERIFY(busy);
-    std::vector<std::unique_ptr<RemoteClient>> clients;
-    QList<QByteArray> replies;
+    const int flood = 4 * RemoteBlockQueue::MaxBlocks;
+    int answered = 0;
+    int mostClients = 0;
     station_->whileSlow = [&] {
-        for (int i = 0; i < RemoteServer::MaxQueuedBlocks + 8; ++i) {
-            clients.push_back(connectedClient());
-            // Every block is answered, whether its commands find room or not.
-            if (clients.back())
-                replies.append(exchange(*clients.back(), QByteArray("#lut\0", 5)));
+        for (int value = 1; value <= flood; ++value) {
+            auto client = connectedClient();
+            if (!client || ask(*client, "#exp=" + QByteArray::number(value)) != Ready)
+                break;
+            ++answered;
+            mostClients = std::max(mostClients, server_->clientCount());
         }
     };
     busy->sendRaw("#fr=1");
-    QTRY_COMPARE(replies.size(), RemoteServer::MaxQueuedBlocks + 8);
-    QCOMPARE(replies.count(QByteArray("Ready\0", 6)), replies.size());
-    QTRY_COMPARE(station_->executed.size(), 1 + RemoteServer::MaxQueuedBlocks);
-    QTest::qWait(100);
-    QCOMPARE(station_->executed.size(), 1 + RemoteServer::MaxQueuedBlocks);
+    QTRY_COMPARE(station_->executed.size(), 2);
+    QTest::qWait(50);
+    QCOMPARE(answered, flood);
+    QCOMPARE(station_->executed,
+             (Commands{{Command::Frames, "1"}, {Command::Exposure, QString::number(flood)}}));
+    QVERIFY(mostClients < RemoteServer::MaxClients); // those that left were let go
 }
 
 void TestRemoteServer::enableAndDisable()
