@@ -16,6 +16,9 @@ LensLink::LensLink(QObject* parent) : QObject(parent), socket_(new QUdpSocket(th
 {
     qRegisterMetaType<LensReplyEffects>();
     connect(socket_, &QUdpSocket::readyRead, this, &LensLink::readUDPDatagrams);
+    dropReport_.setSingleShot(true);
+    dropReport_.setInterval(DropReportMs);
+    connect(&dropReport_, &QTimer::timeout, this, &LensLink::reportDropped);
 }
 
 bool LensLink::bind(const QHostAddress& address)
@@ -87,7 +90,9 @@ void LensLink::sendTo(const QString& host, const QByteArray& command)
 
 void LensLink::readUDPDatagrams()
 {
-    while (socket_->hasPendingDatagrams()) {
+    // The socket signals again in the next pass while datagrams are left.
+    int replies = 0;
+    for (int taken = 0; taken < MaxDatagramsPerPass && socket_->hasPendingDatagrams(); ++taken) {
         const qint64 size = socket_->pendingDatagramSize();
         const QNetworkDatagram datagram = socket_->receiveDatagram(qMin<qint64>(size, LensProtocol::MaxReplySize));
         if (controllerAddress_.isNull()
@@ -95,12 +100,29 @@ void LensLink::readUDPDatagrams()
             qCDebug(lcLensLink) << "Ignored a datagram from" << datagram.senderAddress().toString();
             continue;
         }
-        if (size > LensProtocol::MaxReplySize) {
-            qCWarning(lcLensLink) << "Dropped a reply of" << size << "bytes, longer than"
-                                  << LensProtocol::MaxReplySize;
+        if (size > LensProtocol::MaxReplySize || replies == MaxRepliesPerPass) {
+            countDropped();
             continue;
         }
+        ++replies;
         const QString text = LensProtocol::replyText(datagram.data());
         emit replyReceived(text, parser_.parse(text));
     }
+}
+
+void LensLink::countDropped()
+{
+    ++dropped_;
+    ++droppedUnreported_;
+    if (!dropReport_.isActive())
+        dropReport_.start();
+}
+
+void LensLink::reportDropped()
+{
+    qCWarning(lcLensLink).noquote() << "readUDPDatagrams: dropped" << droppedUnreported_ << "datagrams of the controller"
+                                    << controllerAddress_.toString() << "within" << DropReportMs << "ms (more than"
+                                    << MaxRepliesPerPass << "in one pass, or longer than" << LensProtocol::MaxReplySize
+                                    << "bytes)";
+    droppedUnreported_ = 0;
 }

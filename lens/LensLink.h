@@ -5,14 +5,17 @@
 #include <QHostAddress>
 #include <QObject>
 #include <QString>
+#include <QTimer>
 
 class QUdpSocket;
 
 // The one UDP socket of the lens-controller link. It is bound once to a
 // random local port, sends every command (the workers' too: they post theirs
 // through queued signals, so the socket is used only on this object's
-// thread), and reads the controller's replies: every datagram of a batch, in
-// order, from the controller's address only, each through the reply parser.
+// thread), and reads the controller's replies: from the controller's address
+// only, in order, each through the reply parser. It reads in bounded passes,
+// so a flood never holds the event loop: what a pass leaves waits for the
+// next one, and replies beyond a pass's share are dropped and counted.
 class LensLink : public QObject
 {
     Q_OBJECT
@@ -20,6 +23,13 @@ class LensLink : public QObject
 public:
     // Local ports tried before the bind counts as failed.
     static constexpr int BindAttempts = 50;
+    // Datagrams taken from the socket in one pass of the event loop.
+    static constexpr int MaxDatagramsPerPass = 64;
+    // Replies parsed in one pass; the controller's further datagrams of the
+    // pass are dropped. It answers a few commands a second: more is a flood.
+    static constexpr int MaxRepliesPerPass = 16;
+    // The log hears of dropped datagrams at most this often.
+    static constexpr int DropReportMs = 1000;
 
     explicit LensLink(QObject* parent = nullptr);
 
@@ -38,6 +48,9 @@ public:
     QString controller() const { return parser_.state().address; }
 
     const LensState& state() const { return parser_.state(); }
+    // The controller's datagrams dropped so far: beyond a pass's replies, or
+    // too long for a reply.
+    quint64 droppedDatagrams() const { return dropped_; }
 
 public slots:
     // Sends one command to the controller, port 1339.
@@ -55,9 +68,14 @@ signals:
 
 private:
     void readUDPDatagrams();
+    void countDropped();
+    void reportDropped();
 
     QUdpSocket* socket_;
     QHostAddress controllerAddress_;
     LensReplyParser parser_;
     QString error_;
+    quint64 dropped_ = 0;
+    quint64 droppedUnreported_ = 0;
+    QTimer dropReport_;
 };

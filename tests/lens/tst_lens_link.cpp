@@ -7,6 +7,8 @@
 #include <QtTest>
 
 #include <memory>
+#include <numeric>
+#include <utility>
 
 namespace {
 const QString ControllerAddress = QStringLiteral("127.0.16.1");
@@ -26,6 +28,7 @@ private slots:
     void handshake();
     void everyDatagramOfABatch();
     void onlyTheControllerIsHeard();
+    void floodIsReadInBoundedPasses();
     void sendsFromAnotherThreadKeepTheirOrder();
     void bindFailureIsReported();
 
@@ -108,12 +111,51 @@ void TestLensLink::onlyTheControllerIsHeard()
     QTest::qWait(100);
     QCOMPARE(replies_.size(), 1);
     QVERIFY(replies_.at(0).effects.irisDone);
+    QCOMPARE(link_->droppedDatagrams(), quint64(1)); // the long one
 
     // Before any controller is set, nothing is taken in.
     QVERIFY(!link_->setController("127.0.16.256"));
     sim_->reply("focusDone");
     QTest::qWait(200);
     QCOMPARE(replies_.size(), 1);
+}
+
+// A flood from the controller's address is read a bounded batch at a time:
+// the event loop comes round between batches, and what a batch cannot parse
+// is counted and reported in the log.
+void TestLensLink::floodIsReadInBoundedPasses()
+{
+    QUdpSocket flooder; // the controller's address, another port
+    QVERIFY(flooder.bind(QHostAddress(ControllerAddress), 0));
+    // Sent while no event runs: the link's socket holds as much as its
+    // buffer takes (a few hundred) when the loop comes round.
+    for (int i = 0; i < 2000; ++i)
+        flooder.writeDatagram("Current=10,200,4", QHostAddress(QHostAddress::LocalHost), link_->localPort());
+
+    // A round ends when an event posted during the previous one has run.
+    QObject context;
+    int round = 0;
+    bool probePosted = false;
+    QMap<int, int> repliesOfRound;
+    connect(link_.get(), &LensLink::replyReceived, &context, [&] {
+        ++repliesOfRound[round];
+        if (std::exchange(probePosted, true))
+            return;
+        QMetaObject::invokeMethod(&context, [&] {
+            ++round;
+            probePosted = false;
+        }, Qt::QueuedConnection);
+    });
+    QTest::ignoreMessage(QtWarningMsg,
+                         QRegularExpression("dropped \\d+ datagrams of the controller 127\\.0\\.16\\.1 within"));
+    QTest::qWait(LensLink::DropReportMs + 300);
+
+    QVERIFY(link_->droppedDatagrams() > 0);
+    QVERIFY2(repliesOfRound.size() >= 2, "one batch took the whole flood");
+    for (int replies : repliesOfRound)
+        QVERIFY(replies <= LensLink::MaxRepliesPerPass);
+    QCOMPARE(replies_.size(), std::accumulate(repliesOfRound.begin(), repliesOfRound.end(), 0));
+    QCOMPARE(replies_.last().effects.focusUpdate, std::optional<int>(200));
 }
 
 void TestLensLink::sendsFromAnotherThreadKeepTheirOrder()
