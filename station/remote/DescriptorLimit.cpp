@@ -11,32 +11,23 @@ Q_LOGGING_CATEGORY(lcDescriptors, "kessane.station.descriptors")
 
 namespace DescriptorLimit {
 
-Limits current()
-{
-    rlimit limit{};
-    if (getrlimit(RLIMIT_NOFILE, &limit) != 0)
-        return {};
-    return {quint64(limit.rlim_cur), quint64(limit.rlim_max)};
-}
-
-Limits raiseSoftToHard()
+void raiseSoftToHard()
 {
     rlimit limit{};
     if (getrlimit(RLIMIT_NOFILE, &limit) != 0) {
         qCWarning(lcDescriptors) << "raiseSoftToHard: the limits cannot be read:" << std::strerror(errno);
-        return {};
+        return;
     }
-    if (limit.rlim_cur != limit.rlim_max) {
-        const rlim_t before = limit.rlim_cur;
-        limit.rlim_cur = limit.rlim_max;
-        if (setrlimit(RLIMIT_NOFILE, &limit) != 0)
-            qCWarning(lcDescriptors) << "raiseSoftToHard: the soft limit stays at" << quint64(before) << "of"
-                                     << quint64(limit.rlim_max) << ":" << std::strerror(errno);
-        else
-            qCInfo(lcDescriptors) << "raiseSoftToHard: soft limit raised from" << quint64(before) << "to"
-                                  << quint64(limit.rlim_max);
-    }
-    return current();
+    if (limit.rlim_cur == limit.rlim_max)
+        return;
+    const quint64 before = limit.rlim_cur;
+    limit.rlim_cur = limit.rlim_max;
+    if (setrlimit(RLIMIT_NOFILE, &limit) != 0)
+        qCWarning(lcDescriptors) << "raiseSoftToHard: the soft limit stays at" << before << "of"
+                                 << quint64(limit.rlim_max) << ":" << std::strerror(errno);
+    else
+        qCInfo(lcDescriptors) << "raiseSoftToHard: soft limit raised from" << before << "to"
+                              << quint64(limit.rlim_max);
 }
 
 } // namespace DescriptorLimit

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <QtGlobal>
-
 // The limits of the process's descriptor table (sockets, files, the display
 // connection). A desktop session often starts programs with a soft limit of
 // 1,024 under a far higher hard one; the station raises the soft limit at
@@ -10,17 +8,7 @@
 // forever). The one place that asks the system.
 namespace DescriptorLimit {
 
-struct Limits
-{
-    quint64 soft = 0;
-    quint64 hard = 0;
-};
-
-// The limits in force.
-Limits current();
-
-// Raises the soft limit to the hard one. Returns the limits in force
-// afterwards; a refusal is logged and leaves them as they were.
-Limits raiseSoftToHard();
+// Raises the soft limit to the hard one; the outcome goes to the log.
+void raiseSoftToHard();
 
 } // namespace DescriptorLimit
