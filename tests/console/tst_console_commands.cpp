@@ -291,8 +291,11 @@ void ConsoleCommandsTest::lensPresets()
     QTRY_COMPARE(m_a->lens.size(), 1);
     m_a->lens.clear();
 
+    // Each action waits for the one before it to arrive: connections of
+    // their own reach a station in no set order.
     auto* dialog = w.findChild<multilcDlg*>();
     action(w, "actionLC")->setChecked(true);
+    QTRY_COMPARE(m_a->lens.size(), 1);
     QVERIFY(dialog->isVisible());
     QVERIFY(!child<QPushButton>(*dialog, "loadButton")->isEnabled());
     m_prompt->textAnswers << "Near field" << "x#stop" << QString();
@@ -302,7 +305,9 @@ void ConsoleCommandsTest::lensPresets()
     QCOMPARE(m_prompt->titles(), (QStringList{"Setpoint Name", "Setpoint Name", "Setpoint Name", "Setpoint Name"}));
     QCOMPARE(m_prompt->shown.at(2).kind, QStringLiteral("warning"));
     QVERIFY(child<QPushButton>(*dialog, "loadButton")->isEnabled());
+    QTRY_COMPARE(m_a->lens.size(), 2);
     dialog->loadSettings();
+    QTRY_COMPARE(m_a->lens.size(), 3);
 
     m_prompt->questionAnswers << false << true;
     dialog->deleteSelected();
@@ -312,6 +317,7 @@ void ConsoleCommandsTest::lensPresets()
     dialog->deleteSelected();
     QVERIFY(!child<QPushButton>(*dialog, "loadButton")->isEnabled());
     QVERIFY(ConsoleSettings::openLensPresets()->allKeys().isEmpty());
+    QTRY_COMPARE(m_a->lens.size(), 4);
 
     // Closing the dialog by its window button hides the stations' dialogs
     // (twice: the action's own toggle runs the relay once more).
