@@ -122,14 +122,16 @@ void Dravo_plurica::restoreSettings()
 {
     // Writing into the connected widgets runs their slots; with no station
     // listed yet the command slots send nothing.
+    // A text read as a list (a hand-written one with commas) is whole again.
     using namespace ConsoleSettings;
     const QSettings& s = *m_settings;
-    ui->exposure_edit->setText(value(s, ExposureKey).toString());
+    auto stored = [&s](const char* key) { return text(s, key).value_or(defaultValue(key).toString()); };
+    ui->exposure_edit->setText(stored(ExposureKey));
     ui->checkBox->setChecked(value(s, SyncExposureKey).toBool());
-    ui->folder_edit->setText(value(s, WorkFolderKey).toString());
+    ui->folder_edit->setText(stored(WorkFolderKey));
     ui->extTriggerButton->setChecked(value(s, ExtTriggerKey).toBool());
-    ui->lineEdit->setText(value(s, PrefixKey).toString());
-    ui->pointEdit->setText(value(s, PointKey).toString());
+    ui->lineEdit->setText(stored(PrefixKey));
+    ui->pointEdit->setText(stored(PointKey));
     ui->spinBox->setValue(value(s, FramesKey).toInt());
 }
 

@@ -143,6 +143,12 @@ void ConsoleCommandsTest::startsWithStoredSettings()
     QVERIFY(!child<QToolButton>(*m_window, "extTriggerButton_2")->isEnabled());
     QCOMPARE(child<QLineEdit>(*m_window, "folder_edit")->styleSheet(), QStringLiteral("QLineEdit{background: red;}"));
     QVERIFY(!child<QPushButton>(*m_window, "pushButton")->isEnabled());
+
+    // A text with a comma written by hand (no quotes) is read whole.
+    m_window.reset();
+    ConsoleDriver::writeSettingsFile("[General]\nWORK_FOLDER=/data/a,b/\n");
+    startWindow();
+    QCOMPARE(child<QLineEdit>(*m_window, "folder_edit")->text(), QStringLiteral("/data/a,b/"));
 }
 
 void ConsoleCommandsTest::syncToTwoStations()
