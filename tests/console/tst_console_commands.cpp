@@ -88,6 +88,9 @@ private:
     // Stations that take everything (a colour camera is connected).
     std::unique_ptr<FakeStation> station(const char* address);
     void startWindow();
+    // Stations on 127.0.0.2 and 127.0.0.3 listed with `aliases`; once they
+    // got their names, the status list is closed.
+    void startWithTwoStations(const char* aliases);
 
     std::unique_ptr<ScriptedPrompt> m_prompt;
     std::unique_ptr<FakeStation> m_a;
@@ -124,6 +127,16 @@ void ConsoleCommandsTest::startWindow()
     m_window = std::make_unique<Dravo_plurica>();
     m_window->show();
     m_prompt->shown.clear();
+}
+
+void ConsoleCommandsTest::startWithTwoStations(const char* aliases)
+{
+    m_a = station("127.0.0.2");
+    m_b = station("127.0.0.3");
+    startWindow();
+    ConsoleDriver::setLists(*m_window, "127.0.0.2,127.0.0.3", aliases, "127.0.0.9");
+    action(*m_window, "actionCamStatus")->setChecked(false);
+    QTRY_VERIFY(m_a->executed.size() == 1 && m_b->executed.size() == 1);
 }
 
 void ConsoleCommandsTest::startsWithStoredSettings()
@@ -377,13 +390,8 @@ void ConsoleCommandsTest::deliveredOnlyWhenAnswered()
     QFETCH(FakeStation::Fault, fault);
     QFETCH(int, lateMs);
     QFETCH(bool, delivered);
-    m_a = station("127.0.0.2");
-    m_b = station("127.0.0.3");
-    startWindow();
+    startWithTwoStations("Good,Odd");
     Dravo_plurica& w = *m_window;
-    ConsoleDriver::setLists(w, "127.0.0.2,127.0.0.3", "Good,Odd", "127.0.0.9");
-    action(w, "actionCamStatus")->setChecked(false);
-    QTRY_VERIFY(m_a->executed.size() == 1 && m_b->executed.size() == 1);
     m_b->fault = fault;
     m_b->lateMs = lateMs;
     m_a->executed.clear();
@@ -413,13 +421,8 @@ void ConsoleCommandsTest::syncToSilentStations()
     // Two stations that take every connection and answer nothing: Sync
     // returns without waiting for them, and each of its ten commands is
     // warned of once per station, one box after the other.
-    m_a = station("127.0.0.2");
-    m_b = station("127.0.0.3");
-    startWindow();
+    startWithTwoStations("Left,Right");
     Dravo_plurica& w = *m_window;
-    ConsoleDriver::setLists(w, "127.0.0.2,127.0.0.3", "Left,Right", "127.0.0.9");
-    action(w, "actionCamStatus")->setChecked(false);
-    QTRY_VERIFY(m_a->executed.size() == 1 && m_b->executed.size() == 1);
     m_a->fault = m_b->fault = FakeStation::Fault::Silent;
 
     child<QPushButton>(w, "pushButton")->click();
