@@ -60,4 +60,14 @@ QVariant value(const QSettings& settings, const char* key)
     return settings.value(QLatin1String(key), defaultValue(key));
 }
 
+std::optional<QString> text(const QSettings& settings, const char* key)
+{
+    const QVariant stored = value(settings, key);
+    if (stored.userType() == QMetaType::QStringList)
+        return stored.toStringList().join(QLatin1Char(','));
+    if (!stored.canConvert<QString>())
+        return std::nullopt;
+    return stored.toString();
+}
+
 } // namespace ConsoleSettings

@@ -4,6 +4,7 @@
 #include <QVariant>
 
 #include <memory>
+#include <optional>
 
 class QSettings;
 
@@ -41,5 +42,9 @@ constexpr char LensControllersKey[] = "LC_IP_LIST";
 QVariant defaultValue(const char* key);
 // The stored value of `key`, or its default.
 QVariant value(const QSettings& settings, const char* key);
+// The stored text of `key`, or its default. A list reads as its items joined
+// with ',': a hand-written "a,b" without quotes is stored as one. Nothing
+// when the stored value cannot be read as a text.
+std::optional<QString> text(const QSettings& settings, const char* key);
 
 } // namespace ConsoleSettings

@@ -7,6 +7,7 @@
 #include "CommandValue.h"
 #include "ConsoleSettings.h"
 #include "EventWait.h"
+#include "Prompt.h"
 #include "camstatusdialog.h"
 #include "generators/GeneratorHttp.h"
 #include "generators/mastertmxdialog.h"
@@ -20,6 +21,7 @@
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QSettings>
+#include <QShowEvent>
 #include <QUrl>
 
 Dravo_plurica::Dravo_plurica(QWidget* parent)
@@ -27,6 +29,8 @@ Dravo_plurica::Dravo_plurica(QWidget* parent)
 {
     ui->setupUi(this);
     connectForm();
+    // Every action of the tool bar shows, whatever the desktop's font.
+    setMinimumWidth(qMax(minimumSizeHint().width(), ui->mainToolBar->sizeHint().width()));
 
     m_ipDialog = new ipsettingsdialog(this);
     connect(m_ipDialog, &ipsettingsdialog::PCListUpdated, this, &Dravo_plurica::updatePCList);
@@ -46,8 +50,9 @@ Dravo_plurica::Dravo_plurica(QWidget* parent)
     m_statusDialog = new camstatusdialog(this);
     connect(m_statusDialog, &camstatusdialog::readyAllSignal, this, &Dravo_plurica::everybodyIsReady);
     connect(m_statusDialog, &camstatusdialog::availableSignal, this, &Dravo_plurica::allCamsAvailable);
+    connect(m_statusDialog, &camstatusdialog::captureNotStarted, this, &Dravo_plurica::warnCaptureNotStarted);
 
-    m_commands = std::make_unique<StationCommandSocket>(this);
+    m_commands = new StationCommandClient(this);
 
     m_masterDialog = new mastertmxdialog(this);
     connect(m_masterDialog, &mastertmxdialog::startMasterTMX, this, &Dravo_plurica::runMaster);
@@ -81,6 +86,23 @@ Dravo_plurica::~Dravo_plurica()
 {
     if (m_tmxWorker)
         m_tmxWorker->stop();
+}
+
+void Dravo_plurica::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (event->spontaneous() || !m_ipDialog->isVisible())
+        return;
+    // The IP settings opened before the window had its place; without a
+    // window manager they would stay in the screen's corner. Once the window
+    // is placed, they go over it.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (m_ipDialog->isVisible())
+                m_ipDialog->move(frameGeometry().center() - m_ipDialog->rect().center());
+        },
+        Qt::QueuedConnection);
 }
 
 void Dravo_plurica::connectForm()
@@ -122,14 +144,16 @@ void Dravo_plurica::restoreSettings()
 {
     // Writing into the connected widgets runs their slots; with no station
     // listed yet the command slots send nothing.
+    // A text read as a list (a hand-written one with commas) is whole again.
     using namespace ConsoleSettings;
     const QSettings& s = *m_settings;
-    ui->exposure_edit->setText(value(s, ExposureKey).toString());
+    auto stored = [&s](const char* key) { return text(s, key).value_or(defaultValue(key).toString()); };
+    ui->exposure_edit->setText(stored(ExposureKey));
     ui->checkBox->setChecked(value(s, SyncExposureKey).toBool());
-    ui->folder_edit->setText(value(s, WorkFolderKey).toString());
+    ui->folder_edit->setText(stored(WorkFolderKey));
     ui->extTriggerButton->setChecked(value(s, ExtTriggerKey).toBool());
-    ui->lineEdit->setText(value(s, PrefixKey).toString());
-    ui->pointEdit->setText(value(s, PointKey).toString());
+    ui->lineEdit->setText(stored(PrefixKey));
+    ui->pointEdit->setText(stored(PointKey));
     ui->spinBox->setValue(value(s, FramesKey).toInt());
 }
 
@@ -224,6 +248,35 @@ void Dravo_plurica::allCamsAvailable(bool on)
     ui->groupBox->setEnabled(on);
     ui->loggingGroup->setEnabled(on);
     ui->groupBox_5->setEnabled(on);
+}
+
+void Dravo_plurica::warnCaptureNotStarted(const QStringList& aliases)
+{
+    warnLater(tr("Capture problem"),
+              tr("<b>%1</b> did not start capturing within %2 s of Capture.")
+                  .arg(aliases.join(QStringLiteral(", ")).toHtmlEscaped())
+                  .arg(camstatusdialog::CaptureStartMs / 1000));
+}
+
+void Dravo_plurica::warnLater(const QString& title, const QString& text, std::function<void()> then)
+{
+    m_warnings.append({title, text, std::move(then)});
+    if (m_warningsScheduled)
+        return; // shown after those before it
+    m_warningsScheduled = true;
+    QMetaObject::invokeMethod(this, &Dravo_plurica::showWarnings, Qt::QueuedConnection);
+}
+
+void Dravo_plurica::showWarnings()
+{
+    // Warnings asked for while a box is open follow it here, not on top of it.
+    while (!m_warnings.isEmpty()) {
+        const Warning warning = m_warnings.takeFirst();
+        Prompt::current().message(this, Prompt::Warning, warning.title, warning.text);
+        if (warning.then)
+            warning.then();
+    }
+    m_warningsScheduled = false;
 }
 
 void Dravo_plurica::showHelp()

@@ -2,9 +2,10 @@
 
 #include "RemoteProtocol.h"
 #include "RunRecord.h"
-#include "StationCommandSocket.h"
+#include "StationCommandClient.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QMainWindow>
 #include <QStringList>
 
@@ -95,6 +96,9 @@ public slots:
     void pulseWidthExposure(bool);
     void showHelp();
 
+protected:
+    void showEvent(QShowEvent* event) override;
+
 private:
     // Whose name a connection warning shows.
     enum class Naming { Alias, PcAlias, Address };
@@ -103,20 +107,27 @@ private:
     {
         // The bytes for station i, built when it is its turn.
         std::function<QByteArray(int)> bytes;
-        QString statusText; // shown after every station served; none when empty
+        QString statusText; // shown after every station that took it; none when empty
         int statusMs = 0;
         Naming naming = Naming::Alias;
-        int writeWaitMs = StationCommandSocket::WriteWaitMs;
-        std::function<void()> before;           // before each station
-        std::function<void(bool sent)> after;   // after each station
-        int stationCount = -1;                  // -1: every station
+        // Side effects around the sending, when it goes to a station at all.
+        std::function<void()> before;
+        std::function<void()> after;
+        int stationCount = -1;        // -1: every station
+    };
+
+    struct Warning
+    {
+        QString title;
+        QString text;
+        std::function<void()> then;
     };
 
     void connectForm();
     void restoreSettings();
     // The one sending pattern: the command to every station in list order,
-    // each on a connection of its own; a station that cannot be reached (or
-    // does not take the bytes) gets a warning and the others still get it.
+    // each on a connection of its own; a station that does not acknowledge
+    // it (see StationCommandClient) is warned of, and the others still get it.
     void sendToStations(const Outgoing& outgoing);
     void sendFixed(RemoteProtocol::Command command, const QString& statusText, int statusMs,
                    Naming naming = Naming::Alias);
@@ -137,13 +148,20 @@ private:
     // A run of the master's generators: the request, then, when logging,
     // the slaves' read-back and the log entry. Refused while one is under way.
     void runGenerators(const char* pathAndQuery);
-    // A run or stop request to the master; its outcome reaches finishedSlot.
-    void sendToMaster(const char* pathAndQuery);
+    // A run or stop request to the master; its outcome reaches finishedSlot,
+    // and then `taken` (true when the master took the request).
+    void sendToMaster(const char* pathAndQuery, std::function<void(bool taken)> taken = {});
+    // Runs events until `done` holds or `boundMs` have passed; false when not done.
+    bool waitUntil(const std::function<bool()>& done, int boundMs);
     // Reads every slave's values page in turn into the generator text.
     void querySlaveTMXs();
-    // A box shown from the event loop, never from a reply's handler; `then`
-    // runs once the user has closed it.
+    // A box shown from the event loop, never from a socket's or a timer's
+    // handler, one at a time in the order asked; `then` runs once the user
+    // has closed it.
     void warnLater(const QString& title, const QString& text, std::function<void()> then = {});
+    void showWarnings();
+    // The status list's word that stations did not start the capture.
+    void warnCaptureNotStarted(const QStringList& aliases);
     bool isLogging() const;
     // Appends `text` and CR LF to the log file when logging.
     void writeLog(const QString& text);
@@ -157,7 +175,9 @@ private:
     camstatusdialog* m_statusDialog = nullptr;
     mastertmxdialog* m_masterDialog = nullptr;
     multilcDlg* m_lensDialog = nullptr;
-    std::unique_ptr<StationCommandSocket> m_commands;
+    StationCommandClient* m_commands = nullptr;
+    QList<Warning> m_warnings;      // not shown yet
+    bool m_warningsScheduled = false;
     QString m_master;
     QStringList m_aliases;
     QStringList m_stations;
@@ -167,6 +187,8 @@ private:
     bool m_answerReceived = false; // the awaited slave page was read or failed
     QByteArray m_pageBuffer;       // body of the last generator page
     QString m_generatorText;       // the slaves' part of the log entry
+    QString m_slaveFailure;        // which slave failed and why, for its warning
+    QString m_masterFailure;       // why the master's page failed, for its warning
     GeneratorHttp* m_generatorHttp = nullptr;
     EventWait* m_wait = nullptr;
     // Serial numbers of the pages awaited: the answer of an older request

@@ -8,7 +8,6 @@
 #include "AddressList.h"
 #include "CommandValue.h"
 #include "ConsoleSettings.h"
-#include "Prompt.h"
 #include "camstatusdialog.h"
 #include "ui_Dravo_pluricaClass.h"
 
@@ -41,36 +40,40 @@ void Dravo_plurica::sendToStations(const Outgoing& outgoing)
 {
     const int count = outgoing.stationCount < 0 ? m_stations.size()
                                                 : qMin(outgoing.stationCount, m_stations.size());
+    QVector<StationCommandClient::Delivery> deliveries;
+    QStringList warnings; // for each delivery, the text if it fails
     for (int i = 0; i < count; ++i) {
         const QByteArray bytes = outgoing.bytes(i);
         if (bytes.isEmpty())
             continue; // a refused value, logged by parameterBytes
-        if (outgoing.before)
-            outgoing.before();
-        const bool sent = m_commands->send(m_stations.at(i), bytes, outgoing.writeWaitMs);
-        if (sent) {
-            if (!outgoing.statusText.isEmpty())
-                statusBar()->showMessage(outgoing.statusText, outgoing.statusMs);
-        } else {
-            const QString alias = m_aliases.value(i, m_stations.at(i));
-            QString text;
-            switch (outgoing.naming) {
-            case Naming::Alias:
-                text = tr("Connection problem with <b>%1</b><br>Please fix it and try again!").arg(alias);
-                break;
-            case Naming::PcAlias:
-                text = tr("Connection problem with PC <b>%1</b><br>Please fix it and try again!").arg(alias);
-                break;
-            case Naming::Address:
-                text = tr("Connection problem with <b>%1</b><br>Please fix it and try again!")
-                           .arg(m_stations.at(i));
-                break;
-            }
-            Prompt::current().message(this, Prompt::Warning, tr("Connection Error"), text);
+        deliveries.append({m_stations.at(i), bytes});
+        const QString alias = m_aliases.value(i, m_stations.at(i));
+        switch (outgoing.naming) {
+        case Naming::Alias:
+            warnings << tr("Connection problem with <b>%1</b><br>Please fix it and try again!").arg(alias);
+            break;
+        case Naming::PcAlias:
+            warnings << tr("Connection problem with PC <b>%1</b><br>Please fix it and try again!").arg(alias);
+            break;
+        case Naming::Address:
+            warnings << tr("Connection problem with <b>%1</b><br>Please fix it and try again!").arg(m_stations.at(i));
+            break;
         }
-        if (outgoing.after)
-            outgoing.after(sent);
     }
+    if (deliveries.isEmpty())
+        return;
+    if (outgoing.before)
+        outgoing.before();
+    const QString statusText = outgoing.statusText;
+    const int statusMs = outgoing.statusMs;
+    m_commands->send(deliveries, [this, warnings, statusText, statusMs](int k, bool delivered) {
+        if (!delivered)
+            warnLater(tr("Connection Error"), warnings.at(k));
+        else if (!statusText.isEmpty())
+            statusBar()->showMessage(statusText, statusMs);
+    });
+    if (outgoing.after)
+        outgoing.after();
 }
 
 void Dravo_plurica::sendFixed(Command command, const QString& statusText, int statusMs, Naming naming)
@@ -143,7 +146,7 @@ void Dravo_plurica::extTrigger(bool)
     out.statusText = on ? tr("Ext.Trigger has been enabled") : tr("Ext.Trigger has been disabled");
     out.statusMs = 3000;
     if (on)
-        out.after = [this](bool) { ui->extTriggerButton_2->setEnabled(true); };
+        out.after = [this] { ui->extTriggerButton_2->setEnabled(true); };
     else
         out.before = [this] { ui->extTriggerButton_2->setEnabled(false); };
     sendToStations(out);
@@ -159,7 +162,7 @@ void Dravo_plurica::pulseWidthExposure(bool)
                         : tr("Exposure as pulse width has been disabled");
     out.statusMs = 3000;
     // The exposure then follows the pulse width.
-    out.after = [this, on](bool) { ui->exposure_edit->setEnabled(!on); };
+    out.after = [this, on] { ui->exposure_edit->setEnabled(!on); };
     sendToStations(out);
 }
 
@@ -251,7 +254,6 @@ void Dravo_plurica::updateCamName(const QStringList& aliases)
 {
     Outgoing out;
     out.bytes = [aliases](int i) { return parameterBytes(Command::CamName, aliases.at(i)); };
-    out.writeWaitMs = 1000;
     out.stationCount = aliases.size();
     sendToStations(out);
 }

@@ -2,7 +2,9 @@
 // read-back of the master's settings into its dialog, and the slaves'
 // read-back that a logged run writes into the run log. Every request is
 // given up when its generator stays silent (1000 ms for run and stop,
-// 2000 ms for a page); every failure is warned of from the event loop.
+// 2000 ms for a page); an HTTP error or redirect is a refusal; every failure
+// is warned of from the event loop, naming the generator and what went wrong.
+// The log records only runs the master took.
 
 #include "Dravo_plurica.h"
 
@@ -20,6 +22,9 @@
 #include <QNetworkReply>
 #include <QProgressDialog>
 #include <QScopedValueRollback>
+
+#include <memory>
+#include <optional>
 
 Q_LOGGING_CATEGORY(lcGenerators, "kessane.console.generators")
 
@@ -61,21 +66,47 @@ void Dravo_plurica::runGenerators(const char* pathAndQuery)
     }
     const QScopedValueRollback<bool> running(m_running, true);
     ui->runBoth->setEnabled(false);
-    sendToMaster(pathAndQuery);
+    // Kept beyond this call: the answer may come after it.
+    auto taken = std::make_shared<std::optional<bool>>();
+    sendToMaster(pathAndQuery, [taken](bool ok) { *taken = ok; });
     if (isLogging()) {
         querySlaveTMXs();
-        writeLog(RunRecord::timestamp(QDateTime::currentDateTime()));
-        writeLog(RunRecord::comments(ui->plainTextEdit->toPlainText()));
-        writeLog(RunRecord::record(runRecord()));
-        writeLog(m_generatorText);
+        // The request's watchdog ends it; the bound here only guards against
+        // a reply that never finishes.
+        waitUntil([taken] { return taken->has_value(); }, 2 * RunTimeoutMs);
+        if (taken->value_or(false)) {
+            writeLog(RunRecord::timestamp(QDateTime::currentDateTime()));
+            writeLog(RunRecord::comments(ui->plainTextEdit->toPlainText()));
+            writeLog(RunRecord::record(runRecord()));
+            writeLog(m_generatorText);
+        } else {
+            qCWarning(lcGenerators) << "runGenerators:" << pathAndQuery << "not taken by" << m_master << "- not logged";
+            statusBar()->showMessage(tr("The master TMX did not take the run: it is not logged."), 5000);
+        }
     }
     ui->runBoth->setEnabled(true);
 }
 
-void Dravo_plurica::sendToMaster(const char* pathAndQuery)
+void Dravo_plurica::sendToMaster(const char* pathAndQuery, std::function<void(bool taken)> taken)
 {
     QNetworkReply* reply = m_generatorHttp->get(m_master, QLatin1String(pathAndQuery), RunTimeoutMs);
-    connect(reply, &QNetworkReply::finished, this, [this, reply] { finishedSlot(reply); });
+    connect(reply, &QNetworkReply::finished, this, [this, reply, taken] {
+        const bool ok = GeneratorHttp::failure(reply).isEmpty();
+        finishedSlot(reply);
+        if (taken)
+            taken(ok);
+    });
+}
+
+bool Dravo_plurica::waitUntil(const std::function<bool()>& done, int boundMs)
+{
+    QElapsedTimer elapsed;
+    elapsed.start();
+    while (!done() && elapsed.elapsed() < boundMs) {
+        if (!m_wait->wait(10))
+            break; // the program is quitting: no event runs any more
+    }
+    return done();
 }
 
 void Dravo_plurica::finishedSlot(QNetworkReply* reply)
@@ -99,7 +130,7 @@ void Dravo_plurica::querySlaveTMXs()
         const quint64 page = ++m_pageSerial;
         m_slavePage = page;
         QNetworkReply* reply = m_generatorHttp->get(slave, QLatin1String(TmxRequest::SlaveValuesPath), PageTimeoutMs);
-        connect(reply, &QNetworkReply::finished, this, [this, reply, page] {
+        connect(reply, &QNetworkReply::finished, this, [this, reply, page, slave] {
             reply->deleteLater();
             if (page != m_slavePage)
                 return; // the read-back went on without it
@@ -107,20 +138,14 @@ void Dravo_plurica::querySlaveTMXs()
             if (!failure.isEmpty())
                 qCWarning(lcGenerators) << "querySlaveTMXs:" << reply->url().toString() << failure;
             m_pageBuffer = failure.isEmpty() ? reply->readAll() : QByteArray();
+            m_slaveFailure = failure.isEmpty() ? QString() : tr("TMX %1: %2").arg(slave, failure);
             handleHTTPResponseSlave(!failure.isEmpty());
         });
         // The page's watchdog ends the request; the bound here only guards
         // against a reply that never finishes.
-        QElapsedTimer elapsed;
-        elapsed.start();
-        bool quitting = false;
-        while (!m_answerReceived && elapsed.elapsed() < 2 * PageTimeoutMs && !quitting)
-            quitting = !m_wait->wait(10);
-        if (!m_answerReceived)
+        if (!waitUntil([this] { return m_answerReceived; }, 2 * PageTimeoutMs))
             qCWarning(lcGenerators) << "querySlaveTMXs: no outcome from" << slave << "- going on";
         m_slavePage = 0;
-        if (quitting)
-            return; // the entry is written with the slaves read so far
     }
 }
 
@@ -129,7 +154,8 @@ void Dravo_plurica::handleHTTPResponseSlave(bool error)
     if (error) {
         const quint64 page = m_slavePage;
         warnLater(tr("Slave TMX's connection problem"),
-                  tr("At least one TMX in list did not response after 2 sec!\nCheck Ethernet connection."),
+                  tr("At least one TMX in list did not response after 2 sec!\nCheck Ethernet connection.")
+                      + QLatin1Char('\n') + m_slaveFailure,
                   [this, page] {
                       if (page == m_slavePage)
                           m_answerReceived = true;
@@ -165,6 +191,7 @@ void Dravo_plurica::showMasterTMXSettings()
         if (!failure.isEmpty())
             qCWarning(lcGenerators) << "showMasterTMXSettings:" << reply->url().toString() << failure;
         m_pageBuffer = failure.isEmpty() ? reply->readAll() : QByteArray();
+        m_masterFailure = failure;
         handleHTTPResponseMaster(!failure.isEmpty());
     });
     m_masterDialog->fillProfiles();
@@ -181,7 +208,8 @@ void Dravo_plurica::handleHTTPResponseMaster(bool error)
         statusBar()->showMessage(tr("Master TMX connection error."), 5000);
         warnLater(tr("Master TMX's connection problem"),
                   tr("At Master TMX with IP %1 did not response after 2 sec!\nCheck Ethernet connection.")
-                      .arg(m_master));
+                          .arg(m_master)
+                      + QLatin1Char('\n') + m_masterFailure);
         return;
     }
     // What the page lacks keeps the dialog's value: zeros would go out with
@@ -197,16 +225,4 @@ void Dravo_plurica::handleHTTPResponseMaster(bool error)
                                     "the dialog keeps what the page lacked."),
                                  5000);
     }
-}
-
-void Dravo_plurica::warnLater(const QString& title, const QString& text, std::function<void()> then)
-{
-    QMetaObject::invokeMethod(
-        this,
-        [this, title, text, then] {
-            Prompt::current().message(this, Prompt::Warning, title, text);
-            if (then)
-                then();
-        },
-        Qt::QueuedConnection);
 }

@@ -13,21 +13,24 @@ Look look(const QString& status)
     if (status.contains(QLatin1String("Capture"))) {
         colour(Qt::red);
         result.available = true;
+        result.capturing = true;
     }
     if (status.contains(QLatin1String("Ready"))) {
         colour(Qt::green);
         result.available = true;
         result.ready = true;
     }
-    if (status.contains(QLatin1String("ReadyDone")))
+    if (status.contains(QLatin1String("ReadyDone"))) {
         result.shown = QStringLiteral("Ready");
+        result.captureDone = true;
+    }
     if (status.contains(QLatin1String("Preview"))) {
         colour(Qt::yellow);
         result.available = true;
     }
     if (status.contains(QLatin1String("No Camera")))
         colour(Qt::gray);
-    if (status.contains(QLatin1String(CantConnect)))
+    if (status.contains(QLatin1String(CantConnect)) || status.contains(QLatin1String(NotAnswering)))
         colour(Qt::darkGray);
     return result;
 }

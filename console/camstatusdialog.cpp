@@ -7,10 +7,21 @@
 #include <QIcon>
 #include <QKeyEvent>
 
+namespace {
+
+// The status texts a row may show; the list is made wide enough for the
+// widest of them at the start (frame counts go up to the form's 10000).
+const char* const RowStatuses[] = {"Ready", "Preview", "No Camera", "Captured 10000/10000",
+                                   StationStatus::CantConnect, StationStatus::NotAnswering};
+
+} // namespace
+
 camstatusdialog::camstatusdialog(QWidget* parent)
     : QDialog(parent, Qt::CustomizeWindowHint | Qt::WindowTitleHint), ui(std::make_unique<Ui::camStatDlg>())
 {
     ui->setupUi(this);
+    m_captureStart.setSingleShot(true);
+    connect(&m_captureStart, &QTimer::timeout, this, &camstatusdialog::checkCaptureStarted);
 }
 
 camstatusdialog::~camstatusdialog()
@@ -22,49 +33,110 @@ void camstatusdialog::setCameras(const QStringList& ips, const QStringList& alia
 {
     stopWorkers();
     ui->listWidget->clear();
+    ui->listWidget->setMinimumSize(0, 0);
     m_rows.clear();
     const int count = qMin(ips.size(), aliases.size());
     const QIcon icon(QStringLiteral(":/camstat/1397596073_cctv_camera.png"));
+    QString widest;
+    for (const char* status : RowStatuses) {
+        const QString text = QString::fromLatin1(status);
+        if (fontMetrics().horizontalAdvance(text) > fontMetrics().horizontalAdvance(widest))
+            widest = text;
+    }
     for (int i = 0; i < count; ++i) {
-        m_rows.append({ips.at(i), aliases.at(i), false, {}});
-        new QListWidgetItem(icon, aliases.at(i), ui->listWidget);
+        m_rows.append({ips.at(i), aliases.at(i), false, false, {}});
+        new QListWidgetItem(icon, StationStatus::rowText(aliases.at(i), widest), ui->listWidget);
+    }
+    fitRows();
+    for (int i = 0; i < count; ++i) {
+        ui->listWidget->item(i)->setText(aliases.at(i));
         auto* worker = new statusWorker(ips.at(i));
         // The worker is the context: a reply still queued when the worker is
         // deleted is dropped with it.
         connect(worker, &statusWorker::answerStatus, worker,
-                [this](const QString& ip, const QString& status) { showStatus(ip, status); });
+                [this](const QString& ip, const QStringList& texts) { showStatus(ip, texts); });
         m_workers.append(worker);
         worker->start(QThread::InheritPriority);
     }
 }
 
-void camstatusdialog::showStatus(const QString& ip, const QString& status)
+void camstatusdialog::setCaptureRunning(bool on)
+{
+    m_captureRunning = on;
+    for (Row& row : m_rows)
+        row.captureSeen = false;
+    if (on && !m_workers.isEmpty())
+        m_captureStart.start(CaptureStartMs);
+    else
+        m_captureStart.stop();
+}
+
+void camstatusdialog::showStatus(const QString& ip, const QStringList& texts)
 {
     emit opened(isVisible());
-    const StationStatus::Look look = StationStatus::look(status);
+    if (texts.isEmpty())
+        return;
+    // A read may hold several replies; the capture may show in an earlier one
+    // ("ReadyDone", then "Ready"), the station's state is the latest one.
+    const StationStatus::Look latest = StationStatus::look(texts.last());
+    bool reportedCapture = false;
+    for (const QString& text : texts) {
+        const StationStatus::Look look = StationStatus::look(text);
+        reportedCapture = reportedCapture || look.capturing || look.captureDone;
+    }
     for (int i = 0; i < m_rows.size(); ++i) {
         Row& row = m_rows[i];
         if (row.ip != ip)
             continue;
         row.heard = true;
-        row.last = look;
+        row.last = latest;
+        row.captureSeen = row.captureSeen || reportedCapture;
         QListWidgetItem* item = ui->listWidget->item(i);
-        if (look.coloured)
-            item->setBackground(QBrush(look.colour));
-        item->setText(StationStatus::rowText(row.alias, look.shown));
+        if (latest.coloured)
+            item->setBackground(QBrush(latest.colour));
+        item->setText(StationStatus::rowText(row.alias, latest.shown));
     }
+    fitRows();
     if (m_rows.isEmpty())
         return;
     bool available = true;
     bool ready = true;
+    bool allCaptureSeen = true;
     for (const Row& row : qAsConst(m_rows)) {
         available = available && row.heard && row.last.available;
-        ready = ready && row.heard && row.last.ready;
+        ready = ready && row.heard && row.last.ready && (!m_captureRunning || row.captureSeen);
+        allCaptureSeen = allCaptureSeen && row.captureSeen;
     }
+    if (allCaptureSeen)
+        m_captureStart.stop();
     if (available)
         emit availableSignal(true);
     if (ready)
         emit readyAllSignal();
+}
+
+void camstatusdialog::checkCaptureStarted()
+{
+    QStringList late;
+    for (const Row& row : qAsConst(m_rows)) {
+        if (!row.captureSeen)
+            late << row.alias;
+    }
+    if (m_captureRunning && !late.isEmpty())
+        emit captureNotStarted(late);
+}
+
+void camstatusdialog::fitRows()
+{
+    QListWidget* list = ui->listWidget;
+    const int frame = 2 * list->frameWidth();
+    const int width = list->sizeHintForColumn(0) + frame;
+    if (width > list->minimumWidth())
+        list->setMinimumWidth(width);
+    const int rows = qMax(1, list->count());
+    const int height = rows * qMax(1, list->sizeHintForRow(0)) + frame;
+    if (height > list->minimumHeight())
+        list->setMinimumHeight(height);
 }
 
 void camstatusdialog::stopWorkers()
@@ -74,6 +146,7 @@ void camstatusdialog::stopWorkers()
         worker->quit();
     qDeleteAll(m_workers); // each destructor waits for its thread
     m_workers.clear();
+    m_captureStart.stop(); // nobody reports any more
 }
 
 void camstatusdialog::closeEvent(QCloseEvent* event)

@@ -4,6 +4,7 @@
 
 #include <QDialog>
 #include <QStringList>
+#include <QTimer>
 #include <QVector>
 
 #include <memory>
@@ -16,13 +17,18 @@ class camStatDlg;
 
 // The list of stations with the colour of each one's latest status, polled by
 // one statusWorker per station while the dialog is open. Ready and available
-// come from the latest status of every row, so with several stations the
-// main window hears them once all stations agree.
+// are judged once per read of a station, on the latest status of every row,
+// so with several stations the main window hears them once all stations
+// agree. While a capture runs, a station counts as ready only once it has
+// reported the capture (a capture state or "ReadyDone") since it started; a
+// station that has not within CaptureStartMs is named by captureNotStarted.
 class camstatusdialog : public QDialog
 {
     Q_OBJECT
 
 public:
+    static constexpr int CaptureStartMs = 5000;
+
     explicit camstatusdialog(QWidget* parent = nullptr);
     ~camstatusdialog() override;
 
@@ -31,7 +37,7 @@ public:
     void setCameras(const QStringList& ips, const QStringList& aliases);
 
     // Written by the main window when a capture starts or stops.
-    void setCaptureRunning(bool on) { m_captureRunning = on; }
+    void setCaptureRunning(bool on);
     bool captureRunning() const { return m_captureRunning; }
 
     int workerCount() const { return m_workers.size(); }
@@ -40,9 +46,11 @@ signals:
     void readyAllSignal();
     void availableSignal(bool);
     void opened(bool);
+    // The aliases of the stations that did not report the capture in time.
+    void captureNotStarted(const QStringList& aliases);
 
 private slots:
-    void showStatus(const QString& ip, const QString& status);
+    void showStatus(const QString& ip, const QStringList& texts);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -50,12 +58,16 @@ protected:
 
 private:
     void stopWorkers();
+    void checkCaptureStarted();
+    // Widens the list (never narrows it) so that every row's text shows whole.
+    void fitRows();
 
     struct Row
     {
         QString ip;
         QString alias;
-        bool heard = false; // a status has arrived since setCameras
+        bool heard = false;          // a status has arrived since setCameras
+        bool captureSeen = false;    // the capture was reported since it started
         StationStatus::Look last;
     };
 
@@ -63,4 +75,5 @@ private:
     QVector<statusWorker*> m_workers;
     QVector<Row> m_rows;
     bool m_captureRunning = false;
+    QTimer m_captureStart;
 };

@@ -7,8 +7,11 @@
 
 #include <QCloseEvent>
 #include <QKeyEvent>
+#include <QLoggingCategory>
 #include <QRegularExpression>
 #include <QSettings>
+
+Q_LOGGING_CATEGORY(lcIpSettings, "kessane.console.settings")
 
 namespace {
 
@@ -34,12 +37,16 @@ ipsettingsdialog::ipsettingsdialog(QWidget* parent)
 
     m_settings = ConsoleSettings::open();
     m_settings->sync();
-    using namespace ConsoleSettings;
-    ui->camEdit->setText(value(*m_settings, StationsKey).toString());
-    ui->camAliasEdit->setText(value(*m_settings, AliasesKey).toString());
-    ui->tmxIPEdit->setText(value(*m_settings, SlavesKey).toString());
-    ui->tmxMIPEdit->setText(value(*m_settings, MasterKey).toString());
-    ui->lcIPEdit->setText(value(*m_settings, LensControllersKey).toString());
+    for (const auto& [key, edit] : storedEdits()) {
+        if (const auto stored = ConsoleSettings::text(*m_settings, key)) {
+            edit->setText(*stored);
+            continue;
+        }
+        qCWarning(lcIpSettings) << "ipsettingsdialog: the stored" << key << "is no text; kept until Set has another";
+        m_unread << QLatin1String(key);
+        edit->clear();
+        edit->setPlaceholderText(tr("The stored list could not be read: type one, or Set keeps it."));
+    }
     // A stored text equal to the form's default emitted nothing: fill the
     // lists from what the edits show in every case.
     editCamIPList();
@@ -55,6 +62,16 @@ ipsettingsdialog::ipsettingsdialog(QWidget* parent)
 }
 
 ipsettingsdialog::~ipsettingsdialog() = default;
+
+QVector<QPair<const char*, QLineEdit*>> ipsettingsdialog::storedEdits() const
+{
+    using namespace ConsoleSettings;
+    return {{StationsKey, ui->camEdit},
+            {AliasesKey, ui->camAliasEdit},
+            {SlavesKey, ui->tmxIPEdit},
+            {MasterKey, ui->tmxMIPEdit},
+            {LensControllersKey, ui->lcIPEdit}};
+}
 
 void ipsettingsdialog::keyPressEvent(QKeyEvent* event)
 {
@@ -131,17 +148,29 @@ void ipsettingsdialog::editLCIPList()
 
 void ipsettingsdialog::setSettings()
 {
+    // What could not be read stays stored until something is typed in its place.
+    QSet<QString> keep;
+    for (const auto& [key, edit] : storedEdits()) {
+        if (m_unread.contains(QLatin1String(key)) && edit->text().isEmpty())
+            keep << QLatin1String(key);
+    }
+    m_unread = keep;
+
     if (!ui->camAliasEdit->text().isEmpty())
         m_aliases = AddressList::items(ui->camAliasEdit->text());
     m_aliases = AddressList::fitted(m_aliases, m_stations);
     ui->camAliasEdit->setText(m_aliases.join(QLatin1Char(',')));
 
+    auto store = [this, &keep](const char* key, const QString& text) {
+        if (!keep.contains(QLatin1String(key)))
+            m_settings->setValue(QLatin1String(key), text);
+    };
     using namespace ConsoleSettings;
-    m_settings->setValue(QLatin1String(StationsKey), m_stations.join(QLatin1Char(',')));
-    m_settings->setValue(QLatin1String(AliasesKey), m_aliases.join(QLatin1Char(',')));
-    m_settings->setValue(QLatin1String(SlavesKey), ui->tmxIPEdit->text());
-    m_settings->setValue(QLatin1String(MasterKey), ui->tmxMIPEdit->text());
-    m_settings->setValue(QLatin1String(LensControllersKey), ui->lcIPEdit->text());
+    store(StationsKey, m_stations.join(QLatin1Char(',')));
+    store(AliasesKey, m_aliases.join(QLatin1Char(',')));
+    store(SlavesKey, ui->tmxIPEdit->text());
+    store(MasterKey, ui->tmxMIPEdit->text());
+    store(LensControllersKey, ui->lcIPEdit->text());
     m_settings->sync();
 
     hide();

@@ -1,7 +1,10 @@
 #pragma once
 
 #include <QDialog>
+#include <QPair>
+#include <QSet>
 #include <QStringList>
+#include <QVector>
 
 #include <memory>
 
@@ -16,7 +19,9 @@ class IPDialog;
 // alias each, the slave and master pulse generators and the lens controllers
 // (entry i belongs to station i). Every list is checked while typed (a bad
 // one turns red and disables Set); Set stores the lists and hands them to the
-// main window. The dialog is closed only by Set or Cancel.
+// main window. The dialog is closed only by Set or Cancel. A stored list that
+// cannot be read as a text is said so in its empty edit, and Set leaves it
+// stored until a list is typed in its place.
 class ipsettingsdialog : public QDialog
 {
     Q_OBJECT
@@ -52,6 +57,8 @@ private:
     static bool editList(QLineEdit* edit, QStringList* list);
     static void colour(QLineEdit* edit, bool valid);
     void updateSetButton();
+    // The settings keys and the edits that show them.
+    QVector<QPair<const char*, QLineEdit*>> storedEdits() const;
 
     std::unique_ptr<Ui::IPDialog> ui;
     std::unique_ptr<QSettings> m_settings;
@@ -65,4 +72,5 @@ private:
     bool m_stationsValid = false;
     bool m_lensControllersValid = false;
     bool m_aliasesSafe = true;
+    QSet<QString> m_unread; // keys whose stored value could not be read
 };

@@ -32,8 +32,12 @@ void statusWorker::run()
     pause.setSingleShot(true);
     QTimer connectWait;
     connectWait.setSingleShot(true);
+    // Runs while connected; every reply starts it again.
+    QTimer silence;
+    silence.setSingleShot(true);
     QByteArray pending;
 
+    auto report = [&](const char* text) { emit answerStatus(m_ip, {QString::fromLatin1(text)}); };
     const QByteArray poll(RemoteProtocol::StatusWord); // 7 bytes, no NUL
     auto cycle = [&] {
         switch (socket.state()) {
@@ -55,37 +59,54 @@ void statusWorker::run()
     auto cantConnect = [&] {
         connectWait.stop();
         socket.abort();
-        emit answerStatus(m_ip, QString::fromLatin1(StationStatus::CantConnect));
+        report(StationStatus::CantConnect);
         pause.start(PauseMs);
     };
     connect(&pause, &QTimer::timeout, cycle);
     connect(&connectWait, &QTimer::timeout, cantConnect);
+    connect(&silence, &QTimer::timeout, [&] {
+        qCInfo(lcStatus) << "statusWorker: station" << m_ip << "has not answered for" << SilenceMs << "ms";
+        report(StationStatus::NotAnswering);
+    });
     connect(&socket, &QTcpSocket::connected, [&] {
         connectWait.stop();
+        silence.start(SilenceMs);
         cycle();
+    });
+    connect(&socket, &QTcpSocket::disconnected, [&] {
+        // Closed or reset by the station; the running pause leads to a reconnect.
+        silence.stop();
+        report(StationStatus::NotAnswering);
     });
     connect(&socket, &QAbstractSocket::errorOccurred, [&] {
         if (connectWait.isActive())
             cantConnect();
-        // A dropped connection: the running pause leads to a reconnect.
     });
     connect(&socket, &QTcpSocket::readyRead, [&] {
         pending += socket.readAll();
-        const QList<QByteArray> texts = RemoteProtocol::takeReplies(&pending);
+        QList<QByteArray> texts = RemoteProtocol::takeReplies(&pending);
         if (pending.size() > MaxPendingBytes) {
             qCWarning(lcStatus) << "statusWorker: station" << m_ip << "sent" << pending.size()
                                 << "bytes without a terminator; dropped";
             pending.clear();
         }
-        for (int i = 0; i < texts.size() && i < MaxTextsPerRead; ++i)
-            emit answerStatus(m_ip, QString::fromLatin1(texts.at(i)));
-        if (texts.size() > MaxTextsPerRead)
+        if (texts.isEmpty())
+            return;
+        silence.start(SilenceMs);
+        if (texts.size() > MaxTextsPerRead) {
             qCWarning(lcStatus) << "statusWorker: station" << m_ip << "sent" << texts.size()
-                                << "replies at once; the last" << texts.size() - MaxTextsPerRead
-                                << "dropped";
+                                << "replies at once; the oldest" << texts.size() - MaxTextsPerRead << "dropped";
+            texts = texts.mid(texts.size() - MaxTextsPerRead);
+        }
+        QStringList read;
+        for (const QByteArray& text : qAsConst(texts))
+            read << QString::fromLatin1(text);
+        emit answerStatus(m_ip, read);
     });
 
     cycle();
     exec();
+    // Ending: nothing is reported any more.
+    socket.disconnect();
     socket.abort();
 }

@@ -2,7 +2,8 @@
 # Builds everything, then runs the station against the simulated camera and a
 # simulated lens controller inside a loopback-only network namespace (discovery
 # broadcasts never leave this machine), and the console Orchestrel beside it
-# with the station's address (127.0.0.1) in its list. The programs open on your display when one is
+# with the station's address (127.0.0.1) in its list, opened beside the
+# station's window. The programs open on your display when one is
 # reachable from the namespace (a local X server's socket in /tmp/.X11-unix);
 # otherwise they run on a virtual display and a screenshot is written to
 # build/demo-screenshot.png.
@@ -37,8 +38,20 @@ console_config="$build/demo-console-config"
 rm -rf "$console_config"
 mkdir -p "$console_config/Kessane"
 cp "$root/scripts/demo-orchestrel.conf" "$console_config/Kessane/Orchestrel.conf"
+# The console opens to the right of the station's window, once that is on
+# screen (Qt's -geometry places the first main window a program shows; a
+# display without a window manager would stack both in its corner).
 start_console() {
-    XDG_CONFIG_HOME="$console_config" "$build/console/Orchestrel" &
+    place=""
+    for _ in $(seq 1 60); do
+        place=$(xwininfo -root -tree 2>/dev/null | awk '/Lumivar Tarnel/ {
+            split($(NF-1), size, /[x+-]/); split($NF, at, /[+]/)
+            print "+" at[2] + size[1] + 10 "+" at[3]; exit }')
+        [ -n "$place" ] && break
+        sleep 0.25
+    done
+    [ -n "$place" ] || echo "demo: the station's window did not show; the console opens where it may" >&2
+    XDG_CONFIG_HOME="$console_config" "$build/console/Orchestrel" ${place:+-geometry "$place"} &
     console_pid=$!
 }
 trap stop_all EXIT
@@ -60,8 +73,10 @@ lenssim_pid=$!
 if [ -n "$DISPLAY" ] && xdpyinfo >/dev/null 2>&1; then
     echo "demo: Lumivar and Orchestrel on display $DISPLAY, simulated camera on 127.0.0.1;"
     echo "demo: close Lumivar's window to end."
+    "$build/station/Lumivar" &
+    station_pid=$!
     start_console
-    "$build/station/Lumivar"
+    wait "$station_pid" || true
     exit 0
 fi
 
@@ -70,7 +85,7 @@ if [ -e /tmp/.X97-lock ]; then
     echo "demo: display $display is in use (/tmp/.X97-lock); stop that X server first" >&2
     exit 1
 fi
-Xvfb "$display" -screen 0 1280x900x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb "$display" -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb_pid=$!
 for _ in 1 2 3 4 5 6 7 8 9 10; do
     DISPLAY=$display xdpyinfo >/dev/null 2>&1 && break

@@ -3,6 +3,8 @@
 #include "remote/RemoteServer.h"
 
 #include <QEventLoop>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTimer>
 
 #include <algorithm>
@@ -16,9 +18,54 @@ FakeStation::~FakeStation() = default;
 
 bool FakeStation::listen(const QHostAddress& address, quint16 port)
 {
+    m_address = address;
     m_server = std::make_unique<RemoteServer>(this, this);
-    m_server->setListenAddress(address, port);
-    return m_server->enableRemoteControl(true);
+    m_server->setListenAddress(address, 0);
+    if (!m_server->enableRemoteControl(true))
+        return false;
+    m_front = std::make_unique<QTcpServer>();
+    QObject::connect(m_front.get(), &QTcpServer::newConnection, m_front.get(), [this] { acceptClients(); });
+    return m_front->listen(address, port);
+}
+
+bool FakeStation::hangUp(QTcpSocket* client)
+{
+    if (fault == Fault::HangUp)
+        client->disconnectFromHost();
+    else if (fault == Fault::Reset)
+        client->abort();
+    else
+        return false;
+    return true;
+}
+
+void FakeStation::acceptClients()
+{
+    while (QTcpSocket* client = m_front->nextPendingConnection()) {
+        client->setParent(m_front.get());
+        QObject::connect(client, &QTcpSocket::disconnected, client, &QObject::deleteLater);
+        if (hangUp(client))
+            continue;
+        // The client's own connection to the station's server: it closes
+        // once the client has closed and what it sent has reached the station.
+        auto* link = new QTcpSocket(m_front.get());
+        link->connectToHost(m_address, m_server->serverPort());
+        QObject::connect(client, &QTcpSocket::readyRead, link, [this, client, link] {
+            const QByteArray bytes = client->readAll();
+            if (!hangUp(client) && fault != Fault::Silent)
+                link->write(bytes);
+        });
+        QObject::connect(link, &QTcpSocket::readyRead, client, [this, client, link] {
+            const QByteArray reply = link->readAll();
+            if (fault == Fault::Late)
+                QTimer::singleShot(lateMs, client, [client, reply] { client->write(reply); });
+            else if (fault != Fault::Silent)
+                client->write(reply);
+        });
+        QObject::connect(client, &QTcpSocket::disconnected, link, &QTcpSocket::disconnectFromHost);
+        QObject::connect(link, &QTcpSocket::disconnected, client, &QTcpSocket::disconnectFromHost);
+        QObject::connect(link, &QTcpSocket::disconnected, link, &QObject::deleteLater);
+    }
 }
 
 bool FakeStation::execute(const RemoteProtocol::RemoteCommand& command)

@@ -10,16 +10,29 @@
 #include <functional>
 #include <memory>
 
+class QTcpServer;
+class QTcpSocket;
 class RemoteServer;
 
 // A station for tests: keeps the state that the remote replies report,
 // records every command it is handed, and lets preview and capture commands
 // change the state as the real ones do. Hand it to a RemoteServer, or let it
 // listen itself, as a station does, on an address of its own (127.0.0.x) at
-// the remote-control port.
+// the remote-control port; a station that listens itself can be made to fail
+// as a station's network or program does (see Fault).
 class FakeStation : public RemoteStatusProvider, public RemoteHandler
 {
 public:
+    // How a listening station treats its clients; it may change at any time
+    // and applies to open connections from their next bytes on.
+    enum class Fault {
+        None,   // as a station does
+        Silent, // takes every byte, acts on none and answers nothing
+        Late,   // acts at once and answers lateMs later
+        HangUp, // closes every connection (new ones at once)
+        Reset,  // resets every connection (new ones at once)
+    };
+
     FakeStation();
     ~FakeStation() override;
 
@@ -35,8 +48,12 @@ public:
     int slowMs = 100;
     int running = 0; // commands inside execute() now
     int mostRunning = 0;
+    Fault fault = Fault::None;
+    int lateMs = 1500;
 
-    // Listens with a server of its own; false when the address or port is taken.
+    // Listens with a server of its own; false when the address or port is
+    // taken. Clients reach the station's server through a front on `address`
+    // and `port` that carries out the fault.
     bool listen(const QHostAddress& address, quint16 port = RemoteProtocol::DefaultPort);
 
     RemoteProtocol::StationState stationState() const override { return state; }
@@ -46,5 +63,11 @@ public:
     void executeLens(const RemoteProtocol::RemoteCommand& command) override { lens.append(command); }
 
 private:
+    void acceptClients();
+    // Closes or resets `client` when the fault says so; true when it did.
+    bool hangUp(QTcpSocket* client);
+
+    QHostAddress m_address;
     std::unique_ptr<RemoteServer> m_server;
+    std::unique_ptr<QTcpServer> m_front; // destroyed first, with every connection through it
 };

@@ -105,6 +105,13 @@ void PulseGeneratorSim::answer(QTcpSocket* socket, const Request& request)
         status = "404 Not Found";
         body = "<html><body>Not Found</body></html>";
         break;
+    case Mode::Answer500:
+        status = "500 Internal Server Error";
+        body = "<html><body>Internal Server Error</body></html>";
+        break;
+    case Mode::Redirect:
+        status = "302 Found\r\nLocation: /index.shtml";
+        break;
     case Mode::Refuse: // connections are closed before any request
     case Mode::Silent:
         return;

@@ -21,6 +21,8 @@ public:
     enum class Mode {
         Answer200, // 200 OK with the page's body
         Answer404, // 404 Not Found
+        Answer500, // 500 Internal Server Error
+        Redirect,  // 302 Found, pointing at /index.shtml
         Refuse,    // close every connection as soon as it is accepted
         Silent,    // read the request, never answer
         Flood,     // 200 OK announcing a body of floodBytes, sent as fast as the peer reads

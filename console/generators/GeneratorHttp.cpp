@@ -27,6 +27,8 @@ GeneratorHttp::GeneratorHttp(QObject* parent) : QObject(parent)
 {
     // The generators sit on the set-up's own network, never behind a proxy.
     m_manager.setProxy(QNetworkProxy::NoProxy);
+    // A generator that points elsewhere has not done what it was asked.
+    m_manager.setRedirectPolicy(QNetworkRequest::ManualRedirectPolicy);
 }
 
 QNetworkReply* GeneratorHttp::get(const QString& address, const QString& pathAndQuery, int timeoutMs)
@@ -53,10 +55,12 @@ QString GeneratorHttp::failure(QNetworkReply* reply)
     const QString givenUp = reply->property(GivenUp).toString();
     if (!givenUp.isEmpty())
         return givenUp;
-    const QNetworkReply::NetworkError error = reply->error();
-    // Content (2xx codes) and server (4xx codes) errors are HTTP answers.
-    const bool answered = error == QNetworkReply::NoError
-                          || (reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).isValid()
-                              && ((error >= 201 && error <= 299) || (error >= 401 && error <= 499)));
-    return answered ? QString() : reply->errorString();
+    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    const int code = status.toInt();
+    if (status.isValid() && (code < 200 || code > 299)) {
+        const QString reason =
+            QString::fromLatin1(reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toByteArray());
+        return tr("the generator answered %1 %2").arg(code).arg(reason).trimmed();
+    }
+    return reply->error() == QNetworkReply::NoError ? QString() : reply->errorString();
 }

@@ -6,10 +6,10 @@
 
 class QNetworkReply;
 
-// HTTP GETs to the pulse generators: never through a proxy, given up when
-// the generator stays silent, and with the answer's body bounded. Any
-// answer counts as success, an HTTP error status (404) included: only a
-// failed transport, a silent generator or an oversized page is a failure.
+// HTTP GETs to the pulse generators: never through a proxy, never following
+// a redirect, given up when the generator stays silent, and with the
+// answer's body bounded. Only a 2xx answer counts as success: an HTTP error
+// or a redirect (404, 500, 302) is the generator refusing the request.
 class GeneratorHttp : public QObject
 {
     Q_OBJECT
@@ -23,7 +23,8 @@ public:
     // caller's to delete once finished.
     QNetworkReply* get(const QString& address, const QString& pathAndQuery, int timeoutMs);
 
-    // Why a finished reply failed, empty when it was answered.
+    // Why a finished reply failed (the transport, the silence, the size, or
+    // the status the generator answered), empty when it was answered 2xx.
     static QString failure(QNetworkReply* reply);
 
 private:

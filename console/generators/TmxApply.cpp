@@ -24,14 +24,16 @@ void TmxApply::send(const QString& address, const QString& pathAndQuery)
     if (address.isEmpty()) {
         // No generator chosen yet: nothing to ask, the user is told so.
         qCWarning(lcApply) << "TmxApply: no generator to send" << pathAndQuery << "to";
-        QMetaObject::invokeMethod(this, [this, request] { warn(request); }, Qt::QueuedConnection);
+        const QString detail = tr("No TMX address is set.");
+        QMetaObject::invokeMethod(this, [this, request, detail] { warn(request, detail); }, Qt::QueuedConnection);
         return;
     }
     QNetworkReply* reply = m_http->get(address, pathAndQuery, WatchdogMs);
-    connect(reply, &QNetworkReply::finished, this, [this, reply, request] { finished(reply, request); });
+    connect(reply, &QNetworkReply::finished, this,
+            [this, reply, address, request] { finished(reply, address, request); });
 }
 
-void TmxApply::finished(QNetworkReply* reply, quint64 request)
+void TmxApply::finished(QNetworkReply* reply, const QString& address, quint64 request)
 {
     reply->deleteLater();
     const QString failure = GeneratorHttp::failure(reply);
@@ -41,12 +43,13 @@ void TmxApply::finished(QNetworkReply* reply, quint64 request)
         return;
     }
     qCWarning(lcApply) << "TmxApply:" << reply->url().toString() << failure;
-    QMetaObject::invokeMethod(this, [this, request] { warn(request); }, Qt::QueuedConnection);
+    const QString detail = tr("TMX %1: %2").arg(address, failure);
+    QMetaObject::invokeMethod(this, [this, request, detail] { warn(request, detail); }, Qt::QueuedConnection);
 }
 
-void TmxApply::warn(quint64 request)
+void TmxApply::warn(quint64 request, const QString& detail)
 {
-    Prompt::current().message(m_boxParent, Prompt::Warning, m_warningTitle, m_warningText);
+    Prompt::current().message(m_boxParent, Prompt::Warning, m_warningTitle, m_warningText + QLatin1Char('\n') + detail);
     if (request == m_current)
         m_done = true;
 }

@@ -9,7 +9,9 @@ class QNetworkReply;
 class QWidget;
 
 // A generator dialog's requests: one current request at a time, given up
-// after 2000 ms of silence. The done flag follows the current request only:
+// after 2000 ms of silence; an HTTP error or redirect is a refusal. The
+// connection warning names the generator and what went wrong in a line
+// after the dialog's own text. The done flag follows the current request only:
 // it is cleared when a request starts and set when that request was answered,
 // or, when it failed, once the user has closed the connection warning. The
 // warning is shown from the event loop, never from the reply's handler.
@@ -33,9 +35,9 @@ public:
     bool waitForDone(EventWait& wait);
 
 private:
-    void finished(QNetworkReply* reply, quint64 request);
+    void finished(QNetworkReply* reply, const QString& address, quint64 request);
     // The connection warning of a failed request; its end is that request's outcome.
-    void warn(quint64 request);
+    void warn(quint64 request, const QString& detail);
 
     QWidget* m_boxParent;
     QString m_warningTitle;

@@ -5,6 +5,7 @@
 #include "ipsettingsdialog.h"
 
 #include <QAction>
+#include <QFile>
 #include <QLineEdit>
 #include <QMap>
 #include <QPushButton>
@@ -22,6 +23,15 @@ inline void writeSettings(const QMap<QString, QVariant>& values)
     for (auto it = values.begin(); it != values.end(); ++it)
         settings->setValue(it.key(), it.value());
     settings->sync();
+}
+
+// Lays the console's settings file as a person writes it by hand (the
+// native format is an INI file here).
+inline void writeSettingsFile(const QByteArray& contents)
+{
+    QFile file(ConsoleSettings::open()->fileName());
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(contents) != contents.size())
+        qFatal("cannot write the console's settings file");
 }
 
 template <typename T>

@@ -5,6 +5,8 @@
 #include "multilcDlg.h"
 
 #include <QCheckBox>
+#include <QLabel>
+#include <QToolBar>
 #include <QLoggingCategory>
 #include <QGroupBox>
 #include <QSpinBox>
@@ -78,11 +80,17 @@ private slots:
     void unreachableStationAndRefusedValues();
     void captureWhilePreviewing();
     void lensPresets();
+    void deliveredOnlyWhenAnswered_data();
+    void deliveredOnlyWhenAnswered();
+    void syncToSilentStations();
 
 private:
     // Stations that take everything (a colour camera is connected).
     std::unique_ptr<FakeStation> station(const char* address);
     void startWindow();
+    // Stations on 127.0.0.2 and 127.0.0.3 listed with `aliases`; once they
+    // got their names, the status list is closed.
+    void startWithTwoStations(const char* aliases);
 
     std::unique_ptr<ScriptedPrompt> m_prompt;
     std::unique_ptr<FakeStation> m_a;
@@ -121,6 +129,16 @@ void ConsoleCommandsTest::startWindow()
     m_prompt->shown.clear();
 }
 
+void ConsoleCommandsTest::startWithTwoStations(const char* aliases)
+{
+    m_a = station("127.0.0.2");
+    m_b = station("127.0.0.3");
+    startWindow();
+    ConsoleDriver::setLists(*m_window, "127.0.0.2,127.0.0.3", aliases, "127.0.0.9");
+    action(*m_window, "actionCamStatus")->setChecked(false);
+    QTRY_VERIFY(m_a->executed.size() == 1 && m_b->executed.size() == 1);
+}
+
 void ConsoleCommandsTest::startsWithStoredSettings()
 {
     startWindow();
@@ -135,6 +153,16 @@ void ConsoleCommandsTest::startsWithStoredSettings()
     QVERIFY(w.stationAddresses().isEmpty());
     QVERIFY(m_prompt->shown.isEmpty());
 
+    // The window fits its texts with the desktop's fonts: no text is cut off.
+    for (QWidget* widget : w.centralWidget()->findChildren<QWidget*>()) {
+        const bool text = (qobject_cast<QLabel*>(widget) && !qobject_cast<QLabel*>(widget)->text().isEmpty())
+                          || (qobject_cast<QAbstractButton*>(widget)
+                              && !qobject_cast<QAbstractButton*>(widget)->text().isEmpty());
+        if (text)
+            QVERIFY2(widget->width() >= widget->sizeHint().width(), qPrintable(widget->objectName()));
+    }
+    QVERIFY(w.findChild<QToolBar*>()->width() >= w.findChild<QToolBar*>()->sizeHint().width());
+
     m_window.reset();
     ConsoleDriver::writeSettings({{"EXP_SYNC_LAST", false}, {"EXT_TRIGGER", true}, {"WORK_FOLDER", "C:\\Test"}});
     startWindow();
@@ -143,6 +171,12 @@ void ConsoleCommandsTest::startsWithStoredSettings()
     QVERIFY(!child<QToolButton>(*m_window, "extTriggerButton_2")->isEnabled());
     QCOMPARE(child<QLineEdit>(*m_window, "folder_edit")->styleSheet(), QStringLiteral("QLineEdit{background: red;}"));
     QVERIFY(!child<QPushButton>(*m_window, "pushButton")->isEnabled());
+
+    // A text with a comma written by hand (no quotes) is read whole.
+    m_window.reset();
+    ConsoleDriver::writeSettingsFile("[General]\nWORK_FOLDER=/data/a,b/\n");
+    startWindow();
+    QCOMPARE(child<QLineEdit>(*m_window, "folder_edit")->text(), QStringLiteral("/data/a,b/"));
 }
 
 void ConsoleCommandsTest::syncToTwoStations()
@@ -177,24 +211,28 @@ void ConsoleCommandsTest::syncToTwoStations()
 
     SentLog sent;
     child<QPushButton>(w, "pushButton")->click();
+    QVERIFY(sent.lines.isEmpty()); // sent is said once the station has answered
     const Commands expected{{Command::Frames, "7"},      {Command::Prefix, "shot"},
                             {Command::Point, "p2"},      {Command::Exposure, "250"},
                             {Command::Folder, "/data/run 1/"}, {Command::Average, "2"},
                             {Command::Sensitive, {}},    {Command::NoSplit, {}},
                             {Command::Lut, {}},          {Command::NoOverclock, {}}};
-    // Each command goes to every station in list order, one connection each.
-    QStringList order;
+    // Each command goes to every station, one connection each; a station
+    // acts on connections (and answers them) in the order it gets round to them.
+    QStringList delivered;
     for (const RemoteCommand& c : expected) {
         const QByteArray bytes = c.value.isNull() ? fixedCommandBytes(c.command)
                                                   : parameterCommandBytes(c.command, c.value);
-        order << SentLog::line(bytes, "127.000.000.002") << SentLog::line(bytes, "127.0.0.3");
+        delivered << SentLog::line(bytes, "127.000.000.002") << SentLog::line(bytes, "127.0.0.3");
     }
-    QCOMPARE(sent.lines, order);
-    // A station acts on connections in the order it gets round to them.
-    QTRY_COMPARE(sorted(m_a->executed), sorted(expected));
+    delivered.sort();
+    QTRY_COMPARE(sent.lines.size(), delivered.size());
+    sent.lines.sort();
+    QCOMPARE(sent.lines, delivered);
+    QTRY_COMPARE(sorted(m_a->executed), sorted(expected)); // a station acts after it answered
     QTRY_COMPARE(sorted(m_b->executed), sorted(expected));
     QVERIFY(child<QGroupBox>(w, "groupBox")->isEnabled());
-    QCOMPARE(w.statusBar()->currentMessage(), QStringLiteral("OverClock has been disabled"));
+    QVERIFY(m_prompt->shown.isEmpty());
 
     auto settings = ConsoleSettings::open();
     QCOMPARE(settings->allKeys().size(), 7 + 5); // the window's keys and the address lists
@@ -222,8 +260,10 @@ void ConsoleCommandsTest::unreachableStationAndRefusedValues()
     Dravo_plurica& w = *m_window;
     ConsoleDriver::setLists(w, "127.0.0.2,127.0.0.4", "Good,Gone", "127.0.0.9");
     action(w, "actionCamStatus")->setChecked(false);
-    // "#camname=" to the station nobody listens on: one warning, with its alias.
-    QCOMPARE(m_prompt->titles(), QStringList{"Connection Error"});
+    // "#camname=" to the station nobody listens on: one warning, with its
+    // alias, from the event loop.
+    QVERIFY(m_prompt->shown.isEmpty());
+    QTRY_COMPARE(m_prompt->titles(), QStringList{"Connection Error"});
     QCOMPARE(m_prompt->shown.first().text,
              QStringLiteral("Connection problem with <b>Gone</b><br>Please fix it and try again!"));
     QTRY_COMPARE(m_a->executed, (Commands{{Command::CamName, "Good"}}));
@@ -231,15 +271,15 @@ void ConsoleCommandsTest::unreachableStationAndRefusedValues()
     m_a->executed.clear();
 
     action(w, "actionCapture")->trigger();
-    QCOMPARE(m_prompt->shown.size(), 1);
+    QTRY_COMPARE(m_prompt->shown.size(), 1);
     QCOMPARE(m_prompt->shown.first().text,
              QStringLiteral("Connection problem with PC <b>Gone</b><br>Please fix it and try again!"));
     action(w, "actionCapture")->trigger();
-    QCOMPARE(m_prompt->shown.size(), 2);
+    QTRY_COMPARE(m_prompt->shown.size(), 2);
     QCOMPARE(m_prompt->shown.last().text,
              QStringLiteral("Connection problem with <b>127.0.0.4</b><br>Please fix it and try again!"));
     QTRY_COMPARE(m_a->executed, (Commands{{Command::Start, {}}, {Command::Stop, {}}}));
-    QCOMPARE(w.statusBar()->currentMessage(), QStringLiteral("Capture stoped"));
+    QTRY_COMPARE(w.statusBar()->currentMessage(), QStringLiteral("Capture stoped"));
 
     // Values that would carry a command of their own are refused: the edit
     // turns red and nothing goes out; "#1" is a value like any other.
@@ -255,7 +295,7 @@ void ConsoleCommandsTest::unreachableStationAndRefusedValues()
     QVERIFY(!child<QPushButton>(w, "pushButton")->isEnabled());
     child<QLineEdit>(w, "pointEdit")->setText("#1");
     QTRY_COMPARE(m_a->executed, (Commands{{Command::Point, "#1"}}));
-    QCOMPARE(m_prompt->shown.size(), 1); // the point's warning for the unreachable station
+    QTRY_COMPARE(m_prompt->shown.size(), 1); // the point's warning for the unreachable station
     QTest::qWait(100);
     QCOMPARE(m_a->executed.size(), 1);
 }
@@ -278,7 +318,6 @@ void ConsoleCommandsTest::captureWhilePreviewing()
     QVERIFY(!action(w, "actionPreview")->isChecked());
     QVERIFY(child<QToolButton>(w, "extTriggerButton")->isEnabled());
     QVERIFY(w.findChild<camstatusdialog*>()->captureRunning());
-    QCOMPARE(w.statusBar()->currentMessage(), QStringLiteral("Preview stoped"));
 }
 
 void ConsoleCommandsTest::lensPresets()
@@ -291,8 +330,11 @@ void ConsoleCommandsTest::lensPresets()
     QTRY_COMPARE(m_a->lens.size(), 1);
     m_a->lens.clear();
 
+    // Each action waits for the one before it to arrive: connections of
+    // their own reach a station in no set order.
     auto* dialog = w.findChild<multilcDlg*>();
     action(w, "actionLC")->setChecked(true);
+    QTRY_COMPARE(m_a->lens.size(), 1);
     QVERIFY(dialog->isVisible());
     QVERIFY(!child<QPushButton>(*dialog, "loadButton")->isEnabled());
     m_prompt->textAnswers << "Near field" << "x#stop" << QString();
@@ -302,7 +344,9 @@ void ConsoleCommandsTest::lensPresets()
     QCOMPARE(m_prompt->titles(), (QStringList{"Setpoint Name", "Setpoint Name", "Setpoint Name", "Setpoint Name"}));
     QCOMPARE(m_prompt->shown.at(2).kind, QStringLiteral("warning"));
     QVERIFY(child<QPushButton>(*dialog, "loadButton")->isEnabled());
+    QTRY_COMPARE(m_a->lens.size(), 2);
     dialog->loadSettings();
+    QTRY_COMPARE(m_a->lens.size(), 3);
 
     m_prompt->questionAnswers << false << true;
     dialog->deleteSelected();
@@ -312,6 +356,7 @@ void ConsoleCommandsTest::lensPresets()
     dialog->deleteSelected();
     QVERIFY(!child<QPushButton>(*dialog, "loadButton")->isEnabled());
     QVERIFY(ConsoleSettings::openLensPresets()->allKeys().isEmpty());
+    QTRY_COMPARE(m_a->lens.size(), 4);
 
     // Closing the dialog by its window button hides the stations' dialogs
     // (twice: the action's own toggle runs the relay once more).
@@ -323,6 +368,72 @@ void ConsoleCommandsTest::lensPresets()
                                       {Command::LensDelete, "Near field"},
                                       {Command::LensHide, {}},
                                       {Command::LensHide, {}}}));
+}
+
+Q_DECLARE_METATYPE(FakeStation::Fault)
+
+void ConsoleCommandsTest::deliveredOnlyWhenAnswered_data()
+{
+    QTest::addColumn<FakeStation::Fault>("fault");
+    QTest::addColumn<int>("lateMs");
+    QTest::addColumn<bool>("delivered");
+    QTest::newRow("answers") << FakeStation::Fault::None << 0 << true;
+    QTest::newRow("answers within the bound") << FakeStation::Fault::Late << 300 << true;
+    QTest::newRow("answers after the bound") << FakeStation::Fault::Late << 1500 << false;
+    QTest::newRow("silent") << FakeStation::Fault::Silent << 0 << false;
+    QTest::newRow("hangs up") << FakeStation::Fault::HangUp << 0 << false;
+    QTest::newRow("resets") << FakeStation::Fault::Reset << 0 << false;
+}
+
+void ConsoleCommandsTest::deliveredOnlyWhenAnswered()
+{
+    QFETCH(FakeStation::Fault, fault);
+    QFETCH(int, lateMs);
+    QFETCH(bool, delivered);
+    startWithTwoStations("Good,Odd");
+    Dravo_plurica& w = *m_window;
+    m_b->fault = fault;
+    m_b->lateMs = lateMs;
+    m_a->executed.clear();
+
+    SentLog sent;
+    action(w, "actionCapture")->trigger();
+    QTRY_COMPARE(m_a->executed, (Commands{{Command::Start, {}}}));
+    const QString good = SentLog::line(fixedCommandBytes(Command::Start), "127.0.0.2");
+    const QString odd = SentLog::line(fixedCommandBytes(Command::Start), "127.0.0.3");
+    if (delivered) {
+        QTRY_COMPARE(sent.lines.size(), 2);
+        QVERIFY(sent.lines.contains(odd));
+    } else {
+        // The station's warning, as for one that cannot be reached.
+        QTRY_COMPARE_WITH_TIMEOUT(m_prompt->shown.size(), 1, 5000);
+        QCOMPARE(m_prompt->shown.first().text,
+                 QStringLiteral("Connection problem with PC <b>Odd</b><br>Please fix it and try again!"));
+        QTRY_COMPARE(sent.lines, QStringList{good});
+    }
+    QCOMPARE(w.statusBar()->currentMessage(), QStringLiteral("Capture started"));
+    QTest::qWait(delivered ? 1200 : 200); // nothing more comes
+    QCOMPARE(m_prompt->shown.size(), delivered ? 0 : 1);
+}
+
+void ConsoleCommandsTest::syncToSilentStations()
+{
+    // Two stations that take every connection and answer nothing: Sync
+    // returns without waiting for them, and each of its ten commands is
+    // warned of once per station, one box after the other.
+    startWithTwoStations("Left,Right");
+    Dravo_plurica& w = *m_window;
+    m_a->fault = m_b->fault = FakeStation::Fault::Silent;
+
+    child<QPushButton>(w, "pushButton")->click();
+    QVERIFY(m_prompt->shown.isEmpty());
+    QTRY_COMPARE_WITH_TIMEOUT(m_prompt->shown.size(), 20, 10000);
+    QCOMPARE(m_prompt->titles().count("Connection Error"), 20);
+    int left = 0;
+    for (const ScriptedPrompt::Shown& box : qAsConst(m_prompt->shown))
+        left += box.text.contains("<b>Left</b>") ? 1 : 0;
+    QCOMPARE(left, 10);
+    QVERIFY(m_a->executed.size() == 1 && m_b->executed.size() == 1);
 }
 
 QTEST_MAIN(ConsoleCommandsTest)

@@ -62,6 +62,8 @@ private slots:
     void logFileChoice();
     void secondRunRefused();
     void masterReadBack();
+    void refusedRunsNotLogged_data();
+    void refusedRunsNotLogged();
 
 private:
     void startLogging();
@@ -244,12 +246,18 @@ void ConsoleGeneratorsTest::masterReadBack()
     QVERIFY(dialog->values() == shown);
     QVERIFY(w.statusBar()->currentMessage().contains("not understood"));
 
-    m_master->setMode(Mode::Refuse);
+    // A page answered 404 is a refusal, as is a connection refused.
+    m_master->setMode(Mode::Answer404);
     action(w, "actionMaster_TMX")->trigger();
     QTRY_COMPARE(m_prompt->titles(), QStringList{"Master TMX's connection problem"});
     QCOMPARE(m_prompt->shown.first().text,
-             QStringLiteral("At Master TMX with IP %1 did not response after 2 sec!\nCheck Ethernet connection.")
+             QStringLiteral("At Master TMX with IP %1 did not response after 2 sec!\nCheck Ethernet connection.\n"
+                            "the generator answered 404 Not Found")
                  .arg(m_master->address()));
+    m_prompt->shown.clear();
+    m_master->setMode(Mode::Refuse);
+    action(w, "actionMaster_TMX")->trigger();
+    QTRY_COMPARE(m_prompt->titles(), QStringList{"Master TMX's connection problem"});
     QCOMPARE(w.statusBar()->currentMessage(), QStringLiteral("Master TMX connection error."));
     QVERIFY(dialog->values() == shown);
 
@@ -259,6 +267,37 @@ void ConsoleGeneratorsTest::masterReadBack()
     action(w, "actionMaster_TMX")->trigger();
     QTRY_COMPARE(m_prompt->titles(), QStringList{"Master TMX's connection problem"});
     QVERIFY(m_master->floodedBytes() < (qint64(16) << 20));
+}
+
+Q_DECLARE_METATYPE(PulseGeneratorSim::Mode)
+
+void ConsoleGeneratorsTest::refusedRunsNotLogged_data()
+{
+    QTest::addColumn<PulseGeneratorSim::Mode>("mode");
+    QTest::addColumn<QString>("why");
+    QTest::newRow("404") << Mode::Answer404 << "the generator answered 404 Not Found";
+    QTest::newRow("500") << Mode::Answer500 << "the generator answered 500 Internal Server Error";
+    QTest::newRow("302") << Mode::Redirect << "the generator answered 302 Found";
+}
+
+void ConsoleGeneratorsTest::refusedRunsNotLogged()
+{
+    QFETCH(PulseGeneratorSim::Mode, mode);
+    QFETCH(QString, why);
+    Dravo_plurica& w = *m_window;
+    startLogging();
+    m_prompt->shown.clear();
+    m_master->setMode(mode);
+    child<QPushButton>(w, "runBoth")->click();
+    child<QPushButton>(w, "runBoth_2")->click(); // stop
+    const QString warning = QStringLiteral("TMX at %1 did not response! \n%2").arg(m_master->address(), why);
+    QTRY_COMPARE(m_prompt->shown.size(), 2);
+    for (const ScriptedPrompt::Shown& box : qAsConst(m_prompt->shown)) {
+        QCOMPARE(box.title, QStringLiteral("TMX's connection problem"));
+        QCOMPARE(box.text, warning);
+    }
+    QCOMPARE(maskedLog(m_logPath), QByteArray("<time> Start logging\r\n"));
+    QCOMPARE(w.statusBar()->currentMessage(), QStringLiteral("The master TMX did not take the run: it is not logged."));
 }
 
 QTEST_MAIN(ConsoleGeneratorsTest)

@@ -115,15 +115,19 @@ void ConsoleRulesTest::statusLooks_data()
     QTest::addColumn<int>("colour");
     QTest::addColumn<bool>("available");
     QTest::addColumn<bool>("ready");
+    QTest::addColumn<bool>("capture"); // a capture state or a finished capture
     QTest::addColumn<QString>("shown");
-    QTest::newRow("ready") << "Ready" << true << int(Qt::green) << true << true << "Ready";
-    QTest::newRow("ready done") << "ReadyDone" << true << int(Qt::green) << true << true << "Ready";
-    QTest::newRow("capturing") << "Captured 12/100" << true << int(Qt::red) << true << false << "Captured 12/100";
-    QTest::newRow("preview") << "Preview" << true << int(Qt::yellow) << true << false << "Preview";
-    QTest::newRow("no camera") << "No Camera" << true << int(Qt::gray) << false << false << "No Camera";
-    QTest::newRow("can't connect") << "Can't connect" << true << int(Qt::darkGray) << false << false
+    QTest::newRow("ready") << "Ready" << true << int(Qt::green) << true << true << false << "Ready";
+    QTest::newRow("ready done") << "ReadyDone" << true << int(Qt::green) << true << true << true << "Ready";
+    QTest::newRow("capturing") << "Captured 12/100" << true << int(Qt::red) << true << false << true
+                               << "Captured 12/100";
+    QTest::newRow("preview") << "Preview" << true << int(Qt::yellow) << true << false << false << "Preview";
+    QTest::newRow("no camera") << "No Camera" << true << int(Qt::gray) << false << false << false << "No Camera";
+    QTest::newRow("can't connect") << "Can't connect" << true << int(Qt::darkGray) << false << false << false
                                    << "Can't connect";
-    QTest::newRow("roi value") << "4711" << false << int(Qt::white) << false << false << "4711";
+    QTest::newRow("not answering") << "Not answering" << true << int(Qt::darkGray) << false << false << false
+                                   << "Not answering";
+    QTest::newRow("roi value") << "4711" << false << int(Qt::white) << false << false << false << "4711";
 }
 
 void ConsoleRulesTest::statusLooks()
@@ -133,6 +137,7 @@ void ConsoleRulesTest::statusLooks()
     QFETCH(int, colour);
     QFETCH(bool, available);
     QFETCH(bool, ready);
+    QFETCH(bool, capture);
     QFETCH(QString, shown);
     const StationStatus::Look look = StationStatus::look(status);
     QCOMPARE(look.coloured, coloured);
@@ -140,6 +145,7 @@ void ConsoleRulesTest::statusLooks()
         QCOMPARE(int(look.colour), colour);
     QCOMPARE(look.available, available);
     QCOMPARE(look.ready, ready);
+    QCOMPARE(look.capturing || look.captureDone, capture);
     QCOMPARE(look.shown, shown);
     QCOMPARE(StationStatus::rowText(QStringLiteral("Bench"), look.shown), QStringLiteral("Bench - ") + shown);
 }

@@ -14,7 +14,8 @@ using ConsoleDriver::action;
 
 // The status list against stations on 127.0.0.x, port 1910: colours and
 // texts, replies split across reads, readiness of several stations, a
-// station that cannot be reached, and closing.
+// station that cannot be reached or stops answering, the end of a capture,
+// and closing.
 class ConsoleStatusTest : public QObject
 {
     Q_OBJECT
@@ -25,8 +26,15 @@ private slots:
     void rowsFollowStations();
     void repliesSplitAcrossReads();
     void closingEndsPolling();
+    void stationThatStopsAnswering_data();
+    void stationThatStopsAnswering();
+    void capturePopsOutWhenEveryStationFinished();
+    void stationThatDoesNotCaptureIsNamed();
 
 private:
+    void startWindow(const QString& stations, const QString& aliases);
+    // Whether every row's text shows whole, were it `status`.
+    bool rowsFit(const QString& status = QString()) const;
     std::unique_ptr<FakeStation> station(const char* address);
     QListWidget* list() const { return m_dialog->findChild<QListWidget*>(); }
     QString text(int row) const { return list()->item(row)->text(); }
@@ -50,6 +58,27 @@ void ConsoleStatusTest::cleanup()
     m_a.reset();
     m_b.reset();
     m_prompt.reset();
+}
+
+void ConsoleStatusTest::startWindow(const QString& stations, const QString& aliases)
+{
+    m_window = std::make_unique<Dravo_plurica>();
+    m_window->show();
+    ConsoleDriver::setLists(*m_window, stations, aliases, "127.0.0.9");
+    m_dialog = m_window->findChild<camstatusdialog*>();
+    m_prompt->shown.clear(); // the stations' own boxes
+}
+
+bool ConsoleStatusTest::rowsFit(const QString& status) const
+{
+    const QListWidget* rows = list();
+    for (int i = 0; i < rows->count(); ++i) {
+        const QString text = status.isEmpty() ? rows->item(i)->text()
+                                              : rows->item(i)->text().section(" - ", 0, 0) + " - " + status;
+        if (rows->fontMetrics().horizontalAdvance(text) + rows->iconSize().width() > rows->viewport()->width())
+            return false;
+    }
+    return true;
 }
 
 std::unique_ptr<FakeStation> ConsoleStatusTest::station(const char* address)
@@ -82,6 +111,9 @@ void ConsoleStatusTest::rowsFollowStations()
     QCOMPARE(colour(1), QColor(Qt::red));
     QTRY_COMPARE_WITH_TIMEOUT(text(2), QStringLiteral("C - Can't connect"), 3000);
     QCOMPARE(colour(2), QColor(Qt::darkGray));
+    // The list fits its texts, the longest counts included.
+    QVERIFY(rowsFit());
+    QVERIFY(rowsFit("Captured 10000/10000"));
     m_a->state.previewing = true;
     QTRY_COMPARE(text(0), QStringLiteral("A - Preview"));
     QCOMPARE(colour(0), QColor(Qt::yellow));
@@ -106,7 +138,6 @@ void ConsoleStatusTest::rowsFollowStations()
     QTRY_VERIFY(!capture->isChecked());
     QCOMPARE(text(1), QStringLiteral("B - Ready"));
     QCOMPARE(colour(1), QColor(Qt::green));
-    QVERIFY(ready.size() >= 2); // one reply, two texts, each applied
 }
 
 void ConsoleStatusTest::repliesSplitAcrossReads()
@@ -158,6 +189,106 @@ void ConsoleStatusTest::closingEndsPolling()
     QVERIFY(m_dialog->isVisible());
     QCOMPARE(m_dialog->workerCount(), 1);
     QTRY_COMPARE(text(0), QStringLiteral("A - Preview"));
+}
+
+Q_DECLARE_METATYPE(FakeStation::Fault)
+
+void ConsoleStatusTest::stationThatStopsAnswering_data()
+{
+    QTest::addColumn<FakeStation::Fault>("fault");
+    QTest::newRow("silent") << FakeStation::Fault::Silent;
+    QTest::newRow("hangs up") << FakeStation::Fault::HangUp;
+    QTest::newRow("resets") << FakeStation::Fault::Reset;
+    QTest::newRow("answers late") << FakeStation::Fault::Late; // each reply 4 s late
+}
+
+void ConsoleStatusTest::stationThatStopsAnswering()
+{
+    // Shown as not answering, counted neither ready nor available, and back
+    // with its state at its next answer.
+    QFETCH(FakeStation::Fault, fault);
+    m_a = station("127.0.0.2");
+    m_a->lateMs = 4000;
+    camstatusdialog dialog;
+    m_dialog = &dialog;
+    dialog.setCameras({"127.0.0.2"}, {"A"});
+    QTRY_COMPARE(text(0), QStringLiteral("A - Ready"));
+    m_a->fault = fault;
+    QTRY_COMPARE_WITH_TIMEOUT(text(0), QStringLiteral("A - Not answering"), 5000);
+    QCOMPARE(colour(0), QColor(Qt::darkGray));
+    QSignalSpy available(&dialog, &camstatusdialog::availableSignal);
+    QSignalSpy ready(&dialog, &camstatusdialog::readyAllSignal);
+    QTest::qWait(300);
+    QCOMPARE(text(0), QStringLiteral("A - Not answering"));
+    QVERIFY(available.isEmpty() && ready.isEmpty());
+    if (fault != FakeStation::Fault::Late)
+        m_a->fault = FakeStation::Fault::None;
+    QTRY_COMPARE_WITH_TIMEOUT(text(0), QStringLiteral("A - Ready"), 5000);
+    QCOMPARE(colour(0), QColor(Qt::green));
+    QTRY_VERIFY(!available.isEmpty() && !ready.isEmpty());
+    dialog.close();
+    m_dialog = nullptr;
+}
+
+void ConsoleStatusTest::capturePopsOutWhenEveryStationFinished()
+{
+    m_a = station("127.0.0.2");
+    m_b = station("127.0.0.3");
+    m_a->state.targetFrames = m_b->state.targetFrames = 10;
+    startWindow("127.0.0.2,127.0.0.3", "A,B");
+    QTRY_COMPARE(text(0), QStringLiteral("A - Ready"));
+    QTRY_COMPARE(text(1), QStringLiteral("B - Ready"));
+    // B's replies come late: its "Ready"s are on their way when Capture is pressed.
+    m_b->fault = FakeStation::Fault::Late;
+    m_b->lateMs = 700;
+    QTest::qWait(300);
+    QSignalSpy ready(m_dialog, &camstatusdialog::readyAllSignal);
+    QAction* capture = action(*m_window, "actionCapture");
+    capture->trigger();
+    QTRY_COMPARE(text(0), QStringLiteral("A - Captured 0/10"));
+    QTRY_COMPARE(text(1), QStringLiteral("B - Captured 0/10"));
+    QVERIFY(capture->isChecked());
+
+    // One read holds "ReadyDone" and "Captured 3/10": A is capturing, not ready.
+    m_a->state.captureDone = true;
+    m_a->state.framesReceived = 3;
+    QTRY_VERIFY(!m_a->state.captureDone);
+    QTRY_COMPARE(text(0), QStringLiteral("A - Captured 3/10"));
+    QCOMPARE(colour(0), QColor(Qt::red));
+    // A finishes; B still captures.
+    m_a->state.capturing = false;
+    m_a->state.captureDone = true;
+    QTRY_COMPARE(text(0), QStringLiteral("A - Ready"));
+    QTest::qWait(300);
+    QVERIFY(capture->isChecked());
+    QVERIFY(ready.isEmpty());
+    // B finishes: every station is done, the button pops out, no command goes out.
+    m_b->executed.clear();
+    m_b->state.capturing = false;
+    m_b->state.captureDone = true;
+    QTRY_VERIFY(!capture->isChecked());
+    QCOMPARE(text(1), QStringLiteral("B - Ready"));
+    QVERIFY(!ready.isEmpty());
+    QTest::qWait(200);
+    QVERIFY(m_b->executed.isEmpty());
+    QVERIFY(m_prompt->shown.isEmpty());
+}
+
+void ConsoleStatusTest::stationThatDoesNotCaptureIsNamed()
+{
+    // B has no camera: it takes "#start" and answers, but never captures.
+    m_a = station("127.0.0.2");
+    m_b = station("127.0.0.3");
+    m_b->state.connected = false;
+    startWindow("127.0.0.2,127.0.0.3", "A,B");
+    QTRY_COMPARE(text(1), QStringLiteral("B - No Camera"));
+    QAction* capture = action(*m_window, "actionCapture");
+    capture->trigger();
+    QTRY_COMPARE(text(0).left(12), QStringLiteral("A - Captured"));
+    QTRY_COMPARE_WITH_TIMEOUT(m_prompt->titles(), QStringList{"Capture problem"},
+                              camstatusdialog::CaptureStartMs + 3000);
+    QCOMPARE(m_prompt->shown.first().text, QStringLiteral("<b>B</b> did not start capturing within 5 s of Capture."));
+    QVERIFY(capture->isChecked());
 }
 
 QTEST_MAIN(ConsoleStatusTest)

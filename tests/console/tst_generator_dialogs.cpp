@@ -80,7 +80,8 @@ void GeneratorDialogsTest::master()
     click(dialog, "pushButton");
     QTRY_COMPARE(m_prompt->titles(), QStringList{"Master TMX's connection problem"});
     QCOMPARE(m_prompt->shown.first().text,
-             QStringLiteral("At Master TMX did not response after 2 sec!\nCheck Ethernet connection."));
+             QStringLiteral("At Master TMX did not response after 2 sec!\nCheck Ethernet connection.\n"
+                            "No TMX address is set."));
 
     // Stop and Run Both: the apply (with its 600 ms of pacing), then the signal.
     m_prompt->shown.clear();
@@ -91,12 +92,21 @@ void GeneratorDialogsTest::master()
     clock.start();
     click(dialog, "stopTMX");
     QVERIFY(clock.elapsed() >= 590);
-    master->setMode(Mode::Answer404); // an answer too
     click(dialog, "runTMX");
     QCOMPARE(run.count(), 1);
     QCOMPARE(GeneratorPeer::targets(*master), (QStringList{DefaultApply, DefaultApply}));
     QTest::qWait(200);
     QVERIFY(m_prompt->shown.isEmpty());
+
+    // An HTTP error is a refusal, named with the generator.
+    master->setMode(Mode::Answer404);
+    click(dialog, "pushButton");
+    QTRY_COMPARE(m_prompt->shown.size(), 1);
+    QCOMPARE(m_prompt->shown.first().text,
+             QStringLiteral("At Master TMX did not response after 2 sec!\nCheck Ethernet connection.\n"
+                            "TMX %1: the generator answered 404 Not Found")
+                 .arg(master->address()));
+    m_prompt->shown.clear();
 
     // Silent: given up after 2000 ms, one warning.
     master->setMode(Mode::Silent);
@@ -147,20 +157,30 @@ void GeneratorDialogsTest::allSlavesInOrder()
 
 void GeneratorDialogsTest::failingSlavesGoOn()
 {
+    // Each failing slave is warned of by name; the others still get the form.
     auto refusing = GeneratorPeer::start("127.0.0.3", Mode::Refuse);
     auto silent = GeneratorPeer::start("127.0.0.4", Mode::Silent);
+    auto failing = GeneratorPeer::start("127.0.0.6", Mode::Answer500);
+    auto redirecting = GeneratorPeer::start("127.0.0.7", Mode::Redirect);
     auto answering = GeneratorPeer::start("127.0.0.5");
     multitmxdialog dialog;
-    dialog.setSlaveTMXList({refusing->address(), silent->address(), answering->address()});
+    dialog.setSlaveTMXList(
+        {refusing->address(), silent->address(), failing->address(), redirecting->address(), answering->address()});
     dialog.show();
     QElapsedTimer clock;
     clock.start();
     click(dialog, "pushButton");
     QVERIFY(clock.elapsed() >= 2000);
-    QCOMPARE(m_prompt->titles(), (QStringList{"Slave TMX's connection problem", "Slave TMX's connection problem"}));
-    QCOMPARE(m_prompt->shown.first().text,
-             QStringLiteral("At least one TMX in list did not response after 2 sec!\nCheck Ethernet connection."));
+    const QString title = QStringLiteral("Slave TMX's connection problem");
+    QCOMPARE(m_prompt->titles(), (QStringList{title, title, title, title}));
+    const QString text =
+        QStringLiteral("At least one TMX in list did not response after 2 sec!\nCheck Ethernet connection.\nTMX %1: %2");
+    QVERIFY(m_prompt->shown.at(0).text.startsWith(text.arg(refusing->address(), QString())));
+    QCOMPARE(m_prompt->shown.at(1).text, text.arg(silent->address(), "no answer within 2000 ms"));
+    QCOMPARE(m_prompt->shown.at(2).text, text.arg(failing->address(), "the generator answered 500 Internal Server Error"));
+    QCOMPARE(m_prompt->shown.at(3).text, text.arg(redirecting->address(), "the generator answered 302 Found"));
     QCOMPARE(silent->requests().size(), 1);
+    QCOMPARE(GeneratorPeer::targets(*redirecting), QStringList{DefaultApply}); // not followed
     QCOMPARE(GeneratorPeer::targets(*answering), QStringList{DefaultApply});
 }
 

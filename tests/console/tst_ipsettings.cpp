@@ -1,3 +1,4 @@
+#include "ConsoleDriver.h"
 #include "ConsoleSettings.h"
 #include "ipsettingsdialog.h"
 
@@ -18,6 +19,7 @@ private slots:
     void checksWhileTyping();
     void setStoresAndEmitsInOrder();
     void aliasesFollowStations();
+    void handWrittenLists();
 
 private:
     static QLineEdit* edit(ipsettingsdialog& dialog, const char* name)
@@ -153,6 +155,41 @@ void IpSettingsTest::aliasesFollowStations()
     setButton(dialog)->click();
     QCOMPARE(names.last().first().toStringList(), (QStringList{"A", "B", "C"}));
     QCOMPARE(edit(dialog, "camAliasEdit")->text(), QStringLiteral("A,B,C"));
+}
+
+void IpSettingsTest::handWrittenLists()
+{
+    // Lists written by hand without quotes (stored as lists) are read; a
+    // value that is no text is said so in its edit and stays stored at Set.
+    ConsoleDriver::writeSettingsFile("[General]\nPC_IP_LIST=127.0.0.10,127.0.0.11\nPC_Alias_LIST=Left, Right\n"
+                                     "TMX_SLAVE_IP_LIST=@Rect(1 2 3 4)\nTMX_MASTER_IP=127.0.0.5\n"
+                                     "LC_IP_LIST=\"127.0.0.20\"\n");
+    const QString white = QStringLiteral("QLineEdit{background: white;}");
+    {
+        ipsettingsdialog dialog;
+        QCOMPARE(edit(dialog, "camEdit")->text(), QStringLiteral("127.0.0.10,127.0.0.11"));
+        QCOMPARE(edit(dialog, "camEdit")->styleSheet(), white);
+        QCOMPARE(edit(dialog, "camAliasEdit")->text(), QStringLiteral("Left,Right"));
+        QCOMPARE(edit(dialog, "lcIPEdit")->text(), QStringLiteral("127.0.0.20"));
+        QLineEdit* slaves = edit(dialog, "tmxIPEdit");
+        QVERIFY(slaves->text().isEmpty());
+        QVERIFY(slaves->placeholderText().contains("could not be read"));
+        QSignalSpy stations(&dialog, &ipsettingsdialog::PCListUpdated);
+        setButton(dialog)->click();
+        QCOMPARE(stations.first().at(0).toStringList(), (QStringList{"127.0.0.10", "127.0.0.11"}));
+        QCOMPARE(stations.first().at(1).toStringList(), (QStringList{"Left", "Right"}));
+    }
+    auto settings = ConsoleSettings::open();
+    QCOMPARE(settings->value("PC_IP_LIST").toString(), QStringLiteral("127.0.0.10,127.0.0.11"));
+    QCOMPARE(settings->value("TMX_SLAVE_IP_LIST").toRect(), QRect(1, 2, 3, 4));
+    // Typed in its place, a list is stored.
+    {
+        ipsettingsdialog dialog;
+        edit(dialog, "tmxIPEdit")->setText(QStringLiteral("127.0.0.30"));
+        setButton(dialog)->click();
+    }
+    settings->sync();
+    QCOMPARE(settings->value("TMX_SLAVE_IP_LIST").toString(), QStringLiteral("127.0.0.30"));
 }
 
 QTEST_MAIN(IpSettingsTest)

@@ -1,0 +1,100 @@
+#include "StationCommandClient.h"
+
+#include "AddressList.h"
+#include "RemoteProtocol.h"
+
+#include <QDeadlineTimer>
+#include <QLoggingCategory>
+#include <QTcpSocket>
+#include <QTimer>
+
+Q_LOGGING_CATEGORY(lcCommands, "kessane.console.commands")
+
+// One command on its way to one station: the socket, the reply bound, and
+// the outcome, settled once. It owns the socket, so when it goes (settled,
+// or with the client) its handlers are gone before the socket closes.
+class StationCommandClient::Pending : public QObject
+{
+public:
+    Pending(QTcpSocket* socket, const Delivery& delivery, std::function<void(bool)> settled, QObject* parent)
+        : QObject(parent), m_socket(socket), m_delivery(delivery), m_settled(std::move(settled))
+    {
+        socket->setParent(this);
+        connect(socket, &QTcpSocket::readyRead, this, &Pending::read);
+        connect(socket, &QTcpSocket::disconnected, this,
+                [this] { settle(false, QStringLiteral("the station closed the connection")); });
+        connect(socket, &QAbstractSocket::errorOccurred, this, [this] { settle(false, m_socket->errorString()); });
+        m_timer.setSingleShot(true);
+        connect(&m_timer, &QTimer::timeout, this,
+                [this] { settle(false, QStringLiteral("no reply within %1 ms").arg(ReplyWaitMs)); });
+        m_timer.start(ReplyWaitMs);
+    }
+
+private:
+    void read()
+    {
+        m_reply += m_socket->readAll();
+        if (m_reply.contains('\0'))
+            settle(true, {});
+        else if (m_reply.size() > MaxReplyBytes)
+            settle(false, QStringLiteral("%1 bytes without a reply's end").arg(m_reply.size()));
+    }
+
+    void settle(bool delivered, const QString& why)
+    {
+        if (m_done)
+            return;
+        m_done = true;
+        m_timer.stop();
+        if (delivered)
+            qCDebug(lcCommands).nospace() << "sent " << m_delivery.bytes << " to " << m_delivery.address;
+        else
+            qCWarning(lcCommands).nospace() << "StationCommandClient: " << m_delivery.bytes << " not delivered to "
+                                            << m_delivery.address << ": " << why;
+        m_socket->disconnect(this);
+        if (delivered)
+            m_socket->close();
+        else
+            m_socket->abort();
+        deleteLater(); // and the socket with it
+        m_settled(delivered);
+    }
+
+    QTcpSocket* m_socket;
+    const Delivery m_delivery;
+    const std::function<void(bool)> m_settled;
+    QByteArray m_reply;
+    QTimer m_timer;
+    bool m_done = false;
+};
+
+StationCommandClient::StationCommandClient(QObject* parent) : QObject(parent) {}
+
+void StationCommandClient::send(const QVector<Delivery>& deliveries, const Outcome& outcome)
+{
+    QVector<QTcpSocket*> sockets;
+    for (const Delivery& d : deliveries) {
+        auto* socket = new QTcpSocket(this);
+        socket->setReadBufferSize(MaxReplyBytes + 1);
+        socket->connectToHost(AddressList::connectable(d.address), RemoteProtocol::DefaultPort, QIODevice::ReadWrite);
+        sockets.append(socket);
+    }
+    // The connections proceed side by side; each wait takes what is left.
+    const QDeadlineTimer deadline(ConnectWaitMs);
+    for (int i = 0; i < sockets.size(); ++i) {
+        QTcpSocket* socket = sockets.at(i);
+        const Delivery& d = deliveries.at(i);
+        const bool connected = socket->state() == QAbstractSocket::ConnectedState
+                               || socket->waitForConnected(int(qMax<qint64>(0, deadline.remainingTime())));
+        if (!connected || socket->write(d.bytes) != d.bytes.size()) {
+            qCWarning(lcCommands).nospace() << "StationCommandClient: " << d.bytes << " not delivered to " << d.address
+                                            << ": " << socket->errorString();
+            socket->abort();
+            socket->deleteLater();
+            outcome(i, false);
+            continue;
+        }
+        socket->flush();
+        new Pending(socket, d, [outcome, i](bool delivered) { outcome(i, delivered); }, this);
+    }
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+#include <QVector>
+
+#include <functional>
+
+// Sends the station commands, one connection per command and station. A
+// station answers every block it reads with its status, so that reply is the
+// acknowledgement: a command counts as delivered when a reply (a text ending
+// in NUL) arrives within ReplyWaitMs of the write; a station that cannot be
+// reached, closes or resets the connection, or stays silent, did not get it.
+//
+// send() connects to all stations of a command at once and waits for the
+// connections with one shared bound (ConnectWaitMs), blocking the calling
+// (GUI) thread without running events; the replies are then collected from
+// the event loop, so a silent station holds up neither the GUI nor the
+// other stations, and a Sync to many stations takes no longer than to one.
+class StationCommandClient : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr int ConnectWaitMs = 2000;
+    static constexpr int ReplyWaitMs = 1000;
+    // A reply is a short status text; a peer that sends more without a NUL
+    // is not a station.
+    static constexpr int MaxReplyBytes = 512;
+
+    struct Delivery
+    {
+        QString address;
+        QByteArray bytes;
+    };
+    // Called once per delivery (its index in the list given to send): at
+    // once for a station that cannot be reached, otherwise from a socket's
+    // or a timer's handler, so it must not wait or show a box.
+    using Outcome = std::function<void(int index, bool delivered)>;
+
+    explicit StationCommandClient(QObject* parent = nullptr);
+
+    void send(const QVector<Delivery>& deliveries, const Outcome& outcome);
+
+private:
+    class Pending;
+};
