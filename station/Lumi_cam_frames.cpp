@@ -4,6 +4,7 @@
 
 #include "Prompt.h"
 #include "SidePanel.h"
+#include "StationTexts.h"
 #include "camera/CameraConfig.h"
 #include "camera/CameraImageArea.h"
 #include "camera/Thread.h"
@@ -16,6 +17,7 @@
 
 #include <QCheckBox>
 #include <QGraphicsPixmapItem>
+#include <QHostAddress>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMovie>
@@ -269,7 +271,7 @@ void Lumi_cam::writeSidecar()
     camera.colour = m_colourCamera;
     camera.serial = m_serialNumber;
     camera.temperature = m_thread ? m_thread->temperature() : m_cameraTemperature;
-    camera.exposureUs = ExposureUnits::toMicroseconds(m_panel->exposure->value(), m_unit);
+    camera.ipAddress = QHostAddress(StationTexts::fromSdk(m_device.GetIPAddress())).toIPv4Address();
     readSidecarFeatures(cameraParameters(), camera);
     SidecarCapture capture;
     capture.mode = captureModeName(ui->actionDouble_Framing_Mode->isChecked(),

@@ -63,7 +63,7 @@ private slots:
     void sidecarMatchesGolden()
     {
         FakeFeatures camera;
-        camera.setInteger("GevCurrentIPAddress", 0xC0A8010A);
+        camera.setInteger("ExposureTimeRaw", 1234);
         camera.setEnum("TriggerMode", 1);
         camera.setEnum("ExposureMode", 1);
         camera.setBoolean("FlatFieldCorrection", true);
@@ -78,7 +78,7 @@ private slots:
         values.colour = true;
         values.serial = "SN-0042";
         values.temperature = 31;
-        values.exposureUs = 1234.5678;
+        values.ipAddress = 0xC0A8010A; // the address the station reached it at
         readSidecarFeatures(&camera, values);
 
         SidecarCapture capture;
@@ -108,6 +108,26 @@ private slots:
             else
                 QCOMPARE(written[i], expected[i]);
         }
+    }
+
+    // The exposure the camera reports, in microseconds: its integer feature,
+    // else its float one, else the unknown value 0.
+    void sidecarExposureAsTheCameraReportsIt()
+    {
+        const auto exposure = [](FakeFeatures& camera) {
+            SidecarCamera values;
+            readSidecarFeatures(&camera, values);
+            return values.exposureUs;
+        };
+        FakeFeatures camera;
+        QCOMPARE(exposure(camera), 0.0);
+        camera.setFloat("ExposureTimeAbs", 1234.5);
+        QCOMPARE(exposure(camera), 1234.5);
+        camera.setInteger("ExposureTimeRaw", 1500);
+        QCOMPARE(exposure(camera), 1500.0);
+        SidecarCamera none;
+        readSidecarFeatures(nullptr, none);
+        QCOMPARE(none.exposureUs, 0.0);
     }
 
     void sidecarTexts()
