@@ -89,7 +89,8 @@ void Lumi_cam::openCam(bool on)
         applyCameraConfig();
     ui->actionRadiometric_Mode->setChecked(true);
     updateDepth(m_depths.display);
-    m_sizeLabel->setText(QStringLiteral("%1x%2").arg(m_imageWidth).arg(m_imageHeight));
+    m_shownFrameSize = QSize();
+    showFrameSize(m_imageWidth, m_imageHeight);
 
     switchGate(ui->actionGates->isChecked());
     m_toolBar->rebuild(1);

@@ -4,8 +4,10 @@
 #include "camera/CameraImageArea.h"
 #include "capture/CaptureWriter.h"
 #include "capture/SettingsSidecar.h"
+#include "frames/PixelConversion.h"
 #include "frames/StreamStatistics.h"
 
+#include <QScopeGuard>
 #include <QtTest>
 
 #include <tiffio.h>
@@ -183,6 +185,14 @@ private slots:
         QCOMPARE(tiffSamples(dir.filePath("run_0_p1_000005_r.tif")), (QVector<int>{10, 30}));
         QCOMPARE(readAll(dir.filePath("run_0_p1_p.lst")), QByteArray("run_0_p1_000005_p.tif\r\n"));
         QCOMPARE(readAll(dir.filePath("run_0_p1_r.lst")), QByteArray("run_0_p1_000005_r.tif\r\n"));
+
+        // The process-wide green averaging, switched on during the run, holds
+        // from the next file on: the R plane is the mean of each cell's greens.
+        setGreenAveraging(true);
+        const auto unset = qScopeGuard([] { setGreenAveraging(false); });
+        QVERIFY(writer.write(*renumbered(frame, 6), 1).ok);
+        QCOMPARE(tiffSamples(dir.filePath("run_0_p1_000006_r.tif")), (QVector<int>{35, 55}));
+        QCOMPARE(tiffSamples(dir.filePath("run_0_p1_000006_p.tif")), (QVector<int>{20, 40}));
     }
 
     void writerTwoGate()
