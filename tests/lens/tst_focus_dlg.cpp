@@ -55,6 +55,9 @@ private:
     QList<QByteArray> lensCommands() const;
     // Presses Cancel of the preset's progress dialog once it shows.
     void cancelPresetSoon();
+    // The station's part, on `timer`: a score for the lens's focus, peaking
+    // at 830, each time the search waits for one.
+    void scoreFocus(QTimer& timer);
     const ScriptedPrompt::Shown& lastBox() const { return prompt_->shown.last(); }
 
     std::unique_ptr<LensControllerSim> sim_;
@@ -106,6 +109,17 @@ void TestFocusDlg::cancelPresetSoon()
         }
     });
     timer->start(50);
+}
+
+void TestFocusDlg::scoreFocus(QTimer& timer)
+{
+    connect(&timer, &QTimer::timeout, this, [this] {
+        if (!dlg_->isWaitingForScore())
+            return;
+        dlg_->currentSharpScore(std::max(1, 1000 - 5 * std::abs(sim_->lens().focus - 830)));
+        dlg_->setWaitForScore(false);
+    });
+    timer.start(5);
 }
 
 void TestFocusDlg::connectAndControls()
@@ -254,16 +268,8 @@ void TestFocusDlg::autofocus()
     earlier.close();
 
     connectController();
-    // The station's part: a score for the lens's focus, peaking at 830, each
-    // time the search waits for one.
     QTimer station;
-    connect(&station, &QTimer::timeout, this, [this] {
-        if (!dlg_->isWaitingForScore())
-            return;
-        dlg_->currentSharpScore(std::max(1, 1000 - 5 * std::abs(sim_->lens().focus - 830)));
-        dlg_->setWaitForScore(false);
-    });
-    station.start(5);
+    scoreFocus(station);
     sim_->clearCommands();
     widget<QPushButton>("pushButton_3")->click();
 
@@ -347,13 +353,7 @@ void TestFocusDlg::silenceThenAnswersAgain()
     QVERIFY(widget("slowNearFocus")->isEnabled() && widget("slowOpenIris")->isEnabled());
 
     QTimer station;
-    connect(&station, &QTimer::timeout, this, [this] {
-        if (!dlg_->isWaitingForScore())
-            return;
-        dlg_->currentSharpScore(std::max(1, 1000 - 5 * std::abs(sim_->lens().focus - 830)));
-        dlg_->setWaitForScore(false);
-    });
-    station.start(5);
+    scoreFocus(station);
     dlg_->doAutoFocus();
     station.stop();
     QCOMPARE(lensCommands().first(), QByteArray("setFocus=990")); // 10 below the kept near end
