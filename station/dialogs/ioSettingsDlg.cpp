@@ -34,13 +34,13 @@ void ioSettingsDlg::loadFromCamera()
     ui->comboBox->setCurrentIndex(shown.polarity);
 }
 
-void ioSettingsDlg::write(void (*write)(NqGenParameterArray&, int), int index)
+void ioSettingsDlg::write(void (*writeEntry)(NqGenParameterArray&, int), int index)
 {
     NqGenParameterArray* params = camera();
     if (!params)
         return;
     const FeatureValues::RefusedWrites refused;
-    write(*params, index);
+    writeEntry(*params, index);
     if (refused.features().isEmpty())
         return;
     loadFromCamera();

@@ -36,9 +36,9 @@ public slots:
 
 private:
     NqGenParameterArray* camera();
-    // Writes one box's entry through `write`; shows the camera's settings
+    // Writes one box's entry through `writeEntry`; shows the camera's settings
     // again when the camera refused it.
-    void write(void (*write)(NqGenParameterArray&, int), int index);
+    void write(void (*writeEntry)(NqGenParameterArray&, int), int index);
 
     NqDevice* m_device;
     std::unique_ptr<Ui::ioSettingsDialog> ui;
