@@ -21,6 +21,12 @@ QStringList fieldsAfter(QString& text, const QString& word)
     return text.split(QLatin1Char(','));
 }
 
+// The zoom and aperture ranges are known: the device label names the lens.
+bool lensKnown(const LensState& state)
+{
+    return state.focalLength > 0 && state.smallestFNumber > 0;
+}
+
 } // namespace
 
 LensReplyEffects LensReplyParser::parse(const QString& reply)
@@ -84,34 +90,43 @@ bool LensReplyParser::readPositionsAndRanges(QString& text, LensReplyEffects& ef
     return true;
 }
 
-void LensReplyParser::readFocusRange(QString& text, LensReplyEffects& effects) const
+void LensReplyParser::readFocusRange(QString& text, LensReplyEffects& effects)
 {
     if (!text.contains(FRange))
         return;
     const QStringList f = fieldsAfter(text, FRange);
     if (f.size() >= 2) {
-        effects.farLabel = QString::number(f.at(0).toInt());
-        effects.nearLabel = QString::number(f.at(1).toInt());
+        state_.focusFar = f.at(0).toInt();
+        state_.focusNear = f.at(1).toInt();
+        effects.farLabel = QString::number(state_.focusFar);
+        effects.nearLabel = QString::number(state_.focusNear);
     }
+}
+
+QString LensReplyParser::deviceLabel(const LensState& state)
+{
+    // Name and version come from the network and go into rich text.
+    const QString device = QStringLiteral("Device: %1 v.%2 @%3")
+                               .arg(state.deviceName.toHtmlEscaped(), state.version.toHtmlEscaped(),
+                                    state.address);
+    if (!lensKnown(state))
+        return device;
+    const QString lens = state.zoomLow < state.zoomHigh
+                             ? QStringLiteral("Lens: <b>%1-%2mm f/%3</b>")
+                                   .arg(state.zoomLow)
+                                   .arg(state.zoomHigh)
+                                   .arg(real(state.smallestFNumber))
+                             : QStringLiteral("Lens: <b>%1mm f/%2</b>")
+                                   .arg(state.focalLength)
+                                   .arg(real(state.smallestFNumber));
+    return device + QStringLiteral("  ") + lens;
 }
 
 void LensReplyParser::readLensSummary(LensReplyEffects& effects) const
 {
-    if (state_.focalLength <= 0 || state_.smallestFNumber <= 0)
+    if (!lensKnown(state_))
         return;
-    // Name and version come from the network and go into rich text.
-    const QString device = QStringLiteral("Device: %1 v.%2 @%3  ")
-                               .arg(state_.deviceName.toHtmlEscaped(), state_.version.toHtmlEscaped(),
-                                    state_.address);
-    const QString lens = state_.zoomLow < state_.zoomHigh
-                             ? QStringLiteral("Lens: <b>%1-%2mm f/%3</b>")
-                                   .arg(state_.zoomLow)
-                                   .arg(state_.zoomHigh)
-                                   .arg(real(state_.smallestFNumber))
-                             : QStringLiteral("Lens: <b>%1mm f/%2</b>")
-                                   .arg(state_.focalLength)
-                                   .arg(real(state_.smallestFNumber));
-    effects.deviceLabel = device + lens;
+    effects.deviceLabel = deviceLabel(state_);
     effects.enableControls = true;
 }
 

@@ -17,6 +17,8 @@ struct LensState
     int focalLength = 0;        // low end of the zoom range
     float smallestFNumber = 0;  // fully open; 0 when the range was out of bounds
     bool af = false;            // lens switch on AF: the focus motor may be driven
+    int focusFar = 0;           // focus position range ("fRange="); 0 until told
+    int focusNear = 0;
 };
 
 // What one reply asks of the lens dialog, in the order the dialog applies it.
@@ -76,13 +78,16 @@ public:
 
     void setAddress(const QString& address) { state_.address = address; }
     const LensState& state() const { return state_; }
+    // The device label of `state`: "Device: %1 v.%2 @%3", with the lens
+    // summary once the zoom and aperture ranges are known.
+    static QString deviceLabel(const LensState& state);
 
     LensReplyEffects parse(const QString& reply);
 
 private:
     // Tests 3 to 5; false when the reply ends there.
     bool readPositionsAndRanges(QString& text, LensReplyEffects& effects);
-    void readFocusRange(QString& text, LensReplyEffects& effects) const;
+    void readFocusRange(QString& text, LensReplyEffects& effects);
     void readLensSummary(LensReplyEffects& effects) const;
     void readAfAndName(QString& text, LensReplyEffects& effects);
     void readMotorReports(const QString& text, LensReplyEffects& effects) const;

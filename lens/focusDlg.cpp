@@ -34,6 +34,7 @@ focusDlg::focusDlg(QWidget* parent)
       m_settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Kessane"), QStringLiteral("Focalis"))
 {
     ui->setupUi(this);
+    m_ranges = {ui->label_20->text(), ui->label_18->text(), ui->label_22->text(), ui->label_21->text()};
     raise();
     ui->label->setStyleSheet(QStringLiteral("color: darkgray"));
     m_settings.sync();
@@ -189,6 +190,8 @@ void focusDlg::resumePinger()
 void focusDlg::applyReply(const LensReplyEffects& e)
 {
     const LensState& state = m_link->state();
+    if (m_lost)
+        showControllerAgain();
     if (e.identified) {
         m_identified = true;
         ui->label->setText(QStringLiteral("Device: %1 v.%2 @%3")
@@ -204,14 +207,13 @@ void focusDlg::applyReply(const LensReplyEffects& e)
         focusUpdateVal(*e.focusUpdate);
     if (e.apertureUpdate)
         irisUpdateVal(*e.apertureUpdate);
-    if (e.closeLabel)
-        ui->label_22->setText(*e.closeLabel);
-    if (e.openLabel)
-        ui->label_21->setText(*e.openLabel);
-    if (e.farLabel)
-        ui->label_20->setText(*e.farLabel);
-    if (e.nearLabel)
-        ui->label_18->setText(*e.nearLabel);
+    if (e.closeLabel || e.openLabel || e.farLabel || e.nearLabel) {
+        m_ranges.close = e.closeLabel.value_or(m_ranges.close);
+        m_ranges.open = e.openLabel.value_or(m_ranges.open);
+        m_ranges.far = e.farLabel.value_or(m_ranges.far);
+        m_ranges.near = e.nearLabel.value_or(m_ranges.near);
+        showRanges();
+    }
     if (e.deviceLabel)
         ui->label->setText(*e.deviceLabel);
     if (e.af)
@@ -241,6 +243,24 @@ void focusDlg::applyReply(const LensReplyEffects& e)
         resumePinger();
     if (e.pingerMissBack && m_pinger)
         m_pinger->missBack();
+}
+
+void focusDlg::showControllerAgain()
+{
+    m_lost = false;
+    m_lensText = m_lensTextBeforeLoss;
+    showRanges();
+    ui->label->setText(LensReplyParser::deviceLabel(m_link->state()));
+    enableControls();
+    qCInfo(lcLensDialog) << "The lens controller at" << m_address << "answers again";
+}
+
+void focusDlg::showRanges()
+{
+    ui->label_20->setText(m_ranges.far);
+    ui->label_18->setText(m_ranges.near);
+    ui->label_22->setText(m_ranges.close);
+    ui->label_21->setText(m_ranges.open);
 }
 
 void focusDlg::closeEvent(QCloseEvent* event)

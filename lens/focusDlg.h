@@ -131,6 +131,10 @@ private:
     // Connection and replies (focusDlg.cpp).
     bool acceptAddress(const QString& ip);
     void applyReply(const LensReplyEffects& effects);
+    // The controller answers after pingError: its identity, lens and ranges
+    // (sent only with the identity) are shown again and the controls return.
+    void showControllerAgain();
+    void showRanges();
     void replaceWorkers();
     void stopWorkers();
     void pausePinger();
@@ -180,6 +184,16 @@ private:
     QString m_address;
     QString m_controllerName;
     QString m_lensText;
+    // The range labels' texts as the controller last gave them (far, near,
+    // close, open); the labels are emptied while the controller is silent.
+    struct RangeTexts
+    {
+        QString far, near, close, open;
+    } m_ranges;
+    // pingError reported the controller lost and it has not answered since;
+    // the lens text from before the silence.
+    bool m_lost = false;
+    QString m_lensTextBeforeLoss;
     bool m_identified = false;
     int m_zoomPosition = 0;
     int m_focusPosition = 0;

@@ -6,7 +6,6 @@
 #include "AutoFocusSearch.h"
 #include "LensLink.h"
 #include "Prompt.h"
-#include "ui_focusDlg.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -34,7 +33,8 @@ void focusDlg::doAutoFocus()
                                   QStringLiteral("Please specify IP address and hit connect button"));
         return;
     }
-    const int nearEnd = ui->label_18->text().toInt();
+    // The controller's focus range, kept while its labels are emptied in a silence.
+    const int nearEnd = m_link->state().focusNear;
     if (!AutoFocusSearch::canStart(nearEnd)) {
         Prompt::current().message(this, Prompt::Warning, AutofocusTitle,
                                   QStringLiteral("Autofocus needs the focus range of the lens: its near end is %1, "

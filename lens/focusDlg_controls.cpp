@@ -95,6 +95,10 @@ void focusDlg::irisUpdateVal(float fNumber)
 
 void focusDlg::pingError(const QString&)
 {
+    // What the controller told of itself is kept for when it answers again.
+    if (!m_lost)
+        m_lensTextBeforeLoss = m_lensText;
+    m_lost = true;
     for (const MotorButton& m : motorButtons())
         m.button->setEnabled(false);
     ui->focusStepSlider->setEnabled(false);

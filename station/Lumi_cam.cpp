@@ -93,6 +93,7 @@ Lumi_cam::Lumi_cam(QWidget* parent, Qt::WindowFlags flags)
     connect(m_playMovie, &QMovie::frameChanged, this, &Lumi_cam::setButtonIcon);
     connect(m_recordMovie, &QMovie::frameChanged, this, &Lumi_cam::setButtonIcon2);
     ui->actionSChannel->setChecked(true);
+    setGreenAveraging(ui->actionAverage_Green_s->isChecked());
 
     m_scene = new CustomScene(this);
     m_view = new MyGraphicsView(this);
@@ -286,8 +287,3 @@ void Lumi_cam::closeEvent(QCloseEvent* event)
     event->accept();
     QCoreApplication::exit(0);
 }
-
-// Read or connected nowhere.
-void Lumi_cam::averageGreens(bool) {}
-void Lumi_cam::showImage(QImage*) {}
-void Lumi_cam::showSize(QString) {}

@@ -22,6 +22,7 @@
 #include <QLoggingCategory>
 #include <QMainWindow>
 #include <QRect>
+#include <QSize>
 #include <QVector>
 
 #include <cstdint>
@@ -239,6 +240,9 @@ private:
     void storeQueuedCaptureFrames();
     void writeSidecar();
     void followImageSize();
+    // The status bar's size label: "WxH" of the camera's image at connection
+    // and after a binning or ROI change, then of every frame of another size.
+    void showFrameSize(int64_t width, int64_t height);
     bool validateRunParams();
     // The side panel's fields of gate 1 or 2 as typed.
     GateFields gateFields(int number) const;
@@ -353,6 +357,7 @@ private:
     bool m_subFolder = false;
     int64_t m_imageWidth = 0;
     int64_t m_imageHeight = 0;
+    QSize m_shownFrameSize; // what the size label names (it also shows pixel readouts)
     int64_t m_minExposure = 0;
     int64_t m_maxExposure = 0;
     int64_t m_displayedFrames = 0;

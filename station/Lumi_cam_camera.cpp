@@ -20,6 +20,7 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QStatusBar>
 
 namespace {
 
@@ -27,6 +28,8 @@ namespace {
 // is given up (it is usually held by a stale stream of another program).
 constexpr int streamOpenAttempts = 5;
 constexpr unsigned long streamRetryMs = 1000;
+// How long the status bar names the features a settings dialog's write could not set.
+constexpr int RefusalShownMs = 10000;
 
 } // namespace
 
@@ -86,7 +89,8 @@ void Lumi_cam::openCam(bool on)
         applyCameraConfig();
     ui->actionRadiometric_Mode->setChecked(true);
     updateDepth(m_depths.display);
-    m_sizeLabel->setText(QStringLiteral("%1x%2").arg(m_imageWidth).arg(m_imageHeight));
+    m_shownFrameSize = QSize();
+    showFrameSize(m_imageWidth, m_imageHeight);
 
     switchGate(ui->actionGates->isChecked());
     m_toolBar->rebuild(1);
@@ -196,6 +200,13 @@ void Lumi_cam::createCameraDialogs()
     connect(m_sensorDlg.get(), &sensorSettingsDlg::setBinning, this, &Lumi_cam::updateBinning);
     connect(m_sensorDlg.get(), &sensorSettingsDlg::updMaxExposure, this, &Lumi_cam::updateExposureRange);
     m_ioDlg = std::make_unique<ioSettingsDlg>(&m_device);
+    // The dialogs show the camera's settings again; the status bar says what it refused.
+    const auto showRefusal = [this](const QString& text) {
+        qCWarning(lcShell) << text;
+        statusBar()->showMessage(text, RefusalShownMs);
+    };
+    connect(m_sensorDlg.get(), &sensorSettingsDlg::writeRefused, this, showRefusal);
+    connect(m_ioDlg.get(), &ioSettingsDlg::writeRefused, this, showRefusal);
 }
 
 void Lumi_cam::showSensorDlg()

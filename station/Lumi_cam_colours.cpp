@@ -29,7 +29,7 @@ DisplayBuffers::Options Lumi_cam::displayOptions() const
     options.depths = m_depths;
     options.colour = m_colourCamera;
     options.sChannel = ui->actionSChannel->isChecked();
-    options.averageGreens = ui->actionAverage_Green_s->isChecked();
+    options.averageGreens = greenAveraging();
     options.normalise = m_normalise;
     if (m_lutOn)
         options.colourTable = m_colourTable;
@@ -69,6 +69,15 @@ void Lumi_cam::redSelected(bool on)
 void Lumi_cam::greenSelected(bool on)
 {
     ui->actionSChannel->setChecked(!on);
+    showChannel();
+}
+
+void Lumi_cam::averageGreens(bool on)
+{
+    setGreenAveraging(on);
+    // The kept frame's R plane as it now reads.
+    if (m_colourCamera && m_lastFrame)
+        m_buffers.fillPlanes(*m_lastFrame, m_depths.display, on);
     showChannel();
 }
 

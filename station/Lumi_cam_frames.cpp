@@ -4,6 +4,7 @@
 
 #include "Prompt.h"
 #include "SidePanel.h"
+#include "StationTexts.h"
 #include "camera/CameraConfig.h"
 #include "camera/CameraImageArea.h"
 #include "camera/Thread.h"
@@ -16,6 +17,7 @@
 
 #include <QCheckBox>
 #include <QGraphicsPixmapItem>
+#include <QHostAddress>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMovie>
@@ -53,8 +55,9 @@ void Lumi_cam::handleFrame(const FrameRef& frame)
 {
     const Frame& f = *frame;
     Ui::LUMI_camClass& form = *ui;
+    showFrameSize(int64_t(f.width), int64_t(f.height));
     if (m_colourCamera)
-        m_buffers.fillPlanes(f, m_depths.display, form.actionAverage_Green_s->isChecked());
+        m_buffers.fillPlanes(f, m_depths.display, greenAveraging());
 
     // A frame of the capture is stored even when the capture ended while it
     // waited in the queue; those beyond the target are not.
@@ -97,6 +100,30 @@ void Lumi_cam::handleFrame(const FrameRef& frame)
     replotProfile();
 }
 
+void Lumi_cam::showFrameSize(int64_t width, int64_t height)
+{
+    const QSize size{int(width), int(height)};
+    if (size == m_shownFrameSize)
+        return; // a pixel readout stays until the size changes
+    m_shownFrameSize = size;
+    m_sizeLabel->setText(QStringLiteral("%1x%2").arg(width).arg(height));
+}
+
+// Neither is connected by the station: a picture or text of another source
+// shown at once.
+void Lumi_cam::showImage(QImage* image)
+{
+    if (image)
+        m_scene->pixmapItem()->setPixmap(QPixmap::fromImage(*image));
+    QCoreApplication::processEvents();
+}
+
+void Lumi_cam::showSize(QString text)
+{
+    m_statusLabel->setText(text);
+    QCoreApplication::processEvents();
+}
+
 void Lumi_cam::updateDepth(int depth)
 {
     m_depths.display = depth;
@@ -122,6 +149,7 @@ void Lumi_cam::followImageSize()
         return;
     m_imageWidth = size.width();
     m_imageHeight = size.height();
+    showFrameSize(m_imageWidth, m_imageHeight);
     m_scene->setSceneSize(size.width(), size.height());
     updateDepth(m_depths.display);
 }
@@ -231,7 +259,6 @@ void Lumi_cam::beginCaptureFiles()
     run.format.dataDepth = m_depths.data;
     run.averaging = int(m_averageCount);
     run.targetFrames = m_captureTarget;
-    run.averageGreens = ui->actionAverage_Green_s->isChecked();
     // Not to this capture's files under the same numbers.
     storeQueuedCaptureFrames();
     m_endCaptureAfterDrain = false;
@@ -269,7 +296,7 @@ void Lumi_cam::writeSidecar()
     camera.colour = m_colourCamera;
     camera.serial = m_serialNumber;
     camera.temperature = m_thread ? m_thread->temperature() : m_cameraTemperature;
-    camera.exposureUs = ExposureUnits::toMicroseconds(m_panel->exposure->value(), m_unit);
+    camera.ipAddress = QHostAddress(StationTexts::fromSdk(m_device.GetIPAddress())).toIPv4Address();
     readSidecarFeatures(cameraParameters(), camera);
     SidecarCapture capture;
     capture.mode = captureModeName(ui->actionDouble_Framing_Mode->isChecked(),

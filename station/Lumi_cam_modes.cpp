@@ -27,6 +27,7 @@ void Lumi_cam::applyCameraConfig()
     hooks.imageSize = [this](const ImageSize& image) {
         m_imageWidth = image.width;
         m_imageHeight = image.height;
+        showFrameSize(m_imageWidth, m_imageHeight);
         const ImageSize scene = sceneSizeFor(image, m_colourCamera);
         m_scene->setSceneSize(int(scene.width), int(scene.height));
     };
@@ -210,6 +211,7 @@ void Lumi_cam::updateBinning(int)
     const ImageSize image = readImageSize(*params);
     m_imageWidth = image.width;
     m_imageHeight = image.height;
+    showFrameSize(m_imageWidth, m_imageHeight);
     const ImageSize scene = sceneSizeFor(image, m_colourCamera);
     m_scene->setSceneSize(int(scene.width), int(scene.height));
 }

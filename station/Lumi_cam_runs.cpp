@@ -190,7 +190,6 @@ void Lumi_cam::runCapture(bool on)
 
     m_tmx->newRun();
     m_recordMovie->start();
-    writeSidecar();
     if (!validateRunParams() && RunRules::failedCheckStopsRun(m_twoGate)) {
         ui->actionCapture->setChecked(false);
         return;
@@ -198,6 +197,8 @@ void Lumi_cam::runCapture(bool on)
     changeExposure(m_panel->exposure->value());
     if (!m_capturing || !cameraParameters())
         return;
+    // After the exposure write: the sidecar records what the camera took.
+    writeSidecar();
     m_statusLabel->setStyleSheet(QLatin1String(RunRules::CapturingLabelStyle));
     m_statusLabel->setText(RunRules::captureStatusText(ui->actionRadiometric_Mode->isChecked(), 0, m_captureTarget,
                                                        m_thread ? m_thread->errorCount() : 0, m_depths.data));

@@ -26,14 +26,41 @@ bool read(NqGenParameterArray* params, const char* name, NqGenType type, V& valu
     return true;
 }
 
+thread_local RefusedWrites* innermostRefusals = nullptr;
+
 NqResult logged(const NqResult& result, const char* name)
 {
-    if (!result.IsOK())
+    if (!result.IsOK()) {
         qCDebug(lcCamera) << "write of" << name << "refused:" << result.GetDescription().GetAscii();
+        RefusedWrites::record(name);
+    }
     return result;
 }
 
 } // namespace
+
+RefusedWrites::RefusedWrites() : m_outer(innermostRefusals)
+{
+    innermostRefusals = this;
+}
+
+RefusedWrites::~RefusedWrites()
+{
+    innermostRefusals = m_outer;
+}
+
+QString RefusedWrites::text() const
+{
+    return m_features.isEmpty() ? QString()
+                                : QStringLiteral("The camera refused %1").arg(m_features.join(QStringLiteral(", ")));
+}
+
+void RefusedWrites::record(const char* name)
+{
+    const QString feature = QString::fromLatin1(name ? name : "");
+    if (innermostRefusals && !innermostRefusals->m_features.contains(feature))
+        innermostRefusals->m_features.append(feature);
+}
 
 bool readEnum(NqGenParameterArray* params, const char* name, int64_t& value)
 {
@@ -104,8 +131,10 @@ NqResult writeEntry(NqGenParameterArray& params, const char* name, const char* e
 
 bool writeInteger(NqGenParameterArray* params, const char* name, int64_t value)
 {
+    if (!params)
+        return false;
     auto* i = feature<NqGenInteger>(params, name, NqGenType::Integer);
-    return i && logged(i->SetValue(value), name).IsOK();
+    return logged(i ? i->SetValue(value) : NqResult(NqResult::Code::NOT_FOUND), name).IsOK();
 }
 
 } // namespace FeatureValues

@@ -2,6 +2,8 @@
 
 #include "base/NqGenParameters.h"
 
+#include <QStringList>
+
 #include <cstdint>
 
 // Reads and writes of single camera or stream features by name, for the
@@ -24,7 +26,8 @@ bool booleanOr(NqGenParameterArray& params, const char* name, bool fallback);
 
 // Writes. The configuration code goes on whatever a write returns (a camera
 // lacking a feature keeps its state); refused writes are logged under
-// "kessane.station.camera".
+// "kessane.station.camera" and told to the innermost RefusedWrites of the
+// writing thread.
 
 // Writes a numeric value to whatever kind of feature the camera has under
 // `name`: an enumeration (by value), an integer or a float. Camera models
@@ -42,5 +45,30 @@ NqResult writeEntry(NqGenParameterArray& params, const char* name, const char* e
 // An integer feature only (image area and offsets); false for a null array
 // or a refused write.
 bool writeInteger(NqGenParameterArray* params, const char* name, int64_t value);
+
+// Collects, while it lives, the names of the features whose writes through
+// the functions above the camera refused (an absent feature counts), on the
+// thread that made it. A dialog wraps one change of the user's in it, so that
+// it can show the camera's values again and say what did not take.
+class RefusedWrites
+{
+public:
+    RefusedWrites();
+    ~RefusedWrites();
+    RefusedWrites(const RefusedWrites&) = delete;
+    RefusedWrites& operator=(const RefusedWrites&) = delete;
+
+    // Each name once, in the order of the first refusal.
+    const QStringList& features() const { return m_features; }
+    // "The camera refused A, B"; empty when the camera took every write.
+    QString text() const;
+
+    // Tells the innermost collector of this thread, if there is one.
+    static void record(const char* name);
+
+private:
+    QStringList m_features;
+    RefusedWrites* m_outer;
+};
 
 } // namespace FeatureValues

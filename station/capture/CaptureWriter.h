@@ -24,7 +24,6 @@ public:
         TiffFormat format;
         int averaging = 1;         // N; the file numbers of the N-averaging rows are counter / N
         int targetFrames = -1;     // page total of the multi-page file
-        bool averageGreens = false;
     };
 
     struct Result

@@ -8,7 +8,11 @@
 void readSidecarFeatures(NqGenParameterArray* params, SidecarCamera& camera)
 {
     using namespace FeatureValues;
-    readInteger(params, "GevCurrentIPAddress", camera.ipAddress);
+    int64_t exposure = 0;
+    if (readInteger(params, "ExposureTimeRaw", exposure))
+        camera.exposureUs = double(exposure);
+    else
+        readFloat(params, "ExposureTimeAbs", camera.exposureUs);
     readEnum(params, "TriggerMode", camera.triggerMode);
     readEnum(params, "ExposureMode", camera.exposureMode);
     readBoolean(params, "FlatFieldCorrection", camera.flatFieldCorrection);

@@ -17,9 +17,12 @@ struct SidecarCamera
     bool colour = false;
     QString serial;
     int temperature = 0;
+    // The address the station reaches the camera at; 0 when unknown.
+    uint32_t ipAddress = 0;
+    // Camera features as the camera reports them; a failed read leaves 0.
+    // The exposure (microseconds) is read after the station's write:
+    // ExposureTimeRaw, or the float ExposureTimeAbs on a camera without it.
     double exposureUs = 0;
-    // Camera features; a failed read leaves 0.
-    int64_t ipAddress = 0;
     bool flatFieldCorrection = false;
     bool blackLevelCorrection = false;
     int64_t binningVertical = 0;

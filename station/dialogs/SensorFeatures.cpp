@@ -45,7 +45,7 @@ void resetTapLevels(NqGenParameterArray& params)
     }
 }
 
-std::optional<int> switchIndex(NqGenParameterArray& params, const char* name)
+int switchIndex(NqGenParameterArray& params, const char* name)
 {
     // A boolean on most models, an Off/On enumeration on some.
     bool on = false;
@@ -54,7 +54,7 @@ std::optional<int> switchIndex(NqGenParameterArray& params, const char* name)
         return on ? 1 : 0;
     if (readInteger(&params, name, value) && listed(value, SwitchEntries))
         return int(value);
-    return std::nullopt;
+    return -1;
 }
 
 } // namespace

@@ -64,19 +64,19 @@ void changeFlatField(NqGenParameterArray& params, int index);
 void changeBlackLevel(NqGenParameterArray& params, int index);
 void changeVerticalSmear(NqGenParameterArray& params, int index);
 
-// What the dialog shows for the camera's settings, as combo indexes: -1 for
-// a value the list lacks (no selection); nothing where the combo keeps its
-// selection (a binning or smear value it does not list, an unreadable switch).
+// What the dialog shows for the camera's settings, as combo indexes: -1 (no
+// selection) for a value the list lacks or one the camera does not report,
+// so that no box shows a setting the camera does not have.
 struct Shown
 {
     int taps = -1;
     int speed = -1;
     int depthEntries = 3;
     int depth = -1;
-    std::optional<int> binning;
-    std::optional<int> flatField;
-    std::optional<int> blackLevel;
-    std::optional<int> verticalSmear;
+    int binning = -1;
+    int flatField = -1;
+    int blackLevel = -1;
+    int verticalSmear = -1;
 };
 // Reads the camera's settings; writes nothing.
 Shown load(NqGenParameterArray& params);

@@ -1,5 +1,6 @@
 #include "dialogs/ioSettingsDlg.h"
 
+#include "camera/FeatureValues.h"
 #include "camera/NqDevice.h"
 #include "dialogs/OutputLine.h"
 #include "ui_ioSettingsDialog.h"
@@ -33,14 +34,25 @@ void ioSettingsDlg::loadFromCamera()
     ui->comboBox->setCurrentIndex(shown.polarity);
 }
 
+void ioSettingsDlg::write(void (*writeEntry)(NqGenParameterArray&, int), int index)
+{
+    NqGenParameterArray* params = camera();
+    if (!params)
+        return;
+    const FeatureValues::RefusedWrites refused;
+    writeEntry(*params, index);
+    if (refused.features().isEmpty())
+        return;
+    loadFromCamera();
+    emit writeRefused(refused.text());
+}
+
 void ioSettingsDlg::typeChanged(int index)
 {
-    if (NqGenParameterArray* params = camera())
-        OutputLine::writeSelector(*params, index);
+    write(&OutputLine::writeSelector, index);
 }
 
 void ioSettingsDlg::activeChanged(int index)
 {
-    if (NqGenParameterArray* params = camera())
-        OutputLine::writePolarity(*params, index);
+    write(&OutputLine::writePolarity, index);
 }

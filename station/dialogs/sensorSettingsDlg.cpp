@@ -1,5 +1,6 @@
 #include "dialogs/sensorSettingsDlg.h"
 
+#include "camera/FeatureValues.h"
 #include "camera/NqDevice.h"
 #include "dialogs/SensorFeatures.h"
 #include "ui_sensorSettingsDialog.h"
@@ -10,12 +11,10 @@ namespace {
 
 const char* const depthTexts[] = {"8-bit", "12-bit", "14-bit"};
 
-void select(QComboBox* box, const std::optional<int>& index)
+void select(QComboBox* box, int index)
 {
-    if (index) {
-        const QSignalBlocker block(box);
-        box->setCurrentIndex(*index);
-    }
+    const QSignalBlocker block(box);
+    box->setCurrentIndex(index);
 }
 
 } // namespace
@@ -80,62 +79,69 @@ void sensorSettingsDlg::setRunActive(bool active)
         w->setEnabled(!active);
 }
 
-void sensorSettingsDlg::changeTap(int index)
+template <typename Change>
+void sensorSettingsDlg::write(Change change)
 {
     NqGenParameterArray* params = camera();
     if (!params)
         return;
-    const std::optional<SensorFeatures::TapChange> change = SensorFeatures::changeTaps(*params, index);
-    if (!change)
+    const FeatureValues::RefusedWrites refused;
+    change(*params);
+    if (refused.features().isEmpty())
         return;
-    fillDepthList(change->depthEntries, 0);
-    if (change->depthBits)
-        emit setDepth(*change->depthBits);
-    if (change->maxExposure)
-        emit updMaxExposure(*change->maxExposure);
+    loadFromCamera();
+    emit writeRefused(refused.text());
+}
+
+void sensorSettingsDlg::changeTap(int index)
+{
+    write([this, index](NqGenParameterArray& params) {
+        const std::optional<SensorFeatures::TapChange> change = SensorFeatures::changeTaps(params, index);
+        if (!change)
+            return;
+        fillDepthList(change->depthEntries, 0);
+        if (change->depthBits)
+            emit setDepth(*change->depthBits);
+        if (change->maxExposure)
+            emit updMaxExposure(*change->maxExposure);
+    });
 }
 
 void sensorSettingsDlg::changeSpeed(int index)
 {
-    NqGenParameterArray* params = camera();
-    if (!params)
-        return;
-    if (const std::optional<int> limit = SensorFeatures::changeSpeed(*params, index))
-        emit updMaxExposure(*limit);
+    write([this, index](NqGenParameterArray& params) {
+        if (const std::optional<int> limit = SensorFeatures::changeSpeed(params, index))
+            emit updMaxExposure(*limit);
+    });
 }
 
 void sensorSettingsDlg::changeDepth(int)
 {
-    NqGenParameterArray* params = camera();
-    if (!params)
-        return;
-    if (const std::optional<int> bits = SensorFeatures::changeDepth(*params, ui->comboBox_3->currentIndex()))
-        emit setDepth(*bits);
+    write([this](NqGenParameterArray& params) {
+        if (const std::optional<int> bits = SensorFeatures::changeDepth(params, ui->comboBox_3->currentIndex()))
+            emit setDepth(*bits);
+    });
 }
 
 void sensorSettingsDlg::changeBin(int index)
 {
-    NqGenParameterArray* params = camera();
-    if (!params)
-        return;
-    if (const std::optional<int> factor = SensorFeatures::changeBinning(*params, index))
-        emit setBinning(*factor);
+    write([this, index](NqGenParameterArray& params) {
+        if (const std::optional<int> factor = SensorFeatures::changeBinning(params, index))
+            emit setBinning(*factor);
+    });
 }
 
 void sensorSettingsDlg::changeFlatField(int index)
 {
-    if (NqGenParameterArray* params = camera())
-        SensorFeatures::changeFlatField(*params, index);
+    write([index](NqGenParameterArray& params) { SensorFeatures::changeFlatField(params, index); });
 }
 
 void sensorSettingsDlg::changeVerticalSmear(int index)
 {
-    if (NqGenParameterArray* params = camera())
-        SensorFeatures::changeVerticalSmear(*params, index);
+    write([index](NqGenParameterArray& params) { SensorFeatures::changeVerticalSmear(params, index); });
 }
 
 void sensorSettingsDlg::changeBlackLevel(int index)
 {
-    if (NqGenParameterArray* params = camera())
-        SensorFeatures::changeBlackLevel(*params, index);
+    write([index](NqGenParameterArray& params) { SensorFeatures::changeBlackLevel(params, index); });
 }

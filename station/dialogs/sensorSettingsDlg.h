@@ -14,7 +14,9 @@ class sensorSettingsDialog;
 // The camera's sensor read-out: taps, speed, pixel depth, binning and the
 // data corrections. Each combo box writes its feature as soon as the user
 // changes it; the window hears of a new depth, binning or exposure limit
-// through the signals. Filling the boxes from the camera writes nothing.
+// through the signals. When the camera refuses a write, the boxes show the
+// camera's settings again and writeRefused() names the features. Filling the
+// boxes from the camera writes nothing.
 class sensorSettingsDlg : public QDialog
 {
     Q_OBJECT
@@ -35,6 +37,8 @@ signals:
     void setDepth(int bits);
     void setBinning(int factor);
     void updMaxExposure(int maximum);
+    // "The camera refused <features>", after a change the camera did not take whole.
+    void writeRefused(const QString& text);
 
 public slots:
     void changeTap(int index);
@@ -50,6 +54,10 @@ private:
     // The camera's features while it is connected, else null.
     NqGenParameterArray* camera();
     void fillDepthList(int entries, int selected);
+    // Runs one change on the camera's features, then shows the camera's
+    // settings again if it refused any of the change's writes.
+    template <typename Change>
+    void write(Change change);
 
     NqDevice* m_device;
     std::unique_ptr<Ui::sensorSettingsDialog> ui;

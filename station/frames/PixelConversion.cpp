@@ -1,6 +1,7 @@
 #include "frames/PixelConversion.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 
 SampleDepths sampleDepthsFor(int64_t pixelFormat)
@@ -17,6 +18,8 @@ SampleDepths sampleDepthsFor(int64_t pixelFormat)
 }
 
 namespace {
+
+std::atomic<bool> greensAveraged{false};
 
 // One extractor for every sample type: `map` turns a source sample into the
 // destination's value before picking or averaging. (a + b) >> 1 equals
@@ -57,6 +60,16 @@ void convertFrame(Dst* dst, const Src* src, int w, int h, ptrdiff_t stride, Map 
 }
 
 } // namespace
+
+void setGreenAveraging(bool on)
+{
+    greensAveraged.store(on, std::memory_order_relaxed);
+}
+
+bool greenAveraging()
+{
+    return greensAveraged.load(std::memory_order_relaxed);
+}
 
 void extractPlane16Shr2(uint16_t* dst, const uint16_t* mosaic, int w, int h, ptrdiff_t stride,
                         int flags, bool averageGreens)

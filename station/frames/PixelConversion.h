@@ -26,6 +26,13 @@ SampleDepths sampleDepthsFor(int64_t pixelFormat);
 // Bytes per stored sample for a display depth: 1 for 8 bits or less, else 2.
 inline int bytesPerSample(int displayDepth) { return displayDepth <= 8 ? 1 : 2; }
 
+// The green-averaging flag: one for the whole process, set by the window's
+// averageGreens slot. The frame path and the capture writer read it for each
+// frame and file and pass it to the extractors below, so one file never mixes
+// the two ways.
+void setGreenAveraging(bool on);
+bool greenAveraging();
+
 // Plane extractors: destination pixel (i, j) comes from the mosaic cell of rows
 // 2i, 2i+1 and columns 2j, 2j+1. Flags 1 picks row 2i, column 2j+1 (the red
 // S plane); other flags pick row 2i + bit 1, column 2j + bit 0, except that

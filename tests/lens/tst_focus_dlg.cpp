@@ -45,6 +45,7 @@ private slots:
     void presetStopsAndRefusals();
     void autofocus();
     void autofocusRefusalsAndLogError();
+    void silenceThenAnswersAgain();
 
 private:
     template<typename T = QWidget>
@@ -54,6 +55,9 @@ private:
     QList<QByteArray> lensCommands() const;
     // Presses Cancel of the preset's progress dialog once it shows.
     void cancelPresetSoon();
+    // The station's part, on `timer`: a score for the lens's focus, peaking
+    // at 830, each time the search waits for one.
+    void scoreFocus(QTimer& timer);
     const ScriptedPrompt::Shown& lastBox() const { return prompt_->shown.last(); }
 
     std::unique_ptr<LensControllerSim> sim_;
@@ -105,6 +109,17 @@ void TestFocusDlg::cancelPresetSoon()
         }
     });
     timer->start(50);
+}
+
+void TestFocusDlg::scoreFocus(QTimer& timer)
+{
+    connect(&timer, &QTimer::timeout, this, [this] {
+        if (!dlg_->isWaitingForScore())
+            return;
+        dlg_->currentSharpScore(std::max(1, 1000 - 5 * std::abs(sim_->lens().focus - 830)));
+        dlg_->setWaitForScore(false);
+    });
+    timer.start(5);
 }
 
 void TestFocusDlg::connectAndControls()
@@ -253,16 +268,8 @@ void TestFocusDlg::autofocus()
     earlier.close();
 
     connectController();
-    // The station's part: a score for the lens's focus, peaking at 830, each
-    // time the search waits for one.
     QTimer station;
-    connect(&station, &QTimer::timeout, this, [this] {
-        if (!dlg_->isWaitingForScore())
-            return;
-        dlg_->currentSharpScore(std::max(1, 1000 - 5 * std::abs(sim_->lens().focus - 830)));
-        dlg_->setWaitForScore(false);
-    });
-    station.start(5);
+    scoreFocus(station);
     sim_->clearCommands();
     widget<QPushButton>("pushButton_3")->click();
 
@@ -312,6 +319,52 @@ void TestFocusDlg::autofocusRefusalsAndLogError()
     QCOMPARE(prompt_->titles().mid(prompt_->shown.size() - 2), QStringList({"Log file error", "Autofocus"}));
     QVERIFY(lastBox().text.startsWith("No new sharpness score within 0.3 s"));
     QVERIFY(!dlg_->isWaitingForScore() && !dlg_->isBusy());
+}
+
+// The controller falls silent for 3 s and answers again: the dialog shows
+// it lost, then its identity, lens and ranges again, and autofocus (from the
+// kept focus range) and presets run without a new connect.
+void TestFocusDlg::silenceThenAnswersAgain()
+{
+    connectController();
+    const QString device = widget<QLabel>("label")->text();
+    QVERIFY(device.contains("Lens: <b>24-70mm f/1.4</b>"));
+    const QStringList ranges{"0", "1000", "f/1.4", "f/22"};
+    const auto shownRanges = [this] {
+        QStringList texts;
+        for (const char* name : {"label_20", "label_18", "label_22", "label_21"})
+            texts << widget<QLabel>(name)->text();
+        return texts;
+    };
+    QCOMPARE(shownRanges(), ranges);
+    dlg_->saveProfileAs("Mid");
+
+    sim_->setSilent(true);
+    QTRY_COMPARE(widget<QLineEdit>("focusVal")->text(), QString("N/A"));
+    QCOMPARE(shownRanges(), QStringList({"", "", "", ""}));
+    QVERIFY(!widget("slowNearFocus")->isEnabled());
+    QTest::qWait(3000);
+    sim_->clearCommands();
+    sim_->setSilent(false); // the next ping is answered
+
+    QTRY_COMPARE(widget<QLineEdit>("focusVal")->text(), QString::number(sim_->lens().focus));
+    QCOMPARE(shownRanges(), ranges);
+    QCOMPARE(widget<QLabel>("label")->text(), device);
+    QVERIFY(widget("slowNearFocus")->isEnabled() && widget("slowOpenIris")->isEnabled());
+
+    QTimer station;
+    scoreFocus(station);
+    dlg_->doAutoFocus();
+    station.stop();
+    QCOMPARE(lensCommands().first(), QByteArray("setFocus=990")); // 10 below the kept near end
+    QCOMPARE(lensCommands().last(), QByteArray("setFocus=832"));
+    QVERIFY(!lensCommands().contains("ver"));
+    QCOMPARE(lastBox().title, QString("title"));
+
+    sim_->clearCommands();
+    dlg_->applyProfile("Mid");
+    QTRY_COMPARE(lensCommands(), QList<QByteArray>({"setFocus=500", "setAper=4"}));
+    QCOMPARE(prompt_->titles(), QStringList({"Set Brevan IP:", "title"}));
 }
 
 QTEST_MAIN(TestFocusDlg)

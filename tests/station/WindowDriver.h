@@ -1,11 +1,16 @@
 #pragma once
 
 #include "Lumi_cam.h"
+#include "ScriptedPrompt.h"
+#include "SimulatedCamera.h"
 #include "camera/camSearchDlg.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QMap>
 #include <QStandardPaths>
 #include <QTreeView>
@@ -73,5 +78,34 @@ inline bool pick(Lumi_cam& window, const QString& ip)
     }
     return false;
 }
+
+// The station's top-level window (a settings dialog) of that object name.
+inline QWidget* dialog(const char* objectName)
+{
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->objectName() == QLatin1String(objectName))
+            return w;
+    return nullptr;
+}
+
+inline QComboBox* combo(QWidget* dialog, const char* name)
+{
+    return dialog->findChild<QComboBox*>(QLatin1String(name));
+}
+
+// A window and the simulated camera it connects to, its boxes answered by
+// `prompt`.
+struct Station
+{
+    explicit Station(const SimulatedCameraOptions& options = {}) : camera(options), started(camera.start()) {}
+    bool connect() { return started && pick(window, QStringLiteral("127.0.0.1")); }
+    QAction* action(const char* name) { return WindowDriver::action(window, name); }
+    QString label(const char* name) { return window.findChild<QLabel*>(QLatin1String(name))->text(); }
+
+    SimulatedCamera camera;
+    bool started; // before the window, whose search runs at once
+    ScriptedPrompt prompt;
+    Lumi_cam window;
+};
 
 } // namespace WindowDriver

@@ -37,34 +37,11 @@ private:
     QList<QUrl> m_opened;
 };
 
+using WindowDriver::Station;
+using WindowDriver::combo;
+using WindowDriver::dialog;
+
 namespace {
-
-// A window connected to a simulated camera, its boxes answered by `prompt`.
-struct Station
-{
-    explicit Station(const SimulatedCameraOptions& options = {}) : camera(options), started(camera.start()) {}
-    bool connect() { return started && WindowDriver::pick(window, QStringLiteral("127.0.0.1")); }
-    QAction* action(const char* name) { return WindowDriver::action(window, name); }
-    QString label(const char* name) { return window.findChild<QLabel*>(QLatin1String(name))->text(); }
-
-    SimulatedCamera camera;
-    bool started; // before the window, whose search runs at once
-    ScriptedPrompt prompt;
-    Lumi_cam window;
-};
-
-QWidget* dialog(const char* objectName)
-{
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (w->objectName() == QLatin1String(objectName))
-            return w;
-    return nullptr;
-}
-
-QComboBox* combo(QWidget* dialog, const char* name)
-{
-    return dialog->findChild<QComboBox*>(QLatin1String(name));
-}
 
 // Shows another entry without telling the camera.
 void stale(QComboBox* box, int index)

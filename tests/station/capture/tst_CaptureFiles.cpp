@@ -4,8 +4,10 @@
 #include "camera/CameraImageArea.h"
 #include "capture/CaptureWriter.h"
 #include "capture/SettingsSidecar.h"
+#include "frames/PixelConversion.h"
 #include "frames/StreamStatistics.h"
 
+#include <QScopeGuard>
 #include <QtTest>
 
 #include <tiffio.h>
@@ -63,7 +65,7 @@ private slots:
     void sidecarMatchesGolden()
     {
         FakeFeatures camera;
-        camera.setInteger("GevCurrentIPAddress", 0xC0A8010A);
+        camera.setInteger("ExposureTimeRaw", 1234);
         camera.setEnum("TriggerMode", 1);
         camera.setEnum("ExposureMode", 1);
         camera.setBoolean("FlatFieldCorrection", true);
@@ -78,7 +80,7 @@ private slots:
         values.colour = true;
         values.serial = "SN-0042";
         values.temperature = 31;
-        values.exposureUs = 1234.5678;
+        values.ipAddress = 0xC0A8010A; // the address the station reached it at
         readSidecarFeatures(&camera, values);
 
         SidecarCapture capture;
@@ -108,6 +110,26 @@ private slots:
             else
                 QCOMPARE(written[i], expected[i]);
         }
+    }
+
+    // The exposure the camera reports, in microseconds: its integer feature,
+    // else its float one, else the unknown value 0.
+    void sidecarExposureAsTheCameraReportsIt()
+    {
+        const auto exposure = [](FakeFeatures& camera) {
+            SidecarCamera values;
+            readSidecarFeatures(&camera, values);
+            return values.exposureUs;
+        };
+        FakeFeatures camera;
+        QCOMPARE(exposure(camera), 0.0);
+        camera.setFloat("ExposureTimeAbs", 1234.5);
+        QCOMPARE(exposure(camera), 1234.5);
+        camera.setInteger("ExposureTimeRaw", 1500);
+        QCOMPARE(exposure(camera), 1500.0);
+        SidecarCamera none;
+        readSidecarFeatures(nullptr, none);
+        QCOMPARE(none.exposureUs, 0.0);
     }
 
     void sidecarTexts()
@@ -163,6 +185,14 @@ private slots:
         QCOMPARE(tiffSamples(dir.filePath("run_0_p1_000005_r.tif")), (QVector<int>{10, 30}));
         QCOMPARE(readAll(dir.filePath("run_0_p1_p.lst")), QByteArray("run_0_p1_000005_p.tif\r\n"));
         QCOMPARE(readAll(dir.filePath("run_0_p1_r.lst")), QByteArray("run_0_p1_000005_r.tif\r\n"));
+
+        // The process-wide green averaging, switched on during the run, holds
+        // from the next file on: the R plane is the mean of each cell's greens.
+        setGreenAveraging(true);
+        const auto unset = qScopeGuard([] { setGreenAveraging(false); });
+        QVERIFY(writer.write(*renumbered(frame, 6), 1).ok);
+        QCOMPARE(tiffSamples(dir.filePath("run_0_p1_000006_r.tif")), (QVector<int>{35, 55}));
+        QCOMPARE(tiffSamples(dir.filePath("run_0_p1_000006_p.tif")), (QVector<int>{20, 40}));
     }
 
     void writerTwoGate()

@@ -1,4 +1,5 @@
 #include "RecordingParameters.h"
+#include "camera/FeatureValues.h"
 #include "dialogs/OutputLine.h"
 #include "dialogs/SensorFeatures.h"
 
@@ -67,6 +68,7 @@ private slots:
     void loadShowsCameraAndWritesNothing_data();
     void loadShowsCameraAndWritesNothing();
     void outputLine();
+    void refusedWritesAreCollected();
 };
 
 void TestSensorFeatures::twoTapsResetDepthAndLevels()
@@ -179,8 +181,8 @@ void TestSensorFeatures::loadShowsCameraAndWritesNothing_data()
     QTest::addColumn<int>("smear");
     QTest::addColumn<int>("depthEntries");
     QTest::addColumn<int>("depth");
-    QTest::addColumn<int>("binningIndex"); // -1: the combo keeps its entry
-    QTest::addColumn<int>("smearIndex");   // -1: the combo keeps its entry
+    QTest::addColumn<int>("binningIndex"); // -1: no selection
+    QTest::addColumn<int>("smearIndex");   // -1: no selection
 
     QTest::newRow("colour 12-bit") << 0 << qint64(Bayer12) << 1 << 0 << 3 << 1 << 0 << 0;
     QTest::newRow("mono 14-bit, x8") << 0 << qint64(Mono14) << 8 << 2 << 3 << 2 << 4 << 2;
@@ -208,10 +210,10 @@ void TestSensorFeatures::loadShowsCameraAndWritesNothing()
     QCOMPARE(shown.speed, 1);
     QCOMPARE(shown.depthEntries, depthEntries);
     QCOMPARE(shown.depth, depth);
-    QCOMPARE(shown.binning, binningIndex < 0 ? std::nullopt : std::optional<int>(binningIndex));
-    QCOMPARE(shown.verticalSmear, smearIndex < 0 ? std::nullopt : std::optional<int>(smearIndex));
-    QCOMPARE(shown.flatField, std::optional<int>(1));
-    QCOMPARE(shown.blackLevel, std::optional<int>(0));
+    QCOMPARE(shown.binning, binningIndex);
+    QCOMPARE(shown.verticalSmear, smearIndex);
+    QCOMPARE(shown.flatField, 1);
+    QCOMPARE(shown.blackLevel, 0);
     QCOMPARE(p.writes(), QStringList());
 }
 
@@ -226,6 +228,44 @@ void TestSensorFeatures::outputLine()
     QCOMPARE(OutputLine::load(p).polarity, -1);
     OutputLine::writePolarity(p, 0);
     QCOMPARE(p.writes(), QStringList{"OUT1Polarity=0 (value)"});
+}
+
+void TestSensorFeatures::refusedWritesAreCollected()
+{
+    // A camera without flat-field correction or binning whose output selector
+    // is locked: each refused feature is named once, in order, to the
+    // innermost collector only; what the camera lacks is shown as no selection.
+    RecordingParameters p;
+    addSensor(p);
+    RecordingParameters lacking;
+    lacking.addEnum("OUT1Selector", 4);
+    lacking.setWritable("OUT1Selector", false);
+    lacking.addBoolean("BlackLevelCorrection", false);
+    SensorFeatures::changeFlatField(lacking, 1); // outside a collector: only logged
+    {
+        const FeatureValues::RefusedWrites refused;
+        SensorFeatures::changeFlatField(lacking, 1);
+        OutputLine::writeSelector(lacking, 12);
+        SensorFeatures::changeFlatField(lacking, 0);
+        {
+            const FeatureValues::RefusedWrites inner;
+            SensorFeatures::changeBinning(lacking, 1);
+            QCOMPARE(inner.features(), (QStringList{"BinningHorizontal", "BinningVertical"}));
+        }
+        SensorFeatures::changeBlackLevel(lacking, 1); // taken
+        SensorFeatures::changeFlatField(p, 0);        // taken
+        QCOMPARE(refused.features(), (QStringList{"FlatFieldCorrection", "OUT1Selector"}));
+        QCOMPARE(refused.text(), QStringLiteral("The camera refused FlatFieldCorrection, OUT1Selector"));
+    }
+    QVERIFY(FeatureValues::RefusedWrites().text().isEmpty());
+    QCOMPARE(lacking.boolean("BlackLevelCorrection"), true);
+    QCOMPARE(OutputLine::load(lacking).selector, 4);
+
+    const SensorFeatures::Shown shown = SensorFeatures::load(lacking);
+    QCOMPARE(shown.flatField, -1);
+    QCOMPARE(shown.binning, -1);
+    QCOMPARE(shown.verticalSmear, -1);
+    QCOMPARE(shown.blackLevel, 1);
 }
 
 QTEST_GUILESS_MAIN(TestSensorFeatures)
