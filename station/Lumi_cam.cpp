@@ -36,6 +36,13 @@
 
 Q_LOGGING_CATEGORY(lcShell, "kessane.station.shell")
 
+namespace {
+
+// How long the text of a box nobody waited for stays in the status bar.
+constexpr int NoticeShownMs = 30000;
+
+} // namespace
+
 Lumi_cam::Lumi_cam(QWidget* parent, Qt::WindowFlags flags)
     : QMainWindow(parent, flags),
       ui(std::make_unique<Ui::LUMI_camClass>()),
@@ -108,6 +115,11 @@ Lumi_cam::Lumi_cam(QWidget* parent, Qt::WindowFlags flags)
     connect(m_scene, &CustomScene::lineProfile, this, &Lumi_cam::showProfilePlot);
 
     buildStatusBar();
+    // A box that holds nothing (a console's command, a run's event) may find
+    // nobody at the station: its text stays in the status bar for a while.
+    Prompt::setNoticeReporter([this](const QString& title, const QString& text) {
+        statusBar()->showMessage(title + QStringLiteral(": ") + text, NoticeShownMs);
+    });
 
     buildSidePanel();
     connect(m_panel->exposure, qOverload<double>(&QDoubleSpinBox::valueChanged), this, &Lumi_cam::changeExposure);
@@ -153,6 +165,7 @@ Lumi_cam::Lumi_cam(QWidget* parent, Qt::WindowFlags flags)
 
 Lumi_cam::~Lumi_cam()
 {
+    Prompt::setNoticeReporter({});
     m_wait.cancel();
     m_previewing = false;
     m_capturing = false;

@@ -315,6 +315,7 @@ void Lumi_cam::cameraLost()
     // Nothing more is asked of it, and disconnecting it does not wait for it.
     m_device.MarkLost();
     // The normal way out: a run ends as the user would end it, files kept.
+    const Prompt::NoWait noWait;
     ui->actionOpenCam->setChecked(false);
     Prompt::current().message(this, Prompt::Critical, QStringLiteral("Camera error"),
                               QStringLiteral("Camera <b>%1</b> does not answer any more: it was disconnected. "

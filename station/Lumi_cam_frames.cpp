@@ -33,6 +33,8 @@ void Lumi_cam::drainFrames()
     // The timer below may fire while a pass processes events.
     if (m_frames.passRunning())
         return;
+    // A box must not hold the frames behind it (nor a console's run).
+    const Prompt::NoWait noWait;
     for (size_t n = m_frames.beginPass(); n > 0; --n)
         if (FrameRef next = m_frames.next())
             handleFrame(next);
@@ -198,6 +200,7 @@ void Lumi_cam::captureWriteFailed(int run, WriteFailure failure)
 {
     // The first failed write ends the capture as a user stop does (it is not
     // done); the box says which file and why, once per run.
+    const Prompt::NoWait noWait;
     if (run == m_captureRun && m_capturing)
         ui->actionCapture->setChecked(false);
     const FailureBox box = failureBox(failure);

@@ -100,7 +100,7 @@ void RemoteServer::readCommand(QTcpSocket* socket)
                             << "(" << queue_.size() << "blocks wait already):" << RemoteProtocol::blockText(block);
         return;
     }
-    queue_.enqueue({arrived_, parsed.commands});
+    queue_.enqueue(parsed.commands);
     scheduleNextBlock();
 }
 
@@ -118,10 +118,11 @@ void RemoteServer::runNextBlock()
     const QueuedBlock block = queue_.dequeue();
     running_ = true;
     {
-        const RemoteBoxGate::Scope boxes(boxes_, block.number);
+        // Nobody may be at the station: no box holds a command.
+        const Prompt::NoWait noWait;
         // The state is read afresh for every command: the earlier ones of
         // the block may have changed it.
-        for (const RemoteProtocol::RemoteCommand& c : block.commands) {
+        for (const RemoteProtocol::RemoteCommand& c : block) {
             if (!RemoteProtocol::appliesTo(c.command, status_->stationState()))
                 continue;
             if (RemoteProtocol::isLensCommand(c.command))

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "RemoteProtocol.h"
-#include "remote/RemoteBoxGate.h"
 
 #include <QHostAddress>
 #include <QObject>
@@ -52,11 +51,7 @@ public:
     static constexpr qint64 MaxClientBuffer = 64 * 1024;
 
 private:
-    struct QueuedBlock
-    {
-        quint64 number; // in order of arrival, from 1
-        QList<RemoteProtocol::RemoteCommand> commands;
-    };
+    using QueuedBlock = QList<RemoteProtocol::RemoteCommand>;
 
     void acceptConnection();
     // Answers the block that arrived and queues its commands.
@@ -76,5 +71,4 @@ private:
     QQueue<QueuedBlock> queue_;
     bool running_ = false;      // a block's commands are being carried out
     quint64 arrived_ = 0;       // blocks with commands received so far
-    RemoteBoxGate boxes_{arrived_};
 };

@@ -136,11 +136,12 @@ void TmxLink::stopTryingTMX()
 {
     watchdog_.stop();
     qCWarning(lcTmx) << "stopTryingTMX: no answer from" << address_;
-    // Within a run the user hears of it once; the box waits for an answer
-    // while further requests go unanswered.
+    // Within a run the user hears of it once. A timer's handler, maybe run
+    // inside the frame slot: the box must not hold the run.
     if (reported_)
         return;
     reported_ = true;
+    const Prompt::NoWait noWait;
     Prompt::current().message(boxParent_, Prompt::Critical, tr("TMX connection problem"),
                               tr("TMX %1 is unreachable!").arg(address_));
 }
