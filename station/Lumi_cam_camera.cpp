@@ -290,10 +290,13 @@ void Lumi_cam::updateSilenceLimit()
         m_thread->setSilenceLimit(0);
         return;
     }
-    // A free-running camera whose stream stays silent is gone.
+    // A free-running camera whose stream stays silent is gone. Its frames
+    // last as long as the camera says, whatever exposure was asked of it.
     int64_t triggerMode = 0;
+    int64_t frameTime = 0;
     FeatureValues::readEnum(params, "TriggerMode", triggerMode);
-    m_thread->setSilenceLimit(RunRules::silenceLimitMs(triggerMode != 0, m_currentExposure));
+    FeatureValues::readInteger(params, "FRM_TIM_ACT", frameTime);
+    m_thread->setSilenceLimit(RunRules::silenceLimitMs(triggerMode != 0, m_currentExposure, double(frameTime)));
 }
 
 void Lumi_cam::stopAcquisition()
