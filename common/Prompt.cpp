@@ -118,7 +118,7 @@ public:
 
     void notify(QWidget* parent, Icon icon, const QString& title, const QString& text) override
     {
-        const QString plain = QTextDocumentFragment::fromHtml(text).toPlainText();
+        const QString plain = QTextDocumentFragment::fromHtml(text).toPlainText().simplified();
         qCWarning(lcPrompt).noquote() << "not waited for:" << title << "-" << plain;
         if (reporter)
             reporter(title, plain);

@@ -39,7 +39,7 @@ Q_LOGGING_CATEGORY(lcShell, "kessane.station.shell")
 namespace {
 
 // How long the text of a box nobody waited for stays in the status bar.
-constexpr int NoticeShownMs = 30000;
+constexpr int NoticeShownMs = 10000;
 
 } // namespace
 
