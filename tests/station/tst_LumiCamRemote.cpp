@@ -8,7 +8,6 @@
 #include "WindowDriver.h"
 #include "camera/Thread.h"
 #include "remote/RemoteServer.h"
-#include "runs/setIPDlg.h"
 
 #include <QCheckBox>
 #include <QDoubleSpinBox>
@@ -293,17 +292,7 @@ void LumiCamRemoteTest::modeLayoutsAndGenerator()
     // Frame accumulation asks for the generator at once (a modal dialog;
     // the mode switch runs events before it, so wait for it to show).
     bool dialogShown = false;
-    QTimer answer;
-    connect(&answer, &QTimer::timeout, &window, [&] {
-        auto* dialog = window.findChild<setIPDlg*>();
-        if (!dialog || !dialog->isVisible())
-            return;
-        answer.stop();
-        dialogShown = dialog->isModal();
-        dialog->findChild<QLineEdit*>(QStringLiteral("lineEdit"))->setText(generator.address());
-        dialog->setIP();
-    });
-    answer.start(10);
+    auto answer = WindowDriver::answerGeneratorDialog(window, generator.address(), &dialogShown);
     action(window, "actionFrame_Accumulation_Mode")->setChecked(true);
     QVERIFY(dialogShown);
     QVERIFY(window.isTwoGate());
@@ -377,7 +366,7 @@ void LumiCamRemoteTest::modeLayoutsAndGenerator()
 
     // Lifetime: gates without a tool bar of their own, and back.
     dialogShown = false;
-    answer.start(10);
+    answer = WindowDriver::answerGeneratorDialog(window, generator.address(), &dialogShown);
     action(window, "actionLifetime_mode")->setChecked(true);
     QVERIFY(dialogShown);
     QVERIFY(window.isTwoGate());

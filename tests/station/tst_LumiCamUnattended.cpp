@@ -7,11 +7,9 @@
 #include "WindowDriver.h"
 #include "camera/Thread.h"
 #include "remote/RemoteServer.h"
-#include "runs/setIPDlg.h"
 
 #include <QDir>
 #include <QLabel>
-#include <QLineEdit>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QTemporaryDir>
@@ -148,19 +146,9 @@ QByteArray LumiCamUnattendedTest::pollUntil(const QByteArray& ending, int ms, QL
 
 void LumiCamUnattendedTest::enterFrameAccumulation(const PulseGeneratorSim& generator)
 {
-    Lumi_cam& window = *m_window;
-    QTimer answer;
-    connect(&answer, &QTimer::timeout, &window, [&] {
-        auto* dialog = window.findChild<setIPDlg*>();
-        if (!dialog || !dialog->isVisible())
-            return;
-        answer.stop();
-        dialog->findChild<QLineEdit*>(QStringLiteral("lineEdit"))->setText(generator.address());
-        dialog->setIP();
-    });
-    answer.start(10);
-    action(window, "actionFrame_Accumulation_Mode")->setChecked(true);
-    QVERIFY(window.isTwoGate());
+    const auto answer = WindowDriver::answerGeneratorDialog(*m_window, generator.address());
+    action(*m_window, "actionFrame_Accumulation_Mode")->setChecked(true);
+    QVERIFY(m_window->isTwoGate());
 }
 
 QString LumiCamUnattendedTest::statusLabel() const
