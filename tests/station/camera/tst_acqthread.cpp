@@ -128,7 +128,6 @@ private slots:
     void idleThreadReadsTemperatureAndStopsQuickly();
     void stopWhileStreamingIsQuick();
     void packetLossKeepsFramesComing();
-    void everyFrameIncomplete();
     void averagesHeldByTheGuiAreDroppedAndCounted();
 };
 
@@ -328,43 +327,6 @@ void tst_AcqThread::packetLossKeepsFramesComing()
     // The pipeline still has buffers: good frames keep coming after the 200.
     const unsigned long long seen = thread.framesReceived();
     QTRY_VERIFY_WITH_TIMEOUT(thread.framesReceived() >= seen + 20, 5000);
-}
-
-// Frames keep coming, none complete: once the silence limit has passed
-// without a complete one the thread says so (once), and each is an error. The
-// camera still answers: it is not taken for gone.
-void tst_AcqThread::everyFrameIncomplete()
-{
-    SimulatedCameraOptions options = smallCamera(50.0);
-    options.packetLoss = 1;
-    Rig rig(options);
-    QVERIFY(rig.open());
-    Thread thread(&rig.device, &rig.pipeline);
-    Receiver receiver(&thread);
-    QList<QPair<unsigned long long, qint64>> reports;
-    bool lost = false;
-    QObject::connect(&thread, &Thread::framesIncomplete, &receiver.context,
-                     [&](unsigned long long incomplete, qint64 ms) { reports.append({incomplete, ms}); });
-    QObject::connect(&thread, &Thread::cameraLost, &receiver.context, [&] { lost = true; });
-    thread.start();
-    thread.resetRun();
-    QVERIFY(rig.startAcquisition());
-    thread.setSilenceLimit(1500);
-    QElapsedTimer sinceStart;
-    sinceStart.start();
-    QTRY_VERIFY_WITH_TIMEOUT(!reports.isEmpty(), 10000);
-    QVERIFY2(sinceStart.elapsed() >= 1500, qPrintable(QString::number(sinceStart.elapsed())));
-    QVERIFY2(reports[0].first >= 10, qPrintable(QString::number(reports[0].first)));
-    QVERIFY(reports[0].second > 1500);
-    QVERIFY(receiver.numbers.empty());
-    QCOMPARE(thread.framesReceived(), 0ull);
-    // Every one is an error, from then on at once.
-    const unsigned long long errors = thread.errorCount();
-    QVERIFY2(errors >= reports[0].first, qPrintable(QString::number(errors)));
-    QTRY_VERIFY_WITH_TIMEOUT(thread.errorCount() >= errors + 10, 2000);
-    QTest::qWait(1000);
-    QCOMPARE(reports.size(), 1);
-    QVERIFY(!lost);
 }
 
 void tst_AcqThread::averagesHeldByTheGuiAreDroppedAndCounted()
