@@ -13,6 +13,7 @@ public:
     ~BenchPrompt() override { Prompt::install(nullptr); }
 
     void message(QWidget*, Icon, const QString& title, const QString& text) override { print(title, text); }
+    void notify(QWidget*, Icon, const QString& title, const QString& text) override { print(title, text); }
     bool question(QWidget*, Icon, const QString& title, const QString& text, DefaultAnswer) override
     {
         print(title, text);

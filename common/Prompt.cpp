@@ -1,8 +1,14 @@
 #include "Prompt.h"
 
 #include <QFileDialog>
+#include <QHash>
 #include <QInputDialog>
+#include <QLoggingCategory>
 #include <QMessageBox>
+#include <QPointer>
+#include <QTextDocumentFragment>
+
+Q_LOGGING_CATEGORY(lcPrompt, "kessane.prompt")
 
 namespace {
 
@@ -23,6 +29,21 @@ public:
     {
         QMessageBox box(boxIcon(icon), title, text, QMessageBox::Ok, parent);
         box.exec();
+    }
+
+    void notify(QWidget* parent, Icon icon, const QString& title, const QString& text) override
+    {
+        // A box of this title still open shows the newest text instead of
+        // stacking another on it.
+        QPointer<QMessageBox>& box = m_notices[title];
+        if (!box) {
+            box = new QMessageBox(boxIcon(icon), title, text, QMessageBox::Ok, parent);
+            box->setAttribute(Qt::WA_DeleteOnClose);
+            box->setWindowModality(Qt::NonModal);
+        }
+        box->setText(text);
+        box->show();
+        box->raise();
     }
 
     bool question(QWidget* parent, Icon icon, const QString& title, const QString& text,
@@ -69,19 +90,96 @@ public:
     {
         QMessageBox::about(parent, title, text);
     }
+
+private:
+    QHash<QString, QPointer<QMessageBox>> m_notices;
 };
 
 QtPrompt qtPrompt;
 Prompt* installed = nullptr;
 
+Prompt& installedOrQt()
+{
+    return installed ? *installed : static_cast<Prompt&>(qtPrompt);
+}
+
+// The prompt in use while a Prompt::NoWait lives: message boxes become
+// notices, the rest goes to the installed prompt.
+class NoWaitPrompt : public Prompt
+{
+public:
+    int depth = 0;
+    NoticeReporter reporter;
+
+    void message(QWidget* parent, Icon icon, const QString& title, const QString& text) override
+    {
+        notify(parent, icon, title, text);
+    }
+
+    void notify(QWidget* parent, Icon icon, const QString& title, const QString& text) override
+    {
+        const QString plain = QTextDocumentFragment::fromHtml(text).toPlainText().simplified();
+        qCWarning(lcPrompt).noquote() << "not waited for:" << title << "-" << plain;
+        if (reporter)
+            reporter(title, plain);
+        installedOrQt().notify(parent, icon, title, text);
+    }
+
+    bool question(QWidget* parent, Icon icon, const QString& title, const QString& text,
+                  DefaultAnswer defaultAnswer) override
+    {
+        return installedOrQt().question(parent, icon, title, text, defaultAnswer);
+    }
+
+    bool getText(QWidget* parent, const QString& title, const QString& label, const QString& proposal,
+                 QString* text) override
+    {
+        return installedOrQt().getText(parent, title, label, proposal, text);
+    }
+
+    bool saveFileName(QWidget* parent, const QString& caption, const QString& directory, const QString& filter,
+                      QString* fileName) override
+    {
+        return installedOrQt().saveFileName(parent, caption, directory, filter, fileName);
+    }
+
+    bool existingDirectory(QWidget* parent, const QString& caption, const QString& directory,
+                           QString* chosen) override
+    {
+        return installedOrQt().existingDirectory(parent, caption, directory, chosen);
+    }
+
+    void about(QWidget* parent, const QString& title, const QString& text) override
+    {
+        installedOrQt().about(parent, title, text);
+    }
+};
+
+NoWaitPrompt noWait;
+
 } // namespace
 
 Prompt& Prompt::current()
 {
-    return installed ? *installed : static_cast<Prompt&>(qtPrompt);
+    return noWait.depth > 0 ? noWait : installedOrQt();
 }
 
 void Prompt::install(Prompt* prompt)
 {
     installed = prompt;
+}
+
+Prompt::NoWait::NoWait()
+{
+    ++noWait.depth;
+}
+
+Prompt::NoWait::~NoWait()
+{
+    --noWait.depth;
+}
+
+void Prompt::setNoticeReporter(NoticeReporter reporter)
+{
+    noWait.reporter = std::move(reporter);
 }

@@ -36,6 +36,13 @@
 
 Q_LOGGING_CATEGORY(lcShell, "kessane.station.shell")
 
+namespace {
+
+// How long the text of a box nobody waited for stays in the status bar.
+constexpr int NoticeShownMs = 10000;
+
+} // namespace
+
 Lumi_cam::Lumi_cam(QWidget* parent, Qt::WindowFlags flags)
     : QMainWindow(parent, flags),
       ui(std::make_unique<Ui::LUMI_camClass>()),
@@ -80,6 +87,7 @@ Lumi_cam::Lumi_cam(QWidget* parent, Qt::WindowFlags flags)
 
     m_tmx = new TmxLink(this);
     m_tmx->setBoxParent(this);
+    connect(m_tmx, &TmxLink::settled, this, &Lumi_cam::reportCaptureDone);
     m_ipDlg = new setIPDlg(this);
     connect(m_ipDlg, &setIPDlg::hasIP, this, &Lumi_cam::setTMXIP);
     m_remoteAdapter = std::make_unique<StationRemote>(*this, *ui);
@@ -109,6 +117,11 @@ Lumi_cam::Lumi_cam(QWidget* parent, Qt::WindowFlags flags)
     connect(m_scene, &CustomScene::lineProfile, this, &Lumi_cam::showProfilePlot);
 
     buildStatusBar();
+    // A box that holds nothing (a console's command, a run's event) may find
+    // nobody at the station: its text stays in the status bar for a while.
+    Prompt::setNoticeReporter([this](const QString& title, const QString& text) {
+        statusBar()->showMessage(title + QStringLiteral(": ") + text, NoticeShownMs);
+    });
 
     buildSidePanel();
     connect(m_panel->exposure, qOverload<double>(&QDoubleSpinBox::valueChanged), this, &Lumi_cam::changeExposure);
@@ -154,6 +167,7 @@ Lumi_cam::Lumi_cam(QWidget* parent, Qt::WindowFlags flags)
 
 Lumi_cam::~Lumi_cam()
 {
+    Prompt::setNoticeReporter({});
     m_wait.cancel();
     m_previewing = false;
     m_capturing = false;

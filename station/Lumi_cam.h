@@ -162,6 +162,9 @@ public slots:
     // The writer thread could not write a capture file, or ended a run.
     void captureWriteFailed(int run, WriteFailure failure);
     void captureRunEnded(CaptureQueue::Summary summary);
+    // The stream delivered frames, none of them complete, for as long as the
+    // camera may stay silent.
+    void framesIncomplete(unsigned long long incomplete, qint64 ms);
     void setTurboMode(bool on);
     void enableRemoteControl(bool on);
     void updateCamTemp(int temperature);
@@ -238,7 +241,13 @@ private:
     void beginCaptureFiles();
     void endCaptureFiles();
     void storeQueuedCaptureFrames();
-    void writeSidecar();
+    // Raises the capture-done flag once the capture that reached its target
+    // has all its files written and its generator requests answered.
+    void reportCaptureDone();
+    // Writes the capture's settings file; a failure says which file and why.
+    WriteFailure writeSidecar();
+    // The stream error label: the frames of the run that were lost.
+    void showRunErrors();
     void followImageSize();
     // The status bar's size label: "WxH" of the camera's image at connection
     // and after a binning or ROI change, then of every frame of another size.
@@ -375,6 +384,10 @@ private:
     // frames the camera lost before the target).
     int m_doneRun = 0;
     unsigned long long m_doneLosses = 0;
+    bool m_doneWritten = false; // the writer has written every file of m_doneRun
+    // The generator's failures when the capture began: a capture during
+    // which a request went unanswered is not done.
+    quint64 m_generatorFailuresAtStart = 0;
     int m_cameraTemperature = -1000; // no reading yet
     unsigned m_averageCount = 1;
     double m_currentExposure = 0; // microseconds

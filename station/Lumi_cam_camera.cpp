@@ -243,6 +243,7 @@ void Lumi_cam::createAcqThread()
     connect(m_thread, &Thread::captureDone, this, &Lumi_cam::stopCapture);
     connect(m_thread, &Thread::camTempStatus, this, &Lumi_cam::updateCamTemp);
     connect(m_thread, &Thread::cameraLost, this, &Lumi_cam::cameraLost);
+    connect(m_thread, &Thread::framesIncomplete, this, &Lumi_cam::framesIncomplete);
     m_thread->start(QThread::InheritPriority);
     m_pipeline.Start();
     connect(m_thread, &Thread::boardfound, m_calDlg, &calDlg::updateCal);
@@ -301,10 +302,13 @@ void Lumi_cam::updateSilenceLimit()
         m_thread->setSilenceLimit(0);
         return;
     }
-    // A free-running camera whose stream stays silent is gone.
+    // A free-running camera whose stream stays silent is gone. Its frames
+    // last as long as the camera says, whatever exposure was asked of it.
     int64_t triggerMode = 0;
+    int64_t frameTime = 0;
     FeatureValues::readEnum(params, "TriggerMode", triggerMode);
-    m_thread->setSilenceLimit(RunRules::silenceLimitMs(triggerMode != 0, m_currentExposure));
+    FeatureValues::readInteger(params, "FRM_TIM_ACT", frameTime);
+    m_thread->setSilenceLimit(RunRules::silenceLimitMs(triggerMode != 0, m_currentExposure, double(frameTime)));
 }
 
 void Lumi_cam::stopAcquisition()
@@ -326,11 +330,33 @@ void Lumi_cam::cameraLost()
     // Nothing more is asked of it, and disconnecting it does not wait for it.
     m_device.MarkLost();
     // The normal way out: a run ends as the user would end it, files kept.
+    const Prompt::NoWait noWait;
     ui->actionOpenCam->setChecked(false);
     Prompt::current().message(this, Prompt::Critical, QStringLiteral("Camera error"),
                               QStringLiteral("Camera <b>%1</b> does not answer any more: it was disconnected. "
                                              "Connect it again once it is back.")
                                   .arg(name));
+}
+
+void Lumi_cam::framesIncomplete(unsigned long long incomplete, qint64 ms)
+{
+    if (!m_previewing && !m_capturing)
+        return;
+    const QString name = StationTexts::fromSdk(m_device.GetDeviceInfo()->GetUserDefinedName());
+    qCWarning(lcShell) << "camera" << name << "completed no frame for" << ms << "ms: the run ends";
+    showRunErrors();
+    // The run ends as the user would end it (a capture is not done); the
+    // camera still answers, so it stays connected.
+    const Prompt::NoWait noWait;
+    ui->actionCapture->setChecked(false);
+    ui->actionRun->setChecked(false);
+    Prompt::current().message(this, Prompt::Critical, QStringLiteral("Camera error"),
+                              QStringLiteral("Camera <b>%1</b> delivered no complete frame for %2 s (%3 incomplete): "
+                                             "the run was stopped. Check the network between the camera and "
+                                             "this computer.")
+                                  .arg(name)
+                                  .arg(double(ms) / 1000.0, 0, 'f', 1)
+                                  .arg(incomplete));
 }
 
 uint32_t Lumi_cam::getPayloadSize()

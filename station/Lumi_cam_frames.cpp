@@ -35,6 +35,8 @@ void Lumi_cam::drainFrames()
     // The timer below may fire while a pass processes events.
     if (m_frames.passRunning())
         return;
+    // A box must not hold the frames behind it (nor a console's run).
+    const Prompt::NoWait noWait;
     for (size_t n = m_frames.beginPass(); n > 0; --n)
         if (FrameRef next = m_frames.next())
             handleFrame(next);
@@ -61,7 +63,8 @@ void Lumi_cam::handleFrame(const FrameRef& frame)
 
     // A frame of the capture is stored even when the capture ended while it
     // waited in the queue; those beyond the target are not.
-    if (m_writer.runOpen() && f.number <= m_captureLastFrame)
+    const bool captured = m_writer.runOpen() && f.number <= m_captureLastFrame;
+    if (captured)
         storeCaptureFrame(frame);
 
     // Double framing shows one gate's frames only; the other's are stored.
@@ -78,20 +81,20 @@ void Lumi_cam::handleFrame(const FrameRef& frame)
         sendTMXRun();
 
     m_streamStats.update(m_stream.IsOpen() ? m_stream.GetParameters() : nullptr);
-    // Every frame of the run that did not reach the window or its file.
-    const int64_t errors = int64_t((m_thread ? m_thread->errorCount() : 0)
-                                   + (m_writer.runOpen() ? m_writer.lostFrames() : 0));
-    m_temperatureLabel->setStyleSheet(StatusTexts::streamErrorStyle(errors));
-    m_temperatureLabel->setText(StatusTexts::streamErrorText(errors, m_streamStats.lastError));
-    StatusTexts::RunStatus status;
-    status.capturing = m_capturing;
-    status.radiometric = form.actionRadiometric_Mode->isChecked();
-    status.counter = f.number;
-    status.framesPerSecond = m_thread ? m_thread->frameRate() : 0.0;
-    status.bandwidthMbps = m_streamStats.bandwidthMbps;
-    status.dataDepth = m_depths.data;
-    status.targetFrames = m_captureTarget;
-    m_statusLabel->setText(StatusTexts::runStatusText(status));
+    // A frame that came after its run ended (the camera stops a little
+    // later) leaves the texts of that run.
+    if (m_capturing || m_previewing || captured) {
+        showRunErrors();
+        StatusTexts::RunStatus status;
+        status.capturing = m_capturing || captured;
+        status.radiometric = form.actionRadiometric_Mode->isChecked();
+        status.counter = f.number;
+        status.framesPerSecond = m_thread ? m_thread->frameRate() : 0.0;
+        status.bandwidthMbps = m_streamStats.bandwidthMbps;
+        status.dataDepth = m_depths.data;
+        status.targetFrames = m_captureTarget;
+        m_statusLabel->setText(StatusTexts::runStatusText(status));
+    }
 
     m_scene->updateIntesity();
     m_scene->updateSharpness();
@@ -122,6 +125,15 @@ void Lumi_cam::showSize(QString text)
 {
     m_statusLabel->setText(text);
     QCoreApplication::processEvents();
+}
+
+void Lumi_cam::showRunErrors()
+{
+    // Every frame of the run that did not reach the window or its file.
+    const int64_t errors = int64_t((m_thread ? m_thread->errorCount() : 0)
+                                   + (m_writer.runOpen() ? m_writer.lostFrames() : 0));
+    m_temperatureLabel->setStyleSheet(StatusTexts::streamErrorStyle(errors));
+    m_temperatureLabel->setText(StatusTexts::streamErrorText(errors, m_streamStats.lastError));
 }
 
 void Lumi_cam::updateDepth(int depth)
@@ -226,6 +238,7 @@ void Lumi_cam::captureWriteFailed(int run, WriteFailure failure)
 {
     // The first failed write ends the capture as a user stop does (it is not
     // done); the box says which file and why, once per run.
+    const Prompt::NoWait noWait;
     if (run == m_captureRun && m_capturing)
         ui->actionCapture->setChecked(false);
     const FailureBox box = failureBox(failure);
@@ -236,10 +249,27 @@ void Lumi_cam::captureRunEnded(CaptureQueue::Summary summary)
 {
     if (summary.run != m_doneRun)
         return;
-    m_doneRun = 0;
     if (summary.failed || summary.lost > 0 || m_doneLosses > 0) {
         qCWarning(lcShell) << "capture" << summary.run << "lost" << summary.lost << "frames in writing and"
                            << m_doneLosses << "from the camera: it is not reported done";
+        m_doneRun = 0;
+        return;
+    }
+    m_doneWritten = true;
+    reportCaptureDone();
+}
+
+void Lumi_cam::reportCaptureDone()
+{
+    if (m_doneRun == 0 || !m_doneWritten)
+        return;
+    // The generator's last requests are answered, or given up, within a second.
+    if (m_tmx->isWaiting())
+        return;
+    const int run = m_doneRun;
+    m_doneRun = 0;
+    if (m_tmx->failures() != m_generatorFailuresAtStart) {
+        qCWarning(lcShell) << "capture" << run << "had generator requests without an answer: it is not reported done";
         return;
     }
     if (!m_capturing && m_connected)
@@ -289,7 +319,7 @@ void Lumi_cam::endCaptureFiles()
         m_writer.endRun();
 }
 
-void Lumi_cam::writeSidecar()
+WriteFailure Lumi_cam::writeSidecar()
 {
     SidecarCamera camera;
     camera.model = m_connectionDescription;
@@ -307,6 +337,11 @@ void Lumi_cam::writeSidecar()
     capture.prefix = m_panel->prefix->text();
     capture.point = m_panel->point->text();
     capture.average = int(m_averageCount);
-    writeSettingsFile(sidecarPath({m_workPath, capture.prefix, capture.point}), camera, capture,
-                      QDateTime::currentDateTime());
+    const QString path = sidecarPath({m_workPath, capture.prefix, capture.point});
+    if (writeSettingsFile(path, camera, capture, QDateTime::currentDateTime()))
+        return {};
+    WriteFailure failure{WriteFailure::Sidecar, path, probeWriteError(path)};
+    qCWarning(lcShell).noquote() << "writeSidecar:" << path << "could not be written:"
+                                 << writeFailureReason(failure.error);
+    return failure;
 }

@@ -97,6 +97,8 @@ void Lumi_cam::runModeSteps(int mode, bool on)
             break;
         }
     }
+    // The steps change the trigger and the exposure of a running acquisition.
+    updateSilenceLimit();
 }
 
 void Lumi_cam::enableRM(bool on)
@@ -163,6 +165,8 @@ void Lumi_cam::setTurboMode(bool on)
 {
     if (NqGenParameterArray* params = cameraParameters())
         ModeFeatures::writeTurboMode(*params, on);
+    // The camera's read-out speed sets its shortest frame.
+    updateSilenceLimit();
 }
 
 void Lumi_cam::applyExposureSetup(const ExposureSpinSetup& setup)
@@ -220,6 +224,8 @@ void Lumi_cam::updateExposureRange(int maximum)
 {
     m_maxExposure = maximum;
     m_panel->exposure->setMinimum(ExposureUnits::fromMicroseconds(double(m_minExposure), m_unit));
+    // The sensor settings changed the camera's frame time.
+    updateSilenceLimit();
 }
 
 // ---------------------------------------------------------------------------

@@ -13,6 +13,8 @@
 #include <QLabel>
 #include <QLineEdit>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int64_t colourCcdType = 12;
@@ -40,6 +42,9 @@ RemoteProtocol::StationState Lumi_cam::stationState() const
     if (m_thread) {
         state.framesReceived = m_thread->framesReceived();
         state.targetFrames = state.capturing ? m_captureTarget : -1;
+        // Frames past the target (the camera stops a little later) are not the capture's.
+        if (state.capturing && m_captureTarget >= 0)
+            state.framesReceived = std::min(state.framesReceived, quint64(m_captureTarget));
     }
     return state;
 }

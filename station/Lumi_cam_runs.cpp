@@ -189,6 +189,7 @@ void Lumi_cam::runCapture(bool on)
     }
 
     m_tmx->newRun();
+    m_generatorFailuresAtStart = m_tmx->failures();
     m_recordMovie->start();
     if (!validateRunParams() && RunRules::failedCheckStopsRun(m_twoGate)) {
         ui->actionCapture->setChecked(false);
@@ -198,7 +199,13 @@ void Lumi_cam::runCapture(bool on)
     if (!m_capturing || !cameraParameters())
         return;
     // After the exposure write: the sidecar records what the camera took.
-    writeSidecar();
+    // Files without their settings would be useless to whoever reads them.
+    if (const WriteFailure failure = writeSidecar()) {
+        ui->actionCapture->setChecked(false);
+        const FailureBox box = failureBox(failure);
+        Prompt::current().message(this, box.icon, box.title, box.text);
+        return;
+    }
     m_statusLabel->setStyleSheet(QLatin1String(RunRules::CapturingLabelStyle));
     m_statusLabel->setText(RunRules::captureStatusText(ui->actionRadiometric_Mode->isChecked(), 0, m_captureTarget,
                                                        m_thread ? m_thread->errorCount() : 0, m_depths.data));
@@ -223,6 +230,7 @@ void Lumi_cam::stopCapture()
     // Done once the writer has written its files, when nothing was lost
     // (captureRunEnded); the writer may get there during the waits below.
     m_doneRun = m_captureRun;
+    m_doneWritten = false;
     m_doneLosses = m_thread ? m_thread->capturedLosses() : 0;
     ui->actionCapture->setChecked(false);
     // The stop waits for the last frames; a capture started meanwhile runs on.

@@ -9,6 +9,7 @@
 #include <QLoggingCategory>
 
 #include <algorithm>
+#include <utility>
 
 Q_LOGGING_CATEGORY(lcAcquisition, "kessane.station.acquisition")
 
@@ -106,6 +107,7 @@ void Thread::run()
     m_errors = 0;
     m_frameTimer.start();
     m_sinceLastBuffer.start();
+    m_sinceComplete.start();
     while (!m_stop) {
         applyRequests();
         watchCamera();
@@ -139,6 +141,7 @@ void Thread::applyRequests()
         m_losses.clear();
         m_runHasFrames = false;
         m_targetReached = false;
+        m_failedBeforeFirst = 0;
     }
     if (requests & ResetRun)
         m_summed = 0;
@@ -150,12 +153,19 @@ void Thread::watchCamera()
 {
     if (m_lostReported)
         return;
-    if (m_silenceRestart.exchange(false))
+    if (m_silenceRestart.exchange(false)) {
         m_sinceLastBuffer.restart();
+        m_sinceComplete.restart();
+        m_incomplete = 0;
+        m_incompleteReported = false;
+    }
     const unsigned limit = m_silenceLimit;
     const bool silent = limit > 0 && m_sinceLastBuffer.elapsed() > qint64(limit);
-    if (!silent && !m_device->IsLost())
+    if (!silent && !m_device->IsLost()) {
+        if (limit > 0 && !m_incompleteReported && m_sinceComplete.elapsed() > qint64(limit))
+            reportIncomplete();
         return;
+    }
     qCWarning(lcAcquisition) << (silent ? "no frame for" : "control channel lost after")
                              << m_sinceLastBuffer.elapsed() << "ms: the camera is gone";
     QMutexLocker lock(&m_gate);
@@ -163,6 +173,19 @@ void Thread::watchCamera()
         return;
     m_lostReported = true;
     emit cameraLost();
+}
+
+void Thread::reportIncomplete()
+{
+    const qint64 ms = m_sinceComplete.elapsed();
+    qCWarning(lcAcquisition) << "no complete frame for" << ms << "ms," << m_incomplete << "incomplete ones";
+    // No complete frame came after them: they were the run's.
+    countLoss(std::exchange(m_failedBeforeFirst, 0));
+    QMutexLocker lock(&m_gate);
+    if (m_stop)
+        return;
+    m_incompleteReported = true;
+    emit framesIncomplete(m_incomplete, ms);
 }
 
 void Thread::countLoss(unsigned long long frames)
@@ -174,8 +197,21 @@ void Thread::countLoss(unsigned long long frames)
 
 void Thread::countFrame(uint64_t blockId, bool complete)
 {
-    if (!complete && !m_runHasFrames)
-        return;
+    if (complete) {
+        m_sinceComplete.restart();
+        m_incomplete = 0;
+        // The failures before the run's first frame were the stream settling,
+        // or the end of the acquisition stopped before the run.
+        if (!m_runHasFrames)
+            m_failedBeforeFirst = 0;
+    } else {
+        ++m_incomplete;
+        // Held back until a complete frame or the silence limit tells which.
+        if (!m_runHasFrames && !m_incompleteReported) {
+            ++m_failedBeforeFirst;
+            return;
+        }
+    }
     m_runHasFrames = m_runHasFrames || complete;
     const uint64_t before = m_losses.lost();
     m_losses.frame(blockId, complete);

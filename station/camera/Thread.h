@@ -24,7 +24,8 @@ class NqResult;
 // when the last FrameRef goes) or the truncated mean of N frames (in a buffer
 // of a small pool). It counts every camera frame of a run that does not reach
 // the GUI, and watches the camera: one that lost its control channel, or
-// whose stream stays silent while it should be acquiring, is reported once.
+// whose stream stays silent while it should be acquiring, is reported once;
+// a stream that delivers only incomplete frames for as long is reported too.
 // One thread per camera connection.
 class Thread : public QThread
 {
@@ -54,16 +55,18 @@ public:
     void setBoardCollector(BoardCollector* boards) { m_boards = boards; }
 
     // While the camera acquires, a stream silent for `ms` milliseconds means
-    // the camera is gone; 0 (not acquiring, or waiting for triggers) watches
-    // the control channel only. Counted from this call on.
+    // the camera is gone, and one that completes no frame for as long is of
+    // no use; 0 (not acquiring, or waiting for triggers) watches the control
+    // channel only. Counted from this call on.
     void setSilenceLimit(unsigned ms);
 
     unsigned long long framesReceived() const { return m_framesReceived; }
     // Camera frames of this run that did not reach the GUI: incomplete,
     // never delivered (block ids skipped: lost, or no free pipeline buffer)
     // and averages dropped for want of a free buffer. Failed frames before
-    // the run's first complete one are taken for the end of the acquisition
-    // stopped before the run and are not counted.
+    // the run's first complete one are counted only when no complete one
+    // follows within the silence limit: until then they may be the end of the
+    // acquisition stopped before the run, or the stream settling.
     unsigned long long errorCount() const { return m_errors; }
     // Of those, the ones lost before the capture target was reached (all so
     // far while it was not): frames after the target are not the capture's.
@@ -79,6 +82,9 @@ signals:
     void boardfound(int boardsFound, int framesReceived);
     // The camera is gone (emitted once); the thread reads no feature after it.
     void cameraLost();
+    // Frames keep coming, but none complete for longer than the silence
+    // limit: `incomplete` of them in `ms` milliseconds. Once per limit set.
+    void framesIncomplete(unsigned long long incomplete, qint64 ms);
 
 public slots:
     // Ends the thread and waits for it. No signal is emitted and no feature is
@@ -96,6 +102,7 @@ private:
     void countFrame(uint64_t blockId, bool complete);
     void countLoss(unsigned long long frames);
     void watchCamera();
+    void reportIncomplete();
     void handOver(NqBuffer* buffer, const Frame& frame);
     void addToSum(NqBuffer* buffer, const Frame& frame);
     void publishAverage(const Frame& frame);
@@ -129,6 +136,10 @@ private:
     // The thread's own.
     QElapsedTimer m_frameTimer;
     QElapsedTimer m_sinceLastBuffer; // for the silence limit
+    QElapsedTimer m_sinceComplete;   // the same for complete frames
+    unsigned long long m_incomplete = 0; // frames failed since the last complete one
+    bool m_incompleteReported = false;
+    unsigned long long m_failedBeforeFirst = 0; // not counted yet (see errorCount)
     QElapsedTimer m_temperatureRead;
     NqFrameLossCounter m_losses;
     bool m_runHasFrames = false; // a complete frame came in this run

@@ -1,9 +1,13 @@
 #include "capture/WriteFailure.h"
 
 #include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
 
 #include <cerrno>
 #include <cstring>
+
+#include <unistd.h>
 
 QString writeFailureReason(int error)
 {
@@ -24,9 +28,25 @@ QString writeFailureReason(int error)
         return QCoreApplication::translate(context, "The folder does not exist.");
     case EIO:
         return QCoreApplication::translate(context, "The disk reported an input/output error.");
+    case EISDIR:
+        return QCoreApplication::translate(context, "A folder of that name stands where the file goes.");
+    case 0:
+        return QCoreApplication::translate(context, "The file could not be written.");
     default:
         return QString::fromLocal8Bit(std::strerror(error)) + QLatin1Char('.');
     }
+}
+
+int probeWriteError(const QString& path)
+{
+    const QFileInfo file(path);
+    if (file.isDir())
+        return EISDIR;
+    if (!QFileInfo(file.absolutePath()).isDir())
+        return ENOENT;
+    // The file itself when it is there, else the folder it would go into.
+    const QByteArray target = QFile::encodeName(file.exists() ? file.absoluteFilePath() : file.absolutePath());
+    return ::access(target.constData(), W_OK) == 0 ? 0 : errno;
 }
 
 FailureBox failureBox(const WriteFailure& failure)
@@ -38,6 +58,11 @@ FailureBox failureBox(const WriteFailure& failure)
         box.icon = Prompt::Warning;
         box.title = QCoreApplication::translate(context, "List file error");
         box.text = QCoreApplication::translate(context, "Warning: Can't open %1 file for writing!").arg(failure.path);
+        break;
+    case WriteFailure::Sidecar:
+        box.title = QCoreApplication::translate(context, "Save settings");
+        box.text = QCoreApplication::translate(context, "Unable to write file <b>%1</b>: the capture was not started.")
+                       .arg(failure.path);
         break;
     default:
         box.title = QCoreApplication::translate(context, "Save tiff");

@@ -27,23 +27,22 @@ bool RemoteBlockQueue::isSetting(Command command)
     }
 }
 
-bool RemoteBlockQueue::add(quint64 number, const QList<RemoteCommand>& commands)
+bool RemoteBlockQueue::add(const Block& commands)
 {
-    if (!blocks_.isEmpty() && onlySettings(blocks_.last().commands) && onlySettings(commands)) {
+    if (!blocks_.isEmpty() && onlySettings(blocks_.last()) && onlySettings(commands)) {
         // The joined block runs its settings in the order they last arrived,
         // as the blocks one after the other would, minus the values replaced.
         Block& last = blocks_.last();
         for (const RemoteCommand& c : commands) {
-            last.commands.erase(std::remove_if(last.commands.begin(), last.commands.end(),
-                                               [&](const RemoteCommand& o) { return o.command == c.command; }),
-                                last.commands.end());
-            last.commands.append(c);
+            last.erase(std::remove_if(last.begin(), last.end(),
+                                      [&](const RemoteCommand& o) { return o.command == c.command; }),
+                       last.end());
+            last.append(c);
         }
-        last.number = number;
         return true;
     }
     if (blocks_.size() >= MaxBlocks)
         return false;
-    blocks_.enqueue({number, commands});
+    blocks_.enqueue(commands);
     return true;
 }

@@ -17,15 +17,11 @@ class RemoteBlockQueue
 public:
     static constexpr int MaxBlocks = 256;
 
-    struct Block
-    {
-        quint64 number; // of the latest block that went into it, in order of arrival from 1
-        QList<RemoteProtocol::RemoteCommand> commands;
-    };
+    using Block = QList<RemoteProtocol::RemoteCommand>;
 
     // False, and nothing is taken, when the queue is full and the block
     // cannot join the last one.
-    bool add(quint64 number, const QList<RemoteProtocol::RemoteCommand>& commands);
+    bool add(const Block& commands);
     bool isEmpty() const { return blocks_.isEmpty(); }
     int size() const { return blocks_.size(); }
     Block take() { return blocks_.dequeue(); }

@@ -123,7 +123,7 @@ void RemoteServer::readCommand(QTcpSocket* socket)
     }
     if (!parsed.commands.isEmpty()) {
         ++arrived_;
-        if (!queue_.add(arrived_, parsed.commands)) {
+        if (!queue_.add(parsed.commands)) {
             qCWarning(lcRemote).noquote() << "readCommand: closed the connection of" << peers_.value(socket)
                                           << "unanswered: block" << arrived_ << "finds" << queue_.size()
                                           << "blocks waiting:" << RemoteProtocol::blockText(block);
@@ -150,10 +150,11 @@ void RemoteServer::runNextBlock()
     const RemoteBlockQueue::Block block = queue_.take();
     running_ = true;
     {
-        const RemoteBoxGate::Scope boxes(boxes_, block.number);
+        // Nobody may be at the station: no box holds a command.
+        const Prompt::NoWait noWait;
         // The state is read afresh for every command: the earlier ones of
         // the block may have changed it.
-        for (const RemoteProtocol::RemoteCommand& c : block.commands) {
+        for (const RemoteProtocol::RemoteCommand& c : block) {
             if (!RemoteProtocol::appliesTo(c.command, status_->stationState()))
                 continue;
             if (RemoteProtocol::isLensCommand(c.command))

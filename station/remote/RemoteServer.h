@@ -2,7 +2,6 @@
 
 #include "RemoteProtocol.h"
 #include "remote/RemoteBlockQueue.h"
-#include "remote/RemoteBoxGate.h"
 
 #include <QHash>
 #include <QHostAddress>
@@ -90,5 +89,4 @@ private:
     RemoteBlockQueue queue_;
     bool running_ = false;      // a block's commands are being carried out
     quint64 arrived_ = 0;       // blocks with commands received so far
-    RemoteBoxGate boxes_{arrived_};
 };

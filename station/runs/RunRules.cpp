@@ -103,13 +103,13 @@ int generatorSettleMs(double exposure)
     return ms >= double(std::numeric_limits<int>::max()) ? std::numeric_limits<int>::max() : int(ms);
 }
 
-unsigned silenceLimitMs(bool triggered, double exposureUs)
+unsigned silenceLimitMs(bool triggered, double exposureUs, double frameTimeUs)
 {
     constexpr double baseMs = 3000;
     constexpr double largestMs = 24 * 3600 * 1000.0;
     if (triggered)
         return 0;
-    const double ms = baseMs + 3 * std::max(exposureUs, 0.0) / 1000.0;
+    const double ms = baseMs + 3 * std::max({exposureUs, frameTimeUs, 0.0}) / 1000.0;
     return unsigned(std::min(ms, largestMs));
 }
 

@@ -79,9 +79,10 @@ constexpr char ClearedLabelStyle[] = "QLabel{background: none;}";
 int generatorSettleMs(double exposure);
 
 // How long an acquiring camera's stream may stay silent before the camera is
-// taken for gone: a few seconds beyond three exposures of `exposureUs`. A
+// taken for gone: a few seconds beyond three frames, each as long as the
+// exposure or the frame time the camera reports, whichever is longer. A
 // triggered camera waits for its triggers, however long: 0, not watched.
-unsigned silenceLimitMs(bool triggered, double exposureUs);
+unsigned silenceLimitMs(bool triggered, double exposureUs, double frameTimeUs);
 
 // The averaging count for a spin box value; `corrected` when the value must
 // be written back to the spin box.

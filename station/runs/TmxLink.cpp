@@ -59,6 +59,7 @@ bool TmxLink::sendTMXProgram(double period, quint64 pulses, double ledStart, dou
     const QString pathAndQuery = TmxRequest::programPathAndQuery(program, &why);
     if (pathAndQuery.isEmpty()) {
         qCWarning(lcTmx) << "sendTMXProgram: not sent:" << why;
+        ++failures_;
         Prompt::current().message(boxParent_, Prompt::Warning, tr("TMX settings error"),
                                   tr("TMX %1 was not programmed: %2").arg(address_, why));
         return false;
@@ -90,12 +91,12 @@ void TmxLink::send(const QString& pathAndQuery)
     deadline->setSingleShot(true);
     // A coarse timer may fire up to 5 % early; the generator is promised a second.
     deadline->setTimerType(Qt::PreciseTimer);
-    const QPointer<QNetworkReply> pending(reply);
-    connect(deadline, &QTimer::timeout, this, [this, deadline, pending] {
-        deadline->deleteLater();
-        if (pending) // given up; its connection is freed for the next request
-            pending->abort();
-        stopTryingTMX();
+    pending_.insert(deadline);
+    const QPointer<QNetworkReply> waiting(reply);
+    connect(deadline, &QTimer::timeout, this, [this, deadline, waiting] {
+        if (waiting) // given up; its connection is freed for the next request
+            waiting->abort();
+        expired(deadline);
     });
     const QPointer<QTimer> until(deadline);
     connect(reply, &QNetworkReply::metaDataChanged, this, [this, reply, until] {
@@ -120,8 +121,22 @@ void TmxLink::send(const QString& pathAndQuery)
 
 void TmxLink::answered(QTimer* deadline)
 {
-    delete deadline; // null once answered or expired
     watchdog_.stop();
+    // Null once answered; expired ones are no longer pending.
+    if (!deadline || !pending_.remove(deadline))
+        return;
+    delete deadline;
+    if (pending_.isEmpty())
+        emit settled();
+}
+
+void TmxLink::expired(QTimer* deadline)
+{
+    pending_.remove(deadline);
+    deadline->deleteLater(); // its own timeout is running
+    stopTryingTMX();
+    if (pending_.isEmpty())
+        emit settled();
 }
 
 void TmxLink::finishedSlot(QNetworkReply* reply)
@@ -135,12 +150,14 @@ void TmxLink::finishedSlot(QNetworkReply* reply)
 void TmxLink::stopTryingTMX()
 {
     watchdog_.stop();
+    ++failures_;
     qCWarning(lcTmx) << "stopTryingTMX: no answer from" << address_;
-    // Within a run the user hears of it once; the box waits for an answer
-    // while further requests go unanswered.
+    // Within a run the user hears of it once. A timer's handler, maybe run
+    // inside the frame slot: the box must not hold the run.
     if (reported_)
         return;
     reported_ = true;
+    const Prompt::NoWait noWait;
     Prompt::current().message(boxParent_, Prompt::Critical, tr("TMX connection problem"),
                               tr("TMX %1 is unreachable!").arg(address_));
 }

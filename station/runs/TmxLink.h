@@ -2,6 +2,7 @@
 
 #include <QNetworkAccessManager>
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QTimer>
 
@@ -43,6 +44,16 @@ public:
     // reported again.
     void newRun();
 
+    // Requests given up (no answer in time) or not sent (values refused)
+    // since the link was made; a run compares it at its start and end.
+    quint64 failures() const { return failures_; }
+    // Some request still waits for its answer or its deadline.
+    bool isWaiting() const { return !pending_.isEmpty(); }
+
+signals:
+    // The last request waiting was answered or given up.
+    void settled();
+
 public slots:
     // From the generator-IP dialog: an empty address turns control off;
     // otherwise the address is taken, probed and remembered.
@@ -55,6 +66,8 @@ private:
     void send(const QString& pathAndQuery);
     // The generator answered a request: its deadline and the watchdog end.
     void answered(QTimer* deadline);
+    // A request's deadline passed without an answer.
+    void expired(QTimer* deadline);
     void finishedSlot(QNetworkReply* reply);
     void stopTryingTMX();
 
@@ -65,4 +78,6 @@ private:
     bool controlling_ = true;
     bool externallyTriggered_ = false;
     bool reported_ = false; // the user was told in this run
+    quint64 failures_ = 0;
+    QSet<QTimer*> pending_; // the deadlines of requests not answered yet
 };

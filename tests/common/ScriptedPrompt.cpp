@@ -1,9 +1,19 @@
 #include "ScriptedPrompt.h"
 
+namespace {
+
+const char* const messageKinds[] = {"information", "warning", "critical"};
+
+} // namespace
+
 void ScriptedPrompt::message(QWidget*, Icon icon, const QString& title, const QString& text)
 {
-    static const char* const kinds[] = {"information", "warning", "critical"};
-    shown.append({QString::fromLatin1(kinds[icon]), title, text});
+    shown.append({QString::fromLatin1(messageKinds[icon]), title, text});
+}
+
+void ScriptedPrompt::notify(QWidget*, Icon icon, const QString& title, const QString& text)
+{
+    shown.append({QString::fromLatin1(messageKinds[icon]), title, text, false, false});
 }
 
 bool ScriptedPrompt::question(QWidget*, Icon icon, const QString& title, const QString& text,
@@ -56,5 +66,14 @@ QStringList ScriptedPrompt::titles() const
     QStringList result;
     for (const Shown& s : shown)
         result << s.title;
+    return result;
+}
+
+QStringList ScriptedPrompt::waitedTitles() const
+{
+    QStringList result;
+    for (const Shown& s : shown)
+        if (s.waited)
+            result << s.title;
     return result;
 }

@@ -19,6 +19,7 @@ public:
         QString title;
         QString text;
         bool defaultNo = false; // a question whose default answer is No
+        bool waited = true;     // false for a notice, left open while the caller went on
     };
 
     ScriptedPrompt() { Prompt::install(this); }
@@ -30,6 +31,7 @@ public:
     QList<Shown> shown;
 
     void message(QWidget* parent, Icon icon, const QString& title, const QString& text) override;
+    void notify(QWidget* parent, Icon icon, const QString& title, const QString& text) override;
     bool question(QWidget* parent, Icon icon, const QString& title, const QString& text,
                   DefaultAnswer defaultAnswer = DefaultYes) override;
     bool getText(QWidget* parent, const QString& title, const QString& label,
@@ -42,6 +44,8 @@ public:
 
     // Titles of every box shown so far, in order.
     QStringList titles() const;
+    // Titles of the boxes the caller waited for (not notices).
+    QStringList waitedTitles() const;
 
 private:
     bool answer(QList<QString>& queue, QString* result);

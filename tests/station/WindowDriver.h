@@ -4,6 +4,7 @@
 #include "ScriptedPrompt.h"
 #include "SimulatedCamera.h"
 #include "camera/camSearchDlg.h"
+#include "runs/setIPDlg.h"
 
 #include <QAction>
 #include <QApplication>
@@ -11,10 +12,14 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMap>
 #include <QStandardPaths>
+#include <QTimer>
 #include <QTreeView>
 #include <QVariant>
+
+#include <memory>
 
 // Drives the station's main window in tests as a user does: stored settings
 // before the window starts, picking a camera in the search dialog, actions by
@@ -107,5 +112,27 @@ struct Station
     ScriptedPrompt prompt;
     Lumi_cam window;
 };
+
+// Answers the pulse generator's address dialog with `address` as a user does,
+// once it shows (a mode switch opens it modally and runs events before);
+// `modal` says whether it was. The dialog is answered while the timer lives.
+inline std::unique_ptr<QTimer> answerGeneratorDialog(Lumi_cam& window, const QString& address,
+                                                     bool* modal = nullptr)
+{
+    auto timer = std::make_unique<QTimer>();
+    QTimer* poll = timer.get();
+    QObject::connect(poll, &QTimer::timeout, &window, [&window, poll, address, modal] {
+        auto* dialog = window.findChild<setIPDlg*>();
+        if (!dialog || !dialog->isVisible())
+            return;
+        poll->stop();
+        if (modal)
+            *modal = dialog->isModal();
+        dialog->findChild<QLineEdit*>(QStringLiteral("lineEdit"))->setText(address);
+        dialog->setIP();
+    });
+    poll->start(10);
+    return timer;
+}
 
 } // namespace WindowDriver

@@ -65,8 +65,8 @@ std::vector<uint16_t> readTiff16(const QString& path, uint32_t& width, uint32_t&
     return samples;
 }
 
-// A box that, like a real modal one, runs events while it is open, and lets the
-// test act meanwhile.
+// A box that lets the test act while it is open: inside it, as a real modal
+// box runs events, or from the event loop once a box nobody waits for is up.
 class BusyPrompt : public ScriptedPrompt
 {
 public:
@@ -77,6 +77,13 @@ public:
         ScriptedPrompt::message(parent, icon, title, text);
         if (std::function<void()> action = std::exchange(whileOpen, nullptr))
             action();
+    }
+
+    void notify(QWidget* parent, Icon icon, const QString& title, const QString& text) override
+    {
+        ScriptedPrompt::notify(parent, icon, title, text);
+        if (std::function<void()> action = std::exchange(whileOpen, nullptr))
+            QTimer::singleShot(0, action);
     }
 };
 

@@ -1,3 +1,4 @@
+#include "HeldPrompt.h"
 #include "Lumi_cam.h"
 #include "PulseGeneratorSim.h"
 #include "RemoteClient.h"
@@ -7,7 +8,6 @@
 #include "WindowDriver.h"
 #include "camera/Thread.h"
 #include "remote/RemoteServer.h"
-#include "runs/setIPDlg.h"
 
 #include <QCheckBox>
 #include <QDoubleSpinBox>
@@ -67,34 +67,6 @@ const QByteArray noCamera("No Camera\0", 10);
 const QByteArray ready("Ready\0", 6);
 const QByteArray preview("Preview\0", 8);
 const QByteArray readyDone("ReadyDone\0", 10);
-
-// Boxes that stay open, running events as a real modal box does, until
-// released (or for `holdMs` each).
-class HeldPrompt : public ScriptedPrompt
-{
-public:
-    int holdMs = 60000;
-    int open = 0;
-    int mostOpen = 0;
-
-    HeldPrompt() { m_release.setSingleShot(true); }
-
-    void message(QWidget* parent, Icon icon, const QString& title, const QString& text) override
-    {
-        ScriptedPrompt::message(parent, icon, title, text);
-        mostOpen = std::max(mostOpen, ++open);
-        QEventLoop loop;
-        QTimer::singleShot(holdMs, &loop, &QEventLoop::quit);
-        QObject::connect(&m_release, &QTimer::timeout, &loop, &QEventLoop::quit);
-        loop.exec();
-        --open;
-    }
-    // Answers every box open now.
-    void release() { m_release.start(0); }
-
-private:
-    QTimer m_release;
-};
 
 // Sends `bytes` on a connection of its own and closes it at once, as the
 // console does with its commands.
@@ -320,17 +292,7 @@ void LumiCamRemoteTest::modeLayoutsAndGenerator()
     // Frame accumulation asks for the generator at once (a modal dialog;
     // the mode switch runs events before it, so wait for it to show).
     bool dialogShown = false;
-    QTimer answer;
-    connect(&answer, &QTimer::timeout, &window, [&] {
-        auto* dialog = window.findChild<setIPDlg*>();
-        if (!dialog || !dialog->isVisible())
-            return;
-        answer.stop();
-        dialogShown = dialog->isModal();
-        dialog->findChild<QLineEdit*>(QStringLiteral("lineEdit"))->setText(generator.address());
-        dialog->setIP();
-    });
-    answer.start(10);
+    auto answer = WindowDriver::answerGeneratorDialog(window, generator.address(), &dialogShown);
     action(window, "actionFrame_Accumulation_Mode")->setChecked(true);
     QVERIFY(dialogShown);
     QVERIFY(window.isTwoGate());
@@ -404,7 +366,7 @@ void LumiCamRemoteTest::modeLayoutsAndGenerator()
 
     // Lifetime: gates without a tool bar of their own, and back.
     dialogShown = false;
-    answer.start(10);
+    answer = WindowDriver::answerGeneratorDialog(window, generator.address(), &dialogShown);
     action(window, "actionLifetime_mode")->setChecked(true);
     QVERIFY(dialogShown);
     QVERIFY(window.isTwoGate());
@@ -479,7 +441,8 @@ void LumiCamRemoteTest::clientLeavesEarly()
 }
 
 // Nobody at the screen: failing folder commands keep coming, each on a
-// connection of its own. One box shows; the station keeps answering.
+// connection of its own. Their boxes wait for nobody: the station runs every
+// command and keeps answering; the last error stays in the status bar.
 void LumiCamRemoteTest::unattendedFolderErrors()
 {
     enableRemote();
@@ -487,24 +450,15 @@ void LumiCamRemoteTest::unattendedFolderErrors()
     auto* held = new HeldPrompt;
     m_prompt.reset(held);
     const quint16 port = m_window->remoteServer()->serverPort();
-    for (int i = 0; i < 50; ++i)
+    for (int i = 0; i < 20; ++i)
         sendAndLeave(port, "#folder=/proc/nope/" + QByteArray::number(i));
-    // The console's poll while the first box waits for someone.
-    QByteArray answer;
-    int openBoxes = -1;
-    QTimer::singleShot(300, &m_client, [this] { m_client.sendRaw("#status"); });
-    QTimer::singleShot(1300, &m_client, [&] {
-        answer = m_client.takeReceivedBytes();
-        openBoxes = held->open;
-        held->release();
-    });
-    QTRY_VERIFY_WITH_TIMEOUT(openBoxes >= 0, 10000);
-    QCOMPARE(answer, noCamera);
-    QCOMPARE(openBoxes, 1);
-    QCOMPARE(held->mostOpen, 1);
-    // The commands that waited behind the box report their errors to the log.
+    QTRY_COMPARE_WITH_TIMEOUT(held->shown.size(), 20, 10000);
     QCOMPARE(ask("#status"), noCamera);
-    QCOMPARE(held->titles(), QStringList{"Folder error"});
+    QCOMPARE(held->mostOpen, 0);
+    QCOMPARE(held->waitedTitles(), QStringList());
+    QCOMPARE(held->titles().count(QStringLiteral("Folder error")), 20);
+    QCOMPARE(m_window->statusBar()->currentMessage(),
+             QStringLiteral("Folder error: Could not create output folder: /proc/nope/19"));
 }
 
 // Names from the console never leave the work folder.

@@ -189,6 +189,10 @@ private slots:
         QTest::newRow("preview") << false << false << 41ull << "Preview: 41 images 12-bit, 29.5 FPS, 874Mbps";
         QTest::newRow("capture") << true << true << 5ull << "Captured: 5/100 images 12-bit, 29.5 FPS, 874Mbps";
         QTest::newRow("capture pairs") << true << false << 5ull << "Captured: 2/50 pairs 12-bit, 29.5 FPS, 874Mbps";
+        // The camera stops a few frames after the target.
+        QTest::newRow("past the target") << true << true << 103ull << "Captured: 100/100 images 12-bit, 29.5 FPS, 874Mbps";
+        QTest::newRow("pairs past the target") << true << false << 103ull
+                                               << "Captured: 50/50 pairs 12-bit, 29.5 FPS, 874Mbps";
     }
     void runStatus()
     {

@@ -229,19 +229,24 @@ void TestRunRules::silenceLimit_data()
 {
     QTest::addColumn<bool>("triggered");
     QTest::addColumn<double>("exposure");
+    QTest::addColumn<double>("frameTime");
     QTest::addColumn<uint>("ms");
-    QTest::newRow("1 ms exposure") << false << 1000.0 << 3003u;
-    QTest::newRow("longest exposure: three frames and more") << false << 16777215.0 << 53331u;
-    QTest::newRow("negative") << false << -5.0 << 3000u;
-    QTest::newRow("triggered: not watched") << true << 1000.0 << 0u;
+    QTest::newRow("1 ms exposure") << false << 1000.0 << 0.0 << 3003u;
+    QTest::newRow("longest exposure: three frames and more") << false << 16777215.0 << 40000.0 << 53331u;
+    QTest::newRow("negative") << false << -5.0 << -5.0 << 3000u;
+    QTest::newRow("triggered: not watched") << true << 1000.0 << 40000.0 << 0u;
+    // The camera's frames are longer than the exposure the station set.
+    QTest::newRow("4 s frames") << false << 1000.0 << 4000000.0 << 15000u;
+    QTest::newRow("frame time beyond a day") << false << 0.0 << 1e12 << 86400000u;
 }
 
 void TestRunRules::silenceLimit()
 {
     QFETCH(bool, triggered);
     QFETCH(double, exposure);
+    QFETCH(double, frameTime);
     QFETCH(uint, ms);
-    QCOMPARE(RunRules::silenceLimitMs(triggered, exposure), ms);
+    QCOMPARE(RunRules::silenceLimitMs(triggered, exposure, frameTime), ms);
 }
 
 void TestRunRules::averageCount_data()

@@ -154,6 +154,7 @@ void TestTmxLink::programRefused()
     link_->setTMXIP(generator_->address(), false);
     QVERIFY(waitForRequests(1));
     QVERIFY(!link_->sendTMXProgram(period, pulses, 0, 30, delay, 30));
+    QCOMPARE(link_->failures(), 1ull);
     QCOMPARE(prompt_->titles(), QStringList{"TMX settings error"});
     QCOMPARE(prompt_->shown.first().kind, QStringLiteral("warning"));
     // Nothing went out, and the answered probe leaves no watchdog running.
@@ -192,19 +193,30 @@ void TestTmxLink::watchdog()
     QFETCH(bool, box);
 
     generator_->setMode(mode);
+    int settled = 0;
+    connect(link_, &TmxLink::settled, this, [&settled] { ++settled; });
     QElapsedTimer clock;
     clock.start();
     link_->setTMXIP(generator_->address(), false);
+    QVERIFY(link_->isWaiting());
     // Even a reply that fails at once leaves the watchdog to run out.
     QTest::qWait(TmxLink::WatchdogMs - 250);
     QVERIFY(prompt_->shown.isEmpty());
+    QCOMPARE(link_->failures(), 0ull);
     if (!box) {
         QTest::qWait(700);
         QVERIFY(prompt_->shown.isEmpty());
+        QVERIFY(!link_->isWaiting());
+        QCOMPARE(settled, 1);
         return;
     }
     QTRY_COMPARE_WITH_TIMEOUT(prompt_->shown.size(), 1, 2000);
     QVERIFY(clock.elapsed() >= TmxLink::WatchdogMs);
+    QVERIFY(!link_->isWaiting());
+    QCOMPARE(link_->failures(), 1ull);
+    QCOMPARE(settled, 1);
+    // A timer's box: it holds nothing.
+    QVERIFY(!prompt_->shown.first().waited);
     QCOMPARE(prompt_->shown.first().kind, QStringLiteral("critical"));
     QCOMPARE(prompt_->shown.first().title, QStringLiteral("TMX connection problem"));
     QCOMPARE(prompt_->shown.first().text, QStringLiteral("TMX %1 is unreachable!").arg(generator_->address()));
@@ -232,6 +244,9 @@ void TestTmxLink::eachRequestHasItsDeadline()
     QVERIFY2(reportedAt >= TmxLink::WatchdogMs && reportedAt < TmxLink::WatchdogMs + 600,
              qPrintable(QString::number(reportedAt)));
     QCOMPARE(prompt_->titles(), QStringList{"TMX connection problem"});
+
+    // Every unanswered request counts.
+    QVERIFY(link_->failures() >= 10);
 
     // The next run reports again.
     link_->newRun();

@@ -1,0 +1,391 @@
+#include "HeldPrompt.h"
+#include "Lumi_cam.h"
+#include "PulseGeneratorSim.h"
+#include "RemoteClient.h"
+#include "SimulatedCamera.h"
+#include "WindowDriver.h"
+#include "camera/Thread.h"
+#include "remote/RemoteServer.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <memory>
+
+// A station that a console steers while nobody watches it: whatever goes
+// wrong in a run, no box holds it, the run goes on or ends at once, and
+// "#status" tells the console what happened. Every box that would wait for a
+// click is held for a minute here (HeldPrompt), so a run that waited on one
+// would miss the tests' deadlines.
+class LumiCamUnattendedTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void cameraLackingAFeature_data();
+    void cameraLackingAFeature();
+    void everyFrameIncomplete_data();
+    void everyFrameIncomplete();
+    void sidecarNotWritable_data();
+    void sidecarNotWritable();
+    void silentGeneratorIsNeverDone_data();
+    void silentGeneratorIsNeverDone();
+    void silenceBoundFollowsModeChanges();
+    void countsStopAtTheTarget();
+
+private:
+    // Starts the camera and the window, connects it and opens remote control
+    // to the test's client. Settings are written before.
+    void startStation(const SimulatedCameraOptions& options);
+    // Sends `bytes` and returns the whole reply (every text with its NUL).
+    QByteArray ask(const QByteArray& bytes);
+    // Polls "#status" until a reply starts with `ending` or `ms` pass; every
+    // reply is appended to `replies`.
+    QByteArray pollUntil(const QByteArray& ending, int ms, QList<QByteArray>* replies = nullptr);
+    // Frame accumulation with the generator at `generator` (the IP dialog
+    // answered as a user does).
+    void enterFrameAccumulation(const PulseGeneratorSim& generator);
+    QString statusLabel() const;
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<SimulatedCamera> m_camera;
+    std::unique_ptr<HeldPrompt> m_prompt;
+    std::unique_ptr<Lumi_cam> m_window;
+    std::unique_ptr<RemoteClient> m_client;
+};
+
+using WindowDriver::action;
+
+namespace {
+
+const QByteArray ready("Ready\0", 6);
+const QByteArray readyDone("ReadyDone\0", 10);
+const QByteArray preview("Preview\0", 8);
+
+// The number in "Preview: %1 images ..." or "Captured: %1/..."; -1 for another text.
+long long shownCount(const QString& status)
+{
+    const QString word = status.section(QLatin1Char(' '), 1, 1).section(QLatin1Char('/'), 0, 0);
+    bool ok = false;
+    const long long n = word.toLongLong(&ok);
+    return ok ? n : -1;
+}
+
+} // namespace
+
+void LumiCamUnattendedTest::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+}
+
+void LumiCamUnattendedTest::cleanup()
+{
+    m_client.reset();
+    m_window.reset();
+    m_prompt.reset();
+    m_camera.reset();
+}
+
+void LumiCamUnattendedTest::startStation(const SimulatedCameraOptions& options)
+{
+    m_camera = std::make_unique<SimulatedCamera>(options);
+    QVERIFY(m_camera->start());
+    m_prompt = std::make_unique<HeldPrompt>();
+    m_prompt->holdMs = 0; // the user's own boxes while setting up
+    m_window = std::make_unique<Lumi_cam>();
+    QVERIFY2(WindowDriver::pick(*m_window, QStringLiteral("127.0.0.1")), "the camera is not listed");
+    m_window->remoteServer()->setListenAddress(QHostAddress::LocalHost, 0);
+    action(*m_window, "actionRemote_Control")->setChecked(true);
+    m_client = std::make_unique<RemoteClient>();
+    QVERIFY(m_client->connectTo(QHostAddress::LocalHost, m_window->remoteServer()->serverPort()));
+    m_prompt->shown.clear();
+    m_prompt->mostOpen = 0;
+    m_prompt->holdMs = 60000;
+}
+
+QByteArray LumiCamUnattendedTest::ask(const QByteArray& bytes)
+{
+    m_client->takeReceivedBytes();
+    m_client->sendRaw(bytes);
+    QByteArray reply;
+    QElapsedTimer timer;
+    timer.start();
+    while (!reply.endsWith('\0') && timer.elapsed() < 3000) {
+        QTest::qWait(5);
+        reply += m_client->takeReceivedBytes();
+    }
+    // A reply of several texts is written at once; take a late tail too.
+    QTest::qWait(20);
+    return reply + m_client->takeReceivedBytes();
+}
+
+QByteArray LumiCamUnattendedTest::pollUntil(const QByteArray& ending, int ms, QList<QByteArray>* replies)
+{
+    QElapsedTimer timer;
+    timer.start();
+    QByteArray reply;
+    while (timer.elapsed() < ms) {
+        reply = ask("#status");
+        if (replies)
+            replies->append(reply);
+        if (reply.startsWith(ending))
+            break;
+        QTest::qWait(100);
+    }
+    return reply;
+}
+
+void LumiCamUnattendedTest::enterFrameAccumulation(const PulseGeneratorSim& generator)
+{
+    const auto answer = WindowDriver::answerGeneratorDialog(*m_window, generator.address());
+    action(*m_window, "actionFrame_Accumulation_Mode")->setChecked(true);
+    QVERIFY(m_window->isTwoGate());
+}
+
+QString LumiCamUnattendedTest::statusLabel() const
+{
+    return m_window->findChild<QLabel*>(QStringLiteral("statusLabel"))->text();
+}
+
+void LumiCamUnattendedTest::cameraLackingAFeature_data()
+{
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("left out") << false;
+    QTest::newRow("writes refused") << true;
+}
+
+// The long exposure needs the programmable frame time, which this camera
+// lacks: the console's preview and capture still run, the warning is shown
+// without waiting and stays in the status bar, and the capture is done.
+void LumiCamUnattendedTest::cameraLackingAFeature()
+{
+    QFETCH(bool, refused);
+    QVERIFY(WindowDriver::writeSettings({{"LAST_PTH", m_dir->path()},
+                                         {"LAST_FRM", 5},
+                                         {"LAST_PRT", "run"},
+                                         {"LAST_PNT", ""}}));
+    SimulatedCameraOptions options;
+    (refused ? options.refusedFeatures : options.missingFeatures).push_back("ProgFrameTimeEnable");
+    startStation(options);
+    Lumi_cam& window = *m_window;
+
+    QCOMPARE(ask("#exp=50000"), ready); // above the shortest frame time
+    QCOMPARE(ask(QByteArray("#preview\0", 9)), ready);
+    QCOMPARE(pollUntil(preview, 5000), preview);
+    QTRY_VERIFY_WITH_TIMEOUT(shownCount(statusLabel()) >= 5, 10000);
+    QCOMPARE(ask(QByteArray("#nopreview\0\0\0", 13)), preview);
+    QCOMPARE(pollUntil(ready, 5000), ready);
+
+    QCOMPARE(ask(QByteArray("#start\0", 7)), ready);
+    QList<QByteArray> replies;
+    QCOMPARE(pollUntil(readyDone, 15000, &replies), readyDone + ready);
+    for (const QByteArray& reply : replies.mid(0, replies.size() - 1))
+        QVERIFY2(reply.startsWith("Captured ") && !reply.startsWith("Captured 6/"), reply.constData());
+    QCOMPARE(QDir(m_dir->path()).entryList({QStringLiteral("*.tif")}, QDir::Files).size(), 5);
+
+    // For the exposure, the preview and the capture; no box was waited for.
+    QCOMPARE(m_prompt->mostOpen, 0);
+    QCOMPARE(m_prompt->titles(), (QStringList{"Warning", "Warning", "Warning"}));
+    QCOMPARE(m_prompt->shown.last().text, QStringLiteral("ProgFrameTimeEnable Error"));
+    QCOMPARE(window.statusBar()->currentMessage(), QStringLiteral("Warning: ProgFrameTimeEnable Error"));
+}
+
+void LumiCamUnattendedTest::everyFrameIncomplete_data()
+{
+    QTest::addColumn<bool>("capture");
+    QTest::newRow("console's capture") << true;
+    QTest::newRow("user's preview") << false;
+}
+
+// Every frame arrives with packets missing: each counts as an error, and
+// after the silence bound the run ends with the reason; the camera answers,
+// so it stays connected.
+void LumiCamUnattendedTest::everyFrameIncomplete()
+{
+    QFETCH(bool, capture);
+    QVERIFY(WindowDriver::writeRunSettings(m_dir->path(), 200, QStringLiteral("run")));
+    SimulatedCameraOptions options;
+    options.packetLoss = 1;
+    startStation(options);
+    Lumi_cam& window = *m_window;
+
+    QElapsedTimer run;
+    run.start();
+    if (capture) {
+        QCOMPARE(ask(QByteArray("#start\0", 7)), ready);
+        QCOMPARE(ask("#status"), QByteArray("Captured 0/200\0", 15));
+    } else {
+        action(window, "actionRun")->setChecked(true);
+        QVERIFY(window.isPreviewing());
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(!window.isCapturing() && !window.isPreviewing(), 15000);
+    qInfo() << "run ended after" << run.elapsed() << "ms";
+    QVERIFY(window.isConnected());
+    QCOMPARE(ask("#status"), ready);
+    QTest::qWait(300);
+    QCOMPARE(ask("#status"), ready);
+
+    const QString errors = window.findChild<QLabel*>(QStringLiteral("temperatureLabel"))->text();
+    QVERIFY2(errors.startsWith(QLatin1String("Errors: ")) && errors.section(QLatin1Char(' '), 1, 1).toInt() > 10,
+             qPrintable(errors));
+    QCOMPARE(m_prompt->mostOpen, 0);
+    QCOMPARE(m_prompt->titles(), QStringList{"Camera error"});
+    const QString text = m_prompt->shown[0].text;
+    QVERIFY2(text.contains(QLatin1String("<b>SimCam</b> delivered no complete frame")), qPrintable(text));
+    QVERIFY(window.statusBar()->currentMessage().startsWith(QLatin1String("Camera error: Camera SimCam delivered")));
+    QVERIFY(QDir(m_dir->path()).entryList({QStringLiteral("*.tif")}, QDir::Files).isEmpty());
+}
+
+void LumiCamUnattendedTest::sidecarNotWritable_data()
+{
+    QTest::addColumn<bool>("console");
+    QTest::newRow("user") << false;
+    QTest::newRow("console") << true;
+}
+
+// A folder stands where the capture's settings file goes: no capture starts,
+// and the user is told which file and why (the console's "#start" in the
+// status bar and the log, with a box that waits for nobody).
+void LumiCamUnattendedTest::sidecarNotWritable()
+{
+    QFETCH(bool, console);
+    QVERIFY(WindowDriver::writeRunSettings(m_dir->path(), 5, QStringLiteral("run")));
+    const QString sidecar = m_dir->filePath(QStringLiteral("run.settings"));
+    QVERIFY(QDir().mkdir(sidecar));
+    startStation(SimulatedCameraOptions());
+    Lumi_cam& window = *m_window;
+
+    if (console) {
+        QCOMPARE(ask(QByteArray("#start\0", 7)), ready);
+        QList<QByteArray> replies;
+        pollUntil(readyDone, 2000, &replies);
+        QCOMPARE(replies.count(ready), replies.size());
+        QCOMPARE(m_prompt->mostOpen, 0);
+    } else {
+        m_prompt->holdMs = 10;
+        action(window, "actionCapture")->setChecked(true);
+        QCOMPARE(m_prompt->waitedTitles(), QStringList{"Save settings"});
+        QTest::qWait(500);
+    }
+    QVERIFY(!window.isCapturing());
+    QVERIFY(!action(window, "actionCapture")->isChecked());
+    QVERIFY(!window.stationState().captureDone);
+    QCOMPARE(m_prompt->titles(), QStringList{"Save settings"});
+    QCOMPARE(m_prompt->shown[0].text, QStringLiteral("Unable to write file <b>%1</b>: the capture was not started."
+                                                     "<br>A folder of that name stands where the file goes.")
+                                          .arg(sidecar));
+    if (console)
+        QVERIFY(window.statusBar()->currentMessage().startsWith(
+            QStringLiteral("Save settings: Unable to write file %1").arg(sidecar)));
+    QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files), QStringList());
+}
+
+void LumiCamUnattendedTest::silentGeneratorIsNeverDone_data()
+{
+    QTest::addColumn<bool>("silent");
+    QTest::newRow("answering") << false;
+    QTest::newRow("silent") << true;
+}
+
+// Frame accumulation: the capture programs the generator for every frame.
+// When none of those requests is answered the files may all be there, yet
+// the capture is not done.
+void LumiCamUnattendedTest::silentGeneratorIsNeverDone()
+{
+    QFETCH(bool, silent);
+    QVERIFY(WindowDriver::writeSettings({{"LAST_PTH", m_dir->path()},
+                                         {"LAST_FRM", 3},
+                                         {"LAST_PRT", "run"},
+                                         {"LAST_PNT", ""},
+                                         {"LAST_EXP_G1", "1000"},
+                                         {"LAST_PRD_G1", "5000"},
+                                         {"LAST_EXP_G2", "2000"},
+                                         {"LAST_PRD_G2", "8000"}}));
+    PulseGeneratorSim generator;
+    QVERIFY(generator.start());
+    if (silent)
+        generator.setMode(PulseGeneratorSim::Mode::Silent);
+    startStation(SimulatedCameraOptions());
+    enterFrameAccumulation(generator);
+
+    QCOMPARE(ask(QByteArray("#start\0", 7)), ready);
+    QList<QByteArray> replies;
+    const QByteArray last = pollUntil(readyDone, silent ? 8000 : 15000, &replies);
+    QCOMPARE(QDir(m_dir->path()).entryList({QStringLiteral("*.tif")}, QDir::Files).size(), 6);
+    QVERIFY(!generator.requests().isEmpty());
+    QCOMPARE(m_prompt->mostOpen, 0);
+    if (!silent) {
+        QCOMPARE(last, readyDone + ready);
+        QVERIFY(m_prompt->shown.isEmpty());
+        return;
+    }
+    QCOMPARE(last, ready);
+    for (const QByteArray& reply : replies)
+        QVERIFY2(!reply.contains("ReadyDone"), reply.constData());
+    QCOMPARE(m_prompt->titles().first(), QStringLiteral("TMX connection problem"));
+}
+
+// A preview in double framing (triggered: its stream is not watched), then
+// radiometric and the trigger off: the camera free-runs from there, one frame
+// every 4 s, longer than the exposure the station asked for. The bound
+// follows the frame time the camera reports: it answers and sends, so it is
+// never taken for lost.
+void LumiCamUnattendedTest::silenceBoundFollowsModeChanges()
+{
+    QVERIFY(WindowDriver::writeRunSettings(m_dir->path(), 5, QStringLiteral("run")));
+    SimulatedCameraOptions options;
+    options.frameRate = 0.25;
+    startStation(options);
+    Lumi_cam& window = *m_window;
+    action(window, "actionDouble_Framing_Mode")->setChecked(true);
+    QVERIFY(action(window, "actionTrigger")->isChecked());
+    action(window, "actionRun")->setChecked(true);
+    action(window, "actionRadiometric_Mode")->setChecked(true);
+    action(window, "actionTrigger")->setChecked(false);
+    const unsigned long long before = window.stationState().framesReceived;
+    QTest::qWait(9000);
+    QVERIFY(window.isConnected());
+    QVERIFY(window.isPreviewing());
+    QVERIFY(window.stationState().framesReceived > before);
+    QVERIFY2(m_prompt->shown.isEmpty(), qPrintable(m_prompt->titles().join(QLatin1Char(','))));
+    action(window, "actionRun")->setChecked(false);
+}
+
+// The camera sends on until the station has stopped it: frames past the
+// target are neither counted in the replies nor shown as a preview.
+void LumiCamUnattendedTest::countsStopAtTheTarget()
+{
+    QVERIFY(WindowDriver::writeRunSettings(m_dir->path(), 20, QStringLiteral("run")));
+    SimulatedCameraOptions options;
+    options.width = 320;
+    options.height = 240;
+    options.frameRate = 1000;
+    startStation(options);
+    Lumi_cam& window = *m_window;
+
+    // What "#status" would answer, looked at every millisecond.
+    quint64 mostCaptured = 0;
+    QTimer watch;
+    connect(&watch, &QTimer::timeout, &window, [&] {
+        const RemoteProtocol::StationState state = window.stationState();
+        if (state.capturing)
+            mostCaptured = std::max(mostCaptured, state.framesReceived);
+    });
+    watch.start(1);
+    for (int capture = 0; capture < 3; ++capture) {
+        QCOMPARE(ask(QByteArray("#start\0", 7)), ready);
+        QCOMPARE(pollUntil(readyDone, 10000), readyDone + ready);
+        QVERIFY2(statusLabel().startsWith(QLatin1String("Captured: 20/20 ")), qPrintable(statusLabel()));
+        qInfo() << "frames received:" << window.acquisitionThread()->framesReceived();
+    }
+    QCOMPARE(mostCaptured, 20ull);
+}
+
+QTEST_MAIN(LumiCamUnattendedTest)
+#include "tst_LumiCamUnattended.moc"
