@@ -94,8 +94,6 @@ void SimulatedCamera::Impl::sendFrame()
         std::lock_guard<std::mutex> lock(mutex);
         const uint32_t period = std::max(reg(simcam::RegFramePeriod), simcam::MinFramePeriodUs);
         clock.setLinkRate(linkRateMbps * 1e6);
-        clock.beginFrame(std::chrono::microseconds(period), Clock::now());
-
         const size_t payload = arv_fake_camera_get_payload(fake);
         if (frame == nullptr || frameSize != payload) {
             if (frame != nullptr)
@@ -104,6 +102,9 @@ void SimulatedCamera::Impl::sendFrame()
             frameSize = payload;
         }
         arv_fake_camera_fill_buffer(fake, frame, &packetSize);
+        // The frame's packets follow the link from now on, when it is filled:
+        // the fill's time never comes out of the link's.
+        clock.beginFrame(std::chrono::microseconds(period), Clock::now());
         if (arv_buffer_get_status(frame) != ARV_BUFFER_STATUS_SUCCESS)
             return;
         to = streamDestination();
