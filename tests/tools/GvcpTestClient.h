@@ -28,9 +28,10 @@ public:
     GvcpTestClient& operator=(const GvcpTestClient&) = delete;
 
     // Sends `packet` and returns the first datagram that comes back within
-    // `timeoutMs` (empty on time-out).
+    // `timeoutMs` (empty on time-out). The default leaves a peer on a loaded
+    // machine ample time; tests that expect no answer pass a short one.
     std::vector<uint8_t> request(const std::string& address, uint16_t port, const std::vector<uint8_t>& packet,
-                                 int timeoutMs = 1000)
+                                 int timeoutMs = 5000)
     {
         sockaddr_in to{};
         to.sin_family = AF_INET;
