@@ -1,7 +1,9 @@
 // The receive paths of the station beside raw Aravis on the same stream: the
 // simulated camera sends 640x480 and 2048x2048 Mono16 frames in 9000-byte
 // packets (negotiated as the station does) at rising rates, paced like a link
-// 5 % faster than the frames need, and each receiver in turn takes it:
+// half again as fast as the frames need (the camera fills each frame before
+// it goes on the link, a quarter of the period at the top rates), and each
+// receiver in turn takes it:
 //  - raw Aravis (pop, push back), the anchor;
 //  - NqPipeline (retrieve, release);
 //  - the acquisition thread, its frames consumed on this thread's event loop;
@@ -10,6 +12,8 @@
 // and never delivered (sent - delivered - incomplete). The ladder stops once
 // every receiver loses more than 1 % of the frames or the camera cannot send
 // the rate.
+// First, the camera's own pace: the rate within its frames on a 1 Gb/s link,
+// beside that rate.
 // The camera's thread runs on one pinned CPU, every receiver on the same
 // three others. Run inside the loopback namespace:
 //   scripts/in-loopback-netns.sh <build>/bench/bench_receive [seconds]
@@ -24,6 +28,7 @@
 #include "camera/NqStream.h"
 #include "camera/Thread.h"
 #include "camera/camSearchDlg.h"
+#include "KyNetworkLib/Gvsp.h"
 
 #include <QAction>
 #include <QApplication>
@@ -31,7 +36,14 @@
 #include <QTimer>
 #include <QTreeView>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -39,7 +51,7 @@ const char* const kCameraIp = "127.0.0.1"; // the station's search finds this on
 constexpr uint32_t kPacketSize = 9000;
 constexpr uint32_t kBuffers = 64;   // the station's stream
 constexpr int kDrainMs = 700;       // beyond the receivers' frame retention
-constexpr double kLinkHeadroom = 1.05;
+constexpr double kLinkHeadroom = 1.5;
 constexpr uint32_t kMono16 = 0x01100007;
 
 struct Counts
@@ -230,6 +242,92 @@ Counts throughStation(const SimulatedCamera& camera, double seconds)
     return counts;
 }
 
+// Seconds from leader to trailer of the next whole frame on `socket`, by the
+// kernel's receive stamps (taken on loopback as the camera sends); 0 when
+// none comes or packets were lost.
+double frameSpan(int socket, uint32_t dataPackets)
+{
+    std::vector<uint8_t> packet(9100);
+    double first = 0;
+    uint32_t count = 0;
+    bool inFrame = false;
+    for (;;) {
+        pollfd fd{socket, POLLIN, 0};
+        if (::poll(&fd, 1, 3000) <= 0)
+            return 0;
+        iovec io{packet.data(), packet.size()};
+        char control[CMSG_SPACE(sizeof(timespec))];
+        msghdr message{};
+        message.msg_iov = &io;
+        message.msg_iovlen = 1;
+        message.msg_control = control;
+        message.msg_controllen = sizeof control;
+        const ssize_t n = ::recvmsg(socket, &message, 0);
+        KyNetworkLib::Gvsp::Header header;
+        if (n <= 0 || !KyNetworkLib::Gvsp::ReadHeader(packet.data(), size_t(n), header))
+            continue;
+        timespec stamp{};
+        for (cmsghdr* c = CMSG_FIRSTHDR(&message); c; c = CMSG_NXTHDR(&message, c))
+            if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SO_TIMESTAMPNS)
+                std::memcpy(&stamp, CMSG_DATA(c), sizeof stamp);
+        const double at = double(stamp.tv_sec) + double(stamp.tv_nsec) / 1e9;
+        if (header.format == KyNetworkLib::Gvsp::FormatLeader) {
+            inFrame = true;
+            first = at;
+            count = 0;
+        } else if (header.format == KyNetworkLib::Gvsp::FormatPayload) {
+            ++count;
+        } else if (header.format == KyNetworkLib::Gvsp::FormatTrailer) {
+            if (inFrame && count == dataPackets)
+                return at - first;
+            inFrame = false;
+        }
+    }
+}
+
+// The rate within the camera's frames (image bytes over leader-to-trailer
+// span) on a 1 Gb/s link, at a frame rate that leaves the link idle half the
+// time, beside the link's rate: never above it, and near it when the camera's
+// thread keeps up.
+void cameraPace(SimulatedCamera& camera, uint32_t width, uint32_t height)
+{
+    const double linkBytesPerSecond = 125e6;
+    const size_t frameBytes = SimulatedCamera::frameBytes(width, height, kMono16);
+    const uint32_t dataPackets =
+        uint32_t((frameBytes + SimulatedCamera::dataBytesPerPacket(kPacketSize) - 1)
+                 / SimulatedCamera::dataBytesPerPacket(kPacketSize));
+    camera.setLinkRate(linkBytesPerSecond * 8 / 1e6);
+    camera.setFrameRate(linkBytesPerSecond / double(frameBytes) / 2);
+    const int receiver = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    const int bufferBytes = 8 * 1024 * 1024;
+    const int on = 1;
+    ::setsockopt(receiver, SOL_SOCKET, SO_RCVBUF, &bufferBytes, sizeof bufferBytes);
+    ::setsockopt(receiver, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on);
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_addr.s_addr = htonl(0x7F000001);
+    socklen_t localSize = sizeof local;
+    ::bind(receiver, reinterpret_cast<sockaddr*>(&local), sizeof local);
+    ::getsockname(receiver, reinterpret_cast<sockaddr*>(&local), &localSize);
+    NqDevice device;
+    std::vector<double> rates;
+    if (device.Connect(NqString(kCameraIp)).IsOK() && device.NegotiatePacketSize(0, kPacketSize).IsOK()
+        && device.SetStreamDestination(NqString("127.0.0.1"), ntohs(local.sin_port)).IsOK()
+        && device.GetGenParameters()->ExecuteCommand("AcquisitionStart").IsOK()) {
+        for (int i = 0; i < 20; ++i)
+            if (const double span = frameSpan(receiver, dataPackets))
+                rates.push_back(double(frameBytes) / span / 1e6);
+        device.GetGenParameters()->ExecuteCommand("AcquisitionStop");
+    }
+    device.Disconnect();
+    ::close(receiver);
+    const bench::Spread s = bench::spread(rates);
+    bench::row(bench::format("simulated camera %ux%u, 1 Gb/s link: rate within a frame", width, height),
+               rates.empty() ? std::string("failed") : bench::spreadText(s, "MB/s"),
+               bench::format("%.0f MB/s", linkBytesPerSecond / 1e6), bench::ratio(s.median, linkBytesPerSecond / 1e6),
+               "at most 1.00x link, near it");
+}
+
 struct Receiver
 {
     const char* name;
@@ -278,6 +376,7 @@ int main(int argc, char** argv)
                          kCameraIp);
             return 1;
         }
+        cameraPace(camera, size[0], size[1]);
         for (const double rate : rates) {
             const double fps = rate / frameBytes;
             camera.setFrameRate(fps);
