@@ -1,9 +1,8 @@
 // The receive paths of the station beside raw Aravis on the same stream: the
 // simulated camera sends 640x480 and 2048x2048 Mono16 frames in 9000-byte
 // packets (negotiated as the station does) at rising rates, paced like a link
-// half again as fast as the frames need (the camera fills each frame before
-// it goes on the link, a quarter of the period at the top rates), and each
-// receiver in turn takes it:
+// a quarter faster than the frames need (room for the camera to fill each
+// frame before it goes on the link), and each receiver in turn takes it:
 //  - raw Aravis (pop, push back), the anchor;
 //  - NqPipeline (retrieve, release);
 //  - the acquisition thread, its frames consumed on this thread's event loop;
@@ -51,7 +50,7 @@ const char* const kCameraIp = "127.0.0.1"; // the station's search finds this on
 constexpr uint32_t kPacketSize = 9000;
 constexpr uint32_t kBuffers = 64;   // the station's stream
 constexpr int kDrainMs = 700;       // beyond the receivers' frame retention
-constexpr double kLinkHeadroom = 1.5;
+constexpr double kLinkHeadroom = 1.25;
 constexpr uint32_t kMono16 = 0x01100007;
 
 struct Counts
