@@ -91,6 +91,7 @@ struct SimulatedCamera::Impl
     std::unique_ptr<PacketDropper> dropper;
     std::vector<uint32_t> refusedRegisters; // of options.refusedFeatures
     ResendRing resends; // stream thread only
+    bool servingResends = false;
     // The stream leaves at the pace of its link, as from a real camera: a
     // receiver drains it as it would on the wire, and cameras of concurrent
     // tests never flood loopback with whole frames at once. Packets go out in

@@ -1,7 +1,8 @@
 // Packets the simulated camera sends again when a receiver asks
 // (PACKETRESEND_CMD): requests arrive on the control channel and are queued;
-// the stream thread serves them between frames from the ring of the frames it
-// sent last. The packet-loss choice applies to first sendings only.
+// the stream thread serves them from the ring of the frames it sent last,
+// between frames and between a frame's bursts, on the same link schedule. The
+// packet-loss choice applies to first sendings only.
 
 #include "SimulatedCameraImpl.h"
 
@@ -16,12 +17,16 @@ void SimulatedCamera::Impl::requestResend(const uint8_t* data, size_t size)
 
 void SimulatedCamera::Impl::serveResends()
 {
-    if (!resends.hasRequests())
+    // Requests that come while resent packets wait for the link join the
+    // serving under way.
+    if (servingResends || !resends.hasRequests())
         return;
+    servingResends = true;
     sockaddr_in to{};
     {
         std::lock_guard<std::mutex> lock(mutex);
         to = streamDestination();
     }
     resends.serve([&](const uint8_t* packet, size_t size) { sendPacket(packet, size, to); });
+    servingResends = false;
 }

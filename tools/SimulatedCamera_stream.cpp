@@ -66,7 +66,9 @@ void SimulatedCamera::Impl::sendPacket(const uint8_t* data, size_t size, const s
 }
 
 // Sleeps between bursts, still answering the control channel, so a client can
-// stop a large frame's acquisition or keep its heartbeat while it goes out.
+// stop a large frame's acquisition or keep its heartbeat while it goes out,
+// and sending the packets it asks for again meanwhile (a frame that a busy
+// machine stretches would otherwise outlast the receiver's wait for them).
 void SimulatedCamera::Impl::pauseUntil(Clock::time_point wakeUp)
 {
     pollfd fds[2] = {{wakeFd, POLLIN, 0}, {controlSocket, POLLIN, 0}};
@@ -75,8 +77,10 @@ void SimulatedCamera::Impl::pauseUntil(Clock::time_point wakeUp)
         if (::ppoll(fds, 2, &timeout, nullptr) > 0) {
             if (fds[0].revents & POLLIN)
                 return; // stopping
-            if (fds[1].revents & POLLIN)
+            if (fds[1].revents & POLLIN) {
                 receiveAll(controlSocket, false);
+                serveResends();
+            }
         }
     }
 }

@@ -33,11 +33,7 @@ public:
     std::vector<uint8_t> request(const std::string& address, uint16_t port, const std::vector<uint8_t>& packet,
                                  int timeoutMs = 5000)
     {
-        sockaddr_in to{};
-        to.sin_family = AF_INET;
-        to.sin_port = htons(port);
-        inet_pton(AF_INET, address.c_str(), &to.sin_addr);
-        ::sendto(m_socket, packet.data(), packet.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+        send(address, port, packet);
         pollfd fd{m_socket, POLLIN, 0};
         if (::poll(&fd, 1, timeoutMs) <= 0)
             return {};
@@ -86,6 +82,16 @@ public:
         NqGvcp::AckHeader ack;
         std::vector<uint8_t> answer;
         return command(address, port, NqGvcp::WRITEREG_CMD, payload, ack, answer) ? ack.status : 0xFFFF;
+    }
+
+    // Sends `packet`, for commands that are never answered.
+    void send(const std::string& address, uint16_t port, const std::vector<uint8_t>& packet)
+    {
+        sockaddr_in to{};
+        to.sin_family = AF_INET;
+        to.sin_port = htons(port);
+        inet_pton(AF_INET, address.c_str(), &to.sin_addr);
+        ::sendto(m_socket, packet.data(), packet.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
     }
 
     uint16_t nextId() { return ++m_id; }

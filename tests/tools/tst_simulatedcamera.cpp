@@ -83,58 +83,103 @@ std::vector<Received> grab(ArvTestSession& session, size_t count, Resend resend 
     return out;
 }
 
-// One frame as a plain GVSP receiver sees it: each packet's id and size, and
-// when it left, by the kernel's receive time stamps (which on loopback are
-// taken as the camera sends, so a test thread that is scheduled late does not
-// change them).
+// A plain GVSP receiver on 127.0.0.1 that a bare GVCP client points the
+// camera's stream at. Packets carry when they left, by the kernel's receive
+// time stamps (which on loopback are taken as the camera sends, so a test
+// thread that is scheduled late does not change them).
 struct WirePacket
 {
-    uint32_t id;
-    size_t size;
-    double sent; // seconds
+    KyNetworkLib::Gvsp::Header header;
+    size_t size = 0;
+    double sent = 0; // seconds
 };
 
-struct WireFrame
+class WireReceiver
 {
-    std::vector<WirePacket> packets; // leader, the data packets that came, trailer
-};
+public:
+    WireReceiver()
+    {
+        const int bufferBytes = 8 * 1024 * 1024;
+        const int on = 1;
+        ::setsockopt(m_socket, SOL_SOCKET, SO_RCVBUF, &bufferBytes, sizeof bufferBytes);
+        ::setsockopt(m_socket, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on);
+        sockaddr_in local{};
+        local.sin_family = AF_INET;
+        local.sin_addr.s_addr = htonl(0x7F000001);
+        socklen_t localSize = sizeof local;
+        if (::bind(m_socket, reinterpret_cast<sockaddr*>(&local), sizeof local) == 0
+            && ::getsockname(m_socket, reinterpret_cast<sockaddr*>(&local), &localSize) == 0)
+            m_port = ntohs(local.sin_port);
+    }
+    ~WireReceiver() { ::close(m_socket); }
+    WireReceiver(const WireReceiver&) = delete;
+    WireReceiver& operator=(const WireReceiver&) = delete;
 
-bool receiveFrameOnWire(int socket, WireFrame& frame)
-{
-    bool inFrame = false;
-    uint16_t block = 0;
-    std::vector<uint8_t> packet(9100);
-    for (;;) {
-        pollfd fd{socket, POLLIN, 0};
-        if (::poll(&fd, 1, 3000) <= 0)
-            return false;
-        iovec io{packet.data(), packet.size()};
-        char control[CMSG_SPACE(sizeof(timespec))];
-        msghdr message{};
-        message.msg_iov = &io;
-        message.msg_iovlen = 1;
-        message.msg_control = control;
-        message.msg_controllen = sizeof control;
-        const ssize_t n = ::recvmsg(socket, &message, 0);
-        KyNetworkLib::Gvsp::Header header;
-        if (n <= 0 || !KyNetworkLib::Gvsp::ReadHeader(packet.data(), size_t(n), header))
-            continue;
-        timespec stamp{};
-        for (cmsghdr* c = CMSG_FIRSTHDR(&message); c; c = CMSG_NXTHDR(&message, c))
-            if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SO_TIMESTAMPNS)
-                std::memcpy(&stamp, CMSG_DATA(c), sizeof stamp);
-        const WirePacket wire{header.packetId, size_t(n), double(stamp.tv_sec) + double(stamp.tv_nsec) / 1e9};
-        if (header.format == KyNetworkLib::Gvsp::FormatLeader) {
-            inFrame = true;
-            block = uint16_t(header.blockId);
-            frame.packets = {wire};
-        } else if (inFrame && header.blockId == block) {
-            frame.packets.push_back(wire);
-            if (header.format == KyNetworkLib::Gvsp::FormatTrailer)
-                return true;
+    // Takes the camera's control and starts its stream to this receiver.
+    bool start(GvcpTestClient& client, const std::string& camera, uint32_t packetSize)
+    {
+        for (const auto& [reg, value] : std::vector<std::pair<uint32_t, uint32_t>>{
+                 {NqGvcp::REG_CONTROL_CHANNEL_PRIVILEGE, NqGvcp::CCP_CONTROL_ACCESS},
+                 {NqGvcp::REG_STREAM_CHANNEL_PACKET_SIZE_0, packetSize},
+                 {NqGvcp::REG_STREAM_CHANNEL_DESTINATION_0, 0x7F000001},
+                 {NqGvcp::REG_STREAM_CHANNEL_PORT_0, m_port},
+                 {simcam::RegAcquisition, 1}})
+            if (m_port == 0 || client.writeRegister(camera, NqGvcp::GVCP_PORT, reg, value) != NqGvcp::GEV_STATUS_SUCCESS)
+                return false;
+        return true;
+    }
+
+    // The next GVSP packet, within 3 s.
+    bool next(WirePacket& wire)
+    {
+        for (;;) {
+            pollfd fd{m_socket, POLLIN, 0};
+            if (::poll(&fd, 1, 3000) <= 0)
+                return false;
+            iovec io{m_packet.data(), m_packet.size()};
+            char control[CMSG_SPACE(sizeof(timespec))];
+            msghdr message{};
+            message.msg_iov = &io;
+            message.msg_iovlen = 1;
+            message.msg_control = control;
+            message.msg_controllen = sizeof control;
+            const ssize_t n = ::recvmsg(m_socket, &message, 0);
+            if (n <= 0 || !KyNetworkLib::Gvsp::ReadHeader(m_packet.data(), size_t(n), wire.header))
+                continue;
+            timespec stamp{};
+            for (cmsghdr* c = CMSG_FIRSTHDR(&message); c; c = CMSG_NXTHDR(&message, c))
+                if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SO_TIMESTAMPNS)
+                    std::memcpy(&stamp, CMSG_DATA(c), sizeof stamp);
+            wire.size = size_t(n);
+            wire.sent = double(stamp.tv_sec) + double(stamp.tv_nsec) / 1e9;
+            return true;
         }
     }
-}
+
+    // The packets of the next whole frame: leader, the data packets that
+    // came, trailer.
+    bool nextFrame(std::vector<WirePacket>& frame)
+    {
+        bool inFrame = false;
+        WirePacket wire;
+        while (next(wire)) {
+            if (wire.header.format == KyNetworkLib::Gvsp::FormatLeader) {
+                inFrame = true;
+                frame = {wire};
+            } else if (inFrame && wire.header.blockId == frame.front().header.blockId) {
+                frame.push_back(wire);
+                if (wire.header.format == KyNetworkLib::Gvsp::FormatTrailer)
+                    return true;
+            }
+        }
+        return false;
+    }
+
+private:
+    int m_socket = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    uint16_t m_port = 0;
+    std::vector<uint8_t> m_packet = std::vector<uint8_t>(9100);
+};
 
 QByteArray expectedFrame(const Received& r)
 {
@@ -638,34 +683,13 @@ private slots:
         SimulatedCamera camera(options);
         QVERIFY(camera.start());
 
-        const int receiver = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-        QVERIFY(receiver >= 0);
-        const int bufferBytes = 8 * 1024 * 1024;
-        const int on = 1;
-        ::setsockopt(receiver, SOL_SOCKET, SO_RCVBUF, &bufferBytes, sizeof bufferBytes);
-        ::setsockopt(receiver, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on);
-        sockaddr_in local{};
-        local.sin_family = AF_INET;
-        local.sin_addr.s_addr = htonl(0x7F000001);
-        socklen_t localSize = sizeof local;
-        QVERIFY(::bind(receiver, reinterpret_cast<sockaddr*>(&local), sizeof local) == 0);
-        QVERIFY(::getsockname(receiver, reinterpret_cast<sockaddr*>(&local), &localSize) == 0);
-
-        const std::string address = options.address;
+        WireReceiver receiver;
         GvcpTestClient client;
         const uint32_t packetSize = 1400;
-        for (const auto& [reg, value] : std::vector<std::pair<uint32_t, uint32_t>>{
-                 {NqGvcp::REG_CONTROL_CHANNEL_PRIVILEGE, NqGvcp::CCP_CONTROL_ACCESS},
-                 {NqGvcp::REG_STREAM_CHANNEL_PACKET_SIZE_0, packetSize},
-                 {NqGvcp::REG_STREAM_CHANNEL_DESTINATION_0, 0x7F000001},
-                 {NqGvcp::REG_STREAM_CHANNEL_PORT_0, ntohs(local.sin_port)},
-                 {simcam::RegAcquisition, 1}})
-            QCOMPARE(client.writeRegister(address, NqGvcp::GVCP_PORT, reg, value),
-                     uint16_t(NqGvcp::GEV_STATUS_SUCCESS));
-        WireFrame frame;
-        const bool received = receiveFrameOnWire(receiver, frame);
-        client.writeRegister(address, NqGvcp::GVCP_PORT, simcam::RegAcquisition, 0);
-        ::close(receiver);
+        QVERIFY(receiver.start(client, options.address, packetSize));
+        std::vector<WirePacket> frame;
+        const bool received = receiver.nextFrame(frame);
+        client.writeRegister(options.address, NqGvcp::GVCP_PORT, simcam::RegAcquisition, 0);
         QVERIFY(received);
 
         // The camera sent the whole frame (the trailer follows the last data
@@ -674,10 +698,10 @@ private slots:
         const size_t bytes = SimulatedCamera::frameBytes(options.width, options.height, Mono16);
         const size_t chunk = SimulatedCamera::dataBytesPerPacket(packetSize);
         const uint32_t dataPackets = uint32_t((bytes + chunk - 1) / chunk);
-        QCOMPARE(frame.packets.back().id, dataPackets + 1);
-        QVERIFY(frame.packets.size() > dataPackets / 2);
+        QCOMPARE(frame.back().header.packetId, dataPackets + 1);
+        QVERIFY(frame.size() > dataPackets / 2);
         // When packet `id` begins on a 1 Gb/s link, from the leader's start.
-        const size_t leaderOnWire = frame.packets.front().size + StreamClock::WireOverhead;
+        const size_t leaderOnWire = frame.front().size + StreamClock::WireOverhead;
         const auto linkSeconds = [&](uint32_t id) {
             const size_t data = id == 0 ? 0 : std::min<size_t>(id - 1, dataPackets);
             const size_t onWire = (id == 0 ? 0 : leaderOnWire)
@@ -686,15 +710,67 @@ private slots:
             return double(onWire) / 125e6;
         };
         std::vector<PacedDatagram> datagrams;
-        for (const WirePacket& p : frame.packets)
-            datagrams.push_back({p.sent, linkSeconds(p.id), linkSeconds(p.id + 1)});
+        for (const WirePacket& p : frame)
+            datagrams.push_back({p.sent, linkSeconds(p.header.packetId), linkSeconds(p.header.packetId + 1)});
         // Two bursts, and 50 us for the time stamps' rounding; unpaced, the
         // frame would be some 25 ms ahead.
         const double allowed = 2 * std::chrono::duration<double>(StreamClock::Burst).count() + 50e-6;
         const double ahead = aheadOfLink(datagrams);
         QVERIFY2(ahead <= allowed, qPrintable(QString("%1 us ahead of the link in a frame of %2 ms")
                                                   .arg(ahead * 1e6)
-                                                  .arg((frame.packets.back().sent - frame.packets.front().sent) * 1e3)));
+                                                  .arg((frame.back().sent - frame.front().sent) * 1e3)));
+    }
+
+    // A packet asked for again goes out between the bursts of the frame it
+    // belongs to, not only after it: on this slow link the frame takes some
+    // 1.6 s, the request comes within its first milliseconds.
+    void resendsGoOutWithinTheFrame()
+    {
+        SimulatedCameraOptions options = optionsAt("127.0.50.13");
+        options.width = options.sensorWidth;
+        options.height = options.sensorHeight;
+        options.pixelFormat = Mono16;
+        options.frameRate = 0.5;
+        options.linkRateMbps = 20;
+        options.packetLoss = 0.05;
+        SimulatedCamera camera(options);
+        QVERIFY(camera.start());
+        WireReceiver receiver;
+        GvcpTestClient client;
+        QVERIFY(receiver.start(client, options.address, 1400));
+        namespace Gvsp = KyNetworkLib::Gvsp;
+        uint64_t block = 0;
+        uint32_t nextId = 0; // 0: outside a frame
+        uint32_t asked = 0;  // the first packet missing from the frame, once asked for
+        bool resentInFrame = false;
+        WirePacket wire;
+        while (!resentInFrame && receiver.next(wire)) {
+            const Gvsp::Header& header = wire.header;
+            if (header.format == Gvsp::FormatLeader) {
+                block = header.blockId;
+                nextId = 1;
+                asked = 0;
+            } else if (nextId == 0 || header.blockId != block) {
+                continue;
+            } else if (header.format == Gvsp::FormatTrailer) {
+                if (asked != 0)
+                    break; // the frame ended without it
+                nextId = 0;
+            } else if (asked != 0) {
+                resentInFrame = header.packetId == asked;
+            } else if (header.packetId > nextId) {
+                asked = nextId;
+                NqGvcp::PacketResend request;
+                request.blockId = block;
+                request.firstPacketId = request.lastPacketId = asked;
+                client.send(options.address, NqGvcp::GVCP_PORT, NqGvcp::buildPacketResendCmd(client.nextId(), request));
+            } else {
+                nextId = header.packetId + 1;
+            }
+        }
+        client.writeRegister(options.address, NqGvcp::GVCP_PORT, simcam::RegAcquisition, 0);
+        QVERIFY(asked != 0);
+        QVERIFY(resentInFrame);
     }
 
     void controlHeldElsewhere()
