@@ -3,6 +3,7 @@
 
 #include "ArvTestSession.h"
 #include "GvcpTestClient.h"
+#include "GvspWireReceiver.h"
 #include "LinkPace.h"
 #include "SimCamFeatures.h"
 #include "SimulatedCamera.h"
@@ -13,10 +14,7 @@
 #include <QDir>
 #include <QtTest>
 
-#include <poll.h>
-#include <sys/socket.h>
-
-#include <cstring>
+#include <algorithm>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -83,103 +81,20 @@ std::vector<Received> grab(ArvTestSession& session, size_t count, Resend resend 
     return out;
 }
 
-// A plain GVSP receiver on 127.0.0.1 that a bare GVCP client points the
-// camera's stream at. Packets carry when they left, by the kernel's receive
-// time stamps (which on loopback are taken as the camera sends, so a test
-// thread that is scheduled late does not change them).
-struct WirePacket
+// Takes the camera's control through a bare GVCP client and starts its
+// stream to `port` on 127.0.0.1.
+bool streamTo(GvcpTestClient& client, const std::string& camera, uint16_t port, uint32_t packetSize)
 {
-    KyNetworkLib::Gvsp::Header header;
-    size_t size = 0;
-    double sent = 0; // seconds
-};
-
-class WireReceiver
-{
-public:
-    WireReceiver()
-    {
-        const int bufferBytes = 8 * 1024 * 1024;
-        const int on = 1;
-        ::setsockopt(m_socket, SOL_SOCKET, SO_RCVBUF, &bufferBytes, sizeof bufferBytes);
-        ::setsockopt(m_socket, SOL_SOCKET, SO_TIMESTAMPNS, &on, sizeof on);
-        sockaddr_in local{};
-        local.sin_family = AF_INET;
-        local.sin_addr.s_addr = htonl(0x7F000001);
-        socklen_t localSize = sizeof local;
-        if (::bind(m_socket, reinterpret_cast<sockaddr*>(&local), sizeof local) == 0
-            && ::getsockname(m_socket, reinterpret_cast<sockaddr*>(&local), &localSize) == 0)
-            m_port = ntohs(local.sin_port);
-    }
-    ~WireReceiver() { ::close(m_socket); }
-    WireReceiver(const WireReceiver&) = delete;
-    WireReceiver& operator=(const WireReceiver&) = delete;
-
-    // Takes the camera's control and starts its stream to this receiver.
-    bool start(GvcpTestClient& client, const std::string& camera, uint32_t packetSize)
-    {
-        for (const auto& [reg, value] : std::vector<std::pair<uint32_t, uint32_t>>{
-                 {NqGvcp::REG_CONTROL_CHANNEL_PRIVILEGE, NqGvcp::CCP_CONTROL_ACCESS},
-                 {NqGvcp::REG_STREAM_CHANNEL_PACKET_SIZE_0, packetSize},
-                 {NqGvcp::REG_STREAM_CHANNEL_DESTINATION_0, 0x7F000001},
-                 {NqGvcp::REG_STREAM_CHANNEL_PORT_0, m_port},
-                 {simcam::RegAcquisition, 1}})
-            if (m_port == 0 || client.writeRegister(camera, NqGvcp::GVCP_PORT, reg, value) != NqGvcp::GEV_STATUS_SUCCESS)
-                return false;
-        return true;
-    }
-
-    // The next GVSP packet, within 3 s.
-    bool next(WirePacket& wire)
-    {
-        for (;;) {
-            pollfd fd{m_socket, POLLIN, 0};
-            if (::poll(&fd, 1, 3000) <= 0)
-                return false;
-            iovec io{m_packet.data(), m_packet.size()};
-            char control[CMSG_SPACE(sizeof(timespec))];
-            msghdr message{};
-            message.msg_iov = &io;
-            message.msg_iovlen = 1;
-            message.msg_control = control;
-            message.msg_controllen = sizeof control;
-            const ssize_t n = ::recvmsg(m_socket, &message, 0);
-            if (n <= 0 || !KyNetworkLib::Gvsp::ReadHeader(m_packet.data(), size_t(n), wire.header))
-                continue;
-            timespec stamp{};
-            for (cmsghdr* c = CMSG_FIRSTHDR(&message); c; c = CMSG_NXTHDR(&message, c))
-                if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SO_TIMESTAMPNS)
-                    std::memcpy(&stamp, CMSG_DATA(c), sizeof stamp);
-            wire.size = size_t(n);
-            wire.sent = double(stamp.tv_sec) + double(stamp.tv_nsec) / 1e9;
-            return true;
-        }
-    }
-
-    // The packets of the next whole frame: leader, the data packets that
-    // came, trailer.
-    bool nextFrame(std::vector<WirePacket>& frame)
-    {
-        bool inFrame = false;
-        WirePacket wire;
-        while (next(wire)) {
-            if (wire.header.format == KyNetworkLib::Gvsp::FormatLeader) {
-                inFrame = true;
-                frame = {wire};
-            } else if (inFrame && wire.header.blockId == frame.front().header.blockId) {
-                frame.push_back(wire);
-                if (wire.header.format == KyNetworkLib::Gvsp::FormatTrailer)
-                    return true;
-            }
-        }
-        return false;
-    }
-
-private:
-    int m_socket = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    uint16_t m_port = 0;
-    std::vector<uint8_t> m_packet = std::vector<uint8_t>(9100);
-};
+    for (const auto& [reg, value] : std::vector<std::pair<uint32_t, uint32_t>>{
+             {NqGvcp::REG_CONTROL_CHANNEL_PRIVILEGE, NqGvcp::CCP_CONTROL_ACCESS},
+             {NqGvcp::REG_STREAM_CHANNEL_PACKET_SIZE_0, packetSize},
+             {NqGvcp::REG_STREAM_CHANNEL_DESTINATION_0, 0x7F000001},
+             {NqGvcp::REG_STREAM_CHANNEL_PORT_0, port},
+             {simcam::RegAcquisition, 1}})
+        if (port == 0 || client.writeRegister(camera, NqGvcp::GVCP_PORT, reg, value) != NqGvcp::GEV_STATUS_SUCCESS)
+            return false;
+    return true;
+}
 
 QByteArray expectedFrame(const Received& r)
 {
@@ -201,6 +116,15 @@ SimulatedCameraOptions optionsAt(const char* address)
     options.width = 320;
     options.height = 240;
     options.frameRate = 50.0;
+    return options;
+}
+
+SimulatedCameraOptions fullSensorAt(const char* address)
+{
+    SimulatedCameraOptions options = optionsAt(address);
+    options.width = options.sensorWidth;
+    options.height = options.sensorHeight;
+    options.pixelFormat = Mono16;
     return options;
 }
 
@@ -682,19 +606,16 @@ private slots:
     // loaded machine only ever sends later.
     void streamIsPacedAtTheLinkRate()
     {
-        SimulatedCameraOptions options = optionsAt("127.0.50.12");
-        options.width = options.sensorWidth;
-        options.height = options.sensorHeight;
-        options.pixelFormat = Mono16;
+        SimulatedCameraOptions options = fullSensorAt("127.0.50.12");
         options.frameRate = 10.0;
         SimulatedCamera camera(options);
         QVERIFY(camera.start());
 
-        WireReceiver receiver;
+        GvspWireReceiver receiver;
         GvcpTestClient client;
         const uint32_t packetSize = 1400;
-        QVERIFY(receiver.start(client, options.address, packetSize));
-        std::vector<WirePacket> frame;
+        QVERIFY(streamTo(client, options.address, receiver.port(), packetSize));
+        std::vector<GvspWireReceiver::Packet> frame;
         const bool received = receiver.nextFrame(frame);
         client.writeRegister(options.address, NqGvcp::GVCP_PORT, simcam::RegAcquisition, 0);
         QVERIFY(received);
@@ -717,7 +638,7 @@ private slots:
             return double(onWire) / 125e6;
         };
         std::vector<PacedDatagram> datagrams;
-        for (const WirePacket& p : frame)
+        for (const GvspWireReceiver::Packet& p : frame)
             datagrams.push_back({p.sent, linkSeconds(p.header.packetId), linkSeconds(p.header.packetId + 1)});
         // Two bursts, and 50 us for the time stamps' rounding; unpaced, the
         // frame would be some 25 ms ahead.
@@ -733,24 +654,21 @@ private slots:
     // 1.6 s, the request comes within its first milliseconds.
     void resendsGoOutWithinTheFrame()
     {
-        SimulatedCameraOptions options = optionsAt("127.0.50.13");
-        options.width = options.sensorWidth;
-        options.height = options.sensorHeight;
-        options.pixelFormat = Mono16;
+        SimulatedCameraOptions options = fullSensorAt("127.0.50.13");
         options.frameRate = 0.5;
         options.linkRateMbps = 20;
         options.packetLoss = 0.05;
         SimulatedCamera camera(options);
         QVERIFY(camera.start());
-        WireReceiver receiver;
+        GvspWireReceiver receiver;
         GvcpTestClient client;
-        QVERIFY(receiver.start(client, options.address, 1400));
+        QVERIFY(streamTo(client, options.address, receiver.port(), 1400));
         namespace Gvsp = KyNetworkLib::Gvsp;
         uint64_t block = 0;
         uint32_t nextId = 0; // 0: outside a frame
         uint32_t asked = 0;  // the first packet missing from the frame, once asked for
         bool resentInFrame = false;
-        WirePacket wire;
+        GvspWireReceiver::Packet wire;
         while (!resentInFrame && receiver.next(wire)) {
             const Gvsp::Header& header = wire.header;
             if (header.format == Gvsp::FormatLeader) {
