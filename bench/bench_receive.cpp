@@ -247,8 +247,8 @@ double frameSpan(GvspWireReceiver& receiver, uint32_t dataPackets)
 
 // The rate within the camera's frames (image bytes over leader-to-trailer
 // span) on a 1 Gb/s link, at a frame rate that leaves the link idle half the
-// time, beside the link's rate: never above it, and near it when the camera's
-// thread keeps up.
+// time, beside the link's rate: above it by a burst at most, near it when the
+// camera's thread keeps up.
 void cameraPace(SimulatedCamera& camera, uint32_t width, uint32_t height)
 {
     const double linkBytesPerSecond = 125e6;
