@@ -190,8 +190,12 @@ private slots:
             camera.stop();
             QVERIFY(!camera.isRunning());
         }
-        QCOMPARE(entriesIn("/proc/self/fd"), fds);
-        QCOMPARE(entriesIn("/proc/self/task"), threads);
+        // The process's other threads (GLib's worker pool, the shared
+        // session's) come and go on their own time; what each start left
+        // behind would count sixty.
+        QVERIFY2(entriesIn("/proc/self/fd") <= fds + 2, qPrintable(QString::number(entriesIn("/proc/self/fd") - fds)));
+        QVERIFY2(entriesIn("/proc/self/task") <= threads + 2,
+                 qPrintable(QString::number(entriesIn("/proc/self/task") - threads)));
     }
 
     void discoveryAckCarriesTheIdentity()
