@@ -4,5 +4,5 @@
 add_executable(bench_receive ${CMAKE_CURRENT_LIST_DIR}/bench_receive.cpp ${CMAKE_CURRENT_LIST_DIR}/BenchTable.h
   ${CMAKE_CURRENT_LIST_DIR}/BenchPrompt.h)
 set_target_properties(bench_receive PROPERTIES AUTOMOC ON)
-target_link_libraries(bench_receive PRIVATE lumivar_shell nqaravisbaseline simcam)
+target_link_libraries(bench_receive PRIVATE lumivar_shell nqaravisbaseline simcam gvspwire)
 lumivar_copy_luts(bench_receive) # the window it runs reads them at start

@@ -20,7 +20,8 @@ struct SimulatedCameraOptions
     uint32_t pixelFormat = 0x01100007; // Mono16 (14 significant bits)
     double frameRate = 25.0;       // 0.1 .. 5000 frames per second
     // Rate of the stream's link in Mb/s (1000: GigE); 0 sends every packet at
-    // once. Frames of a rate the link cannot carry follow each other back to back.
+    // once. A frame goes on the link once it is filled; frames of a rate the
+    // link cannot carry follow each other with only the fill between them.
     double linkRateMbps = 1000.0;
     std::string model = "GEV_K3370M";
     std::string serial = "SIM00001";

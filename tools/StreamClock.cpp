@@ -21,19 +21,21 @@ void StreamClock::startFrames(Clock::time_point now)
     m_frameDue = now;
 }
 
-void StreamClock::beginFrame(Clock::duration period, Clock::time_point now)
+void StreamClock::restartLink(Clock::time_point start)
 {
-    // A new rate starts a new link schedule; so does a link that went idle
-    // before this frame was due.
-    const double bytesPerSecond = m_nextBitsPerSecond / 8;
-    if (bytesPerSecond != m_bytesPerSecond || linkFree() < m_frameDue) {
-        m_linkStart = std::max(linkFree(), m_frameDue);
-        m_linkBytes = 0;
-        m_bytesPerSecond = bytesPerSecond;
-    }
+    m_linkStart = start;
+    m_linkBytes = 0;
+}
+
+void StreamClock::beginFrame(Clock::duration period, Clock::time_point ready)
+{
+    // The link carries what was booked before at the old rate; this frame
+    // follows at the new one.
+    restartLink(std::max(linkFree(), ready));
+    m_bytesPerSecond = m_nextBitsPerSecond / 8;
     m_frameDue += period;
-    if (now - m_frameDue > MaxFrameLag)
-        m_frameDue = now;
+    if (ready - m_frameDue > MaxFrameLag)
+        m_frameDue = ready;
 }
 
 StreamClock::Clock::time_point StreamClock::linkFree() const
@@ -47,9 +49,15 @@ StreamClock::Clock::time_point StreamClock::book(size_t bytes, Clock::time_point
 {
     if (m_bytesPerSecond <= 0)
         return now;
-    const Clock::time_point free = linkFree();
+    Clock::time_point free = linkFree();
+    // Behind the link by more than a burst (the thread woke late): the rest
+    // of the deficit is time the link stood idle, never made up in a rush.
+    if (now - free > Burst) {
+        free = now - Burst;
+        restartLink(free);
+    }
     m_linkBytes += double(bytes + WireOverhead);
     // Ahead of the link by more than a burst: wait until it has carried
-    // everything before this datagram. Behind it: at once.
+    // everything before this datagram. Otherwise at once.
     return free - now > Burst ? free : now;
 }

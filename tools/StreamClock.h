@@ -4,12 +4,14 @@
 #include <cstddef>
 
 // The simulated camera's stream schedule: when each frame is due and when each
-// of its packets may leave, so that the stream keeps a frame rate and a link
-// rate on average however late the sending thread wakes. Both schedules are
-// absolute: a late wake-up is a deficit that the next frames or packets make up
-// (they leave at once until the schedule is caught up), never time lost. An
-// idle link saves up no credit: a frame starts on the link when it is due, or
-// when the link has carried the frames before it, whichever is later.
+// of its packets may leave. Frames keep their rate on average: the frame
+// schedule is absolute, so a late frame is made up by the next ones (up to
+// MaxFrameLag). Packets never leave faster than the link: a frame's packets
+// follow the link from the moment the frame is ready (filled), or from when
+// the link has carried the frames before it, whichever is later; an idle link
+// saves up no credit, and of the time a late wake-up loses within a frame at
+// most one burst is made up, so the stream is never more than two bursts ahead
+// of the link over any stretch of a frame.
 // Pure arithmetic on the times given; used by one thread.
 class StreamClock
 {
@@ -19,8 +21,9 @@ public:
     // Framing each datagram takes on an Ethernet link beyond its UDP payload:
     // IP and UDP headers, Ethernet header, FCS, preamble and inter-frame gap.
     static constexpr size_t WireOverhead = 20 + 8 + 38;
-    // How far the sender may run ahead of the link before it sleeps; it then
-    // sleeps until the link has carried everything.
+    // How far the sender may run ahead of the link before it sleeps (it then
+    // sleeps until the link has carried everything), and how much of a late
+    // wake-up's deficit it may make up.
     static constexpr Clock::duration Burst = std::chrono::microseconds(130);
     // A frame schedule further behind than this restarts at the present, as a
     // sensor that cannot hold more frames would drop them.
@@ -35,9 +38,10 @@ public:
     // Acquisition starts: the first frame is due at `now`.
     void startFrames(Clock::time_point now);
     Clock::time_point frameDue() const { return m_frameDue; }
-    // The frame due at frameDue() begins; the next one is due one `period`
-    // later (deficit kept up to MaxFrameLag).
-    void beginFrame(Clock::duration period, Clock::time_point now);
+    // The frame due at frameDue() is filled and ready to go at `ready`: its
+    // packets follow the link from then on, and the next frame is due one
+    // `period` after this one (deficit kept up to MaxFrameLag).
+    void beginFrame(Clock::duration period, Clock::time_point ready);
 
     // Books a datagram of `bytes` (UDP payload) on the link and returns when it
     // may be handed to the socket: `now` or earlier means at once.
@@ -46,6 +50,9 @@ public:
     Clock::time_point linkFree() const;
 
 private:
+    // Restarts the link schedule at `start`.
+    void restartLink(Clock::time_point start);
+
     double m_nextBitsPerSecond;
     double m_bytesPerSecond;
     Clock::time_point m_frameDue{};

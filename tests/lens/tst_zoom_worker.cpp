@@ -118,7 +118,7 @@ void TestZoomWorker::targetsWithZeroPositions()
     worker_->start();
     QVERIFY(waitForCommands(3));
     QCOMPARE(sim_->commandTexts().mid(0, 3), (QList<QByteArray>{"ZoomN=5", "FocusF=2", "IrisC=2"}));
-    QVERIFY(QTest::qWaitFor([&] { return focusDone == 1 && irisDone == 1; }, 1000));
+    QVERIFY(QTest::qWaitFor([&] { return focusDone == 1 && irisDone == 1; }, 5000));
     QCOMPARE(zoomSteps.first(), 5);
     QCOMPARE(worker_->step(zoomWorker::Axis::Zoom), 5);
     QVERIFY(worker_->isTargetPending(zoomWorker::Axis::Zoom));

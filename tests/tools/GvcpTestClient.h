@@ -28,15 +28,12 @@ public:
     GvcpTestClient& operator=(const GvcpTestClient&) = delete;
 
     // Sends `packet` and returns the first datagram that comes back within
-    // `timeoutMs` (empty on time-out).
+    // `timeoutMs` (empty on time-out). The default leaves a peer on a loaded
+    // machine ample time; tests that expect no answer pass a short one.
     std::vector<uint8_t> request(const std::string& address, uint16_t port, const std::vector<uint8_t>& packet,
-                                 int timeoutMs = 1000)
+                                 int timeoutMs = 5000)
     {
-        sockaddr_in to{};
-        to.sin_family = AF_INET;
-        to.sin_port = htons(port);
-        inet_pton(AF_INET, address.c_str(), &to.sin_addr);
-        ::sendto(m_socket, packet.data(), packet.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+        send(address, port, packet);
         pollfd fd{m_socket, POLLIN, 0};
         if (::poll(&fd, 1, timeoutMs) <= 0)
             return {};
@@ -85,6 +82,16 @@ public:
         NqGvcp::AckHeader ack;
         std::vector<uint8_t> answer;
         return command(address, port, NqGvcp::WRITEREG_CMD, payload, ack, answer) ? ack.status : 0xFFFF;
+    }
+
+    // Sends `packet`, for commands that are never answered.
+    void send(const std::string& address, uint16_t port, const std::vector<uint8_t>& packet)
+    {
+        sockaddr_in to{};
+        to.sin_family = AF_INET;
+        to.sin_port = htons(port);
+        inet_pton(AF_INET, address.c_str(), &to.sin_addr);
+        ::sendto(m_socket, packet.data(), packet.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
     }
 
     uint16_t nextId() { return ++m_id; }

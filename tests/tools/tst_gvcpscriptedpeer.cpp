@@ -113,7 +113,7 @@ private slots:
         QCOMPARE(ack.status, uint16_t(NqGvcp::GEV_STATUS_SUCCESS));
         QCOMPARE(ack.ackId, id);
 
-        QVERIFY(peer.waitForForceIp(1, 1000));
+        QVERIFY(peer.waitForForceIp(1, 5000));
         const std::vector<NqGvcp::ForceIp> received = peer.forceIpRequests();
         QCOMPARE(received.size(), size_t(1));
         QCOMPARE(received[0].mac, request.mac);
@@ -139,6 +139,7 @@ private slots:
                                                 NqGvcp::buildForceIpPayload(request)),
                            300);
         QVERIFY(answer.empty());
+        QVERIFY(peer.waitForForceIp(1, 5000));
         QCOMPARE(peer.forceIpRequests().size(), size_t(1));
         QCOMPARE(NqGvcp::formatIp(peer.identity().ip), std::string("10.1.2.3"));
     }

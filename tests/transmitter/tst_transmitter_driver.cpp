@@ -585,7 +585,8 @@ void DriverSenderTest::closeCollectsLateCompletions()
     QElapsedTimer timer;
     timer.start();
     bench.sender.Close();
-    QVERIFY2(timer.elapsed() >= 100 && timer.elapsed() < 1000, qPrintable(QString("%1 ms").arg(timer.elapsed())));
+    // Waits for the late completions, not for the 2000 ms limit.
+    QVERIFY2(timer.elapsed() >= 100 && timer.elapsed() < 1900, qPrintable(QString("%1 ms").arg(timer.elapsed())));
     for (int i = 0; i < 3; ++i)
         QCOMPARE(buffers[i].GetOperationResult().GetCode(), 1u);
     for (const LogCapture::Line& line : log.Lines())

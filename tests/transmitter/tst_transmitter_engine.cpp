@@ -378,7 +378,9 @@ void TransmitEngineTest::pacesToTheThroughput()
     QCOMPARE(engine.WaitBuffers(1, &entry, count, 5000), uint32_t(TransmitEngine::StatusSuccess));
     const auto elapsed = std::chrono::steady_clock::now() - start;
     QVERIFY2(elapsed >= std::chrono::milliseconds(95), "sent faster than the throughput allows");
-    QVERIFY2(elapsed < std::chrono::milliseconds(400), "sent much slower than the throughput allows");
+    // Slower only as a loaded machine makes it: a rate taken as bytes per
+    // second would take 800 ms.
+    QVERIFY2(elapsed < std::chrono::milliseconds(700), "sent much slower than the throughput allows");
     // Spread, not in bursts of 16: 80 Mb/s carries less than a packet in 100 us.
     QCOMPARE(*std::max_element(sink.recordSizes.begin(), sink.recordSizes.end()), 1u);
 }
@@ -402,7 +404,9 @@ void TransmitEngineTest::abortInterruptsPacing()
     CompletionEntry entry;
     uint32_t count = 0;
     QCOMPARE(engine.WaitBuffers(1, &entry, count, 5000), uint32_t(TransmitEngine::StatusSuccess));
-    QVERIFY(std::chrono::steady_clock::now() - start < std::chrono::milliseconds(250));
+    // At once, where the pacing would go on for ten seconds (a second for a
+    // loaded machine).
+    QVERIFY(std::chrono::steady_clock::now() - start < std::chrono::milliseconds(1000));
     QCOMPARE(entry.status, uint32_t(CompletionAborted));
     QVERIFY(entry.payloadBytes < 10000000u);
 }

@@ -285,7 +285,8 @@ void TransmitterLoopbackTest::closeWithQueuedBlocksIsQuick()
     QElapsedTimer timer;
     timer.start();
     QVERIFY(transmitter.Close().IsOK());
-    QVERIFY2(timer.elapsed() < 500, qPrintable(QString("Close took %1 ms").arg(timer.elapsed())));
+    // Sending what is queued would take a minute; a loaded machine gets 3 s.
+    QVERIFY2(timer.elapsed() < 3000, qPrintable(QString("Close took %1 ms").arg(timer.elapsed())));
     QVERIFY(!transmitter.IsOpen());
 }
 
@@ -482,8 +483,10 @@ void TransmitterLoopbackTest::throughputLimitPacesBlocks()
         NqBuffer* back = nullptr;
         QVERIFY(transmitter.RetrieveFreeBuffer(&back, 5000).IsOK());
     }
+    // Never faster than the limit; slower only as a loaded machine makes it
+    // (a limit taken as bytes per second would take eight times as long).
     QVERIFY2(timer.elapsed() >= 190, qPrintable(QString("%1 ms").arg(timer.elapsed())));
-    QVERIFY2(timer.elapsed() < 600, qPrintable(QString("%1 ms").arg(timer.elapsed())));
+    QVERIFY2(timer.elapsed() < 1500, qPrintable(QString("%1 ms").arg(timer.elapsed())));
 }
 
 void TransmitterLoopbackTest::reportsSourceAndDestination()

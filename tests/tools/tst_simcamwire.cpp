@@ -1,0 +1,157 @@
+// The simulated camera's stream as it leaves the camera, seen by a plain
+// GVSP receiver: the pace of its packets and the packets it sends again.
+
+#include "GvcpTestClient.h"
+#include "GvspWireReceiver.h"
+#include "LinkPace.h"
+#include "SimCamFeatures.h"
+#include "SimulatedCamera.h"
+#include "StreamClock.h"
+#include "KyNetworkLib/Gvsp.h"
+
+#include <QtTest>
+
+#include <algorithm>
+#include <chrono>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+constexpr uint32_t Mono16 = 0x01100007;
+
+SimulatedCameraOptions fullSensorAt(const char* address)
+{
+    SimulatedCameraOptions options;
+    options.address = address;
+    options.width = options.sensorWidth;
+    options.height = options.sensorHeight;
+    options.pixelFormat = Mono16;
+    return options;
+}
+
+// Takes the camera's control through a bare GVCP client and starts its
+// stream to `port` on 127.0.0.1.
+bool streamTo(GvcpTestClient& client, const std::string& camera, uint16_t port, uint32_t packetSize)
+{
+    for (const auto& [reg, value] : std::vector<std::pair<uint32_t, uint32_t>>{
+             {NqGvcp::REG_CONTROL_CHANNEL_PRIVILEGE, NqGvcp::CCP_CONTROL_ACCESS},
+             {NqGvcp::REG_STREAM_CHANNEL_PACKET_SIZE_0, packetSize},
+             {NqGvcp::REG_STREAM_CHANNEL_DESTINATION_0, 0x7F000001},
+             {NqGvcp::REG_STREAM_CHANNEL_PORT_0, port},
+             {simcam::RegAcquisition, 1}})
+        if (port == 0 || client.writeRegister(camera, NqGvcp::GVCP_PORT, reg, value) != NqGvcp::GEV_STATUS_SUCCESS)
+            return false;
+    return true;
+}
+
+} // namespace
+
+class TestSimCamWire : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // A full-sensor frame leaves at the pace of a GigE link, in short bursts,
+    // instead of flooding the receiver at memory speed. Every packet leaves
+    // no sooner than the link has carried those before it, less the burst the
+    // sender may run ahead and the one burst a late wake-up may make up; a
+    // loaded machine only ever sends later.
+    void streamIsPacedAtTheLinkRate()
+    {
+        SimulatedCameraOptions options = fullSensorAt("127.0.50.12");
+        options.frameRate = 10.0;
+        SimulatedCamera camera(options);
+        QVERIFY(camera.start());
+
+        GvspWireReceiver receiver;
+        GvcpTestClient client;
+        const uint32_t packetSize = 1400;
+        QVERIFY(streamTo(client, options.address, receiver.port(), packetSize));
+        std::vector<GvspWireReceiver::Packet> frame;
+        const bool received = receiver.nextFrame(frame);
+        client.writeRegister(options.address, NqGvcp::GVCP_PORT, simcam::RegAcquisition, 0);
+        QVERIFY(received);
+
+        // The camera sent the whole frame (the trailer follows the last data
+        // packet); a receiver held up may lose some, which the link times of
+        // the others still count.
+        const size_t bytes = SimulatedCamera::frameBytes(options.width, options.height, Mono16);
+        const size_t chunk = SimulatedCamera::dataBytesPerPacket(packetSize);
+        const uint32_t dataPackets = uint32_t((bytes + chunk - 1) / chunk);
+        QCOMPARE(frame.back().header.packetId, dataPackets + 1);
+        QVERIFY(frame.size() > dataPackets / 2);
+        // When packet `id` begins on a 1 Gb/s link, from the leader's start.
+        const size_t leaderOnWire = frame.front().size + StreamClock::WireOverhead;
+        const auto linkSeconds = [&](uint32_t id) {
+            const size_t data = id == 0 ? 0 : std::min<size_t>(id - 1, dataPackets);
+            const size_t onWire = (id == 0 ? 0 : leaderOnWire)
+                + data * (KyNetworkLib::Gvsp::StandardHeaderSize + StreamClock::WireOverhead)
+                + std::min(data * chunk, bytes);
+            return double(onWire) / 125e6;
+        };
+        std::vector<PacedDatagram> datagrams;
+        for (const GvspWireReceiver::Packet& p : frame)
+            datagrams.push_back({p.sent, linkSeconds(p.header.packetId), linkSeconds(p.header.packetId + 1)});
+        // Two bursts, and 50 us for the time stamps' rounding; unpaced, the
+        // frame would be some 25 ms ahead.
+        const double allowed = 2 * std::chrono::duration<double>(StreamClock::Burst).count() + 50e-6;
+        const double ahead = aheadOfLink(datagrams);
+        QVERIFY2(ahead <= allowed, qPrintable(QString("%1 us ahead of the link in a frame of %2 ms")
+                                                  .arg(ahead * 1e6)
+                                                  .arg((frame.back().sent - frame.front().sent) * 1e3)));
+    }
+
+    // A packet asked for again goes out between the bursts of the frame it
+    // belongs to, not only after it: on this slow link the frame takes some
+    // 1.6 s, the request comes within its first milliseconds.
+    void resendsGoOutWithinTheFrame()
+    {
+        SimulatedCameraOptions options = fullSensorAt("127.0.50.13");
+        options.frameRate = 0.5;
+        options.linkRateMbps = 20;
+        options.packetLoss = 0.05;
+        SimulatedCamera camera(options);
+        QVERIFY(camera.start());
+        GvspWireReceiver receiver;
+        GvcpTestClient client;
+        QVERIFY(streamTo(client, options.address, receiver.port(), 1400));
+        namespace Gvsp = KyNetworkLib::Gvsp;
+        uint64_t block = 0;
+        uint32_t nextId = 0; // 0: outside a frame
+        uint32_t asked = 0;  // the first packet missing from the frame, once asked for
+        bool resentInFrame = false;
+        GvspWireReceiver::Packet wire;
+        while (!resentInFrame && receiver.next(wire)) {
+            const Gvsp::Header& header = wire.header;
+            if (header.format == Gvsp::FormatLeader) {
+                block = header.blockId;
+                nextId = 1;
+                asked = 0;
+            } else if (nextId == 0 || header.blockId != block) {
+                continue;
+            } else if (header.format == Gvsp::FormatTrailer) {
+                if (asked != 0)
+                    break; // the frame ended without it
+                nextId = 0;
+            } else if (asked != 0) {
+                resentInFrame = header.packetId == asked;
+            } else if (header.packetId > nextId) {
+                asked = nextId;
+                NqGvcp::PacketResend request;
+                request.blockId = block;
+                request.firstPacketId = request.lastPacketId = asked;
+                client.send(options.address, NqGvcp::GVCP_PORT, NqGvcp::buildPacketResendCmd(client.nextId(), request));
+            } else {
+                nextId = header.packetId + 1;
+            }
+        }
+        client.writeRegister(options.address, NqGvcp::GVCP_PORT, simcam::RegAcquisition, 0);
+        QVERIFY(asked != 0);
+        QVERIFY(resentInFrame);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSimCamWire)
+#include "tst_simcamwire.moc"
