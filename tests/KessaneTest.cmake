@@ -1,11 +1,12 @@
-# kessane_add_test(NAME name SOURCES ... LIBS ... [LABELS ...] [TIMEOUT s] [LOCK resource...])
+# kessane_add_test(NAME name SOURCES ... LIBS ... [LABELS ...] [TIMEOUT s])
 # Builds a Qt Test executable and registers it with CTest. Every run gets a
-# fresh temporary HOME / XDG_CONFIG_HOME / working folder through run_test.sh,
-# so settings never leak between tests or into the user's profile.
+# fresh temporary HOME / XDG_CONFIG_HOME / working folder and a loopback-only
+# network namespace of its own through run_test.sh, so settings never leak
+# between tests or into the user's profile and tests never share a port.
 set(KESSANE_TEST_RUNNER ${CMAKE_CURRENT_LIST_DIR}/run_test.sh)
 set(KESSANE_SANITIZER_DIR ${CMAKE_CURRENT_LIST_DIR}/sanitizers)
 function(kessane_add_test)
-  cmake_parse_arguments(T "" "NAME;TIMEOUT" "SOURCES;LIBS;LABELS;LOCK" ${ARGN})
+  cmake_parse_arguments(T "" "NAME;TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${T_NAME} ${T_SOURCES})
   set_target_properties(${T_NAME} PROPERTIES AUTOMOC ON)
   target_link_libraries(${T_NAME} PRIVATE Qt5::Test ${T_LIBS})
@@ -20,9 +21,6 @@ function(kessane_add_test)
   set_tests_properties(${T_NAME} PROPERTIES TIMEOUT ${T_TIMEOUT} ENVIRONMENT "${env}")
   if(T_LABELS)
     set_tests_properties(${T_NAME} PROPERTIES LABELS "${T_LABELS}")
-  endif()
-  if(T_LOCK)
-    set_tests_properties(${T_NAME} PROPERTIES RESOURCE_LOCK "${T_LOCK}")
   endif()
 endfunction()
 
