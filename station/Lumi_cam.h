@@ -241,6 +241,7 @@ private:
     void beginCaptureFiles();
     void endCaptureFiles();
     void storeQueuedCaptureFrames();
+    bool isCaptureFrame(const Frame& frame) const;
     // Raises the capture-done flag once the capture that reached its target
     // has all its files written and its generator requests answered.
     void reportCaptureDone();
@@ -374,6 +375,8 @@ private:
     // Frames numbered above this are not the capture's: the target, or the
     // frames received when the capture was stopped.
     unsigned long long m_captureLastFrame = 0;
+    // The acquisition thread's run whose frames the capture stores.
+    unsigned m_captureFramesRun = 0;
     // A capture ended while the frame slot was processing events: its files
     // are closed once the frames that arrived before the end are written.
     bool m_endCaptureAfterDrain = false;

@@ -62,8 +62,9 @@ void Lumi_cam::handleFrame(const FrameRef& frame)
         m_buffers.fillPlanes(f, m_depths.display, greenAveraging());
 
     // A frame of the capture is stored even when the capture ended while it
-    // waited in the queue; those beyond the target are not.
-    const bool captured = m_writer.runOpen() && f.number <= m_captureLastFrame;
+    // waited in the queue; those beyond the target are not, nor those of an
+    // earlier run (a preview's) still queued when the capture started.
+    const bool captured = m_writer.runOpen() && isCaptureFrame(f);
     if (captured)
         storeCaptureFrame(frame);
 
@@ -305,8 +306,13 @@ void Lumi_cam::storeQueuedCaptureFrames()
     if (!m_endCaptureAfterDrain)
         return;
     for (const FrameRef& frame : m_frames.takePending())
-        if (frame->number <= m_captureLastFrame)
+        if (isCaptureFrame(*frame))
             m_writer.offer(frame, m_gate.number);
+}
+
+bool Lumi_cam::isCaptureFrame(const Frame& frame) const
+{
+    return frame.run == m_captureFramesRun && frame.number <= m_captureLastFrame;
 }
 
 void Lumi_cam::endCaptureFiles()

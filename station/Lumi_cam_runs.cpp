@@ -214,11 +214,11 @@ void Lumi_cam::runCapture(bool on)
             return;
         sendTMXProgram();
     }
-    beginCaptureFiles();
     if (m_thread) {
-        m_thread->resetRun();
+        m_captureFramesRun = m_thread->resetRun();
         m_thread->setTarget(m_captureTarget);
     }
+    beginCaptureFiles();
     startAcquisition();
 }
 

@@ -20,6 +20,9 @@ struct Frame
     uint64_t blockId = 0;
     uint64_t timestamp = 0;
     unsigned long long number = 0; // frames received in the run when it was made
+    // The acquisition thread's run it was made in (Thread::resetRun): a frame
+    // still on its way when a new run starts is not that run's.
+    unsigned run = 0;
 };
 
 using FrameRef = std::shared_ptr<const Frame>;

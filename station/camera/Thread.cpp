@@ -43,14 +43,16 @@ void Thread::setAverageCount(unsigned n)
     m_averageCount = std::clamp(n, 1u, FrameAveraging::maxCount);
 }
 
-void Thread::resetRun()
+unsigned Thread::resetRun()
 {
+    const unsigned run = ++m_requestedRun;
     // Shown at once; the thread clears them again with the rest before its next
     // frame, so a frame in flight cannot leave a stale count behind.
     m_framesReceived = 0;
     m_errors = 0;
     m_capturedLosses = 0;
     m_requests |= ResetRun;
+    return run;
 }
 
 void Thread::setTarget(int frames)
@@ -143,8 +145,10 @@ void Thread::applyRequests()
         m_targetReached = false;
         m_failedBeforeFirst = 0;
     }
-    if (requests & ResetRun)
+    if (requests & ResetRun) {
         m_summed = 0;
+        m_run = m_requestedRun;
+    }
     if (requests & (ResetRun | RestartTimer))
         m_frameTimer.restart();
 }
@@ -246,6 +250,7 @@ void Thread::handleFrame(NqBuffer* buffer, const NqResult& operationResult)
     frame.blockId = buffer->GetBlockID();
     frame.timestamp = buffer->GetTimestamp();
     frame.number = number;
+    frame.run = m_run;
 
     if (m_averageCount <= 1) {
         handOver(buffer, frame);

@@ -41,8 +41,8 @@ public:
     unsigned averageCount() const { return m_averageCount; }
     // New run: frames received, frames summed, the sum and the error count
     // start again and the frame timer restarts. The thread applies it itself
-    // before it handles the next frame.
-    void resetRun();
+    // before it handles the next frame, whose Frame::run is the id returned.
+    unsigned resetRun();
     // captureDone() is emitted on the frame that makes frames received equal
     // `frames` while capturing; -1 never matches.
     void setTarget(int frames);
@@ -116,6 +116,7 @@ private:
     // Shared with the GUI thread.
     std::atomic<unsigned> m_averageCount{1};
     std::atomic<unsigned> m_requests{0};
+    std::atomic<unsigned> m_requestedRun{0}; // the latest run resetRun started
     std::atomic<int> m_target{-1};
     std::atomic<bool> m_capturing{false};
     std::atomic<bool> m_paused{false};
@@ -142,6 +143,7 @@ private:
     unsigned long long m_failedBeforeFirst = 0; // not counted yet (see errorCount)
     QElapsedTimer m_temperatureRead;
     NqFrameLossCounter m_losses;
+    unsigned m_run = 0; // the run of the frames made now
     bool m_runHasFrames = false; // a complete frame came in this run
     bool m_targetReached = false;
     bool m_lostReported = false;
