@@ -165,11 +165,8 @@ void Thread::watchCamera()
     }
     const unsigned limit = m_silenceLimit;
     const bool silent = limit > 0 && m_sinceLastBuffer.elapsed() > qint64(limit);
-    if (!silent && !m_device->IsLost()) {
-        if (limit > 0 && !m_incompleteReported && m_sinceComplete.elapsed() > qint64(limit))
-            reportIncomplete();
+    if (!silent && !m_device->IsLost())
         return;
-    }
     qCWarning(lcAcquisition) << (silent ? "no frame for" : "control channel lost after")
                              << m_sinceLastBuffer.elapsed() << "ms: the camera is gone";
     QMutexLocker lock(&m_gate);
@@ -210,16 +207,21 @@ void Thread::countFrame(uint64_t blockId, bool complete)
             m_failedBeforeFirst = 0;
     } else {
         ++m_incomplete;
-        // Held back until a complete frame or the silence limit tells which.
-        if (!m_runHasFrames && !m_incompleteReported) {
-            ++m_failedBeforeFirst;
-            return;
-        }
     }
-    m_runHasFrames = m_runHasFrames || complete;
-    const uint64_t before = m_losses.lost();
-    m_losses.frame(blockId, complete);
-    countLoss(complete ? m_losses.lost() - before : 1);
+    if (!complete && !m_runHasFrames && !m_incompleteReported) {
+        // Held back until a complete frame or the silence limit tells which.
+        ++m_failedBeforeFirst;
+    } else {
+        m_runHasFrames = m_runHasFrames || complete;
+        const uint64_t before = m_losses.lost();
+        m_losses.frame(blockId, complete);
+        countLoss(complete ? m_losses.lost() - before : 1);
+    }
+    // Said on a frame that came, so that a stream gone silent after an
+    // unfinished frame is a camera gone, not a stream of incomplete frames.
+    const unsigned limit = m_silenceLimit;
+    if (!complete && limit > 0 && !m_incompleteReported && m_sinceComplete.elapsed() > qint64(limit))
+        reportIncomplete();
 }
 
 void Thread::handleFrame(NqBuffer* buffer, const NqResult& operationResult)
