@@ -2,7 +2,7 @@
 # The test command: installs what is missing, builds, and runs every test in a
 # loopback-only network namespace; then runs the transmitter library's tests,
 # the chessboard collector's and the capture writer thread's again under
-# ThreadSanitizer and runs every fuzzer briefly.
+# ThreadSanitizer and runs every fuzzer briefly, side by side.
 set -e
 root=$(cd "$(dirname "$0")/.." && pwd)
 netns="$root/scripts/in-loopback-netns.sh"
@@ -27,14 +27,23 @@ if command -v clang++ >/dev/null; then
     cmake --build "$fuzz" -j"$jobs" --target fuzzers
     scratch=$(mktemp -d)
     trap 'rm -rf "$scratch"' EXIT
-    for fuzzer in $(find "$fuzz" -type f -name 'fuzz_*' -perm -u+x | sort); do
+    fuzzers=$(find "$fuzz" -type f -name 'fuzz_*' -perm -u+x | sort)
+    echo "== Fuzzing" $(for f in $fuzzers; do basename "$f"; done) "side by side for ${FUZZ_SECONDS:-20} s"
+    for fuzzer in $fuzzers; do
         name=$(basename "$fuzzer")
-        echo "== Fuzzing $name for ${FUZZ_SECONDS:-20} s"
         mkdir -p "$scratch/$name/corpus"
-        if ! (cd "$scratch/$name" && "$fuzzer" -max_total_time="${FUZZ_SECONDS:-20}" corpus >log 2>&1); then
-            cat "$scratch/$name/log"
-            exit 1
-        fi
-        tail -n 1 "$scratch/$name/log"
+        (cd "$scratch/$name" && "$fuzzer" -max_total_time="${FUZZ_SECONDS:-20}" corpus >log 2>&1; echo $? >status) &
     done
+    wait
+    failed=0
+    for fuzzer in $fuzzers; do
+        name=$(basename "$fuzzer")
+        if [ "$(cat "$scratch/$name/status")" != 0 ]; then
+            cat "$scratch/$name/log"
+            failed=1
+        else
+            echo "$name: $(tail -n 1 "$scratch/$name/log")"
+        fi
+    done
+    [ "$failed" = 0 ]
 fi
