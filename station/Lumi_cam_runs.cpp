@@ -214,11 +214,13 @@ void Lumi_cam::runCapture(bool on)
             return;
         sendTMXProgram();
     }
+    // The frames an ended capture still has queued are stored under its own
+    // run first; then the thread starts the run this capture stores.
+    beginCaptureFiles();
     if (m_thread) {
         m_captureFramesRun = m_thread->resetRun();
         m_thread->setTarget(m_captureTarget);
     }
-    beginCaptureFiles();
     startAcquisition();
 }
 

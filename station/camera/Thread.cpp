@@ -157,12 +157,7 @@ void Thread::watchCamera()
 {
     if (m_lostReported)
         return;
-    if (m_silenceRestart.exchange(false)) {
-        m_sinceLastBuffer.restart();
-        m_sinceComplete.restart();
-        m_incomplete = 0;
-        m_incompleteReported = false;
-    }
+    applySilenceRestart();
     const unsigned limit = m_silenceLimit;
     const bool silent = limit > 0 && m_sinceLastBuffer.elapsed() > qint64(limit);
     if (!silent && !m_device->IsLost())
@@ -174,6 +169,16 @@ void Thread::watchCamera()
         return;
     m_lostReported = true;
     emit cameraLost();
+}
+
+void Thread::applySilenceRestart()
+{
+    if (m_silenceRestart.exchange(false)) {
+        m_sinceLastBuffer.restart();
+        m_sinceComplete.restart();
+        m_incomplete = 0;
+        m_incompleteReported = false;
+    }
 }
 
 void Thread::reportIncomplete()
@@ -198,6 +203,9 @@ void Thread::countLoss(unsigned long long frames)
 
 void Thread::countFrame(uint64_t blockId, bool complete)
 {
+    // A limit set while the thread waited for this frame counts from now on,
+    // not from a complete frame of an earlier run.
+    applySilenceRestart();
     if (complete) {
         m_sinceComplete.restart();
         m_incomplete = 0;

@@ -102,6 +102,8 @@ private:
     void countFrame(uint64_t blockId, bool complete);
     void countLoss(unsigned long long frames);
     void watchCamera();
+    // Starts the silence and completeness clocks again when a new limit asks.
+    void applySilenceRestart();
     void reportIncomplete();
     void handOver(NqBuffer* buffer, const Frame& frame);
     void addToSum(NqBuffer* buffer, const Frame& frame);
