@@ -88,6 +88,7 @@ Lumi_cam::Lumi_cam(QWidget* parent, Qt::WindowFlags flags)
     m_tmx = new TmxLink(this);
     m_tmx->setBoxParent(this);
     connect(m_tmx, &TmxLink::settled, this, &Lumi_cam::reportCaptureDone);
+    connect(m_tmx, &TmxLink::requestFailed, this, &Lumi_cam::generatorRequestFailed);
     m_ipDlg = new setIPDlg(this);
     connect(m_ipDlg, &setIPDlg::hasIP, this, &Lumi_cam::setTMXIP);
     m_remoteAdapter = std::make_unique<StationRemote>(*this, *ui);

@@ -245,6 +245,7 @@ private:
     // Raises the capture-done flag once the capture that reached its target
     // has all its files written and its generator requests answered.
     void reportCaptureDone();
+    void generatorRequestFailed(quint64 request);
     // Writes the capture's settings file; a failure says which file and why.
     WriteFailure writeSidecar();
     // The stream error label: the frames of the run that were lost.
@@ -388,9 +389,12 @@ private:
     int m_doneRun = 0;
     unsigned long long m_doneLosses = 0;
     bool m_doneWritten = false; // the writer has written every file of m_doneRun
-    // The generator's failures when the capture began: a capture during
-    // which a request went unanswered is not done.
-    quint64 m_generatorFailuresAtStart = 0;
+    // The capture's generator requests: those after the first number up to
+    // the last (the latest when the capture reached its target). A capture
+    // one of them failed for is not done.
+    quint64 m_generatorFirstRequest = 0;
+    quint64 m_generatorLastRequest = 0;
+    bool m_generatorFailed = false;
     int m_cameraTemperature = -1000; // no reading yet
     unsigned m_averageCount = 1;
     double m_currentExposure = 0; // microseconds

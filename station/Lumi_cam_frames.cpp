@@ -264,17 +264,24 @@ void Lumi_cam::reportCaptureDone()
 {
     if (m_doneRun == 0 || !m_doneWritten)
         return;
-    // The generator's last requests are answered, or given up, within a second.
-    if (m_tmx->isWaiting())
+    // The capture's last generator requests are answered, or given up,
+    // within a second; those of a preview after it do not count.
+    if (!m_tmx->settledUpTo(m_generatorLastRequest))
         return;
     const int run = m_doneRun;
     m_doneRun = 0;
-    if (m_tmx->failures() != m_generatorFailuresAtStart) {
+    if (m_generatorFailed) {
         qCWarning(lcShell) << "capture" << run << "had generator requests without an answer: it is not reported done";
         return;
     }
     if (!m_capturing && m_connected)
         m_captureDone = true;
+}
+
+void Lumi_cam::generatorRequestFailed(quint64 request)
+{
+    if (request > m_generatorFirstRequest && request <= m_generatorLastRequest)
+        m_generatorFailed = true;
 }
 
 void Lumi_cam::beginCaptureFiles()
@@ -289,6 +296,7 @@ void Lumi_cam::beginCaptureFiles()
     run.format.displayDepth = m_depths.display;
     run.format.dataDepth = m_depths.data;
     run.averaging = int(m_averageCount);
+    run.averageGreens = greenAveraging();
     run.targetFrames = m_captureTarget;
     // Not to this capture's files under the same numbers.
     storeQueuedCaptureFrames();

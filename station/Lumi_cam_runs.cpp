@@ -189,7 +189,9 @@ void Lumi_cam::runCapture(bool on)
     }
 
     m_tmx->newRun();
-    m_generatorFailuresAtStart = m_tmx->failures();
+    m_generatorFirstRequest = m_tmx->lastRequest();
+    m_generatorLastRequest = ~0ull; // open until the target is reached
+    m_generatorFailed = false;
     m_recordMovie->start();
     if (!validateRunParams() && RunRules::failedCheckStopsRun(m_twoGate)) {
         ui->actionCapture->setChecked(false);
@@ -230,9 +232,11 @@ void Lumi_cam::stopCapture()
     if (!m_capturing)
         return;
     // Done once the writer has written its files, when nothing was lost
-    // (captureRunEnded); the writer may get there during the waits below.
+    // (captureRunEnded) and the generator answered the capture's requests
+    // (reportCaptureDone); the writer may get there during the waits below.
     m_doneRun = m_captureRun;
     m_doneWritten = false;
+    m_generatorLastRequest = m_tmx->lastRequest();
     m_doneLosses = m_thread ? m_thread->capturedLosses() : 0;
     ui->actionCapture->setChecked(false);
     // The stop waits for the last frames; a capture started meanwhile runs on.

@@ -1,7 +1,6 @@
 #include "capture/CaptureWriter.h"
 
 #include "frames/FrameCheck.h"
-#include "frames/PixelConversion.h"
 
 #include <QFile>
 
@@ -82,7 +81,7 @@ WriteResult CaptureWriter::writeFile(const CaptureFile& file, const Frame& frame
         return writeTiff(file.path, w, h, frame.data, m_run.format);
     case CaptureFile::Plane:
         return writeTiffPlane(file.path, w / 2, h / 2, frame.data, w, m_run.format, file.planeFlags,
-                              greenAveraging());
+                              m_run.averageGreens);
     case CaptureFile::Page:
         return writeTiffPage(m_multiPage.get(), w, h, frame.data, m_run.format, int(frame.number),
                              m_run.targetFrames);

@@ -24,6 +24,9 @@ public:
         TiffFormat format;
         int averaging = 1;         // N; the file numbers of the N-averaging rows are counter / N
         int targetFrames = -1;     // page total of the multi-page file
+        // Green averaging as it was when the capture began: one series is
+        // made one way.
+        bool averageGreens = false;
     };
 
     struct Result

@@ -143,7 +143,7 @@ void RemoteServer::scheduleNextBlock()
 
 void RemoteServer::runNextBlock()
 {
-    // Called again from a wait or a box of the block in progress, it leaves
+    // Called again from a wait of the block in progress, it leaves
     // the next one queued: no command runs inside another.
     if (running_ || queue_.isEmpty())
         return;

@@ -60,6 +60,7 @@ bool TmxLink::sendTMXProgram(double period, quint64 pulses, double ledStart, dou
     if (pathAndQuery.isEmpty()) {
         qCWarning(lcTmx) << "sendTMXProgram: not sent:" << why;
         ++failures_;
+        emit requestFailed(++requests_);
         Prompt::current().message(boxParent_, Prompt::Warning, tr("TMX settings error"),
                                   tr("TMX %1 was not programmed: %2").arg(address_, why));
         return false;
@@ -91,7 +92,7 @@ void TmxLink::send(const QString& pathAndQuery)
     deadline->setSingleShot(true);
     // A coarse timer may fire up to 5 % early; the generator is promised a second.
     deadline->setTimerType(Qt::PreciseTimer);
-    pending_.insert(deadline);
+    pending_.insert(deadline, ++requests_);
     const QPointer<QNetworkReply> waiting(reply);
     connect(deadline, &QTimer::timeout, this, [this, deadline, waiting] {
         if (waiting) // given up; its connection is freed for the next request
@@ -99,9 +100,14 @@ void TmxLink::send(const QString& pathAndQuery)
         expired(deadline);
     });
     const QPointer<QTimer> until(deadline);
-    connect(reply, &QNetworkReply::metaDataChanged, this, [this, reply, until] {
+    // Only a success status is an answer: an error page or a redirect is
+    // not the generator doing what it was asked.
+    const auto succeeded = [reply] {
         const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-        if (status >= 200 && status < 300)
+        return status >= 200 && status < 300;
+    };
+    connect(reply, &QNetworkReply::metaDataChanged, this, [this, succeeded, until] {
+        if (succeeded())
             answered(until);
     });
     connect(reply, &QNetworkReply::readyRead, this, [reply, read = qint64(0)]() mutable {
@@ -112,8 +118,8 @@ void TmxLink::send(const QString& pathAndQuery)
             reply->abort();
         }
     });
-    connect(reply, &QNetworkReply::finished, this, [this, reply, until] {
-        if (reply->error() == QNetworkReply::NoError)
+    connect(reply, &QNetworkReply::finished, this, [this, reply, succeeded, until] {
+        if (reply->error() == QNetworkReply::NoError && succeeded())
             answered(until);
     });
     deadline->start(WatchdogMs);
@@ -126,17 +132,24 @@ void TmxLink::answered(QTimer* deadline)
     if (!deadline || !pending_.remove(deadline))
         return;
     delete deadline;
-    if (pending_.isEmpty())
-        emit settled();
+    emit settled();
 }
 
 void TmxLink::expired(QTimer* deadline)
 {
-    pending_.remove(deadline);
+    const quint64 request = pending_.take(deadline);
     deadline->deleteLater(); // its own timeout is running
     stopTryingTMX();
-    if (pending_.isEmpty())
-        emit settled();
+    emit requestFailed(request);
+    emit settled();
+}
+
+bool TmxLink::settledUpTo(quint64 request) const
+{
+    for (const quint64 waiting : pending_)
+        if (waiting <= request)
+            return false;
+    return true;
 }
 
 void TmxLink::finishedSlot(QNetworkReply* reply)

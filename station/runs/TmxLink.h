@@ -2,7 +2,7 @@
 
 #include <QNetworkAccessManager>
 #include <QObject>
-#include <QSet>
+#include <QHash>
 #include <QString>
 #include <QTimer>
 
@@ -44,15 +44,22 @@ public:
     // reported again.
     void newRun();
 
-    // Requests given up (no answer in time) or not sent (values refused)
-    // since the link was made; a run compares it at its start and end.
+    // Requests given up (no answer in time) or not sent (values refused),
+    // and watchdogs run out, since the link was made.
     quint64 failures() const { return failures_; }
     // Some request still waits for its answer or its deadline.
     bool isWaiting() const { return !pending_.isEmpty(); }
+    // Requests are numbered from 1 in the order they are made (a program
+    // refused before it was sent counts too); this is the latest one.
+    quint64 lastRequest() const { return requests_; }
+    // Every request up to number `request` was answered or given up.
+    bool settledUpTo(quint64 request) const;
 
 signals:
-    // The last request waiting was answered or given up.
+    // A request was answered or given up.
     void settled();
+    // Request number `request` went unanswered or could not be sent.
+    void requestFailed(quint64 request);
 
 public slots:
     // From the generator-IP dialog: an empty address turns control off;
@@ -79,5 +86,7 @@ private:
     bool externallyTriggered_ = false;
     bool reported_ = false; // the user was told in this run
     quint64 failures_ = 0;
-    QSet<QTimer*> pending_; // the deadlines of requests not answered yet
+    quint64 requests_ = 0;
+    // The deadlines of requests not answered yet, with their numbers.
+    QHash<QTimer*, quint64> pending_;
 };

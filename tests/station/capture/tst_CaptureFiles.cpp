@@ -186,13 +186,18 @@ private slots:
         QCOMPARE(readAll(dir.filePath("run_0_p1_p.lst")), QByteArray("run_0_p1_000005_p.tif\r\n"));
         QCOMPARE(readAll(dir.filePath("run_0_p1_r.lst")), QByteArray("run_0_p1_000005_r.tif\r\n"));
 
-        // The process-wide green averaging, switched on during the run, holds
-        // from the next file on: the R plane is the mean of each cell's greens.
+        // Green averaging switched on during the run leaves the series as it
+        // began; a run begun with it has each R sample the mean of its cell's greens.
         setGreenAveraging(true);
         const auto unset = qScopeGuard([] { setGreenAveraging(false); });
         QVERIFY(writer.write(*renumbered(frame, 6), 1).ok);
-        QCOMPARE(tiffSamples(dir.filePath("run_0_p1_000006_r.tif")), (QVector<int>{35, 55}));
-        QCOMPARE(tiffSamples(dir.filePath("run_0_p1_000006_p.tif")), (QVector<int>{20, 40}));
+        QCOMPARE(tiffSamples(dir.filePath("run_0_p1_000006_r.tif")), (QVector<int>{10, 30}));
+        writer.endRun();
+        run.averageGreens = true;
+        writer.beginRun(run);
+        QVERIFY(writer.write(*renumbered(frame, 7), 1).ok);
+        QCOMPARE(tiffSamples(dir.filePath("run_0_p1_000007_r.tif")), (QVector<int>{35, 55}));
+        QCOMPARE(tiffSamples(dir.filePath("run_0_p1_000007_p.tif")), (QVector<int>{20, 40}));
     }
 
     void writerTwoGate()

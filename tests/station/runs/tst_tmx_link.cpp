@@ -28,6 +28,7 @@ private slots:
     void watchdog_data();
     void watchdog();
     void eachRequestHasItsDeadline();
+    void requestsSettleByNumber();
     void floodedAnswerIsNotKept();
 
 private:
@@ -185,6 +186,7 @@ void TestTmxLink::watchdog_data()
     QTest::newRow("answers 404") << PulseGeneratorSim::Mode::Answer404 << true;
     QTest::newRow("silent") << PulseGeneratorSim::Mode::Silent << true;
     QTest::newRow("refuses") << PulseGeneratorSim::Mode::Refuse << true;
+    QTest::newRow("redirects") << PulseGeneratorSim::Mode::Redirect << true;
 }
 
 void TestTmxLink::watchdog()
@@ -255,6 +257,27 @@ void TestTmxLink::eachRequestHasItsDeadline()
     link_->newRun();
     link_->sendTMXRun();
     QTRY_COMPARE_WITH_TIMEOUT(prompt_->shown.size(), 2, 2000);
+}
+
+// A capture asks after its own requests: those made after it (a preview's)
+// neither hold it nor count against it.
+void TestTmxLink::requestsSettleByNumber()
+{
+    QList<quint64> failed;
+    connect(link_, &TmxLink::requestFailed, this, [&failed](quint64 request) { failed << request; });
+    link_->setTMXIP(generator_->address(), false);
+    QCOMPARE(link_->lastRequest(), 1ull);
+    QTRY_VERIFY_WITH_TIMEOUT(link_->settledUpTo(1), 3000);
+
+    generator_->setMode(PulseGeneratorSim::Mode::Silent);
+    link_->sendTMXRun();
+    QVERIFY(link_->settledUpTo(1));
+    QVERIFY(!link_->settledUpTo(2));
+    // A program refused before it went out fails at once, under its own number.
+    QVERIFY(!link_->sendTMXProgram(0, 10, 0, 30, 0, 30));
+    QCOMPARE(failed, QList<quint64>{3});
+    QTRY_VERIFY_WITH_TIMEOUT(link_->settledUpTo(3), 3000);
+    QCOMPARE(failed, (QList<quint64>{3, 2}));
 }
 
 // A generator answering with an endless body: the answer counts, the body is
