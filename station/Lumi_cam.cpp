@@ -38,7 +38,8 @@ Q_LOGGING_CATEGORY(lcShell, "kessane.station.shell")
 
 namespace {
 
-// How long the text of a box nobody waited for stays in the status bar.
+// How long a notice (a box nobody waited for, a refused setting) stays in the
+// status bar.
 constexpr int NoticeShownMs = 10000;
 
 } // namespace
@@ -120,9 +121,8 @@ Lumi_cam::Lumi_cam(QWidget* parent, Qt::WindowFlags flags)
     buildStatusBar();
     // A box that holds nothing (a console's command, a run's event) may find
     // nobody at the station: its text stays in the status bar for a while.
-    Prompt::setNoticeReporter([this](const QString& title, const QString& text) {
-        statusBar()->showMessage(title + QStringLiteral(": ") + text, NoticeShownMs);
-    });
+    Prompt::setNoticeReporter(
+        [this](const QString& title, const QString& text) { showNotice(title + QStringLiteral(": ") + text); });
 
     buildSidePanel();
     connect(m_panel->exposure, qOverload<double>(&QDoubleSpinBox::valueChanged), this, &Lumi_cam::changeExposure);
@@ -301,4 +301,9 @@ void Lumi_cam::closeEvent(QCloseEvent* event)
     m_settings->sync();
     event->accept();
     QCoreApplication::exit(0);
+}
+
+void Lumi_cam::showNotice(const QString& text)
+{
+    statusBar()->showMessage(text, NoticeShownMs);
 }

@@ -250,6 +250,8 @@ private:
     WriteFailure writeSidecar();
     // The stream error label: the frames of the run that were lost.
     void showRunErrors();
+    // Shows `text` in the status bar for a while (nobody may be watching).
+    void showNotice(const QString& text);
     void followImageSize();
     // The status bar's size label: "WxH" of the camera's image at connection
     // and after a binning or ROI change, then of every frame of another size.

@@ -28,8 +28,6 @@ namespace {
 // is given up (it is usually held by a stale stream of another program).
 constexpr int streamOpenAttempts = 5;
 constexpr unsigned long streamRetryMs = 1000;
-// How long the status bar names the features a settings dialog's write could not set.
-constexpr int RefusalShownMs = 10000;
 
 } // namespace
 
@@ -203,7 +201,7 @@ void Lumi_cam::createCameraDialogs()
     // The dialogs show the camera's settings again; the status bar says what it refused.
     const auto showRefusal = [this](const QString& text) {
         qCWarning(lcShell) << text;
-        statusBar()->showMessage(text, RefusalShownMs);
+        showNotice(text);
     };
     connect(m_sensorDlg.get(), &sensorSettingsDlg::writeRefused, this, showRefusal);
     connect(m_ioDlg.get(), &ioSettingsDlg::writeRefused, this, showRefusal);

@@ -6,6 +6,7 @@
 #include "StationTexts.h"
 #include "camera/Thread.h"
 #include "remote/RemoteServer.h"
+#include "runs/RunRules.h"
 #include "ui_LUMI_camClass.h"
 
 #include <QCheckBox>
@@ -40,11 +41,9 @@ RemoteProtocol::StationState Lumi_cam::stationState() const
     state.capturing = m_capturing || m_doneRun != 0;
     state.captureDone = m_captureDone;
     if (m_thread) {
-        state.framesReceived = m_thread->framesReceived();
         state.targetFrames = state.capturing ? m_captureTarget : -1;
-        // Frames past the target (the camera stops a little later) are not the capture's.
-        if (state.capturing && m_captureTarget >= 0)
-            state.framesReceived = std::min(state.framesReceived, quint64(m_captureTarget));
+        state.framesReceived = state.capturing ? RunRules::capturedFrames(m_thread->framesReceived(), m_captureTarget)
+                                               : m_thread->framesReceived();
     }
     return state;
 }

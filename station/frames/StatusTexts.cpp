@@ -2,8 +2,6 @@
 
 #include <QCoreApplication>
 
-#include <algorithm>
-
 namespace StatusTexts {
 
 namespace {
@@ -15,10 +13,6 @@ QString tr(const char* text)
 
 QString runStatusText(const RunStatus& status)
 {
-    // Frames past the target (the camera stops a little later) are not the capture's.
-    const unsigned long long counter = status.capturing && status.targetFrames >= 0
-                                           ? std::min(status.counter, (unsigned long long)(status.targetFrames))
-                                           : status.counter;
     const QString fps = QString::number(status.framesPerSecond, 'f', 1);
     const QString bandwidth = QString::number(status.bandwidthMbps, 'f', 0);
     if (!status.capturing) {
@@ -30,14 +24,14 @@ QString runStatusText(const RunStatus& status)
     }
     if (status.radiometric) {
         return tr("Captured: %1/%5 images %3-bit, %2 FPS, %4Mbps")
-            .arg(counter)
+            .arg(status.counter)
             .arg(fps)
             .arg(status.dataDepth)
             .arg(bandwidth)
             .arg(status.targetFrames);
     }
     return tr("Captured: %1/%5 pairs %3-bit, %2 FPS, %4Mbps")
-        .arg(counter / 2)
+        .arg(status.counter / 2)
         .arg(fps)
         .arg(status.dataDepth)
         .arg(bandwidth)

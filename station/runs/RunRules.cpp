@@ -79,6 +79,11 @@ int captureTarget(int frames, bool twoGate)
     return twoGate ? frames * 2 : frames;
 }
 
+unsigned long long capturedFrames(unsigned long long received, int target)
+{
+    return target < 0 ? received : std::min(received, (unsigned long long)(target));
+}
+
 QString captureStatusText(bool radiometric, uint64_t received, int target, uint64_t errors, int dataDepth)
 {
     const QString text = radiometric ? QStringLiteral("Captured: %1/%2 images %4-bit, Errors=%3")

@@ -62,6 +62,10 @@ void store(QSettings& settings, const StoredRun& run);
 
 // Frames a capture waits for: two per pair in two-gate mode.
 int captureTarget(int frames, bool twoGate);
+// Frames of the capture among those received: the camera stops a little
+// after the target, and the frames past it are not the capture's (a target
+// below 0 has no end).
+unsigned long long capturedFrames(unsigned long long received, int target);
 
 // "Captured: %1/%2 images ..." in radiometric mode, else "... pairs ..." with
 // half the target.

@@ -198,6 +198,10 @@ void TestRunRules::targetsAndStatus()
 
     QCOMPARE(RunRules::captureTarget(frames, twoGate), target);
     QCOMPARE(RunRules::captureStatusText(radiometric, 3, target, 0, 14), status);
+    // The camera stops a little after the target: what comes later is not counted.
+    QCOMPARE(RunRules::capturedFrames(target + 3ull, target), (unsigned long long)(target));
+    QCOMPARE(RunRules::capturedFrames(2, target), 2ull);
+    QCOMPARE(RunRules::capturedFrames(7, -1), 7ull);
 }
 
 void TestRunRules::previewStatus()
