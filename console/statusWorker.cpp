@@ -65,8 +65,12 @@ void statusWorker::run()
     connect(&pause, &QTimer::timeout, cycle);
     connect(&connectWait, &QTimer::timeout, cantConnect);
     connect(&silence, &QTimer::timeout, [&] {
-        qCInfo(lcStatus) << "statusWorker: station" << m_ip << "has not answered for" << SilenceMs << "ms";
-        report(StationStatus::NotAnswering);
+        // A host that went off keeps its connection open until TCP gives up,
+        // minutes later: drop it, so the next cycle finds the station anew.
+        // The disconnected handler reports it.
+        qCInfo(lcStatus) << "statusWorker: station" << m_ip << "has not answered for" << SilenceMs
+                         << "ms; connecting again";
+        socket.abort();
     });
     connect(&socket, &QTcpSocket::connected, [&] {
         connectWait.stop();
@@ -74,7 +78,8 @@ void statusWorker::run()
         cycle();
     });
     connect(&socket, &QTcpSocket::disconnected, [&] {
-        // Closed or reset by the station; the running pause leads to a reconnect.
+        // Closed or reset by the station, or dropped for its silence; the
+        // running pause leads to a reconnect.
         silence.stop();
         report(StationStatus::NotAnswering);
     });

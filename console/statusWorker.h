@@ -9,7 +9,8 @@
 // of every read to the GUI thread through answerStatus (queued). A station
 // that cannot be reached is reported as "Can't connect"; one that stays
 // silent for SilenceMs, or closes or resets the connection, as "Not
-// answering" (the worker reconnects meanwhile). The socket is created and
+// answering", and the worker connects afresh (a silent connection is
+// dropped: its host may have gone and come back). The socket is created and
 // used only on the worker's own thread. stop() ends the thread's event loop
 // and waits for it; nothing blocks inside the loop, so that is prompt.
 class statusWorker : public QThread

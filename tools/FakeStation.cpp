@@ -50,13 +50,16 @@ void FakeStation::acceptClients()
         // once the client has closed and what it sent has reached the station.
         auto* link = new QTcpSocket(m_front.get());
         link->connectToHost(m_address, m_server->serverPort());
-        QObject::connect(client, &QTcpSocket::readyRead, link, [this, client, link] {
+        const int generation = m_generation;
+        QObject::connect(client, &QTcpSocket::readyRead, link, [this, client, link, generation] {
             const QByteArray bytes = client->readAll();
-            if (!hangUp(client) && fault != Fault::Silent)
+            if (generation == m_generation && !hangUp(client) && fault != Fault::Silent)
                 link->write(bytes);
         });
-        QObject::connect(link, &QTcpSocket::readyRead, client, [this, client, link] {
+        QObject::connect(link, &QTcpSocket::readyRead, client, [this, client, link, generation] {
             const QByteArray reply = link->readAll();
+            if (generation != m_generation)
+                return;
             if (fault == Fault::Late)
                 QTimer::singleShot(lateMs, client, [client, reply] { client->write(reply); });
             else if (fault != Fault::Silent)

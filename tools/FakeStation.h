@@ -55,6 +55,9 @@ public:
     // taken. Clients reach the station's server through a front on `address`
     // and `port` that carries out the fault.
     bool listen(const QHostAddress& address, quint16 port = RemoteProtocol::DefaultPort);
+    // As a station whose host went off and came back: the connections open
+    // now stay silent for good, without closing; later ones are served.
+    void forgetConnections() { ++m_generation; }
 
     RemoteProtocol::StationState stationState() const override { return state; }
     void clearCaptureDone() override { state.captureDone = false; }
@@ -68,6 +71,7 @@ private:
     bool hangUp(QTcpSocket* client);
 
     QHostAddress m_address;
+    int m_generation = 0; // of the connections served; older ones are forgotten
     std::unique_ptr<RemoteServer> m_server;
     std::unique_ptr<QTcpServer> m_front; // destroyed first, with every connection through it
 };

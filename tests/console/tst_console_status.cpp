@@ -2,6 +2,7 @@
 #include "FakeStation.h"
 #include "ScriptedPrompt.h"
 #include "camstatusdialog.h"
+#include "statusWorker.h"
 
 #include <QListWidget>
 #include <QTcpServer>
@@ -28,6 +29,7 @@ private slots:
     void closingEndsPolling();
     void stationThatStopsAnswering_data();
     void stationThatStopsAnswering();
+    void stationBackOnAFreshConnection();
     void capturePopsOutWhenEveryStationFinished();
     void stationThatDoesNotCaptureIsNamed();
 
@@ -205,7 +207,8 @@ void ConsoleStatusTest::stationThatStopsAnswering_data()
 void ConsoleStatusTest::stationThatStopsAnswering()
 {
     // Shown as not answering, counted neither ready nor available, and back
-    // with its state at its next answer.
+    // with its state at its next answer (a station whose answers come later
+    // than the silence bound is dropped each time, so it answers first).
     QFETCH(FakeStation::Fault, fault);
     m_a = station("127.0.0.2");
     m_a->lateMs = 4000;
@@ -221,11 +224,33 @@ void ConsoleStatusTest::stationThatStopsAnswering()
     QTest::qWait(300);
     QCOMPARE(text(0), QStringLiteral("A - Not answering"));
     QVERIFY(available.isEmpty() && ready.isEmpty());
-    if (fault != FakeStation::Fault::Late)
-        m_a->fault = FakeStation::Fault::None;
+    m_a->fault = FakeStation::Fault::None;
     QTRY_COMPARE_WITH_TIMEOUT(text(0), QStringLiteral("A - Ready"), 5000);
     QCOMPARE(colour(0), QColor(Qt::green));
     QTRY_VERIFY(!available.isEmpty() && !ready.isEmpty());
+    dialog.close();
+    m_dialog = nullptr;
+}
+
+void ConsoleStatusTest::stationBackOnAFreshConnection()
+{
+    // The station's host went off and came back: its open connection never
+    // answers nor closes, a new one is served. The row recovers well before
+    // another silence bound passes, not when TCP gives up.
+    m_a = station("127.0.0.2");
+    camstatusdialog dialog;
+    m_dialog = &dialog;
+    dialog.setCameras({"127.0.0.2"}, {"A"});
+    QTRY_COMPARE(text(0), QStringLiteral("A - Ready"));
+    QStringList seen{text(0)}; // the row's texts, one per change
+    connect(list()->model(), &QAbstractItemModel::dataChanged, &dialog, [&] {
+        if (seen.isEmpty() || seen.last() != text(0))
+            seen << text(0);
+    });
+    m_a->forgetConnections();
+    QTRY_VERIFY_WITH_TIMEOUT(seen.contains(QStringLiteral("A - Not answering")), 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(text(0), QStringLiteral("A - Ready"), statusWorker::SilenceMs);
+    QCOMPARE(seen, (QStringList{"A - Ready", "A - Not answering", "A - Ready"}));
     dialog.close();
     m_dialog = nullptr;
 }
