@@ -1,5 +1,6 @@
 #include "EventWait.h"
 
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
 
@@ -31,4 +32,18 @@ void EventWait::cancel()
         pending->cancelled = true;
         pending->loop->quit();
     }
+}
+
+EventWait::Until EventWait::waitUntil(const std::function<bool()>& done, int boundMs)
+{
+    // Short slices: `done` is seen soon after the event that made it hold.
+    QElapsedTimer elapsed;
+    elapsed.start();
+    while (!done()) {
+        if (elapsed.elapsed() >= boundMs)
+            return Until::TimedOut;
+        if (!wait(10))
+            return done() ? Until::Done : Until::Cancelled;
+    }
+    return Until::Done;
 }

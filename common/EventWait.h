@@ -3,6 +3,8 @@
 #include <QList>
 #include <QObject>
 
+#include <functional>
+
 class QEventLoop;
 
 // Waits that keep a window responsive: an event loop that
@@ -20,6 +22,10 @@ public:
     // Runs events for `milliseconds` (at least). False when cancelled or
     // cut short because the program is quitting.
     bool wait(int milliseconds);
+
+    // Runs events until `done` holds, for at most `boundMs`.
+    enum class Until { Done, TimedOut, Cancelled };
+    Until waitUntil(const std::function<bool()>& done, int boundMs);
 
     // Ends every wait in progress; each returns false.
     void cancel();

@@ -17,7 +17,6 @@
 #include "ui_Dravo_pluricaClass.h"
 
 #include <QDateTime>
-#include <QElapsedTimer>
 #include <QLoggingCategory>
 #include <QNetworkReply>
 #include <QProgressDialog>
@@ -100,13 +99,7 @@ void Dravo_plurica::sendToMaster(const char* pathAndQuery, std::function<void(bo
 
 bool Dravo_plurica::waitUntil(const std::function<bool()>& done, int boundMs)
 {
-    QElapsedTimer elapsed;
-    elapsed.start();
-    while (!done() && elapsed.elapsed() < boundMs) {
-        if (!m_wait->wait(10))
-            break; // the program is quitting: no event runs any more
-    }
-    return done();
+    return m_wait->waitUntil(done, boundMs) == EventWait::Until::Done;
 }
 
 void Dravo_plurica::finishedSlot(QNetworkReply* reply)

@@ -25,10 +25,17 @@ public:
                 [this] { settle(false, QStringLiteral("the station closed the connection")); });
         connect(socket, &QAbstractSocket::errorOccurred, this, [this] { settle(false, m_socket->errorString()); });
         m_timer.setSingleShot(true);
-        connect(&m_timer, &QTimer::timeout, this,
-                [this] { settle(false, QStringLiteral("no reply within %1 ms").arg(ReplyWaitMs)); });
-        m_timer.start(ReplyWaitMs);
+        connect(&m_timer, &QTimer::timeout, this, [this] {
+            // A reply that arrived while the bound ran out may not have been
+            // read yet: look once, without waiting, before giving up.
+            m_socket->waitForReadyRead(0);
+            settle(false, QStringLiteral("no reply within %1 ms").arg(ReplyWaitMs));
+        });
     }
+
+    // The reply bound starts once every connection of the command is made,
+    // so a slow connection to one station does not eat another's window.
+    void startReplyWait() { m_timer.start(ReplyWaitMs); }
 
 private:
     void read()
@@ -81,6 +88,7 @@ void StationCommandClient::send(const QVector<Delivery>& deliveries, const Outco
     }
     // The connections proceed side by side; each wait takes what is left.
     const QDeadlineTimer deadline(ConnectWaitMs);
+    QVector<Pending*> waiting;
     for (int i = 0; i < sockets.size(); ++i) {
         QTcpSocket* socket = sockets.at(i);
         const Delivery& d = deliveries.at(i);
@@ -95,6 +103,8 @@ void StationCommandClient::send(const QVector<Delivery>& deliveries, const Outco
             continue;
         }
         socket->flush();
-        new Pending(socket, d, [outcome, i](bool delivered) { outcome(i, delivered); }, this);
+        waiting << new Pending(socket, d, [outcome, i](bool delivered) { outcome(i, delivered); }, this);
     }
+    for (Pending* p : qAsConst(waiting))
+        p->startReplyWait();
 }

@@ -4,7 +4,6 @@
 #include "Prompt.h"
 #include "generators/GeneratorHttp.h"
 
-#include <QElapsedTimer>
 #include <QLoggingCategory>
 #include <QNetworkReply>
 #include <QWidget>
@@ -56,16 +55,17 @@ void TmxApply::warn(quint64 request, const QString& detail)
 
 bool TmxApply::waitForDone(EventWait& wait)
 {
-    QElapsedTimer elapsed;
-    elapsed.start();
     // The reply ends within the watchdog's time; a warning box holds the
     // wait only as long as the user leaves it open.
     const int bound = 2 * WatchdogMs;
-    while (!m_done && elapsed.elapsed() < bound) {
-        if (!wait.wait(10))
-            return false; // the program is quitting
-    }
-    if (!m_done)
+    switch (wait.waitUntil([this] { return m_done; }, bound)) {
+    case EventWait::Until::Cancelled:
+        return false; // the program is quitting
+    case EventWait::Until::TimedOut:
         qCWarning(lcApply) << "TmxApply: no outcome within" << bound << "ms; going on";
+        break;
+    case EventWait::Until::Done:
+        break;
+    }
     return true;
 }

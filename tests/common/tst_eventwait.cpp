@@ -13,6 +13,7 @@ private slots:
     void nothingToWait();
     void cancelEndsNestedWaits();
     void quittingEndsWaits();
+    void waitUntilTellsHowItEnded();
 };
 
 void TestEventWait::waitsAndRunsEvents()
@@ -80,6 +81,27 @@ void TestEventWait::quittingEndsWaits()
     QVERIFY(!inner);
     QVERIFY(!later);
     QVERIFY2(ms >= 0 && ms < 5000, qPrintable(QString::number(ms)));
+    QCOMPARE(waiter.depth(), 0);
+}
+
+// Done as soon as the condition holds, TimedOut when the bound passes first,
+// Cancelled when a cancel cuts it short.
+void TestEventWait::waitUntilTellsHowItEnded()
+{
+    EventWait waiter;
+    bool flag = false;
+    QTimer::singleShot(20, this, [&] { flag = true; });
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(waiter.waitUntil([&] { return flag; }, 10000), EventWait::Until::Done);
+    QVERIFY(clock.elapsed() < 5000);
+
+    QCOMPARE(waiter.waitUntil([] { return false; }, 30), EventWait::Until::TimedOut);
+
+    QTimer::singleShot(20, this, [&] { waiter.cancel(); });
+    clock.restart();
+    QCOMPARE(waiter.waitUntil([] { return false; }, 10000), EventWait::Until::Cancelled);
+    QVERIFY(clock.elapsed() < 5000);
     QCOMPARE(waiter.depth(), 0);
 }
 
