@@ -194,8 +194,7 @@ void focusDlg::applyReply(const LensReplyEffects& e)
         showControllerAgain();
     if (e.identified) {
         m_identified = true;
-        ui->label->setText(QStringLiteral("Device: %1 v.%2 @%3")
-                               .arg(state.deviceName.toHtmlEscaped(), state.version.toHtmlEscaped(), m_address));
+        ui->label->setText(LensReplyParser::deviceLabel(state));
         emit isProductCorrect(true);
         QTimer::singleShot(PingerResumeDelayMs, this, &focusDlg::resumePinger);
     }
