@@ -12,7 +12,6 @@
 #include "frames/CustomScene.h"
 #include "frames/MyGraphicsView.h"
 #include "frames/StatusTexts.h"
-#include "runs/RunRules.h"
 #include "runs/TmxLink.h"
 #include "ui_LUMI_camClass.h"
 
@@ -90,7 +89,7 @@ void Lumi_cam::handleFrame(const FrameRef& frame)
         StatusTexts::RunStatus status;
         status.capturing = m_capturing || captured;
         status.radiometric = form.actionRadiometric_Mode->isChecked();
-        status.counter = status.capturing ? RunRules::capturedFrames(f.number, m_captureTarget) : f.number;
+        status.counter = f.number;
         status.framesPerSecond = m_thread ? m_thread->frameRate() : 0.0;
         status.bandwidthMbps = m_streamStats.bandwidthMbps;
         status.dataDepth = m_depths.data;

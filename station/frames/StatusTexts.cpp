@@ -1,5 +1,7 @@
 #include "frames/StatusTexts.h"
 
+#include "runs/RunRules.h"
+
 #include <QCoreApplication>
 
 namespace StatusTexts {
@@ -13,25 +15,27 @@ QString tr(const char* text)
 
 QString runStatusText(const RunStatus& status)
 {
+    const unsigned long long counter =
+        status.capturing ? RunRules::capturedFrames(status.counter, status.targetFrames) : status.counter;
     const QString fps = QString::number(status.framesPerSecond, 'f', 1);
     const QString bandwidth = QString::number(status.bandwidthMbps, 'f', 0);
     if (!status.capturing) {
         return tr("Preview: %1 images %3-bit, %2 FPS, %4Mbps")
-            .arg(status.counter)
+            .arg(counter)
             .arg(fps)
             .arg(status.dataDepth)
             .arg(bandwidth);
     }
     if (status.radiometric) {
         return tr("Captured: %1/%5 images %3-bit, %2 FPS, %4Mbps")
-            .arg(status.counter)
+            .arg(counter)
             .arg(fps)
             .arg(status.dataDepth)
             .arg(bandwidth)
             .arg(status.targetFrames);
     }
     return tr("Captured: %1/%5 pairs %3-bit, %2 FPS, %4Mbps")
-        .arg(status.counter / 2)
+        .arg(counter / 2)
         .arg(fps)
         .arg(status.dataDepth)
         .arg(bandwidth)
