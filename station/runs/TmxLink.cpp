@@ -59,7 +59,6 @@ bool TmxLink::sendTMXProgram(double period, quint64 pulses, double ledStart, dou
     const QString pathAndQuery = TmxRequest::programPathAndQuery(program, &why);
     if (pathAndQuery.isEmpty()) {
         qCWarning(lcTmx) << "sendTMXProgram: not sent:" << why;
-        ++failures_;
         emit requestFailed(++requests_);
         Prompt::current().message(boxParent_, Prompt::Warning, tr("TMX settings error"),
                                   tr("TMX %1 was not programmed: %2").arg(address_, why));
@@ -163,7 +162,6 @@ void TmxLink::finishedSlot(QNetworkReply* reply)
 void TmxLink::stopTryingTMX()
 {
     watchdog_.stop();
-    ++failures_;
     qCWarning(lcTmx) << "stopTryingTMX: no answer from" << address_;
     // Within a run the user hears of it once. A timer's handler, maybe run
     // inside the frame slot: the box must not hold the run.

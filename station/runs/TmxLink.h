@@ -44,11 +44,6 @@ public:
     // reported again.
     void newRun();
 
-    // Requests given up (no answer in time) or not sent (values refused),
-    // and watchdogs run out, since the link was made.
-    quint64 failures() const { return failures_; }
-    // Some request still waits for its answer or its deadline.
-    bool isWaiting() const { return !pending_.isEmpty(); }
     // Requests are numbered from 1 in the order they are made (a program
     // refused before it was sent counts too); this is the latest one.
     quint64 lastRequest() const { return requests_; }
@@ -85,7 +80,6 @@ private:
     bool controlling_ = true;
     bool externallyTriggered_ = false;
     bool reported_ = false; // the user was told in this run
-    quint64 failures_ = 0;
     quint64 requests_ = 0;
     // The deadlines of requests not answered yet, with their numbers.
     QHash<QTimer*, quint64> pending_;
