@@ -18,14 +18,13 @@ class RemoteStatusProvider;
 // beyond them is closed at once. A served connection stays open until the
 // peer closes it. Each block a client sends is answered at once with the
 // status reply (or the ROI value for "#getroi"), even while a command waits;
-// its commands are queued and handed to the handler later, in
-// table order, one block at a time in the order of arrival. A block is never
-// answered unless its commands are queued: when the queue is full, its client
-// is closed unanswered, so the sender knows it was not carried out. A
-// command's boxes wait for nobody, but a command may run events (waits), so
-// it never runs inside a socket's handler
-// and never touches a socket: a client may leave at any moment. Everything
-// runs on the GUI thread.
+// its commands are queued and handed to the handler later, in table order,
+// one block at a time in the order of arrival. A block is never answered
+// unless its commands are queued: when the queue is full, its client is
+// closed unanswered, so the sender knows it was not carried out. A command's
+// boxes wait for nobody, but a command may run events (waits), so it never
+// runs inside a socket's handler and never touches a socket: a client may
+// leave at any moment. Everything runs on the GUI thread.
 class RemoteServer : public QObject
 {
     Q_OBJECT
