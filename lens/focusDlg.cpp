@@ -247,7 +247,6 @@ void focusDlg::applyReply(const LensReplyEffects& e)
 void focusDlg::showControllerAgain()
 {
     m_lost = false;
-    m_lensText = m_lensTextBeforeLoss;
     showRanges();
     ui->label->setText(LensReplyParser::deviceLabel(m_link->state()));
     enableControls();

@@ -190,10 +190,8 @@ private:
     {
         QString far, near, close, open;
     } m_ranges;
-    // pingError reported the controller lost and it has not answered since;
-    // the lens text from before the silence.
+    // pingError reported the controller lost and it has not answered since.
     bool m_lost = false;
-    QString m_lensTextBeforeLoss;
     bool m_identified = false;
     int m_zoomPosition = 0;
     int m_focusPosition = 0;

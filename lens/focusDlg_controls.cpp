@@ -95,9 +95,7 @@ void focusDlg::irisUpdateVal(float fNumber)
 
 void focusDlg::pingError(const QString&)
 {
-    // What the controller told of itself is kept for when it answers again.
-    if (!m_lost)
-        m_lensTextBeforeLoss = m_lensText;
+    // The ranges it gave are kept (m_ranges) for when it answers again.
     m_lost = true;
     for (const MotorButton& m : motorButtons())
         m.button->setEnabled(false);
