@@ -7,6 +7,8 @@
 #include <QtTest>
 
 #include <atomic>
+#include <functional>
+#include <mutex>
 
 // The capture's writer thread: files and list lines in the order the frames
 // came, however slow the disk; a run ends only once its files are written;
@@ -70,18 +72,56 @@ private:
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 
-    // What the writer thread reports, delivered to the test's thread as the
-    // window gets it (a QSignalSpy would record on the writer thread).
-    struct Reports
+    // What the writer thread reports, recorded as it reports it, under a
+    // lock of our own: a queued delivery hands the values over inside Qt,
+    // where ThreadSanitizer cannot see that it is ordered.
+    class Reports
     {
-        Reports(CaptureQueue& queue, QObject* context)
+    public:
+        // `atEnd` runs on the writer thread as a run ends, before it is recorded.
+        explicit Reports(CaptureQueue& queue, std::function<void()> atEnd = {}) : m_atEnd(std::move(atEnd))
         {
-            connect(&queue, &CaptureQueue::runEnded, context, [this](CaptureQueue::Summary s) { ended << s; });
-            connect(&queue, &CaptureQueue::writeFailed, context,
-                    [this](int run, WriteFailure f) { failed << qMakePair(run, f); });
+            m_runEnded = connect(
+                &queue, &CaptureQueue::runEnded, &queue,
+                [this](CaptureQueue::Summary s) {
+                    const std::lock_guard<std::mutex> lock(m_mutex);
+                    if (m_atEnd)
+                        m_atEnd();
+                    m_ended << s;
+                },
+                Qt::DirectConnection);
+            m_writeFailed = connect(
+                &queue, &CaptureQueue::writeFailed, &queue,
+                [this](int run, WriteFailure f) {
+                    const std::lock_guard<std::mutex> lock(m_mutex);
+                    m_failed << qMakePair(run, f);
+                },
+                Qt::DirectConnection);
         }
-        QList<CaptureQueue::Summary> ended;
-        QList<QPair<int, WriteFailure>> failed;
+        // The tests see their runs end before it goes.
+        ~Reports()
+        {
+            disconnect(m_runEnded);
+            disconnect(m_writeFailed);
+        }
+        QList<CaptureQueue::Summary> ended() const
+        {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            return m_ended;
+        }
+        QList<QPair<int, WriteFailure>> failed() const
+        {
+            const std::lock_guard<std::mutex> lock(m_mutex);
+            return m_failed;
+        }
+
+    private:
+        mutable std::mutex m_mutex;
+        std::function<void()> m_atEnd;
+        QMetaObject::Connection m_runEnded;
+        QMetaObject::Connection m_writeFailed;
+        QList<CaptureQueue::Summary> m_ended;
+        QList<QPair<int, WriteFailure>> m_failed;
     };
 
 private slots:
@@ -93,17 +133,14 @@ private slots:
         std::atomic<int> released{0};
         CaptureQueue queue(32, std::make_unique<SlowWriter>(10));
         QStringList filesAtEnd;
-        connect(&queue, &CaptureQueue::runEnded, this, [&](CaptureQueue::Summary) {
-            filesAtEnd = QDir(dir.path()).entryList({"*.tif"}, QDir::Files, QDir::Name);
-        });
-        Reports reports(queue, this);
+        Reports reports(queue, [&] { filesAtEnd = QDir(dir.path()).entryList({"*.tif"}, QDir::Files, QDir::Name); });
         const int number = queue.beginRun(run(dir.path()));
         for (unsigned long long n = 1; n <= 20; ++n)
             QVERIFY(queue.offer(frame(n, released), 1));
         queue.endRun();
         QVERIFY(!queue.offer(frame(21, released), 1)); // the run is closed
-        QTRY_COMPARE_WITH_TIMEOUT(reports.ended.size(), 1, 10000);
-        const CaptureQueue::Summary summary = reports.ended.first();
+        QTRY_COMPARE_WITH_TIMEOUT(reports.ended().size(), 1, 10000);
+        const CaptureQueue::Summary summary = reports.ended().first();
         QCOMPARE(summary.run, number);
         QCOMPARE(summary.stored, 20ull);
         QCOMPARE(summary.lost, 0ull);
@@ -128,7 +165,7 @@ private slots:
         QTemporaryDir dir;
         std::atomic<int> released{0};
         CaptureQueue queue(4, std::make_unique<SlowWriter>(50));
-        Reports reports(queue, this);
+        Reports reports(queue);
         queue.beginRun(run(dir.path()));
         int taken = 0;
         for (unsigned long long n = 1; n <= 10; ++n)
@@ -136,8 +173,8 @@ private slots:
         QVERIFY(taken >= 4 && taken <= 5); // the writer may have taken the first already
         QCOMPARE(queue.lostFrames(), 10ull - unsigned(taken));
         queue.endRun();
-        QTRY_COMPARE_WITH_TIMEOUT(reports.ended.size(), 1, 10000);
-        const CaptureQueue::Summary summary = reports.ended.first();
+        QTRY_COMPARE_WITH_TIMEOUT(reports.ended().size(), 1, 10000);
+        const CaptureQueue::Summary summary = reports.ended().first();
         QCOMPARE(summary.stored + summary.lost, 10ull);
         QCOMPARE(readAll(dir.filePath("run.lst")).count('\n'), taken);
     }
@@ -149,29 +186,29 @@ private slots:
         QTemporaryDir dir;
         std::atomic<int> released{0};
         CaptureQueue queue(32, std::make_unique<SlowWriter>(5, 3));
-        Reports reports(queue, this);
+        Reports reports(queue);
         const int first = queue.beginRun(run(dir.path(), "a"));
         for (unsigned long long n = 1; n <= 6; ++n)
             queue.offer(frame(n, released), 1);
-        QTRY_COMPARE_WITH_TIMEOUT(reports.failed.size(), 1, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(reports.failed().size(), 1, 10000);
         QVERIFY(!queue.offer(frame(7, released), 1)); // turned away once the failure is known
         const int second = queue.beginRun(run(dir.path(), "b")); // ends "a"
         queue.offer(frame(1, released), 1);
         queue.endRun();
-        QTRY_COMPARE_WITH_TIMEOUT(reports.ended.size(), 2, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(reports.ended().size(), 2, 10000);
 
-        QCOMPARE(reports.failed.size(), 1);
-        QCOMPARE(reports.failed.first().first, first);
-        const WriteFailure failure = reports.failed.first().second;
+        QCOMPARE(reports.failed().size(), 1);
+        QCOMPARE(reports.failed().first().first, first);
+        const WriteFailure failure = reports.failed().first().second;
         QCOMPARE(failure.path, QString("frame 3"));
         QCOMPARE(failure.error, ENOSPC);
-        const CaptureQueue::Summary a = reports.ended.at(0);
+        const CaptureQueue::Summary a = reports.ended().at(0);
         QCOMPARE(a.run, first);
         QVERIFY(a.failed);
         QCOMPARE(a.stored, 2ull);
         QCOMPARE(a.lost, 5ull); // 3 to 6 written no more, 7 turned away
         QCOMPARE(readAll(dir.filePath("a.lst")), listOf("a", 1, 2));
-        const CaptureQueue::Summary b = reports.ended.at(1);
+        const CaptureQueue::Summary b = reports.ended().at(1);
         QCOMPARE(b.run, second);
         QVERIFY(!b.failed);
         QCOMPARE(readAll(dir.filePath("b.lst")), listOf("b", 1, 1));
