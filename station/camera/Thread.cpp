@@ -108,8 +108,7 @@ void Thread::run()
     m_framesReceived = 0;
     m_errors = 0;
     m_frameTimer.start();
-    m_sinceLastBuffer.start();
-    m_sinceComplete.start();
+    m_clock.start();
     while (!m_stop) {
         applyRequests();
         watchCamera();
@@ -125,7 +124,6 @@ void Thread::run()
                 m_pipeline->ReleaseBuffer(buffer);
                 break;
             }
-            m_sinceLastBuffer.restart();
             handleFrame(buffer, operationResult);
         } else if (result.GetCode() != NqResult::Code::ABORTED) {
             retrieveFailed(result);
@@ -145,6 +143,8 @@ void Thread::applyRequests()
         m_targetReached = false;
         m_failedBeforeFirst = 0;
     }
+    if (requests & (ResetRun | ResetCounters))
+        m_watch.newRun();
     if (requests & ResetRun) {
         m_summed = 0;
         m_run = m_requestedRun;
@@ -157,13 +157,13 @@ void Thread::watchCamera()
 {
     if (m_lostReported)
         return;
-    applySilenceRestart();
-    const unsigned limit = m_silenceLimit;
-    const bool silent = limit > 0 && m_sinceLastBuffer.elapsed() > qint64(limit);
+    applySilenceLimit();
+    const qint64 now = m_clock.elapsed();
+    const bool silent = m_watch.silent(now);
     if (!silent && !m_device->IsLost())
         return;
-    qCWarning(lcAcquisition) << (silent ? "no frame for" : "control channel lost after")
-                             << m_sinceLastBuffer.elapsed() << "ms: the camera is gone";
+    qCWarning(lcAcquisition) << (silent ? "no frame for" : "control channel lost after") << m_watch.silentMs(now)
+                             << "ms: the camera is gone";
     QMutexLocker lock(&m_gate);
     if (m_stop)
         return;
@@ -171,27 +171,22 @@ void Thread::watchCamera()
     emit cameraLost();
 }
 
-void Thread::applySilenceRestart()
+void Thread::applySilenceLimit()
 {
-    if (m_silenceRestart.exchange(false)) {
-        m_sinceLastBuffer.restart();
-        m_sinceComplete.restart();
-        m_incomplete = 0;
-        m_incompleteReported = false;
-    }
+    if (m_silenceRestart.exchange(false))
+        m_watch.setLimit(m_silenceLimit, m_clock.elapsed());
 }
 
 void Thread::reportIncomplete()
 {
-    const qint64 ms = m_sinceComplete.elapsed();
-    qCWarning(lcAcquisition) << "no complete frame for" << ms << "ms," << m_incomplete << "incomplete ones";
+    const qint64 ms = m_watch.incompleteMs(m_clock.elapsed());
+    const unsigned long long incomplete = m_watch.incompleteRow();
+    qCWarning(lcAcquisition) << "no complete frame for" << ms << "ms," << incomplete << "incomplete ones";
     // No complete frame came after them: they were the run's.
     countLoss(std::exchange(m_failedBeforeFirst, 0));
     QMutexLocker lock(&m_gate);
-    if (m_stop)
-        return;
-    m_incompleteReported = true;
-    emit framesIncomplete(m_incomplete, ms);
+    if (!m_stop)
+        emit framesIncomplete(incomplete, ms);
 }
 
 void Thread::countLoss(unsigned long long frames)
@@ -203,21 +198,15 @@ void Thread::countLoss(unsigned long long frames)
 
 void Thread::countFrame(uint64_t blockId, bool complete)
 {
-    // A limit set while the thread waited for this frame counts from now on,
-    // not from a complete frame of an earlier run.
-    applySilenceRestart();
-    if (complete) {
-        m_sinceComplete.restart();
-        m_incomplete = 0;
-        // The failures before the run's first frame were the stream settling,
-        // or the end of the acquisition stopped before the run.
-        if (!m_runHasFrames)
-            m_failedBeforeFirst = 0;
-    } else {
-        ++m_incomplete;
-    }
-    if (!complete && !m_runHasFrames && !m_incompleteReported) {
-        // Held back until a complete frame or the silence limit tells which.
+    // A limit set while the thread waited for this frame holds before it.
+    applySilenceLimit();
+    const bool runEnds = m_watch.frame(complete, m_clock.elapsed());
+    // The failures before the run's first frame were the stream settling,
+    // or the end of the acquisition stopped before the run.
+    if (complete && !m_runHasFrames)
+        m_failedBeforeFirst = 0;
+    if (!complete && !m_runHasFrames && !m_watch.reported()) {
+        // Held back until a complete frame or the end of the run tells which.
         ++m_failedBeforeFirst;
     } else {
         m_runHasFrames = m_runHasFrames || complete;
@@ -227,8 +216,7 @@ void Thread::countFrame(uint64_t blockId, bool complete)
     }
     // Said on a frame that came, so that a stream gone silent after an
     // unfinished frame is a camera gone, not a stream of incomplete frames.
-    const unsigned limit = m_silenceLimit;
-    if (!complete && limit > 0 && !m_incompleteReported && m_sinceComplete.elapsed() > qint64(limit))
+    if (runEnds)
         reportIncomplete();
 }
 
@@ -351,7 +339,7 @@ void Thread::retrieveFailed(const NqResult& result)
         QMutexLocker lock(&m_gate);
         // Only an idle camera is asked: one that should be acquiring and
         // sends nothing may be gone, and would hold us up for its time-outs.
-        if (m_stop || m_lostReported || m_silenceLimit > 0 || m_device->IsLost())
+        if (m_stop || m_lostReported || m_watch.limit() > 0 || m_device->IsLost())
             return;
         // Now and then: each read shares the control channel with the heartbeat
         // that tells us when the camera is gone.

@@ -2,6 +2,7 @@
 
 #include "camera/Frame.h"
 #include "camera/NqBufferResult.h"
+#include "camera/StreamWatch.h"
 
 #include <QElapsedTimer>
 #include <QMutex>
@@ -25,7 +26,7 @@ class NqResult;
 // of a small pool). It counts every camera frame of a run that does not reach
 // the GUI, and watches the camera: one that lost its control channel, or
 // whose stream stays silent while it should be acquiring, is reported once;
-// a stream that delivers only incomplete frames for as long is reported too.
+// a stream that delivers only incomplete frames is reported too (StreamWatch).
 // One thread per camera connection.
 class Thread : public QThread
 {
@@ -57,7 +58,8 @@ public:
     // While the camera acquires, a stream silent for `ms` milliseconds means
     // the camera is gone, and one that completes no frame for as long is of
     // no use; 0 (not acquiring, or waiting for triggers) watches the control
-    // channel only. Counted from this call on.
+    // channel and the frames that come only. A longer limit counts from this
+    // call on, a shorter one from the frames after it (see StreamWatch).
     void setSilenceLimit(unsigned ms);
 
     unsigned long long framesReceived() const { return m_framesReceived; }
@@ -82,8 +84,8 @@ signals:
     void boardfound(int boardsFound, int framesReceived);
     // The camera is gone (emitted once); the thread reads no feature after it.
     void cameraLost();
-    // Frames keep coming, but none complete for longer than the silence
-    // limit: `incomplete` of them in `ms` milliseconds. Once per limit set.
+    // Frames keep coming, none of them complete: `incomplete` of them in
+    // `ms` milliseconds (see StreamWatch). Once per run.
     void framesIncomplete(unsigned long long incomplete, qint64 ms);
 
 public slots:
@@ -102,8 +104,8 @@ private:
     void countFrame(uint64_t blockId, bool complete);
     void countLoss(unsigned long long frames);
     void watchCamera();
-    // Starts the silence and completeness clocks again when a new limit asks.
-    void applySilenceRestart();
+    // Hands a limit the GUI set to the watch.
+    void applySilenceLimit();
     void reportIncomplete();
     void handOver(NqBuffer* buffer, const Frame& frame);
     void addToSum(NqBuffer* buffer, const Frame& frame);
@@ -138,10 +140,8 @@ private:
 
     // The thread's own.
     QElapsedTimer m_frameTimer;
-    QElapsedTimer m_sinceLastBuffer; // for the silence limit
-    QElapsedTimer m_sinceComplete;   // the same for complete frames
-    unsigned long long m_incomplete = 0; // frames failed since the last complete one
-    bool m_incompleteReported = false;
+    QElapsedTimer m_clock; // the watch's time
+    StreamWatch m_watch;
     unsigned long long m_failedBeforeFirst = 0; // not counted yet (see errorCount)
     QElapsedTimer m_temperatureRead;
     NqFrameLossCounter m_losses;
