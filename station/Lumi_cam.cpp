@@ -159,6 +159,13 @@ Lumi_cam::Lumi_cam(QWidget* parent, Qt::WindowFlags flags)
     m_modeGroup->addAction(ui->actionDouble_Framing_Mode);
     m_modeGroup->addAction(ui->actionFrame_Accumulation_Mode);
     m_modeGroup->addAction(ui->actionRadiometric_Mode);
+    // The user's switches of how the camera acquires wait for a capture's
+    // end as the console's do: locked while it runs, over whatever enabled
+    // state the modes give them.
+    m_captureLocked = new QActionGroup(this);
+    m_captureLocked->setExclusive(false);
+    for (QAction* a : {ui->actionTrigger, ui->actionPulseWidth, ui->actionLifetime_mode})
+        m_captureLocked->addAction(a);
 
     buildProfilePlot();
 

@@ -87,6 +87,8 @@ public:
     // Tells the acquisition thread how long the stream of the running
     // acquisition may stay silent (its exposure and trigger decide).
     void updateSilenceLimit();
+    // The same, for a stream whose frames may last `exposureUs`.
+    void updateSilenceLimit(double exposureUs);
     // Bytes a frame of the connected camera needs, 0 when none is connected.
     uint32_t getPayloadSize();
 
@@ -267,6 +269,9 @@ private:
     // The connected camera's name, colour kind and address in the window.
     void showCameraIdentity(const QString& cameraName);
     void setExposureSpin(double microseconds);
+    // The camera did not take an exposure change: says what it refused and
+    // shows the exposure it has.
+    void showCameraExposure(const QString& refusal);
     void applyExposureSetup(const ExposureSpinSetup& setup);
     // Ends the acquisition thread, storing the frames a finished capture
     // still owns; the device stays connected.
@@ -322,6 +327,7 @@ private:
     std::unique_ptr<StationRemote> m_remoteAdapter;
     RemoteServer* m_remote = nullptr;
     QActionGroup* m_modeGroup = nullptr;
+    QActionGroup* m_captureLocked = nullptr; // trigger, pulse width, lifetime mode
     Thread* m_thread = nullptr;
     std::unique_ptr<ModeToolBar> m_toolBar;
     // Per connection, on m_device; without parent, as top-level dialogs.

@@ -293,6 +293,11 @@ void Lumi_cam::startAcquisition()
 
 void Lumi_cam::updateSilenceLimit()
 {
+    updateSilenceLimit(m_currentExposure);
+}
+
+void Lumi_cam::updateSilenceLimit(double exposureUs)
+{
     if (!m_thread)
         return;
     NqGenParameterArray* params = cameraParameters();
@@ -306,7 +311,7 @@ void Lumi_cam::updateSilenceLimit()
     int64_t frameTime = 0;
     FeatureValues::readEnum(params, "TriggerMode", triggerMode);
     FeatureValues::readInteger(params, "FRM_TIM_ACT", frameTime);
-    m_thread->setSilenceLimit(RunRules::silenceLimitMs(triggerMode != 0, m_currentExposure, double(frameTime)));
+    m_thread->setSilenceLimit(RunRules::silenceLimitMs(triggerMode != 0, exposureUs, double(frameTime)));
 }
 
 void Lumi_cam::stopAcquisition()

@@ -4,9 +4,11 @@
 
 #include "Prompt.h"
 #include "SidePanel.h"
+#include "camera/FeatureValues.h"
 #include "camera/Thread.h"
 #include "runs/ModeSteps.h"
 #include "runs/RunRules.h"
+#include "remote/RemoteServer.h"
 #include "runs/TmxLink.h"
 #include "ui_LUMI_camClass.h"
 
@@ -15,6 +17,8 @@
 #include <QLineEdit>
 #include <QMovie>
 #include <QSpinBox>
+
+#include <algorithm>
 
 bool Lumi_cam::waitWithEvents(int ms)
 {
@@ -39,9 +43,12 @@ void Lumi_cam::enableCameraControls(bool enabled)
                        static_cast<QWidget*>(m_panel->exposureLabel), static_cast<QWidget*>(m_panel->exposure)})
         w->setEnabled(enabled);
     m_panel->setGateWidgetsEnabled(enabled);
-    // A capture keeps its averaging count: its file numbers depend on it.
+    // A capture keeps its averaging count (its file numbers depend on it)
+    // and the way the camera acquires (its settings file tells it).
     m_panel->averageLabel->setEnabled(!m_capturing);
     m_panel->average->setEnabled(!m_capturing);
+    m_modeGroup->setEnabled(!m_capturing);
+    m_captureLocked->setEnabled(!m_capturing);
     updateSensorDialogLock();
 }
 
@@ -181,8 +188,10 @@ void Lumi_cam::runCapture(bool on)
         if (m_capturing)
             return;
         endCaptureFiles();
-        // An averaging count set during the capture ("#aver=") holds from now on.
+        // An averaging count set during the capture ("#aver=") holds from
+        // now on; the console's commands held for its end run next.
         changeAvg(m_panel->average->value());
+        m_remote->captureEnded();
         m_recordMovie->stop();
         ui->actionCapture->setIcon(QIcon(QStringLiteral(":/Dravo_cam/record.png")));
         return;
@@ -260,10 +269,16 @@ void Lumi_cam::setExposureSpin(double microseconds)
 
 void Lumi_cam::changeExposure(double exposure)
 {
+    const double before = m_currentExposure;
     m_currentExposure = ExposureUnits::toMicroseconds(exposure, m_unit);
     NqGenParameterArray* params = cameraParameters();
     if (!params)
         return;
+    // The camera may start a frame of the new length as soon as its frame
+    // time is written: until the change is done the stream may stay silent
+    // for the longer of the two.
+    updateSilenceLimit(std::max(before, m_currentExposure));
+    const FeatureValues::RefusedWrites refused;
     const ExposureControl::Result r = m_exposure.change(*params, m_currentExposure, ui->actionTrigger->isChecked());
     if (r.limitsRead) {
         m_minExposure = r.minExposure;
@@ -271,7 +286,21 @@ void Lumi_cam::changeExposure(double exposure)
     }
     if (r.restartCounters)
         restartRunCounters();
+    if (!refused.features().isEmpty())
+        showCameraExposure(refused.text());
     updateSilenceLimit();
+}
+
+void Lumi_cam::showCameraExposure(const QString& refusal)
+{
+    qCWarning(lcShell).noquote() << "changeExposure:" << refusal;
+    showNotice(refusal);
+    double exposure = 0;
+    if (!FeatureValues::readExposure(cameraParameters(), exposure))
+        return;
+    m_currentExposure = exposure;
+    const QSignalBlocker block(m_panel->exposure);
+    setExposureSpin(exposure);
 }
 
 void Lumi_cam::setExtTrigger(bool on)

@@ -64,6 +64,7 @@ public:
     int roiValue() const override { return roi; }
     bool execute(const RemoteProtocol::RemoteCommand& command) override;
     void executeLens(const RemoteProtocol::RemoteCommand& command) override { lens.append(command); }
+    bool isAcquiringCapture() const override { return state.capturing; }
 
 private:
     void acceptClients();

@@ -82,8 +82,9 @@ CameraConfig::Result CameraConfig::apply(NqGenParameterArray& params, const Hook
 
     result.pixelFormat = enumOr(params, "PixelFormat", 0);
 
-    int64_t exposure = 0;
-    if (params.GetIntegerValue("ExposureTimeRaw", exposure).IsOK()) {
+    double exposureUs = 0;
+    if (readExposure(&params, exposureUs)) {
+        const auto exposure = int64_t(exposureUs);
         result.exposure = exposure;
         if (hooks.exposure)
             hooks.exposure(exposure);

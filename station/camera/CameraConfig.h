@@ -52,7 +52,7 @@ public:
         int64_t minExposure = 0; // FRR_EXP_MIN
         int64_t maxExposure = 0; // FRM_TIM_ACT
         int64_t pixelFormat = 0; // PixelFormat as read back (the camera may refuse ours)
-        std::optional<int64_t> exposure; // ExposureTimeRaw, unset when unreadable
+        std::optional<int64_t> exposure; // the exposure feature, unset when unreadable
         int64_t exposureMode = 0;
         int64_t triggerSource = 0;
         int64_t triggerMode = 0;

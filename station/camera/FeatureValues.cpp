@@ -105,6 +105,24 @@ bool booleanOr(NqGenParameterArray& params, const char* name, bool fallback)
     return value;
 }
 
+const char* exposureFeature(NqGenParameterArray* params)
+{
+    for (const char* name : {"ExposureTimeRaw", "ExposureTimeAbs", "ExposureTime"})
+        if (params && params->Get(name))
+            return name;
+    return nullptr;
+}
+
+bool readExposure(NqGenParameterArray* params, double& microseconds)
+{
+    const char* name = exposureFeature(params);
+    int64_t whole = 0;
+    if (!name || !readInteger(params, name, whole))
+        return name && readFloat(params, name, microseconds);
+    microseconds = double(whole);
+    return true;
+}
+
 NqResult writeNumber(NqGenParameterArray& params, const char* name, int64_t value)
 {
     const NqGenParameter* parameter = params.Get(name);

@@ -24,6 +24,13 @@ int64_t integerOr(NqGenParameterArray& params, const char* name, int64_t fallbac
 int64_t enumOr(NqGenParameterArray& params, const char* name, int64_t fallback);
 bool booleanOr(NqGenParameterArray& params, const char* name, bool fallback);
 
+// The camera's exposure feature: the vendor's integer ExposureTimeRaw, else
+// the standard ExposureTimeAbs, else ExposureTime (microseconds, as a float
+// on most cameras); null when it has none.
+const char* exposureFeature(NqGenParameterArray* params);
+// The exposure in microseconds, read from that feature.
+bool readExposure(NqGenParameterArray* params, double& microseconds);
+
 // Writes. The configuration code goes on whatever a write returns (a camera
 // lacking a feature keeps its state); refused writes are logged under
 // "kessane.station.camera" and told to the innermost RefusedWrites of the

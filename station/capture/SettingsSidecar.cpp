@@ -8,11 +8,7 @@
 void readSidecarFeatures(NqGenParameterArray* params, SidecarCamera& camera)
 {
     using namespace FeatureValues;
-    int64_t exposure = 0;
-    if (readInteger(params, "ExposureTimeRaw", exposure))
-        camera.exposureUs = double(exposure);
-    else
-        readFloat(params, "ExposureTimeAbs", camera.exposureUs);
+    readExposure(params, camera.exposureUs);
     readEnum(params, "TriggerMode", camera.triggerMode);
     readEnum(params, "ExposureMode", camera.exposureMode);
     readBoolean(params, "FlatFieldCorrection", camera.flatFieldCorrection);

@@ -20,8 +20,8 @@ struct SidecarCamera
     // The address the station reaches the camera at; 0 when unknown.
     uint32_t ipAddress = 0;
     // Camera features as the camera reports them; a failed read leaves 0.
-    // The exposure (microseconds) is read after the station's write:
-    // ExposureTimeRaw, or the float ExposureTimeAbs on a camera without it.
+    // The exposure (microseconds) is read after the station's write, from
+    // whichever exposure feature the camera has.
     double exposureUs = 0;
     bool flatFieldCorrection = false;
     bool blackLevelCorrection = false;

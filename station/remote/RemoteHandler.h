@@ -19,4 +19,9 @@ public:
     // The lens-controller commands; nothing happens until the station has a
     // lens-controller link to hand them to.
     virtual void executeLens(const RemoteProtocol::RemoteCommand&) {}
+
+    // The camera acquires the frames of a capture: the commands that would
+    // change how it acquires wait (the server holds them until told that the
+    // capture ended). The capture may still be writing its files after.
+    virtual bool isAcquiringCapture() const = 0;
 };

@@ -155,8 +155,15 @@ void RemoteServer::runNextBlock()
         // The state is read afresh for every command: the earlier ones of
         // the block may have changed it.
         for (const RemoteProtocol::RemoteCommand& c : block) {
-            if (!RemoteProtocol::appliesTo(c.command, status_->stationState()))
+            const RemoteProtocol::StationState state = status_->stationState();
+            if (!RemoteProtocol::appliesTo(c.command, state))
                 continue;
+            if (HeldCommands::waitsForCapture(c.command) && handler_->isAcquiringCapture()) {
+                qCInfo(lcRemote).noquote() << "runNextBlock:" << RemoteProtocol::word(c.command) << c.value
+                                           << "waits for the end of the capture";
+                held_.hold(c);
+                continue;
+            }
             if (RemoteProtocol::isLensCommand(c.command))
                 handler_->executeLens(c);
             else if (!handler_->execute(c))
@@ -166,6 +173,14 @@ void RemoteServer::runNextBlock()
     running_ = false;
     if (!queue_.isEmpty())
         scheduleNextBlock();
+}
+
+void RemoteServer::captureEnded()
+{
+    if (held_.isEmpty())
+        return;
+    queue_.putFirst(held_.take());
+    scheduleNextBlock();
 }
 
 void RemoteServer::sendStatusReply(QTcpSocket* socket)

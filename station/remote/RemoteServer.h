@@ -1,6 +1,7 @@
 #pragma once
 
 #include "RemoteProtocol.h"
+#include "remote/HeldCommands.h"
 #include "remote/RemoteBlockQueue.h"
 
 #include <QHash>
@@ -24,7 +25,9 @@ class RemoteStatusProvider;
 // closed unanswered, so the sender knows it was not carried out. A command's
 // boxes wait for nobody, but a command may run events (waits), so it never
 // runs inside a socket's handler and never touches a socket: a client may
-// leave at any moment. Everything runs on the GUI thread.
+// leave at any moment. While a capture runs, the commands that would change
+// how the camera acquires wait for its end (HeldCommands). Everything runs
+// on the GUI thread.
 class RemoteServer : public QObject
 {
     Q_OBJECT
@@ -64,6 +67,9 @@ public:
     // Clients connected now.
     int clientCount() const { return peers_.size(); }
 
+    // The capture ended: the commands held for it are carried out next.
+    void captureEnded();
+
 private:
     void acceptConnection();
     // Queues the commands of the block that arrived and answers it.
@@ -87,6 +93,7 @@ private:
     // deleted.
     QHash<QTcpSocket*, QString> peers_;
     RemoteBlockQueue queue_;
+    HeldCommands held_;
     bool running_ = false;      // a block's commands are being carried out
     quint64 arrived_ = 0;       // blocks with commands received so far
 };

@@ -43,6 +43,11 @@ bool StationRemote::execute(const RemoteProtocol::RemoteCommand& command)
     return RemoteDispatch::execute(command, *this);
 }
 
+bool StationRemote::isAcquiringCapture() const
+{
+    return m_window.isCapturing();
+}
+
 void StationRemote::setSwitch(Switch which, bool on)
 {
     Ui::LUMI_camClass& f = m_form;

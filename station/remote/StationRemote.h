@@ -30,6 +30,7 @@ public:
     // boxes are modal: the server runs its commands from the event loop,
     // never from a socket's handler.
     void executeLens(const RemoteProtocol::RemoteCommand& command) override;
+    bool isAcquiringCapture() const override;
     // RemoteWindow
     void setSwitch(Switch which, bool on) override;
     void setExposure(double value) override;

@@ -62,11 +62,17 @@ ExposureControl::Result ExposureControl::change(NqGenParameterArray& params, dou
     result.maxExposure = integerOr(params, "FRM_TIM_ACT", 0);
     result.minExposure = integerOr(params, "FRR_EXP_MIN", 0);
     result.limitsRead = true;
-    const int64_t shortestFrameTime = integerOr(params, "FRM_TIM_MIN", 0);
+    // A camera that does not tell its shortest frame time has no programmable
+    // one either: every exposure is a plain write.
+    int64_t shortestFrameTime = 0;
+    const bool frameTimeKnown = readInteger(&params, "FRM_TIM_MIN", shortestFrameTime);
     const int64_t raw = truncated(exposure);
+    // On a camera without any, the vendor's name is tried: its refusal is told.
+    const char* exposureName = exposureFeature(&params);
+    const auto writeExposure = [&] { writeNumber(params, exposureName ? exposureName : "ExposureTimeRaw", raw); };
 
     if (exposureMode == 1) {
-        if (exposure >= double(shortestFrameTime)) {
+        if (frameTimeKnown && exposure >= double(shortestFrameTime)) {
             result.path = Path::Long;
             look(LongStyle, QStringLiteral("%1-%2").arg(result.minExposure).arg(result.maxExposure));
             if (triggerMode == 1) {
@@ -85,7 +91,7 @@ ExposureControl::Result ExposureControl::change(NqGenParameterArray& params, dou
             // least one second, more for exposures beyond it.
             if (!wait(int(raw / 1000 + 1000)))
                 return result;
-            writeNumber(params, "ExposureTimeRaw", raw);
+            writeExposure();
             if (!wait(50))
                 return result;
             if (externalTrigger) {
@@ -100,7 +106,7 @@ ExposureControl::Result ExposureControl::change(NqGenParameterArray& params, dou
             }
             if (!wait(50))
                 return result;
-            writeNumber(params, "ExposureTimeRaw", raw);
+            writeExposure();
             if (!wait(50))
                 return result;
         }

@@ -8,9 +8,12 @@
 #include <functional>
 
 // Sets the camera's exposure. Exposures up to the shortest frame time are a
-// plain ExposureTimeRaw write; longer ones need the camera's programmable
-// frame time, which must be switched on (outside triggered mode) and given
-// time to settle before the exposure is written. The waits keep the window
+// plain write of the camera's exposure feature (ExposureTimeRaw, or a
+// standard one); longer ones need the camera's programmable frame time, which
+// must be switched on (outside triggered mode) and given time to settle
+// before the exposure is written. A camera that does not tell its shortest
+// frame time gets the plain write. Refused writes go to the innermost
+// FeatureValues::RefusedWrites. The waits keep the window
 // responsive: the window passes its event-running wait.
 class ExposureControl
 {

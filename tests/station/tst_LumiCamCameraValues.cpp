@@ -90,31 +90,41 @@ void LumiCamCameraValuesTest::refusedDialogWritesShowTheCamerasValues()
 void LumiCamCameraValuesTest::sidecarRecordsWhatTheCameraTook_data()
 {
     QTest::addColumn<bool>("refused");
-    QTest::addColumn<QString>("exposure");
+    QTest::addColumn<bool>("standardOnly"); // the camera has the standard exposure feature only
+    QTest::addColumn<double>("exposure");
     // The user asks for 1000 us; the camera starts at 10000 us.
-    QTest::newRow("taken") << false << QStringLiteral("1000us");
-    QTest::newRow("refused") << true << QStringLiteral("10000us");
+    QTest::newRow("taken") << false << false << 1000.0;
+    QTest::newRow("refused") << true << false << 10000.0;
+    QTest::newRow("standard feature") << false << true << 1000.0;
 }
 
+// The exposure box, the status bar and the sidecar tell the exposure the
+// camera took.
 void LumiCamCameraValuesTest::sidecarRecordsWhatTheCameraTook()
 {
     QFETCH(bool, refused);
-    QFETCH(QString, exposure);
+    QFETCH(bool, standardOnly);
+    QFETCH(double, exposure);
     QTemporaryDir folder;
     QVERIFY(folder.isValid());
     QVERIFY(WindowDriver::writeRunSettings(folder.path(), 2, QStringLiteral("run")));
     SimulatedCameraOptions options;
     if (refused)
         options.refusedFeatures = {"ExposureTimeRaw"}; // and the float exposure on its register
+    if (standardOnly)
+        options.missingFeatures = {"ExposureTimeRaw"};
     Station s(options);
     QVERIFY(s.connect());
     // The connection shows the camera's exposure; the user asks for 1000 us.
     s.window.sidePanel().exposure->setValue(1000);
+    QCOMPARE(s.window.sidePanel().exposure->value(), exposure);
+    QCOMPARE(s.window.statusBar()->currentMessage(),
+             refused ? QStringLiteral("The camera refused ExposureTimeRaw") : QString());
 
     s.action("actionCapture")->setChecked(true);
     QTRY_VERIFY_WITH_TIMEOUT(s.window.stationState().captureDone, 10000);
     QSettings sidecar(QDir(folder.path()).filePath(QStringLiteral("run.settings")), QSettings::IniFormat);
-    QCOMPARE(sidecar.value(QStringLiteral("Camera/Exposure")).toString(), exposure);
+    QCOMPARE(sidecar.value(QStringLiteral("Camera/Exposure")).toString(), QStringLiteral("%1us").arg(exposure));
     QCOMPARE(sidecar.value(QStringLiteral("Camera/Cam_IP")).toString(), QStringLiteral("127.0.0.1"));
 }
 

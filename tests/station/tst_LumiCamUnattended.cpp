@@ -1,14 +1,19 @@
+#include "GvcpTestClient.h"
 #include "HeldPrompt.h"
 #include "Lumi_cam.h"
 #include "PulseGeneratorSim.h"
 #include "RemoteClient.h"
+#include "SidePanel.h"
+#include "SimCamFeatures.h"
 #include "SimulatedCamera.h"
 #include "WindowDriver.h"
 #include "camera/Thread.h"
 #include "remote/RemoteServer.h"
 
 #include <QDir>
+#include <QDoubleSpinBox>
 #include <QLabel>
+#include <QSettings>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -37,6 +42,7 @@ private slots:
     void silentGeneratorIsNeverDone();
     void silenceBoundFollowsModeChanges();
     void countsStopAtTheTarget();
+    void exposureSentDuringACaptureWaitsForItsEnd();
 
 private:
     // Starts the camera and the window, connects it and opens remote control
@@ -51,6 +57,8 @@ private:
     // answered as a user does).
     void enterFrameAccumulation(const PulseGeneratorSim& generator);
     QString statusLabel() const;
+    // The exposure register of the camera, read as a second client does.
+    uint32_t cameraExposure();
 
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<SimulatedCamera> m_camera;
@@ -141,6 +149,16 @@ QByteArray LumiCamUnattendedTest::pollUntil(const QByteArray& ending, int ms, QL
     return reply;
 }
 
+uint32_t LumiCamUnattendedTest::cameraExposure()
+{
+    GvcpTestClient client;
+    uint32_t value = 0;
+    uint16_t status = 0;
+    if (!client.readRegister("127.0.0.1", 3956, simcam::RegExposureTime, value, status) || status != 0)
+        qWarning() << "the camera's exposure could not be read, status" << status;
+    return value;
+}
+
 void LumiCamUnattendedTest::enterFrameAccumulation(const PulseGeneratorSim& generator)
 {
     const auto answer = WindowDriver::answerGeneratorDialog(*m_window, generator.address());
@@ -193,27 +211,34 @@ void LumiCamUnattendedTest::cameraLackingAFeature()
     QCOMPARE(m_prompt->mostOpen, 0);
     QCOMPARE(m_prompt->titles(), (QStringList{"Warning", "Warning", "Warning"}));
     QCOMPARE(m_prompt->shown.last().text, QStringLiteral("ProgFrameTimeEnable Error"));
-    QCOMPARE(window.statusBar()->currentMessage(), QStringLiteral("Warning: ProgFrameTimeEnable Error"));
+    // The box's text went to the status bar, then the feature it names.
+    QCOMPARE(window.statusBar()->currentMessage(), QStringLiteral("The camera refused ProgFrameTimeEnable"));
 }
 
 void LumiCamUnattendedTest::everyFrameIncomplete_data()
 {
     QTest::addColumn<bool>("capture");
-    QTest::newRow("console's capture") << true;
-    QTest::newRow("user's preview") << false;
+    QTest::addColumn<bool>("triggered");
+    QTest::newRow("console's capture") << true << false;
+    QTest::newRow("user's preview") << false << false;
+    QTest::newRow("console's triggered capture") << true << true;
 }
 
 // Every frame arrives with packets missing: each counts as an error, and
-// after the silence bound the run ends with the reason; the camera answers,
-// so it stays connected.
+// once the frames that came tell that none will complete (for the silence
+// bound of a free-running camera, a row of them when triggered) the run ends
+// with the reason; the camera answers, so it stays connected.
 void LumiCamUnattendedTest::everyFrameIncomplete()
 {
     QFETCH(bool, capture);
+    QFETCH(bool, triggered);
     QVERIFY(WindowDriver::writeRunSettings(m_dir->path(), 200, QStringLiteral("run")));
     SimulatedCameraOptions options;
     options.packetLoss = 1;
     startStation(options);
     Lumi_cam& window = *m_window;
+    if (triggered) // the simulated camera sends on as if it were triggered
+        QCOMPARE(ask("#trig"), ready);
 
     QElapsedTimer run;
     run.start();
@@ -385,6 +410,41 @@ void LumiCamUnattendedTest::countsStopAtTheTarget()
         qInfo() << "frames received:" << window.acquisitionThread()->framesReceived();
     }
     QCOMPARE(mostCaptured, 20ull);
+}
+
+// "#exp=" sent during a capture: every frame of it is taken at the exposure
+// its settings file names, and the new one holds from its end. The user's
+// trigger and mode switches are locked meanwhile.
+void LumiCamUnattendedTest::exposureSentDuringACaptureWaitsForItsEnd()
+{
+    QVERIFY(WindowDriver::writeRunSettings(m_dir->path(), 60, QStringLiteral("run")));
+    startStation(SimulatedCameraOptions());
+    Lumi_cam& window = *m_window;
+    QCOMPARE(ask("#exp=10000"), ready);
+    QTRY_COMPARE(cameraExposure(), 10000u);
+    QAction* trigger = action(window, "actionTrigger");
+    QAction* mode = action(window, "actionFrame_Accumulation_Mode");
+    QVERIFY(trigger->isEnabled() && mode->isEnabled());
+
+    QCOMPARE(ask(QByteArray("#start\0", 7)), ready);
+    QTRY_VERIFY_WITH_TIMEOUT(window.stationState().framesReceived >= 10, 10000);
+    QVERIFY(ask("#exp=300").startsWith("Captured "));
+    QVERIFY(!trigger->isEnabled() && !mode->isEnabled());
+    QSet<uint32_t> during;
+    while (window.isCapturing()) {
+        during << cameraExposure();
+        QTest::qWait(20);
+    }
+    QCOMPARE(during, QSet<uint32_t>{10000});
+    QCOMPARE(pollUntil(readyDone, 5000), readyDone + ready);
+    QTRY_COMPARE(cameraExposure(), 300u);
+    QCOMPARE(window.sidePanel().exposure->value(), 300.0);
+    QVERIFY(trigger->isEnabled() && mode->isEnabled());
+
+    QCOMPARE(QDir(m_dir->path()).entryList({QStringLiteral("*.tif")}, QDir::Files).size(), 60);
+    const QSettings sidecar(m_dir->filePath(QStringLiteral("run.settings")), QSettings::IniFormat);
+    QCOMPARE(sidecar.value(QStringLiteral("Camera/Exposure")).toString(), QStringLiteral("10000us"));
+    QVERIFY(m_prompt->shown.isEmpty());
 }
 
 QTEST_MAIN(LumiCamUnattendedTest)

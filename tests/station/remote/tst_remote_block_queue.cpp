@@ -1,3 +1,4 @@
+#include "remote/HeldCommands.h"
 #include "remote/RemoteBlockQueue.h"
 
 #include <QtTest>
@@ -36,6 +37,8 @@ private slots:
     void joining_data();
     void joining();
     void fullQueue();
+    void heldForTheCapture_data();
+    void heldForTheCapture();
 };
 
 void TestRemoteBlockQueue::joining_data()
@@ -86,6 +89,34 @@ void TestRemoteBlockQueue::fullQueue()
     QCOMPARE(contents(queue).last(), QStringLiteral("#exp=2"));
     queue.take();
     QVERIFY(add(queue, "#nolut"));
+}
+
+void TestRemoteBlockQueue::heldForTheCapture_data()
+{
+    QTest::addColumn<QList<QByteArray>>("arrived");
+    QTest::addColumn<QString>("held");
+
+    QTest::newRow("the last exposure") << QList<QByteArray>{"#exp=1", "#exp=2"} << "#exp=2";
+    QTest::newRow("a switch and its opposite are one")
+        << QList<QByteArray>{"#trig", "#pulsew", "#notrig", "#overclck", "#nooverclck"}
+        << "#pulsew#notrig#nooverclck";
+    QTest::newRow("in the order they last came") << QList<QByteArray>{"#exp=1#trig", "#exp=3"} << "#trig#exp=3";
+    QTest::newRow("nothing else waits") << QList<QByteArray>{"#stop#fr=2#aver=3#lut#pre=a#preview"} << "";
+}
+
+void TestRemoteBlockQueue::heldForTheCapture()
+{
+    QFETCH(QList<QByteArray>, arrived);
+    QFETCH(QString, held);
+    HeldCommands commands;
+    for (const QByteArray& block : arrived)
+        for (const RemoteCommand& c : parseBlock(block).commands)
+            if (HeldCommands::waitsForCapture(c.command))
+                commands.hold(c);
+    RemoteBlockQueue queue;
+    queue.putFirst(commands.take());
+    QVERIFY(commands.isEmpty());
+    QCOMPARE(contents(queue), QStringList{held});
 }
 
 QTEST_APPLESS_MAIN(TestRemoteBlockQueue)

@@ -73,6 +73,7 @@ private slots:
     void clientsPastTheCapAreRefused();
     void fullQueueClosesTheClientUnanswered();
     void floodOfSettingsEndsOnTheLastValue();
+    void acquisitionCommandsWaitForTheCapture();
     void enableAndDisable();
     void portInUse();
     void defaultPort();
@@ -395,6 +396,32 @@ void TestRemoteServer::floodOfSettingsEndsOnTheLastValue()
     QTest::qWait(50);
     QCOMPARE(answered, flood);
     QCOMPARE(station_->executed, (Commands{{Command::Frames, "1"}, {Command::Exposure, QString::number(flood)}}));
+}
+
+// During a capture the exposure and the trigger switch wait for its end, the
+// rest acts at once; then the last value of each runs, before any block that
+// came later.
+void TestRemoteServer::acquisitionCommandsWaitForTheCapture()
+{
+    station_->state.connected = true;
+    station_->state.capturing = true;
+    auto client = connectedClient();
+    QVERIFY(client);
+    exchange(*client, "#exp=5#trig#lut");
+    exchange(*client, "#notrig#exp=7");
+    exchange(*client, "#fr=3");
+    QCOMPARE(station_->executed, (Commands{{Command::Lut, {}}, {Command::Frames, "3"}}));
+    station_->executed.clear();
+
+    station_->state.capturing = false;
+    server_->captureEnded();
+    client->sendRaw("#nolut");
+    QTRY_COMPARE(station_->executed.size(), 3);
+    QCOMPARE(station_->executed,
+             (Commands{{Command::NoTrigger, {}}, {Command::Exposure, "7"}, {Command::NoLut, {}}}));
+    server_->captureEnded(); // nothing held any more
+    QTest::qWait(20);
+    QCOMPARE(station_->executed.size(), 3);
 }
 
 void TestRemoteServer::enableAndDisable()

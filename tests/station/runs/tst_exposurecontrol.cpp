@@ -1,5 +1,6 @@
 #include "RecordingParameters.h"
 #include "ScriptedPrompt.h"
+#include "camera/FeatureValues.h"
 #include "runs/ExposureControl.h"
 #include "runs/ExposureUnit.h"
 
@@ -7,8 +8,10 @@
 
 namespace {
 
-// The exposure-related features: shortest frame time 100000 us.
-void addCamera(RecordingParameters& p, int64_t exposureMode, int64_t triggerMode, bool frameTimeOn)
+// The exposure-related features: shortest frame time 100000 us. A camera of
+// other firmware lacks those named in `without`.
+void addCamera(RecordingParameters& p, int64_t exposureMode, int64_t triggerMode, bool frameTimeOn,
+               const QStringList& without = {})
 {
     p.addEnum("ExposureMode", exposureMode, {{"Timed", 1}, {"TriggerWidth", 2}});
     p.addEnum("TriggerSource", 1, {{"Software", 0}, {"External", 1}});
@@ -16,9 +19,11 @@ void addCamera(RecordingParameters& p, int64_t exposureMode, int64_t triggerMode
     p.addBoolean("ProgFrameTimeEnable", frameTimeOn);
     p.addInteger("FRM_TIM_ACT", 120000);
     p.addInteger("FRR_EXP_MIN", 10);
-    p.addInteger("FRM_TIM_MIN", 100000);
+    if (!without.contains(QLatin1String("FRM_TIM_MIN")))
+        p.addInteger("FRM_TIM_MIN", 100000);
     p.addFloat("ProgFrameTimeAbs", 0);
-    p.addInteger("ExposureTimeRaw", 1000, 10, 16777215);
+    if (!without.contains(QLatin1String("ExposureTimeRaw")))
+        p.addInteger("ExposureTimeRaw", 1000, 10, 16777215);
 }
 
 } // namespace
@@ -31,6 +36,8 @@ private slots:
     void paths_data();
     void paths();
     void frameTimeRefused();
+    void camerasOfOtherFirmware_data();
+    void camerasOfOtherFirmware();
     void cancelledWaitLeavesCamera();
     void limitsReadAgainAtEnd();
     void unitSwitch_data();
@@ -127,6 +134,53 @@ void TestExposureControl::frameTimeRefused()
     QCOMPARE(prompt.shown[0].text, QStringLiteral("ProgFrameTimeEnable Error"));
     QVERIFY(p.writes().contains("ExposureTimeRaw=200000 (integer)"));
     QCOMPARE(p.integer("ExposureTimeRaw"), int64_t(200000));
+}
+
+void TestExposureControl::camerasOfOtherFirmware_data()
+{
+    QTest::addColumn<QStringList>("without");
+    QTest::addColumn<QString>("standard"); // a float exposure feature the camera has instead
+    QTest::addColumn<double>("exposure");
+    QTest::addColumn<QStringList>("sequence");
+    QTest::addColumn<QStringList>("refused");
+
+    QTest::newRow("standard exposure feature")
+        << QStringList{"ExposureTimeRaw"} << "ExposureTimeAbs" << 5000.0
+        << QStringList{"wait 50", "ExposureTimeAbs=5000 (float)", "wait 50"} << QStringList();
+    QTest::newRow("the newer standard name")
+        << QStringList{"ExposureTimeRaw"} << "ExposureTime" << 5000.0
+        << QStringList{"wait 50", "ExposureTime=5000 (float)", "wait 50"} << QStringList();
+    // Without a shortest frame time there is no programmable one to switch on.
+    QTest::newRow("no shortest frame time: a long exposure is a plain write")
+        << QStringList{"FRM_TIM_MIN"} << QString() << 2500000.0
+        << QStringList{"wait 50", "ExposureTimeRaw=2500000 (integer)", "wait 50"} << QStringList();
+    QTest::newRow("no exposure feature: the refusal is told")
+        << QStringList{"ExposureTimeRaw"} << QString() << 5000.0 << QStringList{"wait 50", "wait 50"}
+        << QStringList{"ExposureTimeRaw"};
+}
+
+void TestExposureControl::camerasOfOtherFirmware()
+{
+    QFETCH(QStringList, without);
+    QFETCH(QString, standard);
+    QFETCH(double, exposure);
+    QFETCH(QStringList, sequence);
+    QFETCH(QStringList, refused);
+
+    RecordingParameters p;
+    addCamera(p, 1, 0, false, without);
+    if (!standard.isEmpty())
+        p.addFloat(standard, 10000);
+    ScriptedPrompt prompt;
+    const ExposureControl control([&](int ms) { p.note(QStringLiteral("wait %1").arg(ms)); return true; }, nullptr);
+    const FeatureValues::RefusedWrites refusals;
+    const ExposureControl::Result r = control.change(p, exposure, false);
+    QCOMPARE(p.writes(), sequence);
+    QCOMPARE(refusals.features(), refused);
+    QCOMPARE(int(r.path), int(ExposureControl::Path::Short));
+    if (!standard.isEmpty())
+        QCOMPARE(p.floating(standard), exposure);
+    QVERIFY(prompt.shown.isEmpty());
 }
 
 // The camera may go away during the long wait: nothing is written after it.
