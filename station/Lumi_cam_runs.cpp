@@ -6,9 +6,9 @@
 #include "SidePanel.h"
 #include "camera/FeatureValues.h"
 #include "camera/Thread.h"
+#include "remote/RemoteServer.h"
 #include "runs/ModeSteps.h"
 #include "runs/RunRules.h"
-#include "remote/RemoteServer.h"
 #include "runs/TmxLink.h"
 #include "ui_LUMI_camClass.h"
 

@@ -159,8 +159,8 @@ void RemoteServer::runNextBlock()
             if (!RemoteProtocol::appliesTo(c.command, state))
                 continue;
             if (HeldCommands::waitsForCapture(c.command) && handler_->isAcquiringCapture()) {
-                qCInfo(lcRemote).noquote() << "runNextBlock:" << RemoteProtocol::word(c.command) << c.value
-                                           << "waits for the end of the capture";
+                const QString text = QString::fromLatin1(RemoteProtocol::word(c.command)) + c.value;
+                qCInfo(lcRemote).noquote() << "runNextBlock:" << text << "waits for the end of the capture";
                 held_.hold(c);
                 continue;
             }
