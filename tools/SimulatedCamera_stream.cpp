@@ -97,6 +97,7 @@ void SimulatedCamera::Impl::sendFrame()
     {
         std::lock_guard<std::mutex> lock(mutex);
         const uint32_t period = std::max(reg(simcam::RegFramePeriod), simcam::MinFramePeriodUs);
+        const auto due = std::chrono::duration_cast<std::chrono::nanoseconds>(clock.frameDue().time_since_epoch());
         clock.setLinkRate(linkRateMbps * 1e6);
         const size_t payload = arv_fake_camera_get_payload(fake);
         if (frame == nullptr || frameSize != payload) {
@@ -114,7 +115,9 @@ void SimulatedCamera::Impl::sendFrame()
         to = streamDestination();
         packetSize = reg(NqGvcp::REG_STREAM_CHANNEL_PACKET_SIZE_0) & 0xFFFF;
         blockId = uint16_t(arv_buffer_get_frame_id(frame) & 0xFFFF);
-        info.timestamp = arv_buffer_get_timestamp(frame);
+        // Stamped when the frame was due, as a camera's own clock stamps its
+        // exposure (1 GHz ticks), whatever delays the sending thread met.
+        info.timestamp = uint64_t(due.count());
         info.pixelFormat = arv_buffer_get_image_pixel_format(frame);
         gint x = 0, y = 0, width = 0, height = 0;
         arv_buffer_get_image_region(frame, &x, &y, &width, &height);
