@@ -53,6 +53,12 @@ bool GvspWireReceiver::next(Packet& packet, int timeoutMs)
             if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SO_TIMESTAMPNS)
                 std::memcpy(&stamp, CMSG_DATA(c), sizeof stamp);
         packet.size = size_t(n);
+        Gvsp::Leader leader;
+        const size_t header = Gvsp::HeaderSize(packet.header.extended);
+        packet.timestamp = packet.header.format == Gvsp::FormatLeader
+                && Gvsp::ReadLeader(m_datagram.data() + header, size_t(n) - header, leader)
+            ? leader.timestamp
+            : 0;
         packet.sent = double(stamp.tv_sec) + double(stamp.tv_nsec) / 1e9;
         return true;
     }

@@ -18,6 +18,7 @@ public:
         KyNetworkLib::Gvsp::Header header;
         size_t size = 0;   // of the datagram
         double sent = 0;   // seconds (realtime clock)
+        uint64_t timestamp = 0; // the frame's time stamp, on leaders
     };
 
     GvspWireReceiver(); // an 8 MB receive buffer (as far as the system allows)

@@ -41,15 +41,16 @@ std::vector<Feature> buildFeatures()
         {"AcquisitionStop", T::Command, RegAcquisition, true, 0, 0, 0, {}},
         {"TLParamsLocked", T::Integer, 0xA0AC, true, 0, 1, 0, {}},
 
-        // Exposure and frame time (microseconds). The actual and the shortest
-        // frame time both read the frame period the camera runs at.
+        // Exposure and frame time (microseconds). The camera runs at the
+        // longest of the shortest frame time, the exposure and, when enabled,
+        // the programmed frame time; the actual frame time reports it.
         {"ExposureMode", T::Enumeration, 0xA010, true, 0, 0, 1, {{"Timed", 1}, {"TriggerWidth", 2}}},
         {"ExposureTimeRaw", T::Integer, RegExposureTime, true, 10, 16777215, 10000, {}},
-        {"ProgFrameTimeEnable", T::Boolean, 0xA02C, true, 0, 1, 0, {}},
-        {"ProgFrameTimeAbs", T::Integer, 0xA030, true, 10, 33554431, 40000, {}},
+        {"ProgFrameTimeEnable", T::Boolean, RegProgFrameTimeEnable, true, 0, 1, 0, {}},
+        {"ProgFrameTimeAbs", T::Integer, RegProgFrameTime, true, 10, 33554431, 40000, {}},
         {"FRR_EXP_MIN", T::Integer, 0xA034, false, 10, 10, 10, {}},
-        {"FRM_TIM_ACT", T::Integer, RegFramePeriod, false, 0, 0x7FFFFFFF, 40000, {}},
-        {"FRM_TIM_MIN", T::Integer, RegFramePeriod, false, 0, 0x7FFFFFFF, 40000, {}},
+        {"FRM_TIM_ACT", T::Integer, RegFrameTimeActual, false, 0, 0x7FFFFFFF, 40000, {}},
+        {"FRM_TIM_MIN", T::Integer, RegShortestFrameTime, false, 0, 0x7FFFFFFF, 40000, {}},
 
         // Trigger.
         {"TriggerMode", T::Enumeration, RegTriggerMode, true, 0, 0, 0, offOn},
@@ -352,7 +353,9 @@ std::string genicamXml(const std::vector<std::string>& missing)
     swissKnife(xml, "PayloadSize", {{"W", "WidthReg"}, {"H", "HeightReg"}, {"PF", "PixelFormatReg"}},
                "W * H * ((PF &gt;&gt; 16) &amp; 0xFF) / 8");
 
-    // Exposure in microseconds as a float, on the same register as ExposureTimeRaw.
+    // Exposure in microseconds as a float, on the same register as
+    // ExposureTimeRaw. The converter reads the register node, which stays when
+    // ExposureTimeRaw is left out, so a camera without it still has this one.
     xml << "  <Float Name=\"ExposureTimeAbs\" NameSpace=\"Standard\">\n"
         << "    <pValue>ExposureTimeAbsConverter</pValue>\n"
         << "    <Min>10</Min>\n"
@@ -364,7 +367,7 @@ std::string genicamXml(const std::vector<std::string>& missing)
         << "    <FormulaFrom>TO</FormulaFrom>\n"
         << "    <pValue>ExposureTimeRawReg</pValue>\n"
         << "  </Converter>\n";
-    // Frame rate over the frame period register (microseconds).
+    // Frame rate over the shortest frame time (microseconds).
     xml << "  <Float Name=\"AcquisitionFrameRate\" NameSpace=\"Standard\">\n"
         << "    <pValue>AcquisitionFrameRateConverter</pValue>\n"
         << "    <Min>0.1</Min>\n"
@@ -379,7 +382,7 @@ std::string genicamXml(const std::vector<std::string>& missing)
     // Bounded, so the converter's own limits are finite.
     integerOn(xml, "AcquisitionFramePeriod", "AcquisitionFramePeriodReg", std::to_string(MinFramePeriodUs),
               std::to_string(MaxFramePeriodUs), false, false);
-    intReg(xml, "AcquisitionFramePeriodReg", RegFramePeriod, true);
+    intReg(xml, "AcquisitionFramePeriodReg", RegShortestFrameTime, true);
 
     // GigE Vision transport layer.
     for (const auto& bit : std::vector<std::pair<const char*, int>>{

@@ -49,8 +49,11 @@ constexpr uint32_t RegPixelFormat = 0x128;
 constexpr uint32_t RegAcquisitionMode = 0x12C;
 constexpr uint32_t RegOffsetX = 0x130;
 constexpr uint32_t RegOffsetY = 0x134;
-constexpr uint32_t RegFramePeriod = 0x138; // microseconds
-// Frame period limits: up to 5000 frames/s, down to one frame in 10 s.
+// The shortest frame time (microseconds): what the sensor's readout allows,
+// set by the frame rate. Exposure and a programmed frame time may lengthen
+// the period the camera actually runs at.
+constexpr uint32_t RegShortestFrameTime = 0x138;
+// Shortest frame time limits: up to 5000 frames/s, down to one frame in 10 s.
 constexpr uint32_t MinFramePeriodUs = 200;
 constexpr uint32_t MaxFramePeriodUs = 10000000;
 constexpr uint32_t RegTriggerMode = 0x300;
@@ -60,8 +63,11 @@ constexpr uint32_t RegTriggerActivation = 0x308;
 // Custom area.
 constexpr uint32_t RegCcdType = 0xA000;
 constexpr uint32_t RegCurrentTemperature = 0xA004;
+constexpr uint32_t RegProgFrameTimeEnable = 0xA02C;
+constexpr uint32_t RegProgFrameTime = 0xA030; // microseconds
 constexpr uint32_t RegDeviceReset = 0xA0A4;
 constexpr uint32_t RegCameraHeadReset = 0xA0A8;
+constexpr uint32_t RegFrameTimeActual = 0xA0B0; // microseconds, kept by the camera
 
 // Where the GenICam description sits in the camera's memory (Aravis's fake
 // camera serves its description from this address on).

@@ -131,7 +131,6 @@ bool SimulatedCamera::Impl::start()
     for (const simcam::Feature& f : simcam::features())
         if (f.type != simcam::FeatureType::Command)
             setReg(f.address, uint32_t(f.initial));
-    setReg(simcam::RegFramePeriod, framePeriodUs(options.frameRate));
     linkRateMbps = std::max(options.linkRateMbps, 0.0);
     framesSent = 0;
     setReg(simcam::RegSensorWidth, options.sensorWidth);
@@ -149,6 +148,7 @@ bool SimulatedCamera::Impl::start()
            options.packetResend ? capability | NqGvcp::GVCP_CAPABILITY_PACKET_RESEND : capability);
     hasController = false;
     acquiring = false;
+    setShortestFrameTime(shortestFrameTimeUs(options.frameRate));
     dropper = std::make_unique<PacketDropper>(options.packetLoss, options.packetLossSeed);
     arv_fake_camera_set_fill_pattern(fake, &Impl::fillPattern, this);
 
@@ -259,7 +259,7 @@ void SimulatedCamera::setFrameRate(double framesPerSecond)
     std::lock_guard<std::mutex> lock(m_impl->mutex);
     m_impl->options.frameRate = framesPerSecond;
     if (m_impl->fake != nullptr)
-        m_impl->setReg(simcam::RegFramePeriod, Impl::framePeriodUs(framesPerSecond));
+        m_impl->setShortestFrameTime(Impl::shortestFrameTimeUs(framesPerSecond));
 }
 
 void SimulatedCamera::setLinkRate(double megabitsPerSecond)

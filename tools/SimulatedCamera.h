@@ -18,7 +18,10 @@ struct SimulatedCameraOptions
     uint32_t width = 640;
     uint32_t height = 480;
     uint32_t pixelFormat = 0x01100007; // Mono16 (14 significant bits)
-    double frameRate = 25.0;       // 0.1 .. 5000 frames per second
+    // Frames per second at the shortest frame time (FRM_TIM_MIN), 0.1 .. 5000.
+    // The exposure starts within it; a longer exposure, or a longer frame
+    // time programmed by a client, lengthens the period.
+    double frameRate = 25.0;
     // Rate of the stream's link in Mb/s (1000: GigE); 0 sends every packet at
     // once. A frame goes on the link once it is filled; frames of a rate the
     // link cannot carry follow each other with only the fill between them.
@@ -62,6 +65,9 @@ public:
     const SimulatedCameraOptions& options() const;
 
     // Change the stream's pace while running; they apply from the next frame.
+    // The frame rate sets the shortest frame time and shortens an exposure
+    // longer than it, so the stream runs at the rate asked (unless a client
+    // programmed a longer frame time).
     void setFrameRate(double framesPerSecond); // 0.1 .. 5000
     void setLinkRate(double megabitsPerSecond); // 0: unpaced
     // Frames whose every packet went out (or was dropped on purpose), since start.

@@ -57,8 +57,14 @@ struct SimulatedCamera::Impl
     void sendFrame();
     void sendPacket(const uint8_t* data, size_t size, const sockaddr_in& to);
     void pauseUntil(Clock::time_point wakeUp);
-    static uint32_t framePeriodUs(double framesPerSecond);
+    static uint32_t shortestFrameTimeUs(double framesPerSecond);
     static void fillPattern(ArvBuffer* buffer, void* data, guint32, guint32, ArvPixelFormat format);
+
+    // Frame time: the period the settings ask for now, and the one in force
+    // (FRM_TIM_ACT). A change waits for the frame in progress while streaming.
+    uint32_t frameTimeUs() const;
+    void updateActualFrameTime();
+    void setShortestFrameTime(uint32_t us);
 
     // Packet resend
     void requestResend(const uint8_t* data, size_t size);

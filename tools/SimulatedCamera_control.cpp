@@ -74,6 +74,7 @@ void SimulatedCamera::Impl::releaseControl()
     setReg(NqGvcp::REG_CONTROL_CHANNEL_PRIVILEGE, 0);
     setReg(simcam::RegAcquisition, 0);
     acquiring = false;
+    updateActualFrameTime();
 }
 
 void SimulatedCamera::Impl::sendTo(const std::vector<uint8_t>& packet, const sockaddr_in& to)
@@ -239,7 +240,10 @@ uint16_t SimulatedCamera::Impl::writeRegister(uint32_t address, uint32_t value, 
     }
     if (!mayWrite(from))
         return NqGvcp::GEV_STATUS_ACCESS_DENIED;
-    return checkedWrite(address, value);
+    const uint16_t status = checkedWrite(address, value);
+    if (status == NqGvcp::GEV_STATUS_SUCCESS)
+        updateActualFrameTime();
+    return status;
 }
 
 // Applies a write from the controlling client, refusing what the camera's
@@ -267,7 +271,7 @@ uint16_t SimulatedCamera::Impl::checkedWrite(uint32_t address, uint32_t value)
         if (uint64_t(value) + reg(simcam::RegHeight) > maxHeight)
             return NqGvcp::GEV_STATUS_INVALID_PARAMETER;
         break;
-    case simcam::RegFramePeriod:
+    case simcam::RegShortestFrameTime:
         if (value < simcam::MinFramePeriodUs || value > simcam::MaxFramePeriodUs)
             return NqGvcp::GEV_STATUS_INVALID_PARAMETER;
         break;

@@ -96,7 +96,11 @@ void SimulatedCamera::Impl::sendFrame()
     size_t imageSize = 0;
     {
         std::lock_guard<std::mutex> lock(mutex);
-        const uint32_t period = std::max(reg(simcam::RegFramePeriod), simcam::MinFramePeriodUs);
+        // The period read now, as this frame is filled, spaces the next one:
+        // the frame being exposed when a setting changed keeps its time.
+        const uint32_t period = frameTimeUs();
+        setReg(simcam::RegFrameTimeActual, period);
+        const auto due = std::chrono::duration_cast<std::chrono::nanoseconds>(clock.frameDue().time_since_epoch());
         clock.setLinkRate(linkRateMbps * 1e6);
         const size_t payload = arv_fake_camera_get_payload(fake);
         if (frame == nullptr || frameSize != payload) {
@@ -114,7 +118,9 @@ void SimulatedCamera::Impl::sendFrame()
         to = streamDestination();
         packetSize = reg(NqGvcp::REG_STREAM_CHANNEL_PACKET_SIZE_0) & 0xFFFF;
         blockId = uint16_t(arv_buffer_get_frame_id(frame) & 0xFFFF);
-        info.timestamp = arv_buffer_get_timestamp(frame);
+        // Stamped when the frame was due, as a camera's own clock stamps its
+        // exposure (1 GHz ticks), whatever delays the sending thread met.
+        info.timestamp = uint64_t(due.count());
         info.pixelFormat = arv_buffer_get_image_pixel_format(frame);
         gint x = 0, y = 0, width = 0, height = 0;
         arv_buffer_get_image_region(frame, &x, &y, &width, &height);
@@ -162,7 +168,33 @@ void SimulatedCamera::Impl::sendFrame()
     ++framesSent;
 }
 
-uint32_t SimulatedCamera::Impl::framePeriodUs(double framesPerSecond)
+// Caller holds the lock.
+uint32_t SimulatedCamera::Impl::frameTimeUs() const
+{
+    const uint32_t shortest = std::max(reg(simcam::RegShortestFrameTime), simcam::MinFramePeriodUs);
+    const uint32_t programmed = reg(simcam::RegProgFrameTimeEnable) != 0 ? reg(simcam::RegProgFrameTime) : 0;
+    return std::max({shortest, reg(simcam::RegExposureTime), programmed});
+}
+
+// Caller holds the lock. While streaming, the frame in progress keeps its
+// period and sendFrame reports the new one as it takes effect.
+void SimulatedCamera::Impl::updateActualFrameTime()
+{
+    if (!streaming())
+        setReg(simcam::RegFrameTimeActual, frameTimeUs());
+}
+
+// Caller holds the lock. The frame rate of the options and of setFrameRate
+// is the rate a test asks the stream to run at, so the exposure is kept
+// within it; a client's AcquisitionFrameRate leaves the exposure alone.
+void SimulatedCamera::Impl::setShortestFrameTime(uint32_t us)
+{
+    setReg(simcam::RegShortestFrameTime, us);
+    setReg(simcam::RegExposureTime, std::min(reg(simcam::RegExposureTime), us));
+    updateActualFrameTime();
+}
+
+uint32_t SimulatedCamera::Impl::shortestFrameTimeUs(double framesPerSecond)
 {
     const double asked = std::isnan(framesPerSecond) ? 0.0 : framesPerSecond;
     const double rate = std::clamp(asked, 1e6 / simcam::MaxFramePeriodUs, 1e6 / simcam::MinFramePeriodUs);

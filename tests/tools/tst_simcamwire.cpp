@@ -46,6 +46,24 @@ bool streamTo(GvcpTestClient& client, const std::string& camera, uint16_t port, 
     return true;
 }
 
+uint32_t readRegister(GvcpTestClient& client, const std::string& camera, uint32_t reg)
+{
+    uint32_t value = 0;
+    uint16_t status = 0;
+    return client.readRegister(camera, NqGvcp::GVCP_PORT, reg, value, status) ? value : 0;
+}
+
+// The next frame's stamp: when it was due on the camera's schedule, in ns of
+// this process's steady clock (the camera runs in it); 0 when none comes.
+uint64_t nextFrameStamp(GvspWireReceiver& receiver)
+{
+    GvspWireReceiver::Packet packet;
+    while (receiver.next(packet))
+        if (packet.header.format == KyNetworkLib::Gvsp::FormatLeader)
+            return packet.timestamp;
+    return 0;
+}
+
 } // namespace
 
 class TestSimCamWire : public QObject
@@ -150,6 +168,51 @@ private slots:
         client.writeRegister(options.address, NqGvcp::GVCP_PORT, simcam::RegAcquisition, 0);
         QVERIFY(asked != 0);
         QVERIFY(resentInFrame);
+    }
+
+    // The period is the longest of the shortest frame time (250 ms at 4 fps),
+    // the exposure and the programmed frame time when enabled. Each change,
+    // made while streaming, leaves the frame being exposed at its time; the
+    // next follows the new period, which FRM_TIM_ACT then tells (FRM_TIM_MIN
+    // stays). The stamps are the camera's booked times, exact on a loaded
+    // machine too (only a thread held up past a whole period restarts them).
+    void frameTimeChangesAfterTheFrameInProgress()
+    {
+        SimulatedCameraOptions options;
+        options.address = "127.0.50.14";
+        options.frameRate = 4.0;
+        SimulatedCamera camera(options);
+        QVERIFY(camera.start());
+        GvspWireReceiver receiver;
+        GvcpTestClient client;
+        QVERIFY(streamTo(client, options.address, receiver.port(), 1400));
+        using Writes = std::vector<std::pair<uint32_t, uint32_t>>;
+        const std::vector<std::pair<Writes, uint32_t>> steps{
+            {{{simcam::RegProgFrameTime, 1500000}, {simcam::RegProgFrameTimeEnable, 1}}, 1500000},
+            {{{simcam::RegExposureTime, 600000}, {simcam::RegProgFrameTimeEnable, 0}}, 600000},
+            {{{simcam::RegExposureTime, 1000}}, 250000}};
+        uint64_t last = nextFrameStamp(receiver);
+        uint32_t period = 250000;
+        for (const auto& [writes, next] : steps) {
+            for (const auto& [reg, value] : writes)
+                QCOMPARE(client.writeRegister(options.address, NqGvcp::GVCP_PORT, reg, value),
+                         uint16_t(NqGvcp::GEV_STATUS_SUCCESS));
+            const uint32_t inForce = readRegister(client, options.address, simcam::RegFrameTimeActual);
+            // Written while the frame after `last` was exposed: a few round
+            // trips, far within its 250 ms or more however busy the machine.
+            const auto now = std::chrono::steady_clock::now().time_since_epoch();
+            QVERIFY2(uint64_t(std::chrono::nanoseconds(now).count()) < last + period * 1000ull, "held up a frame");
+            QCOMPARE(inForce, period);
+            const uint64_t inProgress = nextFrameStamp(receiver);
+            QCOMPARE(readRegister(client, options.address, simcam::RegFrameTimeActual), next);
+            const uint64_t following = nextFrameStamp(receiver);
+            QCOMPARE(inProgress - last, period * 1000ull);
+            QCOMPARE(following - inProgress, next * 1000ull);
+            last = following;
+            period = next;
+        }
+        client.writeRegister(options.address, NqGvcp::GVCP_PORT, simcam::RegAcquisition, 0);
+        QCOMPARE(readRegister(client, options.address, simcam::RegShortestFrameTime), 250000u);
     }
 };
 

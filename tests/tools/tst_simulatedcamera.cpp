@@ -506,6 +506,25 @@ private slots:
         }
     }
 
+    // A camera without ExposureTimeRaw keeps the float exposure on its
+    // register: it reads back and lengthens the frame time past the shortest.
+    void floatExposureWithoutTheRawFeature()
+    {
+        SimulatedCameraOptions options = optionsAt("127.0.50.10");
+        options.missingFeatures = {"ExposureTimeRaw"};
+        SimulatedCamera camera(options);
+        QVERIFY(camera.start());
+        ArvTestSession session("127.0.50.10");
+        QVERIFY2(session.isOpen(), qPrintable(session.lastError()));
+        QVERIFY(arv_device_get_feature(session.device(), "ExposureTimeRaw") == nullptr);
+        GError* error = nullptr;
+        arv_camera_set_exposure_time(session.camera(), 60000.0, &error);
+        QVERIFY2(error == nullptr, error ? error->message : "");
+        QCOMPARE(arv_camera_get_exposure_time(session.camera(), &error), 60000.0);
+        QCOMPARE(session.integer("FRM_TIM_ACT"), gint64(60000));
+        QCOMPARE(session.integer("FRM_TIM_MIN"), gint64(20000));
+    }
+
     void binningShrinksTheImage()
     {
         QVERIFY(m_session->setInteger("Width", 1608));
@@ -550,6 +569,8 @@ private slots:
         GError* error = nullptr;
         arv_camera_set_frame_rate(m_session->camera(), 10.0, &error);
         QVERIFY2(error == nullptr, error ? error->message : "");
+        // Within the frame time (writesAreStored left the longest exposure).
+        QVERIFY(m_session->setInteger("ExposureTimeRaw", 1000));
         // A receiver held up long enough may still give up on a frame: the
         // pattern is checked on ten that came whole.
         std::vector<Received> frames = grab(*m_session, 10, 20);
