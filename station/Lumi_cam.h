@@ -87,8 +87,9 @@ public:
     // Tells the acquisition thread how long the stream of the running
     // acquisition may stay silent (its exposure and trigger decide).
     void updateSilenceLimit();
-    // The same, for a stream whose frames may last `exposureUs`.
-    void updateSilenceLimit(double exposureUs);
+    // The same, for a stream whose frames may last `exposureUs`; returns the
+    // limit set (0: not watched).
+    unsigned updateSilenceLimit(double exposureUs);
     // Bytes a frame of the connected camera needs, 0 when none is connected.
     uint32_t getPayloadSize();
 
@@ -342,6 +343,9 @@ private:
     CaptureQueue m_writer{streamBuffers};
     FrameSlotQueue m_frames;
     QTimer* m_nextDrainPass = nullptr;
+    // After an exposure change the camera reports its new frame time once
+    // the frame under way has ended: the silence limit is worked out again.
+    QTimer* m_silenceRefresh = nullptr;
     StreamStatistics m_streamStats;
     SampleDepths m_depths;
     QVector<QRgb> m_colourTable;

@@ -296,14 +296,14 @@ void Lumi_cam::updateSilenceLimit()
     updateSilenceLimit(m_currentExposure);
 }
 
-void Lumi_cam::updateSilenceLimit(double exposureUs)
+unsigned Lumi_cam::updateSilenceLimit(double exposureUs)
 {
     if (!m_thread)
-        return;
+        return 0;
     NqGenParameterArray* params = cameraParameters();
     if (!params || !(m_previewing || m_capturing)) {
         m_thread->setSilenceLimit(0);
-        return;
+        return 0;
     }
     // A free-running camera whose stream stays silent is gone. Its frames
     // last as long as the camera says, whatever exposure was asked of it.
@@ -311,7 +311,9 @@ void Lumi_cam::updateSilenceLimit(double exposureUs)
     int64_t frameTime = 0;
     FeatureValues::readEnum(params, "TriggerMode", triggerMode);
     FeatureValues::readInteger(params, "FRM_TIM_ACT", frameTime);
-    m_thread->setSilenceLimit(RunRules::silenceLimitMs(triggerMode != 0, exposureUs, double(frameTime)));
+    const unsigned limit = RunRules::silenceLimitMs(triggerMode != 0, exposureUs, double(frameTime));
+    m_thread->setSilenceLimit(limit);
+    return limit;
 }
 
 void Lumi_cam::stopAcquisition()

@@ -276,8 +276,9 @@ void Lumi_cam::changeExposure(double exposure)
         return;
     // The camera may start a frame of the new length as soon as its frame
     // time is written: until the change is done the stream may stay silent
-    // for the longer of the two.
-    updateSilenceLimit(std::max(before, m_currentExposure));
+    // for the longer of the two. Once that long has passed, the camera's
+    // frame time is the new one.
+    const unsigned changing = updateSilenceLimit(std::max(before, m_currentExposure));
     const FeatureValues::RefusedWrites refused;
     const ExposureControl::Result r = m_exposure.change(*params, m_currentExposure, ui->actionTrigger->isChecked());
     if (r.limitsRead) {
@@ -289,6 +290,8 @@ void Lumi_cam::changeExposure(double exposure)
     if (!refused.features().isEmpty())
         showCameraExposure(refused.text());
     updateSilenceLimit();
+    if (changing > 0)
+        m_silenceRefresh->start(int(changing));
 }
 
 void Lumi_cam::showCameraExposure(const QString& refusal)

@@ -61,6 +61,7 @@ public:
     // channel and the frames that come only. A longer limit counts from this
     // call on, a shorter one from the frames after it (see StreamWatch).
     void setSilenceLimit(unsigned ms);
+    unsigned silenceLimit() const { return m_silenceLimit; }
 
     unsigned long long framesReceived() const { return m_framesReceived; }
     // Camera frames of this run that did not reach the GUI: incomplete,

@@ -9,6 +9,7 @@
 #include "WindowDriver.h"
 #include "camera/Thread.h"
 #include "remote/RemoteServer.h"
+#include "runs/RunRules.h"
 
 #include <QDir>
 #include <QDoubleSpinBox>
@@ -43,6 +44,7 @@ private slots:
     void silenceBoundFollowsModeChanges();
     void countsStopAtTheTarget();
     void exposureSentDuringACaptureWaitsForItsEnd();
+    void longExposureDuringAPreview();
 
 private:
     // Starts the camera and the window, connects it and opens remote control
@@ -445,6 +447,37 @@ void LumiCamUnattendedTest::exposureSentDuringACaptureWaitsForItsEnd()
     const QSettings sidecar(m_dir->filePath(QStringLiteral("run.settings")), QSettings::IniFormat);
     QCOMPARE(sidecar.value(QStringLiteral("Camera/Exposure")).toString(), QStringLiteral("10000us"));
     QVERIFY(m_prompt->shown.isEmpty());
+}
+
+// A 5 s exposure sent during a preview: the camera runs at its programmed 5 s
+// frame time from the write of that frame time on, a second before the
+// station writes the exposure; back to a short exposure, the 5 s frame under
+// way still takes its time. The camera answers and sends all along, so it is
+// never taken for lost.
+void LumiCamUnattendedTest::longExposureDuringAPreview()
+{
+    startStation(SimulatedCameraOptions());
+    Lumi_cam& window = *m_window;
+    QCOMPARE(ask("#exp=10000"), ready);
+    QCOMPARE(ask(QByteArray("#preview\0", 9)), ready);
+    QTRY_VERIFY_WITH_TIMEOUT(window.stationState().framesReceived >= 5, 10000);
+
+    QCOMPARE(ask("#exp=5000000"), preview);
+    // The change waits 6 s for the frame time to settle; then frames come 5 s apart.
+    QTRY_COMPARE_WITH_TIMEOUT(cameraExposure(), 5000000u, 15000);
+    unsigned long long frames = window.stationState().framesReceived;
+    QTRY_VERIFY_WITH_TIMEOUT(window.stationState().framesReceived >= frames + 1, 15000);
+
+    QCOMPARE(ask("#exp=10000"), preview);
+    frames = window.stationState().framesReceived;
+    QTRY_VERIFY_WITH_TIMEOUT(window.stationState().framesReceived >= frames + 25, 20000);
+    // The limit comes down once the camera reports its frame time short again.
+    QTRY_COMPARE_WITH_TIMEOUT(window.acquisitionThread()->silenceLimit(), RunRules::silenceLimitMs(false, 10000, 40000),
+                              30000);
+    QVERIFY(window.isConnected());
+    QVERIFY(window.isPreviewing());
+    QVERIFY2(m_prompt->shown.isEmpty(), qPrintable(m_prompt->titles().join(QLatin1Char(','))));
+    action(window, "actionRun")->setChecked(false);
 }
 
 QTEST_MAIN(LumiCamUnattendedTest)
