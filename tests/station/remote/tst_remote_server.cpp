@@ -5,6 +5,10 @@
 
 #include <QtTest>
 
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+
 #include <memory>
 #include <vector>
 
@@ -70,7 +74,8 @@ private slots:
     void longBlockIsDiscarded();
     void severalClients();
     void blocksWaitTheirTurn();
-    void clientsPastTheCapAreRefused();
+    void clientsPastTheCapEvictTheLongestSilent();
+    void acceptedConnectionsKeepAlive();
     void fullQueueClosesTheClientUnanswered();
     void floodOfSettingsEndsOnTheLastValue();
     void enableAndDisable();
@@ -304,10 +309,11 @@ void TestRemoteServer::blocksWaitTheirTurn()
     QCOMPARE(station_->mostRunning, 1);
 }
 
-// Past the cap a connection is closed at once, unanswered, and logged with
-// its peer; the clients served go on, and every descriptor comes back once
-// they have left.
-void TestRemoteServer::clientsPastTheCapAreRefused()
+// Past the cap the client silent the longest gives way to the newcomer,
+// which is served at once; a client that keeps sending keeps its place. Each
+// eviction is logged with both peers, and every descriptor comes back once
+// the clients have left.
+void TestRemoteServer::clientsPastTheCapEvictTheLongestSilent()
 {
     station_->state.connected = true;
     {
@@ -318,20 +324,31 @@ void TestRemoteServer::clientsPastTheCapAreRefused()
     const int before = openDescriptors();
     const RemoteLog log;
     {
+        // served[0] polls as a console's status connection does; the others
+        // fell silent in the order they came.
         std::vector<std::unique_ptr<RemoteClient>> served;
         for (int i = 0; i < RemoteServer::MaxClients; ++i) {
             served.push_back(connectedClient());
             QVERIFY(served.back() && ask(*served.back(), "#status") == Ready);
         }
-        auto refused = connectedClient();
-        QVERIFY(refused);
-        const quint16 refusedPort = refused->localPort();
-        refused->sendRaw("#lut");
-        QTRY_VERIFY(!refused->isConnected());
-        QCOMPARE(refused->takeReceivedBytes(), QByteArray());
-        QVERIFY(station_->executed.isEmpty());
-        QVERIFY(log.has(QStringLiteral("refused 127.0.0.1:%1 ").arg(refusedPort)));
-        QCOMPARE(server_->clientCount(), RemoteServer::MaxClients);
+        for (int evicted = 1; evicted <= 2; ++evicted) {
+            QCOMPARE(ask(*served[0], "#status"), Ready);
+            const quint16 silentPort = served[evicted]->localPort();
+            auto newcomer = connectedClient();
+            QVERIFY(newcomer);
+            QCOMPARE(ask(*newcomer, "#status"), Ready);
+            QTRY_VERIFY(!served[evicted]->isConnected());
+            QVERIFY(log.has(QStringLiteral("closed 127.0.0.1:%1, silent for").arg(silentPort)));
+            QVERIFY(log.has(QStringLiteral("to make room for 127.0.0.1:%1 ").arg(newcomer->localPort())));
+            QCOMPARE(server_->clientCount(), RemoteServer::MaxClients);
+            served.push_back(std::move(newcomer));
+        }
+        // A newcomer gets its place before it speaks.
+        served.push_back(connectedClient());
+        QVERIFY(served.back());
+        QTRY_VERIFY(!served[3]->isConnected());
+        QCOMPARE(ask(*served[0], "#status"), Ready);
+        QCOMPARE(ask(*served[4], "#status"), Ready);
         QCOMPARE(ask(*served.back(), "#status"), Ready);
     } // every client leaves
     QTRY_COMPARE(server_->clientCount(), 0);
@@ -339,6 +356,26 @@ void TestRemoteServer::clientsPastTheCapAreRefused()
     auto after = connectedClient();
     QVERIFY(after);
     QCOMPARE(ask(*after, "#status"), Ready);
+}
+
+// Connections of a PC that vanished are found by the system's keepalive.
+void TestRemoteServer::acceptedConnectionsKeepAlive()
+{
+    auto client = connectedClient();
+    QVERIFY(client);
+    QTRY_COMPARE(server_->clientCount(), 1);
+    const auto accepted = server_->findChildren<QTcpSocket*>();
+    QCOMPARE(accepted.size(), 1);
+    const int fd = int(accepted.first()->socketDescriptor());
+    const auto option = [fd](int level, int name) {
+        int value = -1;
+        socklen_t size = sizeof value;
+        return ::getsockopt(fd, level, name, &value, &size) == 0 ? value : -1;
+    };
+    QCOMPARE(option(SOL_SOCKET, SO_KEEPALIVE), 1);
+    QCOMPARE(option(IPPROTO_TCP, TCP_KEEPIDLE), RemoteServer::KeepAliveIdleS);
+    QCOMPARE(option(IPPROTO_TCP, TCP_KEEPINTVL), RemoteServer::KeepAliveIntervalS);
+    QCOMPARE(option(IPPROTO_TCP, TCP_KEEPCNT), RemoteServer::KeepAliveProbes);
 }
 
 // While a command runs events, the queue fills; a block that then finds no
