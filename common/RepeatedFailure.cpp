@@ -1,5 +1,7 @@
 #include "RepeatedFailure.h"
 
+#include <QLoggingCategory>
+
 namespace {
 
 QString times(quint64 count)
@@ -59,9 +61,23 @@ QString RepeatedFailure::text(const Line& line) const
 {
     switch (line.kind) {
     case Line::None: break;
-    case Line::First: return QStringLiteral("(repeats are counted: a line per %1 at most)").arg(seconds(intervalMs_));
+    case Line::First: return QStringLiteral("the first; repeats are counted, a line per %1 at most").arg(seconds(intervalMs_));
     case Line::Count: return QStringLiteral("again %1 in %2").arg(times(line.count), seconds(line.ms));
     case Line::Closing: return QStringLiteral("over after %1 in %2").arg(times(line.count), seconds(line.ms));
     }
     return {};
+}
+
+void RepeatedFailure::log(const QLoggingCategory& category, const QString& what, const Line& line, QtMsgType type) const
+{
+    if (!line)
+        return;
+    if (line.kind == Line::Closing && type != QtDebugMsg)
+        type = QtInfoMsg;
+    QMessageLogger logger;
+    QDebug stream = type == QtDebugMsg  ? logger.debug(category)
+                    : type == QtInfoMsg ? logger.info(category)
+                    : type == QtWarningMsg ? logger.warning(category)
+                                          : logger.critical(category);
+    stream.noquote() << what + QLatin1String(": ") + text(line);
 }

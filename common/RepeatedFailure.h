@@ -3,12 +3,15 @@
 #include <QDeadlineTimer>
 #include <QString>
 
+class QLoggingCategory;
+
 // Decides when one kind of failure is logged, so that a failure repeated
 // every second (a peer that never answers, a poll that keeps failing) does
 // not fill the log of a station nobody watches: its first occurrence is
 // logged at once, later ones as a count at most once per interval, and a
-// closing line tells when it ended (on the next success, say). The caller
-// writes the lines, in its own logging category; this class only decides.
+// closing line tells when it ended (on the next success, say). The decisions
+// are a pure function of the times passed in; log() writes a decided line in
+// the caller's logging category.
 //
 // Lines stay within one per interval even when the failure comes and goes:
 // a failure that starts again within the interval after the closing line is
@@ -44,6 +47,10 @@ public:
     // The tail of a log line: what the line stands for, for example "again
     // 359 times in 60 s".
     QString text(const Line& line) const;
+    // Writes "`what`: text" to `category` when `line` is one: a failure's
+    // lines as `type`, the closing line as information (debug when `type` is).
+    void log(const QLoggingCategory& category, const QString& what, const Line& line,
+             QtMsgType type = QtWarningMsg) const;
 
     static qint64 monotonicMs() { return QDeadlineTimer::current().deadline(); }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "RepeatedFailure.h"
+
 #include <QNetworkAccessManager>
 #include <QObject>
 #include <QHash>
@@ -72,6 +74,8 @@ private:
     void expired(QTimer* deadline);
     void finishedSlot(QNetworkReply* reply);
     void stopTryingTMX();
+    // The generator answers, or another one is asked: the failures logged end.
+    void endFailures();
 
     QNetworkAccessManager manager_;
     QTimer watchdog_;
@@ -80,6 +84,8 @@ private:
     bool controlling_ = true;
     bool externallyTriggered_ = false;
     bool reported_ = false; // the user was told in this run
+    RepeatedFailure unanswered_;    // requests whose second passed
+    RepeatedFailure failedReplies_; // replies with a network or HTTP error
     quint64 requests_ = 0;
     // The deadlines of requests not answered yet, with their numbers.
     QHash<QTimer*, quint64> pending_;

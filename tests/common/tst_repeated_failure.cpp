@@ -1,6 +1,9 @@
 #include "RepeatedFailure.h"
 
+#include <QLoggingCategory>
 #include <QtTest>
+
+Q_LOGGING_CATEGORY(lcTest, "kessane.test.repeats")
 
 namespace {
 
@@ -104,11 +107,20 @@ void TestRepeatedFailure::texts()
 {
     using Line = RepeatedFailure::Line;
     const RepeatedFailure failure;
-    QCOMPARE(failure.text(Line{Line::First, 1, 0}), QStringLiteral("(repeats are counted: a line per 60 s at most)"));
+    QCOMPARE(failure.text(Line{Line::First, 1, 0}), QStringLiteral("the first; repeats are counted, a line per 60 s at most"));
     QCOMPARE(failure.text(Line{Line::Count, 359, 60012}), QStringLiteral("again 359 times in 60 s"));
     QCOMPARE(failure.text(Line{Line::Count, 1, 600000}), QStringLiteral("again once in 600 s"));
     QCOMPARE(failure.text(Line{Line::Closing, 2000, 400400}), QStringLiteral("over after 2000 times in 400 s"));
     QCOMPARE(failure.text(Line{}), QString());
+
+    // Failures at the level asked for, their end as information.
+    QTest::ignoreMessage(QtWarningMsg, "probe: the first; repeats are counted, a line per 60 s at most");
+    failure.log(lcTest(), QStringLiteral("probe"), Line{Line::First, 1, 0});
+    QTest::ignoreMessage(QtInfoMsg, "probe: again 3 times in 60 s");
+    failure.log(lcTest(), QStringLiteral("probe"), Line{Line::Count, 3, 60000}, QtInfoMsg);
+    QTest::ignoreMessage(QtInfoMsg, "probe: over after 4 times in 61 s");
+    failure.log(lcTest(), QStringLiteral("probe"), Line{Line::Closing, 4, 61000});
+    failure.log(lcTest(), QStringLiteral("probe"), Line{});
 }
 
 QTEST_APPLESS_MAIN(TestRepeatedFailure)
