@@ -3,6 +3,8 @@
 #include "camera/Frame.h"
 #include "camera/NqBufferResult.h"
 
+#include "RepeatedFailure.h"
+
 #include <QElapsedTimer>
 #include <QMutex>
 #include <QThread>
@@ -144,6 +146,7 @@ private:
     bool m_incompleteReported = false;
     unsigned long long m_failedBeforeFirst = 0; // not counted yet (see errorCount)
     QElapsedTimer m_temperatureRead;
+    RepeatedFailure m_retrieveFailures; // other than time-outs
     NqFrameLossCounter m_losses;
     unsigned m_run = 0; // the run of the frames made now
     bool m_runHasFrames = false; // a complete frame came in this run
