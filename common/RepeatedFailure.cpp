@@ -61,7 +61,8 @@ QString RepeatedFailure::text(const Line& line) const
 {
     switch (line.kind) {
     case Line::None: break;
-    case Line::First: return QStringLiteral("the first; repeats are counted, a line per %1 at most").arg(seconds(intervalMs_));
+    case Line::First:
+        return QStringLiteral("the first; repeats are counted, a line per %1 at most").arg(seconds(intervalMs_));
     case Line::Count: return QStringLiteral("again %1 in %2").arg(times(line.count), seconds(line.ms));
     case Line::Closing: return QStringLiteral("over after %1 in %2").arg(times(line.count), seconds(line.ms));
     }
@@ -77,7 +78,6 @@ void RepeatedFailure::log(const QLoggingCategory& category, const QString& what,
     QMessageLogger logger;
     QDebug stream = type == QtDebugMsg  ? logger.debug(category)
                     : type == QtInfoMsg ? logger.info(category)
-                    : type == QtWarningMsg ? logger.warning(category)
-                                          : logger.critical(category);
+                                        : logger.warning(category);
     stream.noquote() << what + QLatin1String(": ") + text(line);
 }

@@ -33,7 +33,6 @@ public:
         qint64 ms = 0;
 
         explicit operator bool() const { return kind != None; }
-        bool operator==(const Line& o) const { return kind == o.kind && count == o.count && ms == o.ms; }
     };
 
     explicit RepeatedFailure(qint64 intervalMs = DefaultIntervalMs) : intervalMs_(intervalMs) {}
@@ -48,7 +47,8 @@ public:
     // 359 times in 60 s".
     QString text(const Line& line) const;
     // Writes "`what`: text" to `category` when `line` is one: a failure's
-    // lines as `type`, the closing line as information (debug when `type` is).
+    // lines as `type` (debug, information or warning), the closing line as
+    // information (debug when `type` is).
     void log(const QLoggingCategory& category, const QString& what, const Line& line,
              QtMsgType type = QtWarningMsg) const;
 
@@ -60,12 +60,12 @@ private:
     bool lineDue(qint64 nowMs) const { return !logged_ || nowMs - lastLineMs_ >= intervalMs_; }
 
     qint64 intervalMs_;
-    bool open_ = false;      // a failure began and its closing line is not written yet
-    bool failing_ = false;   // the latest news is an occurrence, not a success
+    bool open_ = false;       // a failure began and its closing line is not written yet
+    bool failing_ = false;    // the latest news is an occurrence, not a success
     bool openLogged_ = false; // a line was written since the open failure began
-    bool logged_ = false;    // a line was ever written
+    bool logged_ = false;     // a line was ever written
     qint64 beganMs_ = 0;
     qint64 lastLineMs_ = 0;
-    quint64 total_ = 0;      // occurrences of the open failure
-    quint64 unreported_ = 0; // occurrences since the last line
+    quint64 total_ = 0;       // occurrences of the open failure
+    quint64 unreported_ = 0;  // occurrences since the last line
 };

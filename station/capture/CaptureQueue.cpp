@@ -54,9 +54,10 @@ bool CaptureQueue::offer(FrameRef frame, int activeGate)
         if (m_failed)
             return false;
         // A disk slower than the camera fills it with every frame.
-        if (const RepeatedFailure::Line line = m_full.occurred())
-            m_full.log(lcCapture(), QStringLiteral("offer: writer queue full, frame %1 is not stored").arg(frame->number),
-                       line);
+        if (const RepeatedFailure::Line line = m_full.occurred()) {
+            const QString what = QStringLiteral("offer: writer queue full, frame %1 is not stored").arg(frame->number);
+            m_full.log(lcCapture(), what, line);
+        }
         return false;
     }
     endFull();

@@ -2,6 +2,8 @@
 
 #include <QtGlobal>
 
+class QString;
+
 // TCP keepalive on a connected socket: after `idleS` seconds without
 // traffic the system probes the peer every `intervalS` seconds and, after
 // `probes` probes unanswered, closes the connection, so that one of a PC

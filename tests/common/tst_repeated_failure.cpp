@@ -107,7 +107,8 @@ void TestRepeatedFailure::texts()
 {
     using Line = RepeatedFailure::Line;
     const RepeatedFailure failure;
-    QCOMPARE(failure.text(Line{Line::First, 1, 0}), QStringLiteral("the first; repeats are counted, a line per 60 s at most"));
+    QCOMPARE(failure.text(Line{Line::First, 1, 0}),
+             QStringLiteral("the first; repeats are counted, a line per 60 s at most"));
     QCOMPARE(failure.text(Line{Line::Count, 359, 60012}), QStringLiteral("again 359 times in 60 s"));
     QCOMPARE(failure.text(Line{Line::Count, 1, 600000}), QStringLiteral("again once in 600 s"));
     QCOMPARE(failure.text(Line{Line::Closing, 2000, 400400}), QStringLiteral("over after 2000 times in 400 s"));
