@@ -1,4 +1,5 @@
 #include "FakeStation.h"
+#include "LogLines.h"
 #include "RemoteClient.h"
 #include "ScriptedPrompt.h"
 #include "remote/RemoteServer.h"
@@ -27,30 +28,6 @@ int openDescriptors()
 {
     return QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot).size();
 }
-
-// The server's warnings while it lives.
-class RemoteLog
-{
-public:
-    RemoteLog() { previous = qInstallMessageHandler(&RemoteLog::take); }
-    ~RemoteLog()
-    {
-        qInstallMessageHandler(previous);
-        lines.clear();
-    }
-    bool has(const QString& text) const { return !lines.filter(text).isEmpty(); }
-
-private:
-    static void take(QtMsgType type, const QMessageLogContext& context, const QString& msg)
-    {
-        if (type == QtWarningMsg && qstrcmp(context.category, "kessane.station.remote") == 0)
-            lines << msg;
-        else
-            previous(type, context, msg);
-    }
-    static inline QStringList lines;
-    static inline QtMessageHandler previous = nullptr;
-};
 
 } // namespace
 
@@ -322,7 +299,7 @@ void TestRemoteServer::clientsPastTheCapEvictTheLongestSilent()
     }
     QTRY_COMPARE(server_->clientCount(), 0);
     const int before = openDescriptors();
-    const RemoteLog log;
+    const LogLines log("kessane.station.remote");
     {
         // served[0] polls as a console's status connection does; the others
         // fell silent in the order they came.
@@ -384,7 +361,7 @@ void TestRemoteServer::fullQueueClosesTheClientUnanswered()
 {
     station_->state.connected = true;
     station_->slow = Command::Frames;
-    const RemoteLog log;
+    const LogLines log("kessane.station.remote");
     auto busy = connectedClient();
     auto filler = connectedClient();
     auto late = connectedClient();

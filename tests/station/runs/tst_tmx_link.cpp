@@ -1,3 +1,4 @@
+#include "LogLines.h"
 #include "PulseGeneratorSim.h"
 #include "ScriptedPrompt.h"
 #include "runs/TmxLink.h"
@@ -11,33 +12,6 @@ Q_DECLARE_METATYPE(PulseGeneratorSim::Mode)
 
 using Query = QList<QPair<QString, QString>>;
 
-namespace {
-
-// The link's log lines while it lives.
-class TmxLog
-{
-public:
-    TmxLog() { previous = qInstallMessageHandler(&TmxLog::take); }
-    ~TmxLog()
-    {
-        qInstallMessageHandler(previous);
-        lines.clear();
-    }
-    int count(const QString& text) const { return lines.filter(text).size(); }
-
-private:
-    static void take(QtMsgType type, const QMessageLogContext& context, const QString& msg)
-    {
-        if (qstrcmp(context.category, "kessane.station.tmx") == 0)
-            lines << msg;
-        else
-            previous(type, context, msg);
-    }
-    static inline QStringList lines;
-    static inline QtMessageHandler previous = nullptr;
-};
-
-} // namespace
 
 class TestTmxLink : public QObject
 {
@@ -267,7 +241,7 @@ void TestTmxLink::watchdog()
 // generator answers again, of their end, not of every one.
 void TestTmxLink::eachRequestHasItsDeadline()
 {
-    const TmxLog log;
+    const LogLines log("kessane.station.tmx");
     const QString noAnswer = QStringLiteral("no answer from %1: ").arg(generator_->address());
     generator_->setMode(PulseGeneratorSim::Mode::Silent);
     QSignalSpy failed(link_, &TmxLink::requestFailed);
