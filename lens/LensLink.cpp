@@ -16,9 +16,6 @@ LensLink::LensLink(QObject* parent) : QObject(parent), socket_(new QUdpSocket(th
 {
     qRegisterMetaType<LensReplyEffects>();
     connect(socket_, &QUdpSocket::readyRead, this, &LensLink::readUDPDatagrams);
-    dropReport_.setSingleShot(true);
-    dropReport_.setInterval(DropReportMs);
-    connect(&dropReport_, &QTimer::timeout, this, &LensLink::reportDropped);
 }
 
 bool LensLink::bind(const QHostAddress& address)
@@ -75,54 +72,69 @@ void LensLink::sendTo(const QString& host, const QByteArray& command)
         QMetaObject::invokeMethod(this, [this, host, command] { sendTo(host, command); }, Qt::QueuedConnection);
         return;
     }
-    if (!Ipv4::isValid(host)) {
-        qCWarning(lcLensLink) << "LensLink::sendTo: not sent, no valid controller address:" << host << command;
-        return;
+    const QString failure = sendDatagram(host, command);
+    if (failure.isEmpty()) {
+        if (const RepeatedFailure::Line line = sendsFailed_.ended())
+            sendsFailed_.log(lcLensLink(), QStringLiteral("LensLink::sendTo: commands not sent"), line);
+    } else if (const RepeatedFailure::Line line = sendsFailed_.occurred()) {
+        const QString what = QStringLiteral("LensLink::sendTo: \"%1\" %2").arg(QString::fromLatin1(command), failure);
+        sendsFailed_.log(lcLensLink(), what, line);
     }
-    if (!isBound()) {
-        qCWarning(lcLensLink) << "LensLink::sendTo: not sent, the socket is not bound:" << command;
-        return;
-    }
+}
+
+QString LensLink::sendDatagram(const QString& host, const QByteArray& command)
+{
+    if (!Ipv4::isValid(host))
+        return QStringLiteral("not sent, no valid controller address: \"%1\"").arg(host);
+    if (!isBound())
+        return QStringLiteral("not sent, the socket is not bound");
     const QHostAddress to(Ipv4::normalized(host));
     if (socket_->writeDatagram(command, to, LensProtocol::ControllerPort) != command.size())
-        qCWarning(lcLensLink) << "LensLink::sendTo:" << command << "to" << host << "failed:" << socket_->errorString();
+        return QStringLiteral("to %1 failed: %2").arg(host, socket_->errorString());
+    return {};
 }
 
 void LensLink::readUDPDatagrams()
 {
     // The socket signals again in the next pass while datagrams are left.
     int replies = 0;
+    bool dropped = false;
     for (int taken = 0; taken < MaxDatagramsPerPass && socket_->hasPendingDatagrams(); ++taken) {
         const qint64 size = socket_->pendingDatagramSize();
         const QNetworkDatagram datagram = socket_->receiveDatagram(qMin<qint64>(size, LensProtocol::MaxReplySize));
         if (controllerAddress_.isNull()
             || !datagram.senderAddress().isEqual(controllerAddress_, QHostAddress::ConvertV4MappedToIPv4)) {
-            qCDebug(lcLensLink) << "Ignored a datagram from" << datagram.senderAddress().toString();
+            if (const RepeatedFailure::Line line = strangers_.occurred())
+                strangers_.log(lcLensLink(),
+                               QStringLiteral("readUDPDatagrams: ignored a datagram from %1")
+                                   .arg(datagram.senderAddress().toString()),
+                               line, QtDebugMsg);
             continue;
         }
         if (size > LensProtocol::MaxReplySize || replies == MaxRepliesPerPass) {
-            countDropped();
+            ++dropped_;
+            dropped = true;
+            logDrops(drops_.occurred());
             continue;
         }
         ++replies;
         const QString text = LensProtocol::replyText(datagram.data());
         emit replyReceived(text, parser_.parse(text));
     }
+    // A pass that parsed every reply of the controller ends the drops.
+    if (replies > 0 && !dropped)
+        logDrops(drops_.ended());
 }
 
-void LensLink::countDropped()
+void LensLink::logDrops(const RepeatedFailure::Line& line) const
 {
-    ++dropped_;
-    ++droppedUnreported_;
-    if (!dropReport_.isActive())
-        dropReport_.start();
-}
-
-void LensLink::reportDropped()
-{
-    qCWarning(lcLensLink).noquote() << "readUDPDatagrams: dropped" << droppedUnreported_ << "datagrams of the controller"
-                                    << controllerAddress_.toString() << "within" << DropReportMs << "ms (more than"
-                                    << MaxRepliesPerPass << "in one pass, or longer than" << LensProtocol::MaxReplySize
-                                    << "bytes)";
-    droppedUnreported_ = 0;
+    if (!line)
+        return;
+    drops_.log(lcLensLink(),
+               QStringLiteral("readUDPDatagrams: dropped datagrams of the controller %1 (more than %2 in one pass, "
+                              "or longer than %3 bytes)")
+                   .arg(controllerAddress_.toString())
+                   .arg(MaxRepliesPerPass)
+                   .arg(LensProtocol::MaxReplySize),
+               line);
 }

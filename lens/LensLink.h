@@ -2,10 +2,11 @@
 
 #include "LensReplyParser.h"
 
+#include "RepeatedFailure.h"
+
 #include <QHostAddress>
 #include <QObject>
 #include <QString>
-#include <QTimer>
 
 class QUdpSocket;
 
@@ -15,7 +16,10 @@ class QUdpSocket;
 // thread), and reads the controller's replies: from the controller's address
 // only, in order, each through the reply parser. It reads in bounded passes,
 // so a flood never holds the event loop: what a pass leaves waits for the
-// next one, and replies beyond a pass's share are dropped and counted.
+// next one, and replies beyond a pass's share are dropped and counted. Sends
+// that fail, dropped replies and datagrams from elsewhere are logged as
+// repeated failures (the first, then a count a minute): the pinger sends
+// every 600 ms whether or not anybody is at the station.
 class LensLink : public QObject
 {
     Q_OBJECT
@@ -28,8 +32,6 @@ public:
     // Replies parsed in one pass; the controller's further datagrams of the
     // pass are dropped. It answers a few commands a second: more is a flood.
     static constexpr int MaxRepliesPerPass = 16;
-    // The log hears of dropped datagrams at most this often.
-    static constexpr int DropReportMs = 1000;
 
     explicit LensLink(QObject* parent = nullptr);
 
@@ -68,14 +70,16 @@ signals:
 
 private:
     void readUDPDatagrams();
-    void countDropped();
-    void reportDropped();
+    // Sends `command` to `host`; empty when it went out, else why not.
+    QString sendDatagram(const QString& host, const QByteArray& command);
+    void logDrops(const RepeatedFailure::Line& line) const;
 
     QUdpSocket* socket_;
     QHostAddress controllerAddress_;
     LensReplyParser parser_;
     QString error_;
     quint64 dropped_ = 0;
-    quint64 droppedUnreported_ = 0;
-    QTimer dropReport_;
+    RepeatedFailure sendsFailed_;
+    RepeatedFailure drops_;     // the controller's datagrams dropped
+    RepeatedFailure strangers_; // datagrams from elsewhere; they never end
 };

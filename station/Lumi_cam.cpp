@@ -141,9 +141,6 @@ Lumi_cam::Lumi_cam(QWidget* parent, Qt::WindowFlags flags)
     m_nextDrainPass->setSingleShot(true);
     m_nextDrainPass->setInterval(0);
     connect(m_nextDrainPass, &QTimer::timeout, this, &Lumi_cam::drainFrames);
-    m_silenceRefresh = new QTimer(this);
-    m_silenceRefresh->setSingleShot(true);
-    connect(m_silenceRefresh, &QTimer::timeout, this, qOverload<>(&Lumi_cam::updateSilenceLimit));
 
     m_searchDlg = new camSearchDlg(this);
     connect(m_searchDlg, &camSearchDlg::selectedCamera, this, &Lumi_cam::openCam);

@@ -17,6 +17,7 @@
 #include "runs/ExposureUnit.h"
 #include "runs/GateSet.h"
 
+#include <QDeadlineTimer>
 #include <QIcon>
 #include <QImage>
 #include <QLoggingCategory>
@@ -344,8 +345,9 @@ private:
     FrameSlotQueue m_frames;
     QTimer* m_nextDrainPass = nullptr;
     // After an exposure change the camera reports its new frame time once
-    // the frame under way has ended: the silence limit is worked out again.
-    QTimer* m_silenceRefresh = nullptr;
+    // the frame under way has ended: the first frame after this deadline has
+    // the silence limit worked out again (from a camera known to answer).
+    QDeadlineTimer m_silenceRefresh{QDeadlineTimer::Forever};
     StreamStatistics m_streamStats;
     SampleDepths m_depths;
     QVector<QRgb> m_colourTable;

@@ -25,6 +25,10 @@
 
 void Lumi_cam::showSignal(unsigned long long, FrameRef frame)
 {
+    if (m_silenceRefresh.hasExpired()) {
+        m_silenceRefresh = QDeadlineTimer(QDeadlineTimer::Forever);
+        updateSilenceLimit();
+    }
     // The frame carries its own counter (frame->number), which is the signal's.
     if (frame && m_frames.offer(std::move(frame)))
         drainFrames();

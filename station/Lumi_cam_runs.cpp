@@ -276,8 +276,8 @@ void Lumi_cam::changeExposure(double exposure)
         return;
     // The camera may start a frame of the new length as soon as its frame
     // time is written: until the change is done the stream may stay silent
-    // for the longer of the two. Once that long has passed, the camera's
-    // frame time is the new one.
+    // for the longer of the two. After that long, the camera's frame time is
+    // the new one.
     const unsigned changing = updateSilenceLimit(std::max(before, m_currentExposure));
     const FeatureValues::RefusedWrites refused;
     const ExposureControl::Result r = m_exposure.change(*params, m_currentExposure, ui->actionTrigger->isChecked());
@@ -291,7 +291,7 @@ void Lumi_cam::changeExposure(double exposure)
         showCameraExposure(refused.text());
     updateSilenceLimit();
     if (changing > 0)
-        m_silenceRefresh->start(int(changing));
+        m_silenceRefresh.setRemainingTime(changing);
 }
 
 void Lumi_cam::showCameraExposure(const QString& refusal)

@@ -124,6 +124,8 @@ void Thread::run()
                 m_pipeline->ReleaseBuffer(buffer);
                 break;
             }
+            if (const RepeatedFailure::Line line = m_retrieveFailures.ended())
+                m_retrieveFailures.log(lcAcquisition(), QStringLiteral("retrieve failed"), line, QtDebugMsg);
             handleFrame(buffer, operationResult);
         } else if (result.GetCode() != NqResult::Code::ABORTED) {
             retrieveFailed(result);
@@ -333,8 +335,15 @@ void Thread::publishAverage(const Frame& frame)
 void Thread::retrieveFailed(const NqResult& result)
 {
     const bool timedOut = result.GetCode() == NqResult::Code::TIMEOUT;
-    if (!timedOut)
-        qCDebug(lcAcquisition) << "retrieve failed:" << result.GetCode() << result.GetDescription().GetAscii();
+    // Retried every failureBackoffMs while it lasts.
+    if (!timedOut) {
+        if (const RepeatedFailure::Line line = m_retrieveFailures.occurred())
+            m_retrieveFailures.log(lcAcquisition(),
+                                   QStringLiteral("retrieve failed: %1 %2")
+                                       .arg(result.GetCode())
+                                       .arg(QString::fromUtf8(result.GetDescription().GetAscii())),
+                                   line, QtDebugMsg);
+    }
     {
         QMutexLocker lock(&m_gate);
         // Only an idle camera is asked: one that should be acquiring and

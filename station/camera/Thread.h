@@ -4,6 +4,8 @@
 #include "camera/NqBufferResult.h"
 #include "camera/StreamWatch.h"
 
+#include "RepeatedFailure.h"
+
 #include <QElapsedTimer>
 #include <QMutex>
 #include <QThread>
@@ -145,6 +147,7 @@ private:
     StreamWatch m_watch;
     unsigned long long m_failedBeforeFirst = 0; // not counted yet (see errorCount)
     QElapsedTimer m_temperatureRead;
+    RepeatedFailure m_retrieveFailures; // other than time-outs
     NqFrameLossCounter m_losses;
     unsigned m_run = 0; // the run of the frames made now
     bool m_runHasFrames = false; // a complete frame came in this run

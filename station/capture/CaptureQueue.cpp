@@ -51,14 +51,26 @@ bool CaptureQueue::offer(FrameRef frame, int activeGate)
     if (m_failed || m_queuedFrames >= m_capacity) {
         ++m_lost;
         ++m_rejected;
-        if (!m_failed)
-            qCWarning(lcCapture) << "writer queue full: frame" << frame->number << "is not stored";
+        if (m_failed)
+            return false;
+        // A disk slower than the camera fills it with every frame.
+        if (const RepeatedFailure::Line line = m_full.occurred()) {
+            const QString what = QStringLiteral("offer: writer queue full, frame %1 is not stored").arg(frame->number);
+            m_full.log(lcCapture(), what, line);
+        }
         return false;
     }
+    endFull();
     ++m_queuedFrames;
     m_jobs.push_back(Job{Job::Store, m_run, {}, std::move(frame), activeGate, 0});
     m_wake.notify_all();
     return true;
+}
+
+void CaptureQueue::endFull()
+{
+    if (const RepeatedFailure::Line line = m_full.ended())
+        m_full.log(lcCapture(), QStringLiteral("offer: writer queue full, frames not stored"), line);
 }
 
 void CaptureQueue::endRun()
@@ -67,6 +79,7 @@ void CaptureQueue::endRun()
     if (!m_open)
         return;
     m_open = false;
+    endFull();
     m_jobs.push_back(Job{Job::End, m_run, {}, {}, 1, m_rejected});
     m_wake.notify_all();
 }

@@ -3,6 +3,8 @@
 #include "camera/Frame.h"
 #include "capture/CaptureWriter.h"
 
+#include "RepeatedFailure.h"
+
 #include <QThread>
 
 #include <atomic>
@@ -76,6 +78,8 @@ private:
     void countLost(int run);
     // Marks `run` failed, so the queue turns its frames away.
     void markFailed(int run);
+    // The queue takes frames again, or the run ended: a full queue is over. Under m_mutex.
+    void endFull();
 
     const size_t m_capacity;
     std::unique_ptr<CaptureWriter> m_writer; // writer thread only
@@ -87,6 +91,7 @@ private:
     int m_run = 0;
     bool m_open = false;
     bool m_failed = false;  // the open run failed; guarded by m_mutex
+    RepeatedFailure m_full; // frames turned away by a full queue; guarded by m_mutex
     bool m_stop = false;
     unsigned long long m_rejected = 0; // frames of the open run turned away; guarded by m_mutex
 

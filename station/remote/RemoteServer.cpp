@@ -3,6 +3,7 @@
 #include "Prompt.h"
 #include "remote/RemoteHandler.h"
 #include "remote/RemoteStatusProvider.h"
+#include "remote/TcpKeepAlive.h"
 
 #include <QLoggingCategory>
 #include <QNetworkInterface>
@@ -85,21 +86,40 @@ void RemoteServer::acceptConnection()
 {
     while (QTcpSocket* socket = server_.nextPendingConnection()) {
         const QString peer = peerText(*socket);
-        if (peers_.size() >= MaxClients) {
-            qCWarning(lcRemote).noquote() << "acceptConnection: refused" << peer << "-" << MaxClients
-                                          << "clients are connected already";
-            socket->abort();
-            socket->deleteLater();
-            continue;
-        }
+        if (clients_.size() >= MaxClients)
+            evictLongestSilent(peer);
+        QString why;
+        if (!TcpKeepAlive::enable(socket->socketDescriptor(), KeepAliveIdleS, KeepAliveIntervalS, KeepAliveProbes,
+                                  &why))
+            qCWarning(lcRemote).noquote() << "acceptConnection: no keepalive for" << peer << "-" << why;
         socket->setParent(this);
         socket->setReadBufferSize(MaxClientBuffer);
-        peers_.insert(socket, peer);
-        // It counts until it is gone, so a slot is free only with its descriptor.
-        connect(socket, &QObject::destroyed, this, [this, socket] { peers_.remove(socket); });
+        Client& client = clients_[socket];
+        client.peer = peer;
+        client.heard = ++news_;
+        client.silent.start();
+        // It counts until it is gone, so a place is free only with its descriptor.
+        connect(socket, &QObject::destroyed, this, [this, socket] { clients_.remove(socket); });
         connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { readCommand(socket); });
     }
+}
+
+void RemoteServer::evictLongestSilent(const QString& newcomer)
+{
+    auto silent = clients_.begin();
+    for (auto it = clients_.begin(); it != clients_.end(); ++it)
+        if (it->heard < silent->heard)
+            silent = it;
+    QTcpSocket* socket = silent.key();
+    qCWarning(lcRemote).noquote() << QStringLiteral("acceptConnection: closed %1, silent for %2 s, to make room for %3 "
+                                                    "(%4 clients were connected)")
+                                         .arg(silent->peer, QString::number(silent->silent.elapsed() / 1000.0, 'f', 1),
+                                              newcomer)
+                                         .arg(MaxClients);
+    // Aborted, it holds no descriptor: its place is free at once.
+    clients_.erase(silent);
+    closeClient(socket);
 }
 
 void RemoteServer::closeClient(QTcpSocket* socket)
@@ -115,6 +135,11 @@ void RemoteServer::readCommand(QTcpSocket* socket)
     const QByteArray block = socket->readAll();
     if (block.isEmpty())
         return;
+    const auto client = clients_.find(socket);
+    if (client != clients_.end()) {
+        client->heard = ++news_;
+        client->silent.restart();
+    }
     const RemoteProtocol::ParsedBlock parsed = RemoteProtocol::parseBlock(block);
     if (parsed.roiRequest) {
         roiRequested_ = true;
@@ -124,7 +149,7 @@ void RemoteServer::readCommand(QTcpSocket* socket)
     if (!parsed.commands.isEmpty()) {
         ++arrived_;
         if (!queue_.add(parsed.commands)) {
-            qCWarning(lcRemote).noquote() << "readCommand: closed the connection of" << peers_.value(socket)
+            qCWarning(lcRemote).noquote() << "readCommand: closed the connection of" << clients_.value(socket).peer
                                           << "unanswered: block" << arrived_ << "finds" << queue_.size()
                                           << "blocks waiting:" << RemoteProtocol::blockText(block);
             closeClient(socket);
@@ -200,7 +225,7 @@ void RemoteServer::write(QTcpSocket* socket, const QByteArray& bytes)
 {
     // A client that sends but never reads would make the replies pile up.
     if (socket->bytesToWrite() > MaxClientBuffer) {
-        qCWarning(lcRemote).noquote() << "write: closing the connection of" << peers_.value(socket)
+        qCWarning(lcRemote).noquote() << "write: closing the connection of" << clients_.value(socket).peer
                                       << "(it does not read its replies)";
         closeClient(socket);
         return;

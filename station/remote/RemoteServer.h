@@ -4,6 +4,7 @@
 #include "remote/HeldCommands.h"
 #include "remote/RemoteBlockQueue.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QHostAddress>
 #include <QObject>
@@ -15,19 +16,23 @@ class RemoteHandler;
 class RemoteStatusProvider;
 
 // The station's remote-control server. While enabled it listens on port 1910
-// (any IPv4 address) and serves up to MaxClients connections at once; one
-// beyond them is closed at once. A served connection stays open until the
-// peer closes it. Each block a client sends is answered at once with the
-// status reply (or the ROI value for "#getroi"), even while a command waits;
-// its commands are queued and handed to the handler later, in table order,
-// one block at a time in the order of arrival. A block is never answered
-// unless its commands are queued: when the queue is full, its client is
-// closed unanswered, so the sender knows it was not carried out. A command's
-// boxes wait for nobody, but a command may run events (waits), so it never
-// runs inside a socket's handler and never touches a socket: a client may
-// leave at any moment. While a capture runs, the commands that would change
-// how the camera acquires wait for its end (HeldCommands). Everything runs
-// on the GUI thread.
+// (any IPv4 address) and serves up to MaxClients connections at once. When
+// every place is taken, the connection silent the longest (nothing received
+// since it was accepted or since its last block) gives way to the newcomer,
+// so idle connections never lock a console out: a console's status
+// connection speaks ten times a second and is never the one. A served
+// connection stays open until the peer closes it, it gives way, or TCP
+// keepalive finds its peer gone (a PC that lost its power). Each block a
+// client sends is answered at once with the status reply (or the ROI value
+// for "#getroi"), even while a command waits; its commands are queued and
+// handed to the handler later, in table order, one block at a time in the
+// order of arrival. A block is never answered unless its commands are
+// queued: when the queue is full, its client is closed unanswered, so the
+// sender knows it was not carried out. A command's boxes wait for nobody,
+// but a command may run events (waits), so it never runs inside a socket's
+// handler and never touches a socket: a client may leave at any moment.
+// While a capture runs, the commands that would change how the camera
+// acquires wait for its end (HeldCommands). Everything runs on the GUI thread.
 class RemoteServer : public QObject
 {
     Q_OBJECT
@@ -63,15 +68,23 @@ public:
     // What one client may have unread in the station, or not yet taken from
     // it, before the station stops reading or drops the connection.
     static constexpr qint64 MaxClientBuffer = 64 * 1024;
+    // Keepalive of accepted connections: probes after a minute without
+    // traffic, one every 10 s, six unanswered close the connection (about
+    // two minutes in all).
+    static constexpr int KeepAliveIdleS = 60;
+    static constexpr int KeepAliveIntervalS = 10;
+    static constexpr int KeepAliveProbes = 6;
 
     // Clients connected now.
-    int clientCount() const { return peers_.size(); }
+    int clientCount() const { return clients_.size(); }
 
     // The capture ended: the commands held for it are carried out next.
     void captureEnded();
 
 private:
     void acceptConnection();
+    // Closes the client silent the longest, to make room for `newcomer`.
+    void evictLongestSilent(const QString& newcomer);
     // Queues the commands of the block that arrived and answers it.
     void readCommand(QTcpSocket* socket);
     void sendStatusReply(QTcpSocket* socket);
@@ -88,10 +101,17 @@ private:
     quint16 port_ = RemoteProtocol::DefaultPort;
     QWidget* boxParent_ = nullptr;
     bool roiRequested_ = false; // the next status reply is the ROI value
-    // Each client's peer as "address:port", taken when it connected (a
-    // socket whose peer has gone no longer knows it), until the socket is
-    // deleted.
-    QHash<QTcpSocket*, QString> peers_;
+    struct Client
+    {
+        // "address:port", taken when it connected: a socket whose peer has
+        // gone no longer knows it.
+        QString peer;
+        quint64 heard = 0;    // news_ at its accept or its latest block
+        QElapsedTimer silent; // since then
+    };
+    // Each client until its socket is deleted or it gives way.
+    QHash<QTcpSocket*, Client> clients_;
+    quint64 news_ = 0; // accepts and blocks so far, to order the clients by silence
     RemoteBlockQueue queue_;
     HeldCommands held_;
     bool running_ = false;      // a block's commands are being carried out

@@ -36,7 +36,11 @@ void TmxLink::setTMXIP(const QString& ip, bool externallyTriggered)
     }
     externallyTriggered_ = externallyTriggered;
     controlling_ = true;
-    address_ = ip;
+    if (ip != address_) {
+        // The failures logged were the old generator's.
+        endFailures();
+        address_ = ip;
+    }
     reported_ = false;
     send(QLatin1String(TmxRequest::StatusPath));
     QSettings settings(QStringLiteral("Kessane"), QStringLiteral("Lumivar"));
@@ -127,6 +131,7 @@ void TmxLink::send(const QString& pathAndQuery)
 void TmxLink::answered(QTimer* deadline)
 {
     watchdog_.stop();
+    endFailures();
     // Null once answered; expired ones are no longer pending.
     if (!deadline || !pending_.remove(deadline))
         return;
@@ -154,15 +159,20 @@ bool TmxLink::settledUpTo(quint64 request) const
 void TmxLink::finishedSlot(QNetworkReply* reply)
 {
     // Cancelled here (deadline passed, body too long): logged already.
-    if (reply->error() != QNetworkReply::NoError && reply->error() != QNetworkReply::OperationCanceledError)
-        qCInfo(lcTmx) << "finishedSlot:" << reply->url().toString() << reply->errorString();
+    if (reply->error() != QNetworkReply::NoError && reply->error() != QNetworkReply::OperationCanceledError) {
+        if (const RepeatedFailure::Line line = failedReplies_.occurred())
+            failedReplies_.log(lcTmx(), QStringLiteral("finishedSlot: %1 %2").arg(reply->url().toString(),
+                                                                                   reply->errorString()),
+                               line, QtInfoMsg);
+    }
     reply->deleteLater();
 }
 
 void TmxLink::stopTryingTMX()
 {
     watchdog_.stop();
-    qCWarning(lcTmx) << "stopTryingTMX: no answer from" << address_;
+    if (const RepeatedFailure::Line line = unanswered_.occurred())
+        unanswered_.log(lcTmx(), QStringLiteral("stopTryingTMX: no answer from %1").arg(address_), line);
     // Within a run the user hears of it once. A timer's handler, maybe run
     // inside the frame slot: the box must not hold the run.
     if (reported_)
@@ -171,4 +181,13 @@ void TmxLink::stopTryingTMX()
     const Prompt::NoWait noWait;
     Prompt::current().message(boxParent_, Prompt::Critical, tr("TMX connection problem"),
                               tr("TMX %1 is unreachable!").arg(address_));
+}
+
+void TmxLink::endFailures()
+{
+    if (const RepeatedFailure::Line line = unanswered_.ended())
+        unanswered_.log(lcTmx(), QStringLiteral("stopTryingTMX: no answer from %1").arg(address_), line);
+    if (const RepeatedFailure::Line line = failedReplies_.ended())
+        failedReplies_.log(lcTmx(), QStringLiteral("finishedSlot: requests to %1 failed").arg(address_), line,
+                           QtInfoMsg);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "RepeatedFailure.h"
+
 #include <QNetworkAccessManager>
 #include <QObject>
 #include <QHash>
@@ -12,8 +14,11 @@ class QWidget;
 // The station's link to its TMX pulse generator: the status probe, the run
 // request and the program-and-run request, each an HTTP GET that must be
 // answered (a success status) within 1000 ms of being sent, or the user is
-// told that the generator is unreachable: once per run, later misses go to
-// the log. Reply bodies are thrown away as they arrive; one that runs past
+// told that the generator is unreachable: once per run. The log hears of
+// misses and failed replies as repeated failures (the first, then a count a
+// minute, then their end): a run asks with every frame shown, and a
+// generator that never answers must not fill the log of a station nobody
+// watches. Reply bodies are thrown away as they arrive; one that runs past
 // MaxBodyBytes is cut off.
 class TmxLink : public QObject
 {
@@ -72,6 +77,8 @@ private:
     void expired(QTimer* deadline);
     void finishedSlot(QNetworkReply* reply);
     void stopTryingTMX();
+    // The generator answers, or another one is asked: the failures logged end.
+    void endFailures();
 
     QNetworkAccessManager manager_;
     QTimer watchdog_;
@@ -80,6 +87,8 @@ private:
     bool controlling_ = true;
     bool externallyTriggered_ = false;
     bool reported_ = false; // the user was told in this run
+    RepeatedFailure unanswered_;    // requests whose second passed
+    RepeatedFailure failedReplies_; // replies with a network or HTTP error
     quint64 requests_ = 0;
     // The deadlines of requests not answered yet, with their numbers.
     QHash<QTimer*, quint64> pending_;

@@ -1,9 +1,14 @@
 #include "FakeStation.h"
+#include "LogLines.h"
 #include "RemoteClient.h"
 #include "ScriptedPrompt.h"
 #include "remote/RemoteServer.h"
 
 #include <QtTest>
+
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
 
 #include <memory>
 #include <vector>
@@ -23,30 +28,6 @@ int openDescriptors()
 {
     return QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot).size();
 }
-
-// The server's warnings while it lives.
-class RemoteLog
-{
-public:
-    RemoteLog() { previous = qInstallMessageHandler(&RemoteLog::take); }
-    ~RemoteLog()
-    {
-        qInstallMessageHandler(previous);
-        lines.clear();
-    }
-    bool has(const QString& text) const { return !lines.filter(text).isEmpty(); }
-
-private:
-    static void take(QtMsgType type, const QMessageLogContext& context, const QString& msg)
-    {
-        if (type == QtWarningMsg && qstrcmp(context.category, "kessane.station.remote") == 0)
-            lines << msg;
-        else
-            previous(type, context, msg);
-    }
-    static inline QStringList lines;
-    static inline QtMessageHandler previous = nullptr;
-};
 
 } // namespace
 
@@ -70,7 +51,8 @@ private slots:
     void longBlockIsDiscarded();
     void severalClients();
     void blocksWaitTheirTurn();
-    void clientsPastTheCapAreRefused();
+    void clientsPastTheCapEvictTheLongestSilent();
+    void acceptedConnectionsKeepAlive();
     void fullQueueClosesTheClientUnanswered();
     void floodOfSettingsEndsOnTheLastValue();
     void acquisitionCommandsWaitForTheCapture();
@@ -305,10 +287,11 @@ void TestRemoteServer::blocksWaitTheirTurn()
     QCOMPARE(station_->mostRunning, 1);
 }
 
-// Past the cap a connection is closed at once, unanswered, and logged with
-// its peer; the clients served go on, and every descriptor comes back once
-// they have left.
-void TestRemoteServer::clientsPastTheCapAreRefused()
+// Past the cap the client silent the longest gives way to the newcomer,
+// which is served at once; a client that keeps sending keeps its place. Each
+// eviction is logged with both peers, and every descriptor comes back once
+// the clients have left.
+void TestRemoteServer::clientsPastTheCapEvictTheLongestSilent()
 {
     station_->state.connected = true;
     {
@@ -317,22 +300,33 @@ void TestRemoteServer::clientsPastTheCapAreRefused()
     }
     QTRY_COMPARE(server_->clientCount(), 0);
     const int before = openDescriptors();
-    const RemoteLog log;
+    const LogLines log("kessane.station.remote");
     {
+        // served[0] polls as a console's status connection does; the others
+        // fell silent in the order they came.
         std::vector<std::unique_ptr<RemoteClient>> served;
         for (int i = 0; i < RemoteServer::MaxClients; ++i) {
             served.push_back(connectedClient());
             QVERIFY(served.back() && ask(*served.back(), "#status") == Ready);
         }
-        auto refused = connectedClient();
-        QVERIFY(refused);
-        const quint16 refusedPort = refused->localPort();
-        refused->sendRaw("#lut");
-        QTRY_VERIFY(!refused->isConnected());
-        QCOMPARE(refused->takeReceivedBytes(), QByteArray());
-        QVERIFY(station_->executed.isEmpty());
-        QVERIFY(log.has(QStringLiteral("refused 127.0.0.1:%1 ").arg(refusedPort)));
-        QCOMPARE(server_->clientCount(), RemoteServer::MaxClients);
+        for (int evicted = 1; evicted <= 2; ++evicted) {
+            QCOMPARE(ask(*served[0], "#status"), Ready);
+            const quint16 silentPort = served[evicted]->localPort();
+            auto newcomer = connectedClient();
+            QVERIFY(newcomer);
+            QCOMPARE(ask(*newcomer, "#status"), Ready);
+            QTRY_VERIFY(!served[evicted]->isConnected());
+            QVERIFY(log.has(QStringLiteral("closed 127.0.0.1:%1, silent for").arg(silentPort)));
+            QVERIFY(log.has(QStringLiteral("to make room for 127.0.0.1:%1 ").arg(newcomer->localPort())));
+            QCOMPARE(server_->clientCount(), RemoteServer::MaxClients);
+            served.push_back(std::move(newcomer));
+        }
+        // A newcomer gets its place before it speaks.
+        served.push_back(connectedClient());
+        QVERIFY(served.back());
+        QTRY_VERIFY(!served[3]->isConnected());
+        QCOMPARE(ask(*served[0], "#status"), Ready);
+        QCOMPARE(ask(*served[4], "#status"), Ready);
         QCOMPARE(ask(*served.back(), "#status"), Ready);
     } // every client leaves
     QTRY_COMPARE(server_->clientCount(), 0);
@@ -342,13 +336,33 @@ void TestRemoteServer::clientsPastTheCapAreRefused()
     QCOMPARE(ask(*after, "#status"), Ready);
 }
 
+// Connections of a PC that vanished are found by the system's keepalive.
+void TestRemoteServer::acceptedConnectionsKeepAlive()
+{
+    auto client = connectedClient();
+    QVERIFY(client);
+    QTRY_COMPARE(server_->clientCount(), 1);
+    const auto accepted = server_->findChildren<QTcpSocket*>();
+    QCOMPARE(accepted.size(), 1);
+    const int fd = int(accepted.first()->socketDescriptor());
+    const auto option = [fd](int level, int name) {
+        int value = -1;
+        socklen_t size = sizeof value;
+        return ::getsockopt(fd, level, name, &value, &size) == 0 ? value : -1;
+    };
+    QCOMPARE(option(SOL_SOCKET, SO_KEEPALIVE), 1);
+    QCOMPARE(option(IPPROTO_TCP, TCP_KEEPIDLE), RemoteServer::KeepAliveIdleS);
+    QCOMPARE(option(IPPROTO_TCP, TCP_KEEPINTVL), RemoteServer::KeepAliveIntervalS);
+    QCOMPARE(option(IPPROTO_TCP, TCP_KEEPCNT), RemoteServer::KeepAliveProbes);
+}
+
 // While a command runs events, the queue fills; a block that then finds no
 // room is neither run nor answered: its client is closed.
 void TestRemoteServer::fullQueueClosesTheClientUnanswered()
 {
     station_->state.connected = true;
     station_->slow = Command::Frames;
-    const RemoteLog log;
+    const LogLines log("kessane.station.remote");
     auto busy = connectedClient();
     auto filler = connectedClient();
     auto late = connectedClient();

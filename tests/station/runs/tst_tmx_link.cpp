@@ -1,3 +1,4 @@
+#include "LogLines.h"
 #include "PulseGeneratorSim.h"
 #include "ScriptedPrompt.h"
 #include "runs/TmxLink.h"
@@ -10,6 +11,7 @@
 Q_DECLARE_METATYPE(PulseGeneratorSim::Mode)
 
 using Query = QList<QPair<QString, QString>>;
+
 
 class TestTmxLink : public QObject
 {
@@ -235,9 +237,12 @@ void TestTmxLink::watchdog()
 
 // A run sends a request for every frame shown: a silent generator is still
 // reported about a second after the first request it left unanswered, and
-// only once per run.
+// only once per run; the log hears of the first miss and, when the
+// generator answers again, of their end, not of every one.
 void TestTmxLink::eachRequestHasItsDeadline()
 {
+    const LogLines log("kessane.station.tmx");
+    const QString noAnswer = QStringLiteral("no answer from %1: ").arg(generator_->address());
     generator_->setMode(PulseGeneratorSim::Mode::Silent);
     QSignalSpy failed(link_, &TmxLink::requestFailed);
     link_->setTMXIP(generator_->address(), false);
@@ -262,6 +267,13 @@ void TestTmxLink::eachRequestHasItsDeadline()
     link_->newRun();
     link_->sendTMXRun();
     QTRY_COMPARE_WITH_TIMEOUT(prompt_->shown.size(), 2, 2000);
+    QCOMPARE(log.count(noAnswer), 1);
+    QCOMPARE(log.count(noAnswer + "the first;"), 1);
+
+    generator_->setMode(PulseGeneratorSim::Mode::Answer200);
+    link_->sendTMXRun();
+    QTRY_COMPARE_WITH_TIMEOUT(log.count(noAnswer + "over after "), 1, 3000);
+    QCOMPARE(log.count(noAnswer), 2);
 }
 
 // A capture asks after its own requests: those made after it (a preview's)
