@@ -48,7 +48,6 @@ class TestRepeatedFailure : public QObject
 private slots:
     void lines_data();
     void lines();
-    void texts();
 };
 
 void TestRepeatedFailure::lines_data()
@@ -97,18 +96,6 @@ void TestRepeatedFailure::lines()
         QCOMPARE(failure.isFailing(), e.failed);
     }
     QCOMPARE(lines, expected);
-}
-
-void TestRepeatedFailure::texts()
-{
-    using Line = RepeatedFailure::Line;
-    const RepeatedFailure failure;
-    QCOMPARE(failure.text(Line{Line::First, 1, 0}),
-             QStringLiteral("the first; repeats are counted, a line per 60 s at most"));
-    QCOMPARE(failure.text(Line{Line::Count, 359, 60012}), QStringLiteral("again 359 times in 60 s"));
-    QCOMPARE(failure.text(Line{Line::Count, 1, 600000}), QStringLiteral("again once in 600 s"));
-    QCOMPARE(failure.text(Line{Line::Closing, 2000, 400400}), QStringLiteral("over after 2000 times in 400 s"));
-    QCOMPARE(failure.text(Line{}), QString());
 }
 
 QTEST_APPLESS_MAIN(TestRepeatedFailure)
