@@ -13,6 +13,7 @@
 #include <memory>
 
 class EventWait;
+class PressWarnings;
 class GeneratorHttp;
 class QNetworkReply;
 class QSettings;
@@ -126,9 +127,12 @@ private:
     void connectForm();
     void restoreSettings();
     // The one sending pattern: the command to every station in list order,
-    // each on a connection of its own; a station that does not acknowledge
-    // it (see StationCommandClient) is warned of, and the others still get it.
+    // each on a connection of its own; the others still get it when a station
+    // does not acknowledge it (see StationCommandClient). Such stations are
+    // named in the one warning of the press (see PressWarnings).
     void sendToStations(const Outgoing& outgoing);
+    // How the press's warning names station i.
+    QString stationName(Naming naming, int i) const;
     void sendFixed(RemoteProtocol::Command command, const QString& statusText, int statusMs,
                    Naming naming = Naming::Alias);
     // A parameter command with a value read per station. A value that would
@@ -176,6 +180,7 @@ private:
     mastertmxdialog* m_masterDialog = nullptr;
     multilcDlg* m_lensDialog = nullptr;
     StationCommandClient* m_commands = nullptr;
+    PressWarnings* m_pressWarnings = nullptr;
     QList<Warning> m_warnings;      // not shown yet
     bool m_warningsScheduled = false;
     QString m_master;
