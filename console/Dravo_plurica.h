@@ -3,6 +3,7 @@
 #include "RemoteProtocol.h"
 #include "RunRecord.h"
 #include "StationCommandClient.h"
+#include "generators/GeneratorHttp.h"
 
 #include <QByteArray>
 #include <QList>
@@ -14,7 +15,6 @@
 
 class EventWait;
 class PressWarnings;
-class GeneratorHttp;
 class QNetworkReply;
 class QSettings;
 class camstatusdialog;
@@ -192,8 +192,8 @@ private:
     bool m_answerReceived = false; // the awaited slave page was read or failed
     QByteArray m_pageBuffer;       // body of the last generator page
     QString m_generatorText;       // the slaves' part of the log entry
-    QString m_slaveFailure;        // which slave failed and why, for its warning
-    QString m_masterFailure;       // why the master's page failed, for its warning
+    QString m_slaveFailure;        // the warning's text for the slave that failed
+    GeneratorHttp::Failure m_masterFailure; // why the master's page failed, for its warning
     GeneratorHttp* m_generatorHttp = nullptr;
     EventWait* m_wait = nullptr;
     // Serial numbers of the pages awaited: the answer of an older request
