@@ -2,7 +2,7 @@
 #include "FakeStation.h"
 #include "ScriptedPrompt.h"
 #include "camstatusdialog.h"
-#include "statusWorker.h"
+#include "StationPoll.h"
 
 #include <QListWidget>
 #include <QTcpServer>
@@ -145,10 +145,11 @@ void ConsoleStatusTest::rowsFollowStations()
 void ConsoleStatusTest::repliesSplitAcrossReads()
 {
     // A station whose replies arrive in pieces: "ReadyDone", then
-    // "Preview" split across two reads, then whatever follows.
+    // "Preview" split across two reads, then a text longer than any status.
     QTcpServer peer;
     QVERIFY(peer.listen(QHostAddress("127.0.0.5"), 1910));
-    QList<QByteArray> chunks{QByteArray("ReadyDone\0Prev", 14), QByteArray("iew\0", 4)};
+    const QByteArray longText("Captured 1234567/7654321 at a station of another make");
+    QList<QByteArray> chunks{QByteArray("ReadyDone\0Prev", 14), QByteArray("iew\0", 4), longText + '\0'};
     QTcpSocket* client = nullptr;
     connect(&peer, &QTcpServer::newConnection, [&] {
         client = peer.nextPendingConnection();
@@ -166,8 +167,11 @@ void ConsoleStatusTest::repliesSplitAcrossReads()
             seen << t;
     });
     dialog.setCameras({"127.0.0.5"}, {"P"});
-    QTRY_COMPARE(seen, (QStringList{"P - Ready", "P - Preview"}));
-    QCOMPARE(dialog.findChild<QListWidget*>()->item(0)->background().color(), QColor(Qt::yellow));
+    QTRY_COMPARE(seen, (QStringList{"P - Ready", "P - Preview", "P - " + longText}));
+    const QListWidget* list = dialog.findChild<QListWidget*>();
+    QCOMPARE(list->item(0)->background().color(), QColor(Qt::red));
+    // The list widened for the text that grew.
+    QVERIFY(list->minimumWidth() >= list->fontMetrics().horizontalAdvance(seen.last()) + list->iconSize().width());
     dialog.close();
 }
 
@@ -178,10 +182,10 @@ void ConsoleStatusTest::closingEndsPolling()
     ConsoleDriver::setLists(*m_window, "127.0.0.2", "A", "127.0.0.9");
     m_dialog = m_window->findChild<camstatusdialog*>();
     QTRY_COMPARE(text(0), QStringLiteral("A - Ready"));
-    QCOMPARE(m_dialog->workerCount(), 1);
+    QVERIFY(m_dialog->isPolling());
     action(*m_window, "actionCamStatus")->setChecked(false);
     QVERIFY(!m_dialog->isVisible());
-    QCOMPARE(m_dialog->workerCount(), 0);
+    QVERIFY(!m_dialog->isPolling());
     m_a->state.previewing = true;
     QTest::qWait(400);
     QCOMPARE(text(0), QStringLiteral("A - Ready")); // the rows stay, nobody polls
@@ -189,7 +193,7 @@ void ConsoleStatusTest::closingEndsPolling()
     action(*m_window, "actionCamStatus")->setChecked(true);
     QTest::keyClick(m_dialog, Qt::Key_Escape);
     QVERIFY(m_dialog->isVisible());
-    QCOMPARE(m_dialog->workerCount(), 1);
+    QVERIFY(m_dialog->isPolling());
     QTRY_COMPARE(text(0), QStringLiteral("A - Preview"));
 }
 
@@ -249,7 +253,7 @@ void ConsoleStatusTest::stationBackOnAFreshConnection()
     });
     m_a->forgetConnections();
     QTRY_VERIFY_WITH_TIMEOUT(seen.contains(QStringLiteral("A - Not answering")), 5000);
-    QTRY_COMPARE_WITH_TIMEOUT(text(0), QStringLiteral("A - Ready"), statusWorker::SilenceMs);
+    QTRY_COMPARE_WITH_TIMEOUT(text(0), QStringLiteral("A - Ready"), StationPoll::SilenceMs);
     QCOMPARE(seen, (QStringList{"A - Ready", "A - Not answering", "A - Ready"}));
     dialog.close();
     m_dialog = nullptr;
