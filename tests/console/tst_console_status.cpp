@@ -3,6 +3,7 @@
 #include "ScriptedPrompt.h"
 #include "camstatusdialog.h"
 #include "StationPoll.h"
+#include "statusWorker.h"
 
 #include <QListWidget>
 #include <QTcpServer>
@@ -27,6 +28,7 @@ private slots:
     void rowsFollowStations();
     void repliesSplitAcrossReads();
     void closingEndsPolling();
+    void onlyChangesAreHandedOn();
     void stationThatStopsAnswering_data();
     void stationThatStopsAnswering();
     void stationBackOnAFreshConnection();
@@ -195,6 +197,29 @@ void ConsoleStatusTest::closingEndsPolling()
     QVERIFY(m_dialog->isVisible());
     QVERIFY(m_dialog->isPolling());
     QTRY_COMPARE(text(0), QStringLiteral("A - Preview"));
+}
+
+void ConsoleStatusTest::onlyChangesAreHandedOn()
+{
+    // One worker polls every station; a station that says the same at every
+    // beat is heard once, and again at each change.
+    m_a = station("127.0.0.2");
+    m_b = station("127.0.0.3");
+    statusWorker worker({"127.0.0.2", "127.0.0.3", "127.0.0.4"});
+    QSignalSpy heard(&worker, &statusWorker::answerStatus);
+    worker.start();
+    QTRY_COMPARE(heard.size(), 3);
+    QStringList first;
+    for (const QList<QVariant>& h : qAsConst(heard))
+        first << h.at(0).toString() + ": " + h.at(1).toStringList().join('|');
+    first.sort();
+    QCOMPARE(first, (QStringList{"127.0.0.2: Ready", "127.0.0.3: Ready", "127.0.0.4: Can't connect"}));
+    QTest::qWait(10 * statusWorker::PauseMs);
+    QCOMPARE(heard.size(), 3);
+    m_a->state.previewing = true;
+    QTRY_COMPARE(heard.size(), 4);
+    QCOMPARE(heard.last(), (QList<QVariant>{"127.0.0.2", QStringList{"Preview"}}));
+    worker.stop();
 }
 
 Q_DECLARE_METATYPE(FakeStation::Fault)
