@@ -26,12 +26,12 @@ camstatusdialog::camstatusdialog(QWidget* parent)
 
 camstatusdialog::~camstatusdialog()
 {
-    stopWorkers();
+    stopPolling();
 }
 
 void camstatusdialog::setCameras(const QStringList& ips, const QStringList& aliases)
 {
-    stopWorkers();
+    stopPolling();
     ui->listWidget->clear();
     ui->listWidget->setMinimumSize(0, 0);
     m_rows.clear();
@@ -145,7 +145,7 @@ void camstatusdialog::fitWidth(int row)
         list->setMinimumWidth(width);
 }
 
-void camstatusdialog::stopWorkers()
+void camstatusdialog::stopPolling()
 {
     m_worker.reset(); // its destructor waits for its thread
     m_captureStart.stop(); // nobody reports any more
@@ -153,7 +153,7 @@ void camstatusdialog::stopWorkers()
 
 void camstatusdialog::closeEvent(QCloseEvent* event)
 {
-    stopWorkers();
+    stopPolling();
     emit opened(false);
     event->accept();
 }

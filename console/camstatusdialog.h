@@ -57,7 +57,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    void stopWorkers();
+    void stopPolling();
     void checkCaptureStarted();
     // Sizes the list to its rows, each showing the widest status text a row
     // may show; once, when the rows are made.
