@@ -296,7 +296,8 @@ void ConsoleGeneratorsTest::refusedRunsNotLogged()
     m_master->setMode(mode);
     child<QPushButton>(w, "runBoth")->click();
     child<QPushButton>(w, "runBoth_2")->click(); // stop
-    const QString warning = QStringLiteral("TMX at %1 refused the request: it answered %2.").arg(m_master->address(), why);
+    const QString warning =
+        QStringLiteral("TMX at %1 refused the request: it answered %2.").arg(m_master->address(), why);
     QTRY_COMPARE(m_prompt->shown.size(), 2);
     for (const ScriptedPrompt::Shown& box : qAsConst(m_prompt->shown)) {
         QCOMPARE(box.title, QStringLiteral("TMX's connection problem"));
