@@ -16,7 +16,7 @@
 // The camera's thread runs on one pinned CPU, every receiver on the same
 // three others. Run inside the loopback namespace:
 //   scripts/in-loopback-netns.sh <build>/bench/bench_receive [seconds]
-#include "BenchPrompt.h"
+#include "AnsweringPrompt.h"
 #include "BenchTable.h"
 #include "EventWait.h"
 #include "GvspWireReceiver.h"
@@ -293,7 +293,7 @@ int main(int argc, char** argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    BenchPrompt prompt;
+    AnsweringPrompt prompt;
     const double seconds = argc > 1 ? std::atof(argv[1]) : 2.0;
 
     const std::vector<int> cpus = bench::allowedCpus();

@@ -7,6 +7,7 @@
 #include "CommandValue.h"
 #include "ConsoleSettings.h"
 #include "EventWait.h"
+#include "PressWarnings.h"
 #include "Prompt.h"
 #include "camstatusdialog.h"
 #include "generators/GeneratorHttp.h"
@@ -53,6 +54,9 @@ Dravo_plurica::Dravo_plurica(QWidget* parent)
     connect(m_statusDialog, &camstatusdialog::captureNotStarted, this, &Dravo_plurica::warnCaptureNotStarted);
 
     m_commands = new StationCommandClient(this);
+    m_pressWarnings = new PressWarnings(this);
+    connect(m_pressWarnings, &PressWarnings::unconfirmed, this,
+            [this](const QString& text) { warnLater(tr("Connection Error"), text); });
 
     m_masterDialog = new mastertmxdialog(this);
     connect(m_masterDialog, &mastertmxdialog::startMasterTMX, this, &Dravo_plurica::runMaster);

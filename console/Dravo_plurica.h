@@ -3,6 +3,7 @@
 #include "RemoteProtocol.h"
 #include "RunRecord.h"
 #include "StationCommandClient.h"
+#include "generators/GeneratorHttp.h"
 
 #include <QByteArray>
 #include <QList>
@@ -13,7 +14,7 @@
 #include <memory>
 
 class EventWait;
-class GeneratorHttp;
+class PressWarnings;
 class QNetworkReply;
 class QSettings;
 class camstatusdialog;
@@ -126,9 +127,12 @@ private:
     void connectForm();
     void restoreSettings();
     // The one sending pattern: the command to every station in list order,
-    // each on a connection of its own; a station that does not acknowledge
-    // it (see StationCommandClient) is warned of, and the others still get it.
+    // each on a connection of its own; the others still get it when a station
+    // does not acknowledge it (see StationCommandClient). Such stations are
+    // named in the one warning of the press (see PressWarnings).
     void sendToStations(const Outgoing& outgoing);
+    // How the press's warning names station i.
+    QString stationName(Naming naming, int i) const;
     void sendFixed(RemoteProtocol::Command command, const QString& statusText, int statusMs,
                    Naming naming = Naming::Alias);
     // A parameter command with a value read per station. A value that would
@@ -176,6 +180,7 @@ private:
     mastertmxdialog* m_masterDialog = nullptr;
     multilcDlg* m_lensDialog = nullptr;
     StationCommandClient* m_commands = nullptr;
+    PressWarnings* m_pressWarnings = nullptr;
     QList<Warning> m_warnings;      // not shown yet
     bool m_warningsScheduled = false;
     QString m_master;
@@ -187,8 +192,8 @@ private:
     bool m_answerReceived = false; // the awaited slave page was read or failed
     QByteArray m_pageBuffer;       // body of the last generator page
     QString m_generatorText;       // the slaves' part of the log entry
-    QString m_slaveFailure;        // which slave failed and why, for its warning
-    QString m_masterFailure;       // why the master's page failed, for its warning
+    QString m_slaveFailure;        // the warning's text for the slave that failed
+    GeneratorHttp::Failure m_masterFailure; // why the master's page failed, for its warning
     GeneratorHttp* m_generatorHttp = nullptr;
     EventWait* m_wait = nullptr;
     // Serial numbers of the pages awaited: the answer of an older request

@@ -8,6 +8,7 @@
 #include "AddressList.h"
 #include "CommandValue.h"
 #include "ConsoleSettings.h"
+#include "PressWarnings.h"
 #include "camstatusdialog.h"
 #include "ui_Dravo_pluricaClass.h"
 
@@ -36,29 +37,33 @@ QByteArray Dravo_plurica::parameterBytes(Command command, const QString& value)
     return RemoteProtocol::parameterCommandBytes(command, value);
 }
 
+QString Dravo_plurica::stationName(Naming naming, int i) const
+{
+    const QString alias = m_aliases.value(i, m_stations.at(i)).toHtmlEscaped();
+    switch (naming) {
+    case Naming::PcAlias:
+        return tr("Connection problem with PC <b>%1</b>").arg(alias);
+    case Naming::Address:
+        return tr("Connection problem with <b>%1</b>").arg(m_stations.at(i).toHtmlEscaped());
+    case Naming::Alias:
+        break;
+    }
+    return tr("Connection problem with <b>%1</b>").arg(alias);
+}
+
 void Dravo_plurica::sendToStations(const Outgoing& outgoing)
 {
     const int count = outgoing.stationCount < 0 ? m_stations.size()
                                                 : qMin(outgoing.stationCount, m_stations.size());
     QVector<StationCommandClient::Delivery> deliveries;
-    QStringList warnings; // for each delivery, the text if it fails
+    QVector<std::function<void(bool)>> settle; // for each delivery, its part of the press's warning
     for (int i = 0; i < count; ++i) {
         const QByteArray bytes = outgoing.bytes(i);
         if (bytes.isEmpty())
             continue; // a refused value, logged by parameterBytes
         deliveries.append({m_stations.at(i), bytes});
-        const QString alias = m_aliases.value(i, m_stations.at(i));
-        switch (outgoing.naming) {
-        case Naming::Alias:
-            warnings << tr("Connection problem with <b>%1</b><br>Please fix it and try again!").arg(alias);
-            break;
-        case Naming::PcAlias:
-            warnings << tr("Connection problem with PC <b>%1</b><br>Please fix it and try again!").arg(alias);
-            break;
-        case Naming::Address:
-            warnings << tr("Connection problem with <b>%1</b><br>Please fix it and try again!").arg(m_stations.at(i));
-            break;
-        }
+        settle << m_pressWarnings->expect(stationName(outgoing.naming, i),
+                                          RemoteProtocol::blockText(bytes).toHtmlEscaped());
     }
     if (deliveries.isEmpty())
         return;
@@ -66,10 +71,9 @@ void Dravo_plurica::sendToStations(const Outgoing& outgoing)
         outgoing.before();
     const QString statusText = outgoing.statusText;
     const int statusMs = outgoing.statusMs;
-    m_commands->send(deliveries, [this, warnings, statusText, statusMs](int k, bool delivered) {
-        if (!delivered)
-            warnLater(tr("Connection Error"), warnings.at(k));
-        else if (!statusText.isEmpty())
+    m_commands->send(deliveries, [this, settle, statusText, statusMs](int k, bool delivered) {
+        settle.at(k)(delivered);
+        if (delivered && !statusText.isEmpty())
             statusBar()->showMessage(statusText, statusMs);
     });
     if (outgoing.after)

@@ -2,9 +2,9 @@
 // read-back of the master's settings into its dialog, and the slaves'
 // read-back that a logged run writes into the run log. Every request is
 // given up when its generator stays silent (1000 ms for run and stop,
-// 2000 ms for a page); an HTTP error or redirect is a refusal; every failure
-// is warned of from the event loop, naming the generator and what went wrong.
-// The log records only runs the master took.
+// 2000 ms for a page); an HTTP error or redirect is a refusal, told with the
+// status the generator answered; every failure is warned of from the event
+// loop, naming the generator. The log records only runs the master took.
 
 #include "Dravo_plurica.h"
 
@@ -90,7 +90,7 @@ void Dravo_plurica::sendToMaster(const char* pathAndQuery, std::function<void(bo
 {
     QNetworkReply* reply = m_generatorHttp->get(m_master, QLatin1String(pathAndQuery), RunTimeoutMs);
     connect(reply, &QNetworkReply::finished, this, [this, reply, taken] {
-        const bool ok = GeneratorHttp::failure(reply).isEmpty();
+        const bool ok = !GeneratorHttp::failure(reply).failed();
         finishedSlot(reply);
         if (taken)
             taken(ok);
@@ -105,12 +105,15 @@ bool Dravo_plurica::waitUntil(const std::function<bool()>& done, int boundMs)
 void Dravo_plurica::finishedSlot(QNetworkReply* reply)
 {
     reply->deleteLater();
-    const QString failure = GeneratorHttp::failure(reply);
-    if (failure.isEmpty())
+    const GeneratorHttp::Failure failure = GeneratorHttp::failure(reply);
+    if (!failure.failed())
         return;
-    qCWarning(lcGenerators) << "finishedSlot:" << reply->url().toString() << failure;
+    qCWarning(lcGenerators) << "finishedSlot:" << reply->url().toString() << failure.detail;
+    const QString generator = reply->url().authority();
     warnLater(tr("TMX's connection problem"),
-              tr("TMX at %1 did not response! \n%2").arg(reply->url().authority(), failure));
+              failure.refused()
+                  ? tr("TMX at %1 refused the request: it answered %2.").arg(generator, failure.detail)
+                  : tr("TMX at %1 did not response! \n%2").arg(generator, failure.detail));
 }
 
 void Dravo_plurica::querySlaveTMXs()
@@ -127,12 +130,19 @@ void Dravo_plurica::querySlaveTMXs()
             reply->deleteLater();
             if (page != m_slavePage)
                 return; // the read-back went on without it
-            const QString failure = GeneratorHttp::failure(reply);
-            if (!failure.isEmpty())
-                qCWarning(lcGenerators) << "querySlaveTMXs:" << reply->url().toString() << failure;
-            m_pageBuffer = failure.isEmpty() ? reply->readAll() : QByteArray();
-            m_slaveFailure = failure.isEmpty() ? QString() : tr("TMX %1: %2").arg(slave, failure);
-            handleHTTPResponseSlave(!failure.isEmpty());
+            const GeneratorHttp::Failure failure = GeneratorHttp::failure(reply);
+            if (failure.failed())
+                qCWarning(lcGenerators) << "querySlaveTMXs:" << reply->url().toString() << failure.detail;
+            m_pageBuffer = failure.failed() ? QByteArray() : reply->readAll();
+            if (failure.refused()) {
+                m_slaveFailure = tr("TMX %1 refused the read-back of its settings: it answered %2.")
+                                     .arg(slave, failure.detail);
+            } else if (failure.failed()) {
+                m_slaveFailure =
+                    tr("At least one TMX in list did not response after 2 sec!\nCheck Ethernet connection.")
+                    + QLatin1Char('\n') + tr("TMX %1: %2").arg(slave, failure.detail);
+            }
+            handleHTTPResponseSlave(failure.failed());
         });
         // The page's watchdog ends the request; the bound here only guards
         // against a reply that never finishes.
@@ -146,13 +156,10 @@ void Dravo_plurica::handleHTTPResponseSlave(bool error)
 {
     if (error) {
         const quint64 page = m_slavePage;
-        warnLater(tr("Slave TMX's connection problem"),
-                  tr("At least one TMX in list did not response after 2 sec!\nCheck Ethernet connection.")
-                      + QLatin1Char('\n') + m_slaveFailure,
-                  [this, page] {
-                      if (page == m_slavePage)
-                          m_answerReceived = true;
-                  });
+        warnLater(tr("Slave TMX's connection problem"), m_slaveFailure, [this, page] {
+            if (page == m_slavePage)
+                m_answerReceived = true;
+        });
         return;
     }
     // A page that does not match leaves the slave's " TMX:" line alone.
@@ -180,12 +187,12 @@ void Dravo_plurica::showMasterTMXSettings()
         reply->deleteLater();
         if (page != m_masterPage)
             return; // a newer read-back is under way
-        const QString failure = GeneratorHttp::failure(reply);
-        if (!failure.isEmpty())
-            qCWarning(lcGenerators) << "showMasterTMXSettings:" << reply->url().toString() << failure;
-        m_pageBuffer = failure.isEmpty() ? reply->readAll() : QByteArray();
+        const GeneratorHttp::Failure failure = GeneratorHttp::failure(reply);
+        if (failure.failed())
+            qCWarning(lcGenerators) << "showMasterTMXSettings:" << reply->url().toString() << failure.detail;
+        m_pageBuffer = failure.failed() ? QByteArray() : reply->readAll();
         m_masterFailure = failure;
-        handleHTTPResponseMaster(!failure.isEmpty());
+        handleHTTPResponseMaster(failure.failed());
     });
     m_masterDialog->fillProfiles();
     m_masterDialog->show();
@@ -197,12 +204,19 @@ void Dravo_plurica::showMasterTMXSettings()
 
 void Dravo_plurica::handleHTTPResponseMaster(bool error)
 {
+    if (error && m_masterFailure.refused()) {
+        statusBar()->showMessage(tr("Master TMX refused the read-back of its settings."), 5000);
+        warnLater(tr("Master TMX's connection problem"),
+                  tr("Master TMX at %1 refused the read-back of its settings: it answered %2.")
+                      .arg(m_master, m_masterFailure.detail));
+        return;
+    }
     if (error) {
         statusBar()->showMessage(tr("Master TMX connection error."), 5000);
         warnLater(tr("Master TMX's connection problem"),
                   tr("At Master TMX with IP %1 did not response after 2 sec!\nCheck Ethernet connection.")
                           .arg(m_master)
-                      + QLatin1Char('\n') + m_masterFailure);
+                      + QLatin1Char('\n') + m_masterFailure.detail);
         return;
     }
     // What the page lacks keeps the dialog's value: zeros would go out with

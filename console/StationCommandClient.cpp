@@ -25,12 +25,8 @@ public:
                 [this] { settle(false, QStringLiteral("the station closed the connection")); });
         connect(socket, &QAbstractSocket::errorOccurred, this, [this] { settle(false, m_socket->errorString()); });
         m_timer.setSingleShot(true);
-        connect(&m_timer, &QTimer::timeout, this, [this] {
-            // A reply that arrived while the bound ran out may not have been
-            // read yet: look once, without waiting, before giving up.
-            m_socket->waitForReadyRead(0);
-            settle(false, QStringLiteral("no reply within %1 ms").arg(ReplyWaitMs));
-        });
+        connect(&m_timer, &QTimer::timeout, this,
+                [this] { settle(false, QStringLiteral("no reply within %1 ms").arg(ReplyWaitMs)); });
     }
 
     // The reply bound starts once every connection of the command is made,

@@ -25,7 +25,9 @@ class StationCommandClient : public QObject
 
 public:
     static constexpr int ConnectWaitMs = 2000;
-    static constexpr int ReplyWaitMs = 1000;
+    // A station's event loop may be held for seconds (a slow disk, a slow
+    // camera) while the command is already in; its reply then comes late.
+    static constexpr int ReplyWaitMs = 3000;
     // A reply is a short status text; a peer that sends more without a NUL
     // is not a station.
     static constexpr int MaxReplyBytes = 512;

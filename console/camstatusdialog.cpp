@@ -26,12 +26,12 @@ camstatusdialog::camstatusdialog(QWidget* parent)
 
 camstatusdialog::~camstatusdialog()
 {
-    stopWorkers();
+    stopPolling();
 }
 
 void camstatusdialog::setCameras(const QStringList& ips, const QStringList& aliases)
 {
-    stopWorkers();
+    stopPolling();
     ui->listWidget->clear();
     ui->listWidget->setMinimumSize(0, 0);
     m_rows.clear();
@@ -48,16 +48,16 @@ void camstatusdialog::setCameras(const QStringList& ips, const QStringList& alia
         new QListWidgetItem(icon, StationStatus::rowText(aliases.at(i), widest), ui->listWidget);
     }
     fitRows();
-    for (int i = 0; i < count; ++i) {
+    for (int i = 0; i < count; ++i)
         ui->listWidget->item(i)->setText(aliases.at(i));
-        auto* worker = new statusWorker(ips.at(i));
-        // The worker is the context: a reply still queued when the worker is
-        // deleted is dropped with it.
-        connect(worker, &statusWorker::answerStatus, worker,
-                [this](const QString& ip, const QStringList& texts) { showStatus(ip, texts); });
-        m_workers.append(worker);
-        worker->start(QThread::InheritPriority);
-    }
+    if (count == 0)
+        return;
+    m_worker = std::make_unique<statusWorker>(ips.mid(0, count));
+    // The worker is the context: a reply still queued when the worker is
+    // deleted is dropped with it.
+    connect(m_worker.get(), &statusWorker::answerStatus, m_worker.get(),
+            [this](const QString& ip, const QStringList& texts) { showStatus(ip, texts); });
+    m_worker->start(QThread::InheritPriority);
 }
 
 void camstatusdialog::setCaptureRunning(bool on)
@@ -65,7 +65,7 @@ void camstatusdialog::setCaptureRunning(bool on)
     m_captureRunning = on;
     for (Row& row : m_rows)
         row.captureSeen = false;
-    if (on && !m_workers.isEmpty())
+    if (on && m_worker)
         m_captureStart.start(CaptureStartMs);
     else
         m_captureStart.stop();
@@ -94,9 +94,12 @@ void camstatusdialog::showStatus(const QString& ip, const QStringList& texts)
         QListWidgetItem* item = ui->listWidget->item(i);
         if (latest.coloured)
             item->setBackground(QBrush(latest.colour));
-        item->setText(StationStatus::rowText(row.alias, latest.shown));
+        const QString text = StationStatus::rowText(row.alias, latest.shown);
+        if (item->text() != text) {
+            item->setText(text);
+            fitWidth(i);
+        }
     }
-    fitRows();
     if (m_rows.isEmpty())
         return;
     bool available = true;
@@ -130,28 +133,27 @@ void camstatusdialog::fitRows()
 {
     QListWidget* list = ui->listWidget;
     const int frame = 2 * list->frameWidth();
-    const int width = list->sizeHintForColumn(0) + frame;
-    if (width > list->minimumWidth())
-        list->setMinimumWidth(width);
-    const int rows = qMax(1, list->count());
-    const int height = rows * qMax(1, list->sizeHintForRow(0)) + frame;
-    if (height > list->minimumHeight())
-        list->setMinimumHeight(height);
+    list->setMinimumWidth(list->sizeHintForColumn(0) + frame);
+    list->setMinimumHeight(qMax(1, list->count()) * qMax(1, list->sizeHintForRow(0)) + frame);
 }
 
-void camstatusdialog::stopWorkers()
+void camstatusdialog::fitWidth(int row)
 {
-    // Ask all first, then wait for each: the waits overlap.
-    for (statusWorker* worker : qAsConst(m_workers))
-        worker->quit();
-    qDeleteAll(m_workers); // each destructor waits for its thread
-    m_workers.clear();
+    QListWidget* list = ui->listWidget;
+    const int width = list->sizeHintForIndex(list->model()->index(row, 0)).width() + 2 * list->frameWidth();
+    if (width > list->minimumWidth())
+        list->setMinimumWidth(width);
+}
+
+void camstatusdialog::stopPolling()
+{
+    m_worker.reset(); // its destructor waits for its thread
     m_captureStart.stop(); // nobody reports any more
 }
 
 void camstatusdialog::closeEvent(QCloseEvent* event)
 {
-    stopWorkers();
+    stopPolling();
     emit opened(false);
     event->accept();
 }

@@ -16,8 +16,8 @@ class camStatDlg;
 }
 
 // The list of stations with the colour of each one's latest status, polled by
-// one statusWorker per station while the dialog is open. Ready and available
-// are judged once per read of a station, on the latest status of every row,
+// a statusWorker while the dialog is open. Ready and available are judged
+// whenever a station's status changes, on the latest status of every row,
 // so with several stations the main window hears them once all stations
 // agree. While a capture runs, a station counts as ready only once it has
 // reported the capture (a capture state or "ReadyDone") since it started; a
@@ -32,7 +32,7 @@ public:
     explicit camstatusdialog(QWidget* parent = nullptr);
     ~camstatusdialog() override;
 
-    // Rebuilds the rows and their workers (the old workers are stopped first).
+    // Rebuilds the rows and their worker (the old worker is stopped first).
     // Rows are made for the stations that have both an address and an alias.
     void setCameras(const QStringList& ips, const QStringList& aliases);
 
@@ -40,7 +40,7 @@ public:
     void setCaptureRunning(bool on);
     bool captureRunning() const { return m_captureRunning; }
 
-    int workerCount() const { return m_workers.size(); }
+    bool isPolling() const { return m_worker != nullptr; }
 
 signals:
     void readyAllSignal();
@@ -57,10 +57,14 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    void stopWorkers();
+    void stopPolling();
     void checkCaptureStarted();
-    // Widens the list (never narrows it) so that every row's text shows whole.
+    // Sizes the list to its rows, each showing the widest status text a row
+    // may show; once, when the rows are made.
     void fitRows();
+    // Widens the list (never narrows it) so that this row's text shows whole.
+    // Measuring a row costs; only a row whose text changed is measured.
+    void fitWidth(int row);
 
     struct Row
     {
@@ -72,7 +76,7 @@ private:
     };
 
     std::unique_ptr<Ui::camStatDlg> ui;
-    QVector<statusWorker*> m_workers;
+    std::unique_ptr<statusWorker> m_worker; // polls every row's station
     QVector<Row> m_rows;
     bool m_captureRunning = false;
     QTimer m_captureStart;

@@ -8,6 +8,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <memory>
 #include <utility>
 
 using RemoteProtocol::Command;
@@ -51,16 +52,19 @@ void FakeStation::acceptClients()
         auto* link = new QTcpSocket(m_front.get());
         link->connectToHost(m_address, m_server->serverPort());
         const int generation = m_generation;
-        QObject::connect(client, &QTcpSocket::readyRead, link, [this, client, link, generation] {
+        // Whether the client's latest block was a status poll.
+        auto polled = std::make_shared<bool>(false);
+        QObject::connect(client, &QTcpSocket::readyRead, link, [this, client, link, generation, polled] {
             const QByteArray bytes = client->readAll();
+            *polled = bytes == RemoteProtocol::StatusWord;
             if (generation == m_generation && !hangUp(client) && fault != Fault::Silent)
                 link->write(bytes);
         });
-        QObject::connect(link, &QTcpSocket::readyRead, client, [this, client, link, generation] {
+        QObject::connect(link, &QTcpSocket::readyRead, client, [this, client, link, generation, polled] {
             const QByteArray reply = link->readAll();
             if (generation != m_generation)
                 return;
-            if (fault == Fault::Late)
+            if (fault == Fault::Late || (fault == Fault::LateCommands && !*polled))
                 QTimer::singleShot(lateMs, client, [client, reply] { client->write(reply); });
             else if (fault != Fault::Silent)
                 client->write(reply);

@@ -26,11 +26,12 @@ public:
     // How a listening station treats its clients; it may change at any time
     // and applies to open connections from their next bytes on.
     enum class Fault {
-        None,   // as a station does
-        Silent, // takes every byte, acts on none and answers nothing
-        Late,   // acts at once and answers lateMs later
-        HangUp, // closes every connection (new ones at once)
-        Reset,  // resets every connection (new ones at once)
+        None,         // as a station does
+        Silent,       // takes every byte, acts on none and answers nothing
+        Late,         // acts at once and answers lateMs later
+        LateCommands, // as Late, but answers "#status" polls at once
+        HangUp,       // closes every connection (new ones at once)
+        Reset,        // resets every connection (new ones at once)
     };
 
     FakeStation();

@@ -38,10 +38,10 @@ PulseGeneratorSim::PulseGeneratorSim(QObject* parent) : QObject(parent), server_
 
 PulseGeneratorSim::~PulseGeneratorSim() = default;
 
-bool PulseGeneratorSim::start(const QString& address)
+bool PulseGeneratorSim::start(const QString& address, quint16 port)
 {
     host_ = address;
-    return server_->listen(QHostAddress(address), 0);
+    return server_->listen(QHostAddress(address), port);
 }
 
 quint16 PulseGeneratorSim::port() const

@@ -38,8 +38,9 @@ public:
     explicit PulseGeneratorSim(QObject* parent = nullptr);
     ~PulseGeneratorSim() override;
 
-    // Listens on 127.0.0.1 (or another loopback address) at an ephemeral port.
-    bool start(const QString& address = QStringLiteral("127.0.0.1"));
+    // Listens on 127.0.0.1 (or another loopback address) at `port`, an
+    // ephemeral one when 0.
+    bool start(const QString& address = QStringLiteral("127.0.0.1"), quint16 port = 0);
     quint16 port() const;
     // "127.0.0.1:port", the generator's address as the station is given it.
     QString address() const;

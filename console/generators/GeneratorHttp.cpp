@@ -50,17 +50,19 @@ QNetworkReply* GeneratorHttp::get(const QString& address, const QString& pathAnd
     return reply;
 }
 
-QString GeneratorHttp::failure(QNetworkReply* reply)
+GeneratorHttp::Failure GeneratorHttp::failure(QNetworkReply* reply)
 {
     const QString givenUp = reply->property(GivenUp).toString();
     if (!givenUp.isEmpty())
-        return givenUp;
+        return {Failure::Kind::NoAnswer, givenUp};
     const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
     const int code = status.toInt();
     if (status.isValid() && (code < 200 || code > 299)) {
         const QString reason =
             QString::fromLatin1(reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toByteArray());
-        return tr("the generator answered %1 %2").arg(code).arg(reason).trimmed();
+        return {Failure::Kind::Refused, QStringLiteral("%1 %2").arg(code).arg(reason).trimmed()};
     }
-    return reply->error() == QNetworkReply::NoError ? QString() : reply->errorString();
+    if (reply->error() != QNetworkReply::NoError)
+        return {Failure::Kind::NoAnswer, reply->errorString()};
+    return {};
 }

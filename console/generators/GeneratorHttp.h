@@ -23,9 +23,22 @@ public:
     // caller's to delete once finished.
     QNetworkReply* get(const QString& address, const QString& pathAndQuery, int timeoutMs);
 
-    // Why a finished reply failed (the transport, the silence, the size, or
-    // the status the generator answered), empty when it was answered 2xx.
-    static QString failure(QNetworkReply* reply);
+    // What went wrong with a finished request, if anything.
+    struct Failure
+    {
+        enum class Kind {
+            None,     // answered 2xx
+            NoAnswer, // the transport failed, the generator stayed silent, or its answer grew too large
+            Refused,  // the generator answered an HTTP error or a redirect
+        };
+        Kind kind = Kind::None;
+        // NoAnswer: why; Refused: the status answered ("404 Not Found").
+        QString detail;
+
+        bool failed() const { return kind != Kind::None; }
+        bool refused() const { return kind == Kind::Refused; }
+    };
+    static Failure failure(QNetworkReply* reply);
 
 private:
     QNetworkAccessManager m_manager;

@@ -50,8 +50,13 @@ void mastertmxdialog::fillProfiles()
 
 void mastertmxdialog::applySettings()
 {
+    applyForm(false);
+}
+
+bool mastertmxdialog::applyForm(bool runFollows)
+{
     if (m_applying)
-        return; // the progress window keeps the user out; this guards calls from code
+        return false; // the progress window keeps the user out; this guards calls from code
     const QScopedValueRollback<bool> applying(m_applying, true);
     const QString pathAndQuery = GeneratorForm::applyPathAndQuery(ui->generators->values());
     // "Abort" stops nothing: the request ends by its answer or its watchdog.
@@ -59,12 +64,17 @@ void mastertmxdialog::applySettings()
                              Qt::Window | Qt::CustomizeWindowHint);
     progress.setWindowModality(Qt::WindowModal);
     progress.show();
-    m_apply->send(m_master, pathAndQuery);
+    m_apply->send(m_master, pathAndQuery,
+                  runFollows ? tr("The settings were not applied: nothing was started.") : QString());
     m_wait->wait(300);
     progress.setValue(1);
     m_wait->wait(300);
     progress.setValue(1);
+    // A run on settings the master did not take would run on its old ones.
+    if (runFollows && !m_apply->waitForDone(*m_wait))
+        return false; // the program is quitting
     progress.close();
+    return m_apply->isTaken();
 }
 
 void mastertmxdialog::saveSettings()
@@ -84,24 +94,24 @@ void mastertmxdialog::deleteSettings()
 
 void mastertmxdialog::runMaster()
 {
-    applySettings();
-    emit startMasterTMX();
+    if (applyForm(true))
+        emit startMasterTMX();
 }
 
 void mastertmxdialog::stopMaster()
 {
-    applySettings();
-    emit stopMasterTMX();
+    applyForm(false);
+    emit stopMasterTMX(); // whatever became of the settings
 }
 
 void mastertmxdialog::runMaster1()
 {
-    applySettings();
-    emit startMasterTMX1();
+    if (applyForm(true))
+        emit startMasterTMX1();
 }
 
 void mastertmxdialog::runMaster2()
 {
-    applySettings();
-    emit startMasterTMX2();
+    if (applyForm(true))
+        emit startMasterTMX2();
 }

@@ -17,7 +17,8 @@ class DalogMaster;
 
 // The master pulse generator's settings: the two-generator form, its
 // profiles, Apply, and the run and stop buttons that apply the form before
-// they ask the main window to start or stop the generators.
+// they ask the main window to start or stop the generators. A run is asked
+// for only once the master has taken the settings; a stop always.
 class mastertmxdialog : public QDialog
 {
     Q_OBJECT
@@ -53,6 +54,11 @@ public slots:
     void runMaster2();
 
 private:
+    // Sends the form with the progress window up for 600 ms. When a run is
+    // to follow, the window stays until the master has answered or the
+    // request failed (its warning closed); true when the master took it.
+    bool applyForm(bool runFollows);
+
     std::unique_ptr<Ui::DalogMaster> ui;
     QString m_master;
     TmxProfiles* m_profiles = nullptr;

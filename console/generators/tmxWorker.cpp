@@ -29,7 +29,7 @@ void tmxWorker::run()
     GeneratorHttp http;
     QPointer<QNetworkReply> pending;
     const auto report = [this](QNetworkReply* reply) {
-        if (!GeneratorHttp::failure(reply).isEmpty()) {
+        if (GeneratorHttp::failure(reply).failed()) {
             emit answerStatus(m_address, 2, 2);
             return;
         }

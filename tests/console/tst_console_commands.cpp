@@ -55,6 +55,10 @@ struct SentLog
 };
 SentLog* SentLog::current = nullptr;
 
+// What Sync sends with the form as it starts, in the order sent.
+const QString SyncCommands = QStringLiteral(
+    "#fr=10, #pre=run_0, #pnt=angle, #exp=100, #folder=/var/tmp/Test/, #aver=1, #sens, #split, #lut, #nooverclck");
+
 Commands sorted(Commands commands)
 {
     std::sort(commands.begin(), commands.end(), [](const RemoteCommand& a, const RemoteCommand& b) {
@@ -83,6 +87,7 @@ private slots:
     void deliveredOnlyWhenAnswered_data();
     void deliveredOnlyWhenAnswered();
     void syncToSilentStations();
+    void oneWarningPerPress();
 
 private:
     // Stations that take everything (a colour camera is connected).
@@ -261,11 +266,11 @@ void ConsoleCommandsTest::unreachableStationAndRefusedValues()
     ConsoleDriver::setLists(w, "127.0.0.2,127.0.0.4", "Good,Gone", "127.0.0.9");
     action(w, "actionCamStatus")->setChecked(false);
     // "#camname=" to the station nobody listens on: one warning, with its
-    // alias, from the event loop.
+    // alias and the command, from the event loop.
     QVERIFY(m_prompt->shown.isEmpty());
     QTRY_COMPARE(m_prompt->titles(), QStringList{"Connection Error"});
     QCOMPARE(m_prompt->shown.first().text,
-             QStringLiteral("Connection problem with <b>Gone</b><br>Please fix it and try again!"));
+             QStringLiteral("Connection problem with <b>Gone</b>: #camname=Gone<br>Please fix it and try again!"));
     QTRY_COMPARE(m_a->executed, (Commands{{Command::CamName, "Good"}}));
     m_prompt->shown.clear();
     m_a->executed.clear();
@@ -273,11 +278,11 @@ void ConsoleCommandsTest::unreachableStationAndRefusedValues()
     action(w, "actionCapture")->trigger();
     QTRY_COMPARE(m_prompt->shown.size(), 1);
     QCOMPARE(m_prompt->shown.first().text,
-             QStringLiteral("Connection problem with PC <b>Gone</b><br>Please fix it and try again!"));
+             QStringLiteral("Connection problem with PC <b>Gone</b>: #start<br>Please fix it and try again!"));
     action(w, "actionCapture")->trigger();
     QTRY_COMPARE(m_prompt->shown.size(), 2);
     QCOMPARE(m_prompt->shown.last().text,
-             QStringLiteral("Connection problem with <b>127.0.0.4</b><br>Please fix it and try again!"));
+             QStringLiteral("Connection problem with <b>127.0.0.4</b>: #stop<br>Please fix it and try again!"));
     QTRY_COMPARE(m_a->executed, (Commands{{Command::Start, {}}, {Command::Stop, {}}}));
     QTRY_COMPARE(w.statusBar()->currentMessage(), QStringLiteral("Capture stoped"));
 
@@ -378,8 +383,10 @@ void ConsoleCommandsTest::deliveredOnlyWhenAnswered_data()
     QTest::addColumn<int>("lateMs");
     QTest::addColumn<bool>("delivered");
     QTest::newRow("answers") << FakeStation::Fault::None << 0 << true;
-    QTest::newRow("answers within the bound") << FakeStation::Fault::Late << 300 << true;
-    QTest::newRow("answers after the bound") << FakeStation::Fault::Late << 1500 << false;
+    QTest::newRow("answers at once") << FakeStation::Fault::Late << 300 << true;
+    // Its event loop held for two seconds by a slow disk or camera.
+    QTest::newRow("answers after two seconds") << FakeStation::Fault::Late << 2000 << true;
+    QTest::newRow("answers after the bound") << FakeStation::Fault::Late << 4000 << false;
     QTest::newRow("silent") << FakeStation::Fault::Silent << 0 << false;
     QTest::newRow("hangs up") << FakeStation::Fault::HangUp << 0 << false;
     QTest::newRow("resets") << FakeStation::Fault::Reset << 0 << false;
@@ -399,6 +406,7 @@ void ConsoleCommandsTest::deliveredOnlyWhenAnswered()
     SentLog sent;
     action(w, "actionCapture")->trigger();
     QTRY_COMPARE(m_a->executed, (Commands{{Command::Start, {}}}));
+    QTRY_COMPARE(w.statusBar()->currentMessage(), QStringLiteral("Capture started"));
     const QString good = SentLog::line(fixedCommandBytes(Command::Start), "127.0.0.2");
     const QString odd = SentLog::line(fixedCommandBytes(Command::Start), "127.0.0.3");
     if (delivered) {
@@ -406,12 +414,11 @@ void ConsoleCommandsTest::deliveredOnlyWhenAnswered()
         QVERIFY(sent.lines.contains(odd));
     } else {
         // The station's warning, as for one that cannot be reached.
-        QTRY_COMPARE_WITH_TIMEOUT(m_prompt->shown.size(), 1, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(m_prompt->shown.size(), 1, 8000);
         QCOMPARE(m_prompt->shown.first().text,
-                 QStringLiteral("Connection problem with PC <b>Odd</b><br>Please fix it and try again!"));
+                 QStringLiteral("Connection problem with PC <b>Odd</b>: #start<br>Please fix it and try again!"));
         QTRY_COMPARE(sent.lines, QStringList{good});
     }
-    QCOMPARE(w.statusBar()->currentMessage(), QStringLiteral("Capture started"));
     QTest::qWait(delivered ? 1200 : 200); // nothing more comes
     QCOMPARE(m_prompt->shown.size(), delivered ? 0 : 1);
 }
@@ -419,21 +426,59 @@ void ConsoleCommandsTest::deliveredOnlyWhenAnswered()
 void ConsoleCommandsTest::syncToSilentStations()
 {
     // Two stations that take every connection and answer nothing: Sync
-    // returns without waiting for them, and each of its ten commands is
-    // warned of once per station, one box after the other.
+    // returns without waiting for them, and once its commands are given up
+    // on, one box names both with every command.
     startWithTwoStations("Left,Right");
     Dravo_plurica& w = *m_window;
     m_a->fault = m_b->fault = FakeStation::Fault::Silent;
 
     child<QPushButton>(w, "pushButton")->click();
     QVERIFY(m_prompt->shown.isEmpty());
-    QTRY_COMPARE_WITH_TIMEOUT(m_prompt->shown.size(), 20, 10000);
-    QCOMPARE(m_prompt->titles().count("Connection Error"), 20);
-    int left = 0;
-    for (const ScriptedPrompt::Shown& box : qAsConst(m_prompt->shown))
-        left += box.text.contains("<b>Left</b>") ? 1 : 0;
-    QCOMPARE(left, 10);
+    QTRY_COMPARE_WITH_TIMEOUT(m_prompt->shown.size(), 1, 10000);
+    QCOMPARE(m_prompt->titles(), QStringList{"Connection Error"});
+    QCOMPARE(m_prompt->shown.first().text, QStringLiteral("Connection problem with <b>Left</b>: %1<br>"
+                                                          "Connection problem with <b>Right</b>: %1<br>"
+                                                          "Please fix it and try again!")
+                                               .arg(SyncCommands));
     QVERIFY(m_a->executed.size() == 1 && m_b->executed.size() == 1);
+    QTest::qWait(500);
+    QCOMPARE(m_prompt->shown.size(), 1);
+}
+
+void ConsoleCommandsTest::oneWarningPerPress()
+{
+    // A station whose event loop is held for two seconds (it answers status
+    // polls at once, commands late) and one that hangs up. Sync: one box,
+    // for the one that hung up, with every command.
+    startWithTwoStations("Slow,Gone");
+    Dravo_plurica& w = *m_window;
+    m_a->fault = FakeStation::Fault::LateCommands;
+    m_a->lateMs = 2000;
+    m_b->fault = FakeStation::Fault::HangUp;
+
+    SentLog sent;
+    child<QPushButton>(w, "pushButton")->click();
+    QTRY_COMPARE_WITH_TIMEOUT(sent.lines.size(), 10, 8000); // the slow station's, all confirmed
+    QTRY_COMPARE(m_prompt->shown.size(), 1);
+    QCOMPARE(m_prompt->titles(), QStringList{"Connection Error"});
+    QCOMPARE(m_prompt->shown.first().text,
+             QStringLiteral("Connection problem with <b>Gone</b>: %1<br>Please fix it and try again!")
+                 .arg(SyncCommands));
+
+    // Capture while previewing: "#start" names the station as a PC, the
+    // "#nopreview" that goes with it as usual; one box still.
+    m_prompt->shown.clear();
+    sent.lines.clear();
+    action(w, "actionPreview")->trigger();
+    QTRY_COMPARE(m_prompt->shown.size(), 1); // a press of its own
+    action(w, "actionCapture")->trigger();
+    QTRY_COMPARE_WITH_TIMEOUT(sent.lines.size(), 3, 8000);
+    QTRY_COMPARE(m_prompt->shown.size(), 2);
+    QCOMPARE(m_prompt->shown.first().text,
+             QStringLiteral("Connection problem with <b>Gone</b>: #preview<br>Please fix it and try again!"));
+    QCOMPARE(m_prompt->shown.last().text,
+             QStringLiteral("Connection problem with PC <b>Gone</b>: #start<br>"
+                            "Connection problem with <b>Gone</b>: #nopreview<br>Please fix it and try again!"));
 }
 
 QTEST_MAIN(ConsoleCommandsTest)

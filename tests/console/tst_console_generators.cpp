@@ -64,6 +64,8 @@ private slots:
     void masterReadBack();
     void refusedRunsNotLogged_data();
     void refusedRunsNotLogged();
+    void refusedSettingsStartNothing_data();
+    void refusedSettingsStartNothing();
 
 private:
     void startLogging();
@@ -246,18 +248,22 @@ void ConsoleGeneratorsTest::masterReadBack()
     QVERIFY(dialog->values() == shown);
     QVERIFY(w.statusBar()->currentMessage().contains("not understood"));
 
-    // A page answered 404 is a refusal, as is a connection refused.
+    // A page answered 404 is a refusal, told as one; a connection refused
+    // gets the connection warning.
     m_master->setMode(Mode::Answer404);
     action(w, "actionMaster_TMX")->trigger();
     QTRY_COMPARE(m_prompt->titles(), QStringList{"Master TMX's connection problem"});
     QCOMPARE(m_prompt->shown.first().text,
-             QStringLiteral("At Master TMX with IP %1 did not response after 2 sec!\nCheck Ethernet connection.\n"
-                            "the generator answered 404 Not Found")
+             QStringLiteral("Master TMX at %1 refused the read-back of its settings: it answered 404 Not Found.")
                  .arg(m_master->address()));
+    QCOMPARE(w.statusBar()->currentMessage(), QStringLiteral("Master TMX refused the read-back of its settings."));
     m_prompt->shown.clear();
     m_master->setMode(Mode::Refuse);
     action(w, "actionMaster_TMX")->trigger();
     QTRY_COMPARE(m_prompt->titles(), QStringList{"Master TMX's connection problem"});
+    QVERIFY(m_prompt->shown.first().text.startsWith(
+        QStringLiteral("At Master TMX with IP %1 did not response after 2 sec!\nCheck Ethernet connection.\n")
+            .arg(m_master->address())));
     QCOMPARE(w.statusBar()->currentMessage(), QStringLiteral("Master TMX connection error."));
     QVERIFY(dialog->values() == shown);
 
@@ -275,9 +281,9 @@ void ConsoleGeneratorsTest::refusedRunsNotLogged_data()
 {
     QTest::addColumn<PulseGeneratorSim::Mode>("mode");
     QTest::addColumn<QString>("why");
-    QTest::newRow("404") << Mode::Answer404 << "the generator answered 404 Not Found";
-    QTest::newRow("500") << Mode::Answer500 << "the generator answered 500 Internal Server Error";
-    QTest::newRow("302") << Mode::Redirect << "the generator answered 302 Found";
+    QTest::newRow("404") << Mode::Answer404 << "404 Not Found";
+    QTest::newRow("500") << Mode::Answer500 << "500 Internal Server Error";
+    QTest::newRow("302") << Mode::Redirect << "302 Found";
 }
 
 void ConsoleGeneratorsTest::refusedRunsNotLogged()
@@ -290,7 +296,8 @@ void ConsoleGeneratorsTest::refusedRunsNotLogged()
     m_master->setMode(mode);
     child<QPushButton>(w, "runBoth")->click();
     child<QPushButton>(w, "runBoth_2")->click(); // stop
-    const QString warning = QStringLiteral("TMX at %1 did not response! \n%2").arg(m_master->address(), why);
+    const QString warning =
+        QStringLiteral("TMX at %1 refused the request: it answered %2.").arg(m_master->address(), why);
     QTRY_COMPARE(m_prompt->shown.size(), 2);
     for (const ScriptedPrompt::Shown& box : qAsConst(m_prompt->shown)) {
         QCOMPARE(box.title, QStringLiteral("TMX's connection problem"));
@@ -298,6 +305,57 @@ void ConsoleGeneratorsTest::refusedRunsNotLogged()
     }
     QCOMPARE(maskedLog(m_logPath), QByteArray("<time> Start logging\r\n"));
     QCOMPARE(w.statusBar()->currentMessage(), QStringLiteral("The master TMX did not take the run: it is not logged."));
+}
+
+void ConsoleGeneratorsTest::refusedSettingsStartNothing_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<PulseGeneratorSim::Mode>("mode");
+    QTest::addColumn<QString>("after"); // the request that follows the apply, if any
+    QTest::newRow("#1, 500") << "runTMX1" << Mode::Answer500 << QString();
+    QTest::newRow("#2, 404") << "runTMX2" << Mode::Answer404 << QString();
+    QTest::newRow("Run Both, silent") << "runTMX" << Mode::Silent << QString();
+    QTest::newRow("Stop, 500") << "stopTMX" << Mode::Answer500 << "/sg_run.shtml?reset1=1&reset2=1";
+}
+
+void ConsoleGeneratorsTest::refusedSettingsStartNothing()
+{
+    // The master dialog's run buttons ask for the run only once the master
+    // took the settings; its Stop stops whatever became of them.
+    QFETCH(QString, button);
+    QFETCH(PulseGeneratorSim::Mode, mode);
+    QFETCH(QString, after);
+    Dravo_plurica& w = *m_window;
+    startLogging();
+    m_prompt->shown.clear();
+    m_master->setMode(mode);
+    auto* dialog = w.findChild<mastertmxdialog*>();
+    dialog->show();
+    child<QPushButton>(*dialog, button.toLatin1())->click();
+
+    QTRY_COMPARE_WITH_TIMEOUT(m_prompt->shown.size(), after.isEmpty() ? 1 : 2, 6000);
+    const QStringList targets = GeneratorPeer::targets(*m_master);
+    QVERIFY(targets.first().startsWith("/sg_hr_run.shtml?"));
+    QCOMPARE(targets.mid(1), after.isEmpty() ? QStringList() : QStringList{after});
+    const ScriptedPrompt::Shown& box = m_prompt->shown.first();
+    QCOMPARE(box.title, QStringLiteral("Master TMX's connection problem"));
+    const QString address = m_master->address();
+    if (after.isEmpty()) {
+        const QString why = mode == Mode::Silent
+                                ? QStringLiteral("At Master TMX did not response after 2 sec!\nCheck Ethernet "
+                                                 "connection.\nTMX %1: no answer within 2000 ms")
+                                      .arg(address)
+                                : QStringLiteral("TMX %1 refused the settings: it answered %2.")
+                                      .arg(address, mode == Mode::Answer404 ? "404 Not Found"
+                                                                            : "500 Internal Server Error");
+        QCOMPARE(box.text, why + QStringLiteral("\nThe settings were not applied: nothing was started."));
+    } else {
+        QCOMPARE(box.text, QStringLiteral("TMX %1 refused the settings: it answered 500 Internal Server Error.")
+                               .arg(address));
+    }
+    QTest::qWait(300); // no run request comes late
+    QCOMPARE(GeneratorPeer::targets(*m_master).size(), targets.size());
+    QCOMPARE(maskedLog(m_logPath), QByteArray("<time> Start logging\r\n"));
 }
 
 QTEST_MAIN(ConsoleGeneratorsTest)

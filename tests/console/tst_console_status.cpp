@@ -2,6 +2,7 @@
 #include "FakeStation.h"
 #include "ScriptedPrompt.h"
 #include "camstatusdialog.h"
+#include "StationPoll.h"
 #include "statusWorker.h"
 
 #include <QListWidget>
@@ -27,6 +28,7 @@ private slots:
     void rowsFollowStations();
     void repliesSplitAcrossReads();
     void closingEndsPolling();
+    void onlyChangesAreHandedOn();
     void stationThatStopsAnswering_data();
     void stationThatStopsAnswering();
     void stationBackOnAFreshConnection();
@@ -145,10 +147,11 @@ void ConsoleStatusTest::rowsFollowStations()
 void ConsoleStatusTest::repliesSplitAcrossReads()
 {
     // A station whose replies arrive in pieces: "ReadyDone", then
-    // "Preview" split across two reads, then whatever follows.
+    // "Preview" split across two reads, then a text longer than any status.
     QTcpServer peer;
     QVERIFY(peer.listen(QHostAddress("127.0.0.5"), 1910));
-    QList<QByteArray> chunks{QByteArray("ReadyDone\0Prev", 14), QByteArray("iew\0", 4)};
+    const QByteArray longText("Captured 1234567/7654321 at a station of another make");
+    QList<QByteArray> chunks{QByteArray("ReadyDone\0Prev", 14), QByteArray("iew\0", 4), longText + '\0'};
     QTcpSocket* client = nullptr;
     connect(&peer, &QTcpServer::newConnection, [&] {
         client = peer.nextPendingConnection();
@@ -166,8 +169,11 @@ void ConsoleStatusTest::repliesSplitAcrossReads()
             seen << t;
     });
     dialog.setCameras({"127.0.0.5"}, {"P"});
-    QTRY_COMPARE(seen, (QStringList{"P - Ready", "P - Preview"}));
-    QCOMPARE(dialog.findChild<QListWidget*>()->item(0)->background().color(), QColor(Qt::yellow));
+    QTRY_COMPARE(seen, (QStringList{"P - Ready", "P - Preview", "P - " + longText}));
+    const QListWidget* list = dialog.findChild<QListWidget*>();
+    QCOMPARE(list->item(0)->background().color(), QColor(Qt::red));
+    // The list widened for the text that grew.
+    QVERIFY(list->minimumWidth() >= list->fontMetrics().horizontalAdvance(seen.last()) + list->iconSize().width());
     dialog.close();
 }
 
@@ -178,10 +184,10 @@ void ConsoleStatusTest::closingEndsPolling()
     ConsoleDriver::setLists(*m_window, "127.0.0.2", "A", "127.0.0.9");
     m_dialog = m_window->findChild<camstatusdialog*>();
     QTRY_COMPARE(text(0), QStringLiteral("A - Ready"));
-    QCOMPARE(m_dialog->workerCount(), 1);
+    QVERIFY(m_dialog->isPolling());
     action(*m_window, "actionCamStatus")->setChecked(false);
     QVERIFY(!m_dialog->isVisible());
-    QCOMPARE(m_dialog->workerCount(), 0);
+    QVERIFY(!m_dialog->isPolling());
     m_a->state.previewing = true;
     QTest::qWait(400);
     QCOMPARE(text(0), QStringLiteral("A - Ready")); // the rows stay, nobody polls
@@ -189,8 +195,31 @@ void ConsoleStatusTest::closingEndsPolling()
     action(*m_window, "actionCamStatus")->setChecked(true);
     QTest::keyClick(m_dialog, Qt::Key_Escape);
     QVERIFY(m_dialog->isVisible());
-    QCOMPARE(m_dialog->workerCount(), 1);
+    QVERIFY(m_dialog->isPolling());
     QTRY_COMPARE(text(0), QStringLiteral("A - Preview"));
+}
+
+void ConsoleStatusTest::onlyChangesAreHandedOn()
+{
+    // One worker polls every station; a station that says the same at every
+    // beat is heard once, and again at each change.
+    m_a = station("127.0.0.2");
+    m_b = station("127.0.0.3");
+    statusWorker worker({"127.0.0.2", "127.0.0.3", "127.0.0.4"});
+    QSignalSpy heard(&worker, &statusWorker::answerStatus);
+    worker.start();
+    QTRY_COMPARE(heard.size(), 3);
+    QStringList first;
+    for (const QList<QVariant>& h : qAsConst(heard))
+        first << h.at(0).toString() + ": " + h.at(1).toStringList().join('|');
+    first.sort();
+    QCOMPARE(first, (QStringList{"127.0.0.2: Ready", "127.0.0.3: Ready", "127.0.0.4: Can't connect"}));
+    QTest::qWait(10 * statusWorker::PauseMs);
+    QCOMPARE(heard.size(), 3);
+    m_a->state.previewing = true;
+    QTRY_COMPARE(heard.size(), 4);
+    QCOMPARE(heard.last(), (QList<QVariant>{"127.0.0.2", QStringList{"Preview"}}));
+    worker.stop();
 }
 
 Q_DECLARE_METATYPE(FakeStation::Fault)
@@ -249,7 +278,7 @@ void ConsoleStatusTest::stationBackOnAFreshConnection()
     });
     m_a->forgetConnections();
     QTRY_VERIFY_WITH_TIMEOUT(seen.contains(QStringLiteral("A - Not answering")), 5000);
-    QTRY_COMPARE_WITH_TIMEOUT(text(0), QStringLiteral("A - Ready"), statusWorker::SilenceMs);
+    QTRY_COMPARE_WITH_TIMEOUT(text(0), QStringLiteral("A - Ready"), StationPoll::SilenceMs);
     QCOMPARE(seen, (QStringList{"A - Ready", "A - Not answering", "A - Ready"}));
     dialog.close();
     m_dialog = nullptr;

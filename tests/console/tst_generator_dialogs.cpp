@@ -98,22 +98,24 @@ void GeneratorDialogsTest::master()
     QTest::qWait(200);
     QVERIFY(m_prompt->shown.isEmpty());
 
-    // An HTTP error is a refusal, named with the generator.
+    // An HTTP error is a refusal, told with the generator and its answer.
     master->setMode(Mode::Answer404);
     click(dialog, "pushButton");
     QTRY_COMPARE(m_prompt->shown.size(), 1);
     QCOMPARE(m_prompt->shown.first().text,
-             QStringLiteral("At Master TMX did not response after 2 sec!\nCheck Ethernet connection.\n"
-                            "TMX %1: the generator answered 404 Not Found")
-                 .arg(master->address()));
+             QStringLiteral("TMX %1 refused the settings: it answered 404 Not Found.").arg(master->address()));
     m_prompt->shown.clear();
 
     // Silent: given up after 2000 ms, one warning.
     master->setMode(Mode::Silent);
     clock.restart();
-    click(dialog, "runTMX1");
+    click(dialog, "pushButton");
     QTRY_COMPARE_WITH_TIMEOUT(m_prompt->shown.size(), 1, 6000);
     QVERIFY(clock.elapsed() >= 1990);
+    QCOMPARE(m_prompt->shown.first().text,
+             QStringLiteral("At Master TMX did not response after 2 sec!\nCheck Ethernet connection.\n"
+                            "TMX %1: no answer within 2000 ms")
+                 .arg(master->address()));
     QTest::qWait(300);
     QCOMPARE(m_prompt->shown.size(), 1);
 }
@@ -174,12 +176,14 @@ void GeneratorDialogsTest::failingSlavesGoOn()
     QVERIFY(clock.elapsed() >= 2000);
     const QString title = QStringLiteral("Slave TMX's connection problem");
     QCOMPARE(m_prompt->titles(), (QStringList{title, title, title, title}));
+    // Silent or unreachable: the time-out text; an HTTP answer: what it answered.
     const QString text =
         QStringLiteral("At least one TMX in list did not response after 2 sec!\nCheck Ethernet connection.\nTMX %1: %2");
     QVERIFY(m_prompt->shown.at(0).text.startsWith(text.arg(refusing->address(), QString())));
     QCOMPARE(m_prompt->shown.at(1).text, text.arg(silent->address(), "no answer within 2000 ms"));
-    QCOMPARE(m_prompt->shown.at(2).text, text.arg(failing->address(), "the generator answered 500 Internal Server Error"));
-    QCOMPARE(m_prompt->shown.at(3).text, text.arg(redirecting->address(), "the generator answered 302 Found"));
+    const QString refused = QStringLiteral("TMX %1 refused the settings: it answered %2.");
+    QCOMPARE(m_prompt->shown.at(2).text, refused.arg(failing->address(), "500 Internal Server Error"));
+    QCOMPARE(m_prompt->shown.at(3).text, refused.arg(redirecting->address(), "302 Found"));
     QCOMPARE(silent->requests().size(), 1);
     QCOMPARE(GeneratorPeer::targets(*redirecting), QStringList{DefaultApply}); // not followed
     QCOMPARE(GeneratorPeer::targets(*answering), QStringList{DefaultApply});

@@ -4,13 +4,14 @@
 
 #include <cstdio>
 
-// Answers every box of a program under measurement at once (No, cancelled)
-// and prints what it was asked, so a benchmark never waits on a modal box.
-class BenchPrompt : public Prompt
+// Answers every box at once (No, cancelled) and prints what it was asked to
+// standard error, so a program nobody watches (a benchmark, a stand-in
+// peer) never waits on a modal box. Installs itself for its lifetime.
+class AnsweringPrompt : public Prompt
 {
 public:
-    BenchPrompt() { Prompt::install(this); }
-    ~BenchPrompt() override { Prompt::install(nullptr); }
+    AnsweringPrompt() { Prompt::install(this); }
+    ~AnsweringPrompt() override { Prompt::install(nullptr); }
 
     void message(QWidget*, Icon, const QString& title, const QString& text) override { print(title, text); }
     void notify(QWidget*, Icon, const QString& title, const QString& text) override { print(title, text); }
