@@ -13,24 +13,14 @@ StationPoll::StationPoll(const QString& ip, QObject* parent)
 {
     m_socket.setReadBufferSize(4 * MaxPendingBytes);
     m_connectWait.setSingleShot(true);
-    m_silence.setSingleShot(true);
     connect(&m_connectWait, &QTimer::timeout, this, &StationPoll::cantConnect);
-    connect(&m_silence, &QTimer::timeout, this, [this] {
-        // A host that went off keeps its connection open until TCP gives up,
-        // minutes later: drop it, so the next beat finds the station anew.
-        // The disconnected handler reports it.
-        qCInfo(lcStatus) << "statusWorker: station" << m_ip << "has not answered for" << SilenceMs
-                         << "ms; connecting again";
-        m_socket.abort();
-    });
     connect(&m_socket, &QTcpSocket::connected, this, [this] {
         m_connectWait.stop();
-        m_silence.start(SilenceMs);
+        m_sinceAnswer.start();
         poll();
     });
     connect(&m_socket, &QTcpSocket::disconnected, this, [this] {
         // Closed or reset by the station, or dropped for its silence.
-        m_silence.stop();
         hand({QString::fromLatin1(StationStatus::NotAnswering)});
     });
     connect(&m_socket, &QAbstractSocket::errorOccurred, this, [this] {
@@ -51,6 +41,15 @@ void StationPoll::beat()
 {
     switch (m_socket.state()) {
     case QAbstractSocket::ConnectedState:
+        if (m_sinceAnswer.hasExpired(SilenceMs)) {
+            // A host that went off keeps its connection open until TCP gives
+            // up, minutes later: drop it, so the next beat finds the station
+            // anew. The disconnected handler reports it.
+            qCInfo(lcStatus) << "statusWorker: station" << m_ip << "has not answered for" << SilenceMs
+                             << "ms; connecting again";
+            m_socket.abort();
+            break;
+        }
         poll();
         break;
     case QAbstractSocket::UnconnectedState:
@@ -89,7 +88,7 @@ void StationPoll::read()
     }
     if (texts.isEmpty())
         return;
-    m_silence.start(SilenceMs);
+    m_sinceAnswer.start();
     if (texts.size() > MaxTextsPerRead) {
         qCWarning(lcStatus) << "statusWorker: station" << m_ip << "sent" << texts.size()
                             << "replies at once; the oldest" << texts.size() - MaxTextsPerRead << "dropped";

@@ -1,13 +1,14 @@
 #pragma once
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <QStringList>
 #include <QTcpSocket>
 #include <QTimer>
 
-// One station's status connection, on the status worker's thread and driven
+// One station's status connection, on its status worker's thread and driven
 // by its beat (see statusWorker): each beat connects when unconnected and
 // sends "#status" when connected. The reply texts of a read are handed on
 // when they differ from the last ones handed on. A station that cannot be
@@ -50,7 +51,9 @@ private:
     const QString m_address; // the address to connect to
     QTcpSocket m_socket;
     QTimer m_connectWait;
-    QTimer m_silence; // runs while connected; every reply starts it again
+    // Since the connection or its last answer; looked at on every beat (a
+    // timer restarted at every answer would cost more than the poll).
+    QElapsedTimer m_sinceAnswer;
     QByteArray m_pending;
     QStringList m_handed;
 };

@@ -26,12 +26,12 @@ camstatusdialog::camstatusdialog(QWidget* parent)
 
 camstatusdialog::~camstatusdialog()
 {
-    stopPolling();
+    stopWorkers();
 }
 
 void camstatusdialog::setCameras(const QStringList& ips, const QStringList& aliases)
 {
-    stopPolling();
+    stopWorkers();
     ui->listWidget->clear();
     ui->listWidget->setMinimumSize(0, 0);
     m_rows.clear();
@@ -50,14 +50,15 @@ void camstatusdialog::setCameras(const QStringList& ips, const QStringList& alia
     fitRows();
     for (int i = 0; i < count; ++i)
         ui->listWidget->item(i)->setText(aliases.at(i));
-    if (count == 0)
-        return;
-    m_worker = std::make_unique<statusWorker>(ips.mid(0, count));
-    // The worker is the context: a reply still queued when the worker is
-    // deleted is dropped with it.
-    connect(m_worker.get(), &statusWorker::answerStatus, m_worker.get(),
-            [this](const QString& ip, const QStringList& texts) { showStatus(ip, texts); });
-    m_worker->start(QThread::InheritPriority);
+    for (int i = 0; i < count; ++i) {
+        auto worker = std::make_unique<statusWorker>(ips.at(i));
+        // The worker is the context: a reply still queued when the worker is
+        // deleted is dropped with it.
+        connect(worker.get(), &statusWorker::answerStatus, worker.get(),
+                [this](const QString& ip, const QStringList& texts) { showStatus(ip, texts); });
+        worker->start(QThread::InheritPriority);
+        m_workers.push_back(std::move(worker));
+    }
 }
 
 void camstatusdialog::setCaptureRunning(bool on)
@@ -65,7 +66,7 @@ void camstatusdialog::setCaptureRunning(bool on)
     m_captureRunning = on;
     for (Row& row : m_rows)
         row.captureSeen = false;
-    if (on && m_worker)
+    if (on && !m_workers.empty())
         m_captureStart.start(CaptureStartMs);
     else
         m_captureStart.stop();
@@ -145,15 +146,18 @@ void camstatusdialog::fitWidth(int row)
         list->setMinimumWidth(width);
 }
 
-void camstatusdialog::stopPolling()
+void camstatusdialog::stopWorkers()
 {
-    m_worker.reset(); // its destructor waits for its thread
+    // All asked first, so that they end side by side.
+    for (const auto& worker : m_workers)
+        worker->quit();
+    m_workers.clear(); // each destructor waits for its thread
     m_captureStart.stop(); // nobody reports any more
 }
 
 void camstatusdialog::closeEvent(QCloseEvent* event)
 {
-    stopPolling();
+    stopWorkers();
     emit opened(false);
     event->accept();
 }

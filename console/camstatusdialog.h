@@ -8,6 +8,7 @@
 #include <QVector>
 
 #include <memory>
+#include <vector>
 
 class statusWorker;
 
@@ -16,7 +17,7 @@ class camStatDlg;
 }
 
 // The list of stations with the colour of each one's latest status, polled by
-// a statusWorker while the dialog is open. Ready and available are judged
+// one statusWorker per station while the dialog is open. Ready and available are judged
 // whenever a station's status changes, on the latest status of every row,
 // so with several stations the main window hears them once all stations
 // agree. While a capture runs, a station counts as ready only once it has
@@ -32,7 +33,7 @@ public:
     explicit camstatusdialog(QWidget* parent = nullptr);
     ~camstatusdialog() override;
 
-    // Rebuilds the rows and their worker (the old worker is stopped first).
+    // Rebuilds the rows and their workers (the old workers are stopped first).
     // Rows are made for the stations that have both an address and an alias.
     void setCameras(const QStringList& ips, const QStringList& aliases);
 
@@ -40,7 +41,7 @@ public:
     void setCaptureRunning(bool on);
     bool captureRunning() const { return m_captureRunning; }
 
-    bool isPolling() const { return m_worker != nullptr; }
+    int workerCount() const { return int(m_workers.size()); }
 
 signals:
     void readyAllSignal();
@@ -57,7 +58,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    void stopPolling();
+    void stopWorkers();
     void checkCaptureStarted();
     // Sizes the list to its rows, each showing the widest status text a row
     // may show; once, when the rows are made.
@@ -76,7 +77,7 @@ private:
     };
 
     std::unique_ptr<Ui::camStatDlg> ui;
-    std::unique_ptr<statusWorker> m_worker; // polls every row's station
+    std::vector<std::unique_ptr<statusWorker>> m_workers; // one per row
     QVector<Row> m_rows;
     bool m_captureRunning = false;
     QTimer m_captureStart;

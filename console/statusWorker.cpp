@@ -5,12 +5,9 @@
 #include <QLoggingCategory>
 #include <QTimer>
 
-#include <memory>
-#include <vector>
-
 Q_LOGGING_CATEGORY(lcStatus, "kessane.console.status")
 
-statusWorker::statusWorker(const QStringList& ips, QObject* parent) : QThread(parent), m_ips(ips) {}
+statusWorker::statusWorker(const QString& ip, QObject* parent) : QThread(parent), m_ip(ip) {}
 
 statusWorker::~statusWorker()
 {
@@ -26,19 +23,11 @@ void statusWorker::stop()
 void statusWorker::run()
 {
     // Everything here lives on this thread and goes with it.
-    std::vector<std::unique_ptr<StationPoll>> stations;
-    for (const QString& ip : m_ips) {
-        stations.push_back(std::make_unique<StationPoll>(ip));
-        connect(stations.back().get(), &StationPoll::status, this, &statusWorker::answerStatus);
-    }
+    StationPoll station(m_ip);
+    connect(&station, &StationPoll::status, this, &statusWorker::answerStatus);
     QTimer beat;
-    beat.setTimerType(Qt::PreciseTimer); // one beat for all: no slack to spread them
-    connect(&beat, &QTimer::timeout, [&] {
-        for (const auto& station : stations)
-            station->beat();
-    });
+    connect(&beat, &QTimer::timeout, &station, &StationPoll::beat);
     beat.start(PauseMs);
-    for (const auto& station : stations)
-        station->beat();
+    station.beat();
     exec();
 }
