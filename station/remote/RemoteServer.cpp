@@ -96,7 +96,6 @@ void RemoteServer::acceptConnection()
         socket->setReadBufferSize(MaxClientBuffer);
         Client& client = clients_[socket];
         client.peer = peer;
-        client.heard = ++news_;
         client.silent.start();
         // It counts until it is gone, so a place is free only with its descriptor.
         connect(socket, &QObject::destroyed, this, [this, socket] { clients_.remove(socket); });
@@ -109,7 +108,7 @@ void RemoteServer::evictLongestSilent(const QString& newcomer)
 {
     auto silent = clients_.begin();
     for (auto it = clients_.begin(); it != clients_.end(); ++it)
-        if (it->heard < silent->heard)
+        if (it->silent < silent->silent) // started earlier (nanoseconds apart tell)
             silent = it;
     QTcpSocket* socket = silent.key();
     qCWarning(lcRemote).noquote() << QStringLiteral("acceptConnection: closed %1, silent for %2 s, to make room for %3 "
@@ -137,7 +136,6 @@ void RemoteServer::readCommand(QTcpSocket* socket)
         return;
     const auto client = clients_.find(socket);
     if (client != clients_.end()) {
-        client->heard = ++news_;
         client->silent.restart();
     }
     const RemoteProtocol::ParsedBlock parsed = RemoteProtocol::parseBlock(block);

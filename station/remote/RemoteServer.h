@@ -106,12 +106,10 @@ private:
         // "address:port", taken when it connected: a socket whose peer has
         // gone no longer knows it.
         QString peer;
-        quint64 heard = 0;    // news_ at its accept or its latest block
-        QElapsedTimer silent; // since then
+        QElapsedTimer silent; // since its accept or its latest block
     };
     // Each client until its socket is deleted or it gives way.
     QHash<QTcpSocket*, Client> clients_;
-    quint64 news_ = 0; // accepts and blocks so far, to order the clients by silence
     RemoteBlockQueue queue_;
     HeldCommands held_;
     bool running_ = false;      // a block's commands are being carried out
