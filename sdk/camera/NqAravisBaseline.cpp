@@ -34,7 +34,7 @@ NqAravisBaselineResult nqAravisBaseline(const std::string& cameraIp, uint32_t bu
     }
     // Received as NqStream receives, so the comparison is fair.
     arv_gv_device_set_stream_options(ARV_GV_DEVICE(device), ARV_GV_STREAM_OPTION_PACKET_SOCKET_DISABLED);
-    ArvStream* stream = arv_device_create_stream(device, nullptr, nullptr, &error);
+    ArvStream* stream = arv_device_create_stream(device, nqOnReceiverThread, nullptr, &error);
     if (!stream) {
         result.error = error ? error->message : "no stream";
         g_clear_error(&error);

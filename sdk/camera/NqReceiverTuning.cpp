@@ -2,7 +2,9 @@
 
 #include <dirent.h>
 #include <netinet/in.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 #include <cstdlib>
 
@@ -16,6 +18,9 @@ constexpr int kSocketBufferBytes = 8 * 1024 * 1024;
 constexpr guint kFrameRetentionUs = 300000;
 // Between two resend requests for the same packet.
 constexpr guint kPacketTimeoutUs = 50000;
+// The receiving thread's nice value, where the system allows it (root, or an
+// RLIMIT_NICE that reaches it): some ten times the share of a normal thread.
+constexpr int kReceiverNice = -10;
 
 // The stream's UDP socket: the one of this process bound to its port.
 int streamSocket(ArvGvStream* stream)
@@ -64,4 +69,10 @@ void nqTuneReceiver(ArvStream* stream)
     const int fd = streamSocket(ARV_GV_STREAM(stream));
     if (fd >= 0)
         ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &kSocketBufferBytes, sizeof kSocketBufferBytes);
+}
+
+void nqOnReceiverThread(void*, ArvStreamCallbackType type, ArvBuffer*)
+{
+    if (type == ARV_STREAM_CALLBACK_TYPE_INIT)
+        ::setpriority(PRIO_PROCESS, id_t(::gettid()), kReceiverNice);
 }

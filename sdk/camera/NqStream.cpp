@@ -60,7 +60,7 @@ NqResult NqStream::Open(const NqString& deviceIp, uint16_t localPort, uint32_t c
     // restarting the pipeline would be lost, and root would behave unlike a user.
     arv_gv_device_set_stream_options(ARV_GV_DEVICE(device), ARV_GV_STREAM_OPTION_PACKET_SOCKET_DISABLED);
     GError* error = nullptr;
-    ArvStream* stream = arv_device_create_stream(device, nullptr, nullptr, &error);
+    ArvStream* stream = arv_device_create_stream(device, nqOnReceiverThread, nullptr, &error);
     if (!stream)
         return nqResultFromError(error, NqResult::Code::NOT_OPENED);
     if (error)

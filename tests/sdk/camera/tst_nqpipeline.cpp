@@ -10,7 +10,9 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
@@ -49,6 +51,23 @@ int receiveBufferOfPort(uint16_t port)
         return ::getsockopt(fd, SOL_SOCKET, SO_RCVBUF, &bytes, &bytesSize) == 0 ? bytes : 0;
     }
     return 0;
+}
+
+// The ids of this process's threads.
+std::vector<pid_t> threadIds()
+{
+    std::vector<pid_t> ids;
+    for (const QString& name : QDir(QStringLiteral("/proc/self/task")).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+        ids.push_back(pid_t(name.toInt()));
+    return ids;
+}
+
+// Whether this process may raise a thread's priority to `nice`.
+bool mayRaisePriority(int nice)
+{
+    bool allowed = false;
+    std::thread([&] { allowed = ::setpriority(PRIO_PROCESS, id_t(::gettid()), nice) == 0; }).join();
+    return allowed;
 }
 
 // A camera, connected, with its stream open and pointed at us.
@@ -111,7 +130,7 @@ class TestNqPipeline : public QObject
 private slots:
     void framesMatchPattern_data();
     void framesMatchPattern();
-    void receiveBufferHoldsFramesFromTheStart();
+    void receiverIsTuned();
     void streamParameters();
     void abortWakesWaitingRetrieve();
     void retrieveTimesOut();
@@ -176,16 +195,36 @@ void TestNqPipeline::framesMatchPattern()
 // Before the first frame arrives, the stream's socket already holds several
 // frames: a receiving thread that a loaded machine wakes late must not lose
 // the start of the stream to the small system default.
-void TestNqPipeline::receiveBufferHoldsFramesFromTheStart()
+// The receive buffer holds frames from the stream's start, and the receiving
+// thread runs above the process's other threads where the system allows it.
+void TestNqPipeline::receiverIsTuned()
 {
     Rig rig;
-    QVERIFY(rig.open(options("127.0.83.13")).IsOK());
+    rig.camera = std::make_unique<SimulatedCamera>(options("127.0.83.13"));
+    QVERIFY(rig.camera->start());
+    QVERIFY(rig.device.Connect(NqString("127.0.83.13")).IsOK());
+    const std::vector<pid_t> before = threadIds();
+    QVERIFY(rig.stream.Open(NqString("127.0.83.13")).IsOK());
+
     QFile maximumFile("/proc/sys/net/core/rmem_max");
     QVERIFY(maximumFile.open(QIODevice::ReadOnly));
     const int systemMaximum = maximumFile.readAll().trimmed().toInt();
     // The system doubles the size asked for (bookkeeping), up to its maximum.
     const int expected = 2 * std::min(systemMaximum, 8 * 1024 * 1024);
     QCOMPARE(receiveBufferOfPort(rig.stream.GetLocalPort()), expected);
+
+    if (!mayRaisePriority(-10))
+        QSKIP("this process may not raise a thread's priority");
+    // The receiving thread is the one the stream started; it raises itself once it runs.
+    const auto raised = [&before] {
+        for (const pid_t id : threadIds())
+            if (std::find(before.begin(), before.end(), id) == before.end()
+                && ::getpriority(PRIO_PROCESS, id_t(id)) == -10)
+                return true;
+        return false;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(raised(), 10000);
+    QCOMPARE(::getpriority(PRIO_PROCESS, 0), 0); // the caller's thread keeps its own
     rig.close();
 }
 
