@@ -133,13 +133,13 @@ private slots:
         NqGvcp::parseMac("00:11:1c:00:aa:02", request.mac);
         request.ip = 0x0A000001;
         GvcpTestClient client;
-        const std::vector<uint8_t> answer =
-            client.request("127.0.51.1", peer.port(),
-                           NqGvcp::buildCommand(NqGvcp::FORCEIP_CMD, NqGvcp::GVCP_CMD_FLAG_ACKNOWLEDGE, client.nextId(),
-                                                NqGvcp::buildForceIpPayload(request)),
-                           300);
-        QVERIFY(answer.empty());
-        QVERIFY(peer.waitForForceIp(1, 5000));
+        client.send("127.0.51.1", peer.port(),
+                    NqGvcp::buildCommand(NqGvcp::FORCEIP_CMD, NqGvcp::GVCP_CMD_FLAG_ACKNOWLEDGE, client.nextId(),
+                                         NqGvcp::buildForceIpPayload(request)));
+        // The peer answers in turn: the first answer to come back is the read's.
+        uint32_t value = 0;
+        uint16_t status = 0;
+        QVERIFY(client.readRegister("127.0.51.1", peer.port(), NqGvcp::REG_CONTROL_CHANNEL_PRIVILEGE, value, status));
         QCOMPARE(peer.forceIpRequests().size(), size_t(1));
         QCOMPARE(NqGvcp::formatIp(peer.identity().ip), std::string("10.1.2.3"));
     }
@@ -150,18 +150,20 @@ private slots:
         QVERIFY(peer.start());
         GvcpTestClient client;
         // A FORCEIP that claims more payload than it carries, then a short one.
-        std::vector<uint8_t> lying = NqGvcp::buildCommand(NqGvcp::FORCEIP_CMD, NqGvcp::GVCP_CMD_FLAG_ACKNOWLEDGE, 1,
+        std::vector<uint8_t> lying = NqGvcp::buildCommand(NqGvcp::FORCEIP_CMD, NqGvcp::GVCP_CMD_FLAG_ACKNOWLEDGE,
+                                                          client.nextId(),
                                                           std::vector<uint8_t>(NqGvcp::FORCEIP_CMD_PAYLOAD_SIZE));
         lying.resize(20);
-        QVERIFY(client.request("127.0.51.1", peer.port(), lying, 200).empty());
-        const std::vector<uint8_t> shortOne =
-            NqGvcp::buildCommand(NqGvcp::FORCEIP_CMD, NqGvcp::GVCP_CMD_FLAG_ACKNOWLEDGE, 2, {1, 2, 3, 4});
-        QVERIFY(client.request("127.0.51.1", peer.port(), shortOne, 200).empty());
-        QVERIFY(peer.forceIpRequests().empty());
-        // Still answering afterwards.
+        client.send("127.0.51.1", peer.port(), lying);
+        client.send("127.0.51.1", peer.port(),
+                    NqGvcp::buildCommand(NqGvcp::FORCEIP_CMD, NqGvcp::GVCP_CMD_FLAG_ACKNOWLEDGE, client.nextId(),
+                                         {1, 2, 3, 4}));
+        // Still answering afterwards, in turn: the first answer to come back
+        // is the read's, and the two before it were taken and dropped.
         uint32_t value = 0;
         uint16_t status = 0;
         QVERIFY(client.readRegister("127.0.51.1", peer.port(), NqGvcp::REG_CONTROL_CHANNEL_PRIVILEGE, value, status));
+        QVERIFY(peer.forceIpRequests().empty());
     }
 
     void startStopRepeatedly()

@@ -8,6 +8,9 @@
 
 #include <csignal>
 
+// A program started and stopped on a loaded machine may take its time.
+constexpr int ProgramWaitMs = 30000;
+
 class TestSimCamProgram : public QObject
 {
     Q_OBJECT
@@ -27,7 +30,7 @@ private slots:
                       {"--address", "127.0.50.8", "--colour", "--serial", "PRG00001", "--user-name", "From CLI",
                        "--mac", "02:4b:53:00:00:08", "--size", "320x240"});
         QVERIFY(program.waitForStarted());
-        QVERIFY(program.waitForReadyRead(5000));
+        QVERIFY(program.waitForReadyRead(ProgramWaitMs));
         const QString ready = QString::fromLocal8Bit(program.readLine()).trimmed();
         QVERIFY2(ready.startsWith("lumivar-simcam: listening on 127.0.50.8 "), qPrintable(ready));
 
@@ -46,7 +49,7 @@ private slots:
         QCOMPARE(NqGvcp::formatMac(data.mac), std::string("02:4b:53:00:00:08"));
 
         ::kill(pid_t(program.processId()), signal);
-        QVERIFY(program.waitForFinished(5000));
+        QVERIFY(program.waitForFinished(ProgramWaitMs));
         QCOMPARE(program.exitStatus(), QProcess::NormalExit);
         QCOMPARE(program.exitCode(), 0);
         QVERIFY(program.readAll().contains("stopped"));
@@ -57,7 +60,7 @@ private slots:
         QProcess program;
         program.start(QString::fromLocal8Bit(qgetenv("KESSANE_BINARY_DIR")) + "/tools/lumivar-simcam",
                       {"--address", "192.168.0.10"});
-        QVERIFY(program.waitForFinished(5000));
+        QVERIFY(program.waitForFinished(ProgramWaitMs));
         QCOMPARE(program.exitCode(), 2);
         QVERIFY(program.readAllStandardError().contains("--address"));
     }

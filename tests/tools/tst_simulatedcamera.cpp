@@ -33,7 +33,8 @@ struct Received
 };
 
 // Streams until `whole` frames came complete, or `limit` buffers came back,
-// or a buffer is late.
+// or a buffer is late (10 s: the camera's thread runs in this process, beside
+// whatever else a loaded machine runs).
 enum class Resend { Ask, Never };
 std::vector<Received> grab(ArvTestSession& session, size_t whole, size_t limit, Resend resend = Resend::Ask)
 {
@@ -61,7 +62,7 @@ std::vector<Received> grab(ArvTestSession& session, size_t whole, size_t limit, 
     arv_camera_start_acquisition(session.camera(), &error);
     size_t complete = 0;
     while (error == nullptr && complete < whole && out.size() < limit) {
-        ArvBuffer* buffer = arv_stream_timeout_pop_buffer(stream, 3000000);
+        ArvBuffer* buffer = arv_stream_timeout_pop_buffer(stream, 10000000);
         if (buffer == nullptr)
             break;
         size_t size = 0;

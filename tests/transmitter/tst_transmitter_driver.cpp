@@ -559,7 +559,8 @@ void DriverSenderTest::closeAgainstSilentDeviceIsBounded()
     timer.start();
     bench.sender.Close();
     const qint64 elapsed = timer.elapsed();
-    QVERIFY2(elapsed >= 1900 && elapsed < 3000, qPrintable(QString("Close took %1 ms").arg(elapsed)));
+    // Its 2000 ms limit, where the silent device would hold it for ever.
+    QVERIFY2(elapsed >= 1900 && elapsed < 10000, qPrintable(QString("Close took %1 ms").arg(elapsed)));
     QVERIFY(!bench.sender.IsOpen());
     QVERIFY(!bench.device->IsOpen());
     QCOMPARE(bench.sender.GetQueuedBufferCount(), 0u);
@@ -683,7 +684,7 @@ void DriverSenderTest::poolTakesCompletionsFromTheDriver()
     std::set<NqBufferLib::Buffer*> back;
     for (int i = 0; i < 2; ++i) {
         NqBufferLib::Buffer* buffer = nullptr;
-        QVERIFY(transmitter.RetrieveFreeBuffer(&buffer, 2000).IsSuccess());
+        QVERIFY(transmitter.RetrieveFreeBuffer(&buffer, 10000).IsSuccess()); // through the pool's thread
         back.insert(buffer);
     }
     QCOMPARE(back, (std::set<NqBufferLib::Buffer*>{internals[0], internals[1]}));
@@ -692,7 +693,7 @@ void DriverSenderTest::poolTakesCompletionsFromTheDriver()
     QVERIFY(!device->IsOpen());
     QVERIFY(transmitter.Open("127.0.0.1", 5000, "", 0, false, false, 8, 64, false).IsSuccess());
     NqBufferLib::Buffer* last = nullptr;
-    QVERIFY(transmitter.RetrieveFreeBuffer(&last, 1000).IsSuccess());
+    QVERIFY(transmitter.RetrieveFreeBuffer(&last, 10000).IsSuccess());
     QCOMPARE(last, internals[2]);
     QCOMPARE(buffers[2].GetOperationResult().GetCode(), 1u);
 }

@@ -195,7 +195,8 @@ void DriverLoopbackTest::poolKeepsEveryBufferAcrossReopen()
         QElapsedTimer timer;
         timer.start();
         QVERIFY(transmitter.Close().IsOK());
-        QVERIFY2(timer.elapsed() < 1000, qPrintable(QString("Close took %1 ms").arg(timer.elapsed())));
+        // Takes the device's completions of what it aborted, not its 2000 ms limit.
+        QVERIFY2(timer.elapsed() < 1900, qPrintable(QString("Close took %1 ms").arg(timer.elapsed())));
         QVERIFY(!device->IsOpen());
     }
     QVERIFY(transmitter.Open("127.0.0.1", receiver.GetPort(), "", 0, false, false, 8, false).IsOK());
@@ -217,8 +218,9 @@ void DriverLoopbackTest::abortsQueuedBlocks()
     QVERIFY(receiver.Start());
     NqTransmitterRaw transmitter;
     QVERIFY(transmitter.Open("127.0.0.1", receiver.GetPort(), "", 0, false, false, 8, false).IsOK());
-    // Four blocks of one second each at 8 Mb/s.
-    QVERIFY(transmitter.SetMaxPayloadThroughput(8e6f).IsOK());
+    // Four blocks of a hundred seconds each at 80 kb/s: the first is still on
+    // its way through every check, however long a loaded machine takes.
+    QVERIFY(transmitter.SetMaxPayloadThroughput(8e4f).IsOK());
     NqBuffer buffers[4];
     for (NqBuffer& buffer : buffers) {
         QVERIFY(buffer.Alloc(1000000).IsOK());
@@ -231,7 +233,7 @@ void DriverLoopbackTest::abortsQueuedBlocks()
     std::set<NqBuffer*> back;
     for (int i = 0; i < 4; ++i) {
         NqBuffer* buffer = nullptr;
-        QVERIFY(transmitter.RetrieveFreeBuffer(&buffer, 1000).IsOK());
+        QVERIFY(transmitter.RetrieveFreeBuffer(&buffer, 10000).IsOK());
         back.insert(buffer);
         QCOMPARE(buffer->GetOperationResult().GetCode(), 1u);
     }

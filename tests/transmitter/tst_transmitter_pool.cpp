@@ -166,7 +166,7 @@ void MemoryPoolTest::sentBuffersComeBack()
     QVERIFY(pool.SetSender(&sender).IsSuccess());
     for (int round = 0; round < 100; ++round) {
         Buffer* buffer = nullptr;
-        QVERIFY(pool.RetrieveFreeBuffer(&buffer, 1000).IsSuccess());
+        QVERIFY(pool.RetrieveFreeBuffer(&buffer, 10000).IsSuccess()); // through the pool's thread
         QVERIFY(pool.QueueBuffer(buffer).IsSuccess());
     }
     QVERIFY(WaitForFree(pool, 2));

@@ -324,9 +324,9 @@ void TestNqDevice::controlLostWhenTheCameraGoes()
     QElapsedTimer timer;
     timer.start();
     QVERIFY(device.Disconnect().IsOK());
-    // A write to the gone camera would wait out Aravis's GVCP retries (2.5 s);
-    // the rest leaves a loaded machine a second and a half.
-    QVERIFY2(timer.elapsed() < 1500, qPrintable(QString::number(timer.elapsed())));
+    // A write to the gone camera would wait out Aravis's GVCP retries, 2.5 s
+    // on any machine; the rest is no more than a thread started.
+    QVERIFY2(timer.elapsed() < 2500, qPrintable(QString::number(timer.elapsed())));
 
     // Back again: a new connection starts with control.
     QVERIFY(camera.start());

@@ -112,8 +112,10 @@ void TestNqForceIp::noAckIsTimeout()
     timer.start();
     const NqResult result = NqDevice::SetIPConfiguration("02:4b:53:00:00:07", "127.0.0.9", "255.0.0.0", "0.0.0.0");
     QCOMPARE(result.GetCode(), uint32_t(NqResult::Code::TIMEOUT));
-    QVERIFY(responder.received() >= 1);
-    QVERIFY(timer.elapsed() < 5000);
+    // Given up (after its second), where no answer would ever come.
+    QVERIFY2(timer.elapsed() < 10000, qPrintable(QString::number(timer.elapsed())));
+    // The responder's thread may take the command after that second on a loaded machine.
+    QTRY_VERIFY_WITH_TIMEOUT(responder.received() >= 1, 10000);
 }
 
 void TestNqForceIp::invalidTexts_data()
