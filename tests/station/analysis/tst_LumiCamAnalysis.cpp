@@ -5,6 +5,7 @@
 #include "WindowDriver.h"
 #include "analysis/ColourTable.h"
 #include "analysis/calDlg.h"
+#include "camera/Thread.h"
 #include "frames/CustomScene.h"
 #include "remote/RemoteServer.h"
 
@@ -36,7 +37,8 @@ private slots:
     void colourTableAndChannels();
 
 private:
-    bool startWindow(bool colour = false);
+    // The simulated camera sends `frameRate` frames a second.
+    bool startWindow(bool colour = false, double frameRate = 25.0);
     // The reply of the window's remote control to `bytes`.
     QByteArray ask(const QByteArray& bytes);
 
@@ -68,6 +70,17 @@ QRgb shownPixel(const Lumi_cam& window, int x, int y)
     return window.scene()->pixmapItem()->pixmap().toImage().pixel(x, y);
 }
 
+// How long a test waits for the window and its camera, on a busy machine too.
+constexpr int waitMs = 30000;
+
+// Waits until the window has shown a frame after this call: each frame
+// shown is a pixmap of its own.
+bool nextFrameShown(const Lumi_cam& window)
+{
+    const qint64 shown = window.scene()->pixmapItem()->pixmap().cacheKey();
+    return QTest::qWaitFor([&] { return window.scene()->pixmapItem()->pixmap().cacheKey() != shown; }, waitMs);
+}
+
 } // namespace
 
 void LumiCamAnalysisTest::init()
@@ -83,9 +96,10 @@ void LumiCamAnalysisTest::cleanup()
     m_camera.reset();
 }
 
-bool LumiCamAnalysisTest::startWindow(bool colour)
+bool LumiCamAnalysisTest::startWindow(bool colour, double frameRate)
 {
     SimulatedCameraOptions options;
+    options.frameRate = frameRate;
     options.pattern = colour ? SimulatedCameraOptions::Pattern::Gradient : SimulatedCameraOptions::Pattern::Chessboard;
     options.ccdType = colour ? 12 : 0;
     m_camera = std::make_unique<SimulatedCamera>(options);
@@ -105,7 +119,7 @@ bool LumiCamAnalysisTest::startWindow(bool colour)
 QByteArray LumiCamAnalysisTest::ask(const QByteArray& bytes)
 {
     m_client.sendRaw(bytes);
-    const QList<QByteArray> replies = m_client.waitForReplies(1);
+    const QList<QByteArray> replies = m_client.waitForReplies(1, waitMs);
     return replies.isEmpty() ? QByteArray() : replies.first();
 }
 
@@ -143,7 +157,7 @@ void LumiCamAnalysisTest::calibrationOnTheChessboard()
 
     // Three boards end the collection: the run stops and the result is shown.
     prompt.shown.clear();
-    QTRY_COMPARE_WITH_TIMEOUT(prompt.shown.size(), 1, 30000);
+    QTRY_COMPARE_WITH_TIMEOUT(prompt.shown.size(), 1, waitMs);
     QVERIFY(!window.isPreviewing());
     QVERIFY(!action(window, "actionRun")->isChecked());
     QCOMPARE(start->text(), QStringLiteral("Start"));
@@ -171,7 +185,7 @@ void LumiCamAnalysisTest::calibrationOnTheChessboard()
     // A collection the camera leaves behind ends with it, without a result.
     h->setValue(31);
     start->click();
-    QTRY_VERIFY_WITH_TIMEOUT(found->text().startsWith(QLatin1String("Found: 0(")), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(found->text().startsWith(QLatin1String("Found: 0(")), waitMs);
     action(window, "actionOpenCam")->setChecked(false);
     QVERIFY(!window.isConnected());
     QCOMPARE(start->text(), QStringLiteral("Start"));
@@ -185,7 +199,7 @@ void LumiCamAnalysisTest::readoutsAndProfile()
     CustomScene& scene = *window.scene();
     QCOMPARE(ask("#getroi"), QByteArray("0")); // no ROI yet
     action(window, "actionRun")->setChecked(true);
-    QTRY_VERIFY_WITH_TIMEOUT(scene.frameShown(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(scene.frameShown(), waitMs);
 
     // An ROI in the light margin, and the pixel under the cursor.
     mouse(scene, QEvent::GraphicsSceneMousePress, {2, 2});
@@ -210,9 +224,9 @@ void LumiCamAnalysisTest::readoutsAndProfile()
     QCOMPARE(curve->sample(0).y(), (light14 << 2) / 65536.0 * 100.0);
     mouse(scene, QEvent::GraphicsSceneMouseRelease, {600, 100});
 
-    // The tool off hides the plot for good.
+    // The tool off hides the plot for good: the frames after it leave it hidden.
     action(window, "actionPlotProfile")->setChecked(false);
-    QTest::qWait(300);
+    QVERIFY(nextFrameShown(window));
     QVERIFY(!plot->isVisible());
 }
 
@@ -227,9 +241,9 @@ void LumiCamAnalysisTest::colourTableAndChannels()
     QCOMPARE(ask("#lut"), QByteArray("Ready"));
     QVERIFY(action(window, "actionLUT")->isChecked());
     action(window, "actionRun")->setChecked(true);
-    QTRY_VERIFY_WITH_TIMEOUT(window.scene()->frameShown(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(window.scene()->frameShown(), waitMs);
     action(window, "actionRun")->setChecked(false);
-    QTRY_COMPARE_WITH_TIMEOUT(shownPixel(window, 5, 5), rainbow[lightByte], 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(shownPixel(window, 5, 5), rainbow[lightByte], waitMs);
 
     // Switched off and on, the same frame is shown again at once.
     action(window, "actionLUT")->setChecked(false);
@@ -239,13 +253,14 @@ void LumiCamAnalysisTest::colourTableAndChannels()
     cleanup();
 
     // A colour camera's gradient: the S plane takes the second pixel of each
-    // cell's first row, the R plane the first, one display step below.
-    QVERIFY(startWindow(true));
+    // cell's first row, the R plane the first, one display step below. The
+    // gradient moves with every frame, so the camera sends one, then the next
+    // ten seconds later, when the preview has long been stopped.
+    QVERIFY(startWindow(true, 0.1));
     Lumi_cam& colour = *m_window;
     action(colour, "actionRun")->setChecked(true);
-    QTRY_VERIFY_WITH_TIMEOUT(colour.scene()->frameShown(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(colour.scene()->frameShown(), waitMs);
     action(colour, "actionRun")->setChecked(false);
-    QTest::qWait(200);
     QCOMPARE(colour.scene()->pixmapItem()->pixmap().size(), QSize(320, 240));
     const int sValue = qRed(shownPixel(colour, 0, 0));
     ask("#ref");
@@ -254,6 +269,7 @@ void LumiCamAnalysisTest::colourTableAndChannels()
     action(colour, "actionSChannel")->trigger(); // a user's click
     QVERIFY(!action(colour, "actionRChannel")->isChecked());
     QCOMPARE(qRed(shownPixel(colour, 0, 0)), sValue);
+    QCOMPARE(colour.acquisitionThread()->framesReceived(), 1ull); // all of it on one frame
 }
 
 QTEST_MAIN(LumiCamAnalysisTest)

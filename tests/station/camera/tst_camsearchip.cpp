@@ -154,8 +154,12 @@ void tst_CamSearchIp::invalidAddressIsRefusedBeforeSending()
     QCOMPARE(prompt.shown[1].kind, QString("warning"));
     QCOMPARE(prompt.shown[1].title, QString("IP Network Error"));
     QVERIFY(prompt.shown[1].text.contains("not a valid IP address"));
-    QVERIFY(!m_peer->waitForForceIp(1, 300));
-    QCOMPARE(m_peer->discoveryCount(), searches);
+    // Nothing went out, nor was searched: a FORCEIP would have reached the
+    // peer before the search made now.
+    m_dlg->startSearch();
+    QVERIFY(cameraRow().isValid());
+    QCOMPARE(m_peer->discoveryCount(), searches + 1);
+    QVERIFY(m_peer->forceIpRequests().empty());
 }
 
 void tst_CamSearchIp::cancelledChangeSearchesAgain()
@@ -192,13 +196,17 @@ void tst_CamSearchIp::changeWithoutSelectionDoesNothing()
     m_dlg->setCamNewIP();
     QVERIFY(prompt.shown.isEmpty());
     QCOMPARE(m_peer->discoveryCount(), searches);
-    QVERIFY(!m_peer->waitForForceIp(1, 200));
 
     // An interface row selected is no camera either.
     m_tree->selectionModel()->setCurrentIndex(m_tree->model()->index(0, 0), QItemSelectionModel::ClearAndSelect);
     m_dlg->setCamNewIP();
     QVERIFY(prompt.shown.isEmpty());
-    QCOMPARE(m_peer->discoveryCount(), searches);
+    // Nothing went out, nor was searched: a FORCEIP would have reached the
+    // peer before the search made now.
+    m_dlg->startSearch();
+    QVERIFY(cameraRow().isValid());
+    QCOMPARE(m_peer->discoveryCount(), searches + 1);
+    QVERIFY(m_peer->forceIpRequests().empty());
 }
 
 QTEST_MAIN(tst_CamSearchIp)

@@ -66,6 +66,9 @@ private:
     QByteArray exchange(RemoteClient& client, const QByteArray& block, int replies = 1);
     // Sends a block and waits for its reply only.
     static QList<QByteArray> ask(RemoteClient& client, const QByteArray& block);
+    // Sends "#normon" and waits until it has run: every block that came
+    // before it has run by then, or never will.
+    bool markerRan(RemoteClient& client);
 
     std::unique_ptr<ScriptedPrompt> prompt_;
     std::unique_ptr<FakeStation> station_;
@@ -108,6 +111,12 @@ QList<QByteArray> TestRemoteServer::ask(RemoteClient& client, const QByteArray& 
 {
     client.sendRaw(block);
     return client.waitForReplies(1);
+}
+
+bool TestRemoteServer::markerRan(RemoteClient& client)
+{
+    client.sendRaw("#normon");
+    return QTest::qWaitFor([this] { return station_->executed.contains({Command::NormOn, {}}); });
 }
 
 void TestRemoteServer::statusReplies_data()
@@ -254,7 +263,7 @@ void TestRemoteServer::severalClients()
     QCOMPARE(exchange(*first, "#status"), QByteArray("Ready\0", 6));
     // A client that leaves does not disturb the others.
     second->disconnectFromStation();
-    QTest::qWait(50);
+    QTRY_COMPARE(server_->clientCount(), 1);
     QCOMPARE(exchange(*first, QByteArray("#lut\0", 5)), QByteArray("Ready\0", 6));
     QCOMPARE(station_->executed, (Commands{{Command::Lut, {}}}));
 }
@@ -374,12 +383,13 @@ void TestRemoteServer::fullQueueClosesTheClientUnanswered()
         for (int i = 0; i < RemoteBlockQueue::MaxBlocks; ++i)
             answered += ask(*filler, QByteArray("#lut\0", 5)) == Ready;
         late->sendRaw(QByteArray("#nolut\0", 7));
-        lateClosed = QTest::qWaitFor([&] { return !late->isConnected(); }, 3000);
+        lateClosed = QTest::qWaitFor([&] { return !late->isConnected(); });
     };
     busy->sendRaw("#fr=1");
     QTRY_COMPARE(station_->executed.size(), 1 + RemoteBlockQueue::MaxBlocks);
-    QTest::qWait(50); // nothing else runs
-    QCOMPARE(station_->executed.size(), 1 + RemoteBlockQueue::MaxBlocks);
+    // Nothing else runs before a block sent after them.
+    QVERIFY(markerRan(*busy));
+    QCOMPARE(station_->executed.size(), 2 + RemoteBlockQueue::MaxBlocks);
     QVERIFY(!station_->executed.contains({Command::NoLut, {}}));
     QCOMPARE(answered, RemoteBlockQueue::MaxBlocks);
     QVERIFY(lateClosed);
@@ -407,9 +417,10 @@ void TestRemoteServer::floodOfSettingsEndsOnTheLastValue()
     };
     busy->sendRaw("#fr=1");
     QTRY_COMPARE(station_->executed.size(), 2);
-    QTest::qWait(50);
+    QVERIFY(markerRan(*busy));
     QCOMPARE(answered, flood);
-    QCOMPARE(station_->executed, (Commands{{Command::Frames, "1"}, {Command::Exposure, QString::number(flood)}}));
+    QCOMPARE(station_->executed, (Commands{{Command::Frames, "1"}, {Command::Exposure, QString::number(flood)},
+                                           {Command::NormOn, {}}}));
 }
 
 // During a capture the exposure and the trigger switch wait for its end, the
@@ -434,8 +445,9 @@ void TestRemoteServer::acquisitionCommandsWaitForTheCapture()
     QCOMPARE(station_->executed,
              (Commands{{Command::NoTrigger, {}}, {Command::Exposure, "7"}, {Command::NoLut, {}}}));
     server_->captureEnded(); // nothing held any more
-    QTest::qWait(20);
-    QCOMPARE(station_->executed.size(), 3);
+    station_->executed.clear();
+    QVERIFY(markerRan(*client));
+    QCOMPARE(station_->executed, (Commands{{Command::NormOn, {}}}));
 }
 
 void TestRemoteServer::enableAndDisable()
