@@ -16,6 +16,11 @@
 // window starts, the IP settings dialog, widgets and actions by object name.
 namespace ConsoleDriver {
 
+// Bound of a wait for what the console does on its own timers (a station's
+// command or a generator's request given up on, a silent station noticed):
+// room for a busy machine.
+constexpr int WaitMs = 15000;
+
 // Stores `values` in the console's settings (the test's own HOME).
 inline void writeSettings(const QMap<QString, QVariant>& values)
 {

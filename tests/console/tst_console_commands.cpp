@@ -23,7 +23,9 @@ using ConsoleDriver::child;
 
 namespace {
 
-// The console's record of what it sent ("sent <bytes> to <address>").
+// The console's record of its commands: "sent <bytes> to <address>" once a
+// station confirmed one, a warning once one was given up on (at once, inside
+// the press, for a station that cannot be reached).
 struct SentLog
 {
     SentLog()
@@ -31,10 +33,14 @@ struct SentLog
         current = this;
         QLoggingCategory::setFilterRules(QStringLiteral("kessane.console.commands.debug=true"));
         previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString& msg) {
-            if (type == QtDebugMsg && qstrcmp(context.category, "kessane.console.commands") == 0)
+            const bool commands = qstrcmp(context.category, "kessane.console.commands") == 0;
+            if (commands && type == QtDebugMsg) {
                 current->lines << msg;
-            else
-                current->previous(type, context, msg);
+                return;
+            }
+            if (commands && msg.contains(QLatin1String(" not delivered to ")))
+                current->undelivered << msg;
+            current->previous(type, context, msg);
         });
     }
     ~SentLog()
@@ -50,6 +56,7 @@ struct SentLog
     }
 
     QStringList lines;
+    QStringList undelivered;
     QtMessageHandler previous = nullptr;
     static SentLog* current;
 };
@@ -93,8 +100,9 @@ private:
     // Stations that take everything (a colour camera is connected).
     std::unique_ptr<FakeStation> station(const char* address);
     void startWindow();
-    // Stations on 127.0.0.2 and 127.0.0.3 listed with `aliases`; once they
-    // got their names, the status list is closed.
+    // Stations on 127.0.0.2 and 127.0.0.3 listed with `aliases`; the status
+    // list is closed, and every command of Set is confirmed, so that no reply
+    // of it is still on its way when a test changes a station's faults.
     void startWithTwoStations(const char* aliases);
 
     std::unique_ptr<ScriptedPrompt> m_prompt;
@@ -139,8 +147,10 @@ void ConsoleCommandsTest::startWithTwoStations(const char* aliases)
     m_a = station("127.0.0.2");
     m_b = station("127.0.0.3");
     startWindow();
+    SentLog sent;
     ConsoleDriver::setLists(*m_window, "127.0.0.2,127.0.0.3", aliases, "127.0.0.9");
     action(*m_window, "actionCamStatus")->setChecked(false);
+    QTRY_COMPARE(sent.lines.size(), 3); // both names, the lens controller to the first station
     QTRY_VERIFY(m_a->executed.size() == 1 && m_b->executed.size() == 1);
 }
 
@@ -190,17 +200,22 @@ void ConsoleCommandsTest::syncToTwoStations()
     m_b = station("127.0.0.3");
     startWindow();
     Dravo_plurica& w = *m_window;
+    // The log lines of each press are waited for: those of an earlier press
+    // may come after its commands were acted on.
+    SentLog sent;
     // Zero-padded addresses are connected to as what they mean.
     ConsoleDriver::setLists(w, "127.000.000.002, 127.0.0.3", "Left, Right", "010.000.000.009");
     QCOMPARE(w.stationAliases(), (QStringList{"Left", "Right"}));
+    QTRY_COMPARE(sent.lines.size(), 3);
     QTRY_COMPARE(m_a->lens, (Commands{{Command::LensConnect, "10.0.0.9"}}));
-    QTRY_COMPARE(m_b->executed, (Commands{{Command::CamName, "Right"}}));
     QVERIFY(m_b->lens.isEmpty()); // one lens controller: the first station only
-    QCOMPARE(m_a->executed, (Commands{{Command::CamName, "Left"}}));
+    QTRY_COMPARE(m_a->executed, (Commands{{Command::CamName, "Left"}}));
+    QTRY_COMPARE(m_b->executed, (Commands{{Command::CamName, "Right"}}));
     QVERIFY(action(w, "actionCamStatus")->isChecked());
     action(w, "actionCamStatus")->setChecked(false);
     m_a->executed.clear();
     m_b->executed.clear();
+    sent.lines.clear();
 
     child<QLineEdit>(w, "folder_edit")->setText("/data/run 1/");
     child<QLineEdit>(w, "lineEdit")->setText("shot");
@@ -209,12 +224,13 @@ void ConsoleCommandsTest::syncToTwoStations()
     child<QSpinBox>(w, "spinBox")->setValue(7);
     child<QSpinBox>(w, "spinBox_2")->setValue(2);
     child<QCheckBox>(w, "checkBox_2")->setChecked(false);
+    QTRY_COMPARE(sent.lines.size(), 2 * 6);
     QTRY_VERIFY(m_a->executed.size() == 6 && m_b->executed.size() == 6);
     m_a->executed.clear();
     m_b->executed.clear();
+    sent.lines.clear();
     QVERIFY(m_prompt->shown.isEmpty());
 
-    SentLog sent;
     child<QPushButton>(w, "pushButton")->click();
     QVERIFY(sent.lines.isEmpty()); // sent is said once the station has answered
     const Commands expected{{Command::Frames, "7"},      {Command::Prefix, "shot"},
@@ -283,13 +299,18 @@ void ConsoleCommandsTest::unreachableStationAndRefusedValues()
     QTRY_COMPARE(m_prompt->shown.size(), 2);
     QCOMPARE(m_prompt->shown.last().text,
              QStringLiteral("Connection problem with <b>127.0.0.4</b>: #stop<br>Please fix it and try again!"));
+    // Shown as the good station confirmed "#stop", before the press's
+    // warning, and for 3 s only: read now.
+    QCOMPARE(w.statusBar()->currentMessage(), QStringLiteral("Capture stoped"));
     QTRY_COMPARE(m_a->executed, (Commands{{Command::Start, {}}, {Command::Stop, {}}}));
-    QTRY_COMPARE(w.statusBar()->currentMessage(), QStringLiteral("Capture stoped"));
 
     // Values that would carry a command of their own are refused: the edit
-    // turns red and nothing goes out; "#1" is a value like any other.
+    // turns red and nothing goes out; "#1" is a value like any other. A
+    // command sent would already be logged as not delivered to the station
+    // that cannot be reached: that one is given up on inside the press.
     m_prompt->shown.clear();
     m_a->executed.clear();
+    SentLog sent;
     auto* prefix = child<QLineEdit>(w, "lineEdit");
     prefix->setText("run#stop");
     QCOMPARE(prefix->styleSheet(), QStringLiteral("QLineEdit{background: red;}"));
@@ -298,11 +319,11 @@ void ConsoleCommandsTest::unreachableStationAndRefusedValues()
     folder->setText("/data/#start/");
     QCOMPARE(folder->styleSheet(), QStringLiteral("QLineEdit{background: red;}"));
     QVERIFY(!child<QPushButton>(w, "pushButton")->isEnabled());
+    QVERIFY(sent.undelivered.isEmpty());
     child<QLineEdit>(w, "pointEdit")->setText("#1");
+    QCOMPARE(sent.undelivered.size(), 1);
     QTRY_COMPARE(m_a->executed, (Commands{{Command::Point, "#1"}}));
     QTRY_COMPARE(m_prompt->shown.size(), 1); // the point's warning for the unreachable station
-    QTest::qWait(100);
-    QCOMPARE(m_a->executed.size(), 1);
 }
 
 void ConsoleCommandsTest::captureWhilePreviewing()
@@ -414,12 +435,13 @@ void ConsoleCommandsTest::deliveredOnlyWhenAnswered()
         QVERIFY(sent.lines.contains(odd));
     } else {
         // The station's warning, as for one that cannot be reached.
-        QTRY_COMPARE_WITH_TIMEOUT(m_prompt->shown.size(), 1, 8000);
+        QTRY_COMPARE_WITH_TIMEOUT(m_prompt->shown.size(), 1, ConsoleDriver::WaitMs);
         QCOMPARE(m_prompt->shown.first().text,
                  QStringLiteral("Connection problem with PC <b>Odd</b>: #start<br>Please fix it and try again!"));
-        QTRY_COMPARE(sent.lines, QStringList{good});
+        QCOMPARE(sent.lines, QStringList{good});
     }
-    QTest::qWait(delivered ? 1200 : 200); // nothing more comes
+    // Both commands are settled: a warning of the press would be queued by now.
+    QCoreApplication::processEvents();
     QCOMPARE(m_prompt->shown.size(), delivered ? 0 : 1);
 }
 
@@ -432,16 +454,19 @@ void ConsoleCommandsTest::syncToSilentStations()
     Dravo_plurica& w = *m_window;
     m_a->fault = m_b->fault = FakeStation::Fault::Silent;
 
+    SentLog sent;
     child<QPushButton>(w, "pushButton")->click();
     QVERIFY(m_prompt->shown.isEmpty());
-    QTRY_COMPARE_WITH_TIMEOUT(m_prompt->shown.size(), 1, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(m_prompt->shown.size(), 1, ConsoleDriver::WaitMs);
     QCOMPARE(m_prompt->titles(), QStringList{"Connection Error"});
     QCOMPARE(m_prompt->shown.first().text, QStringLiteral("Connection problem with <b>Left</b>: %1<br>"
                                                           "Connection problem with <b>Right</b>: %1<br>"
                                                           "Please fix it and try again!")
                                                .arg(SyncCommands));
     QVERIFY(m_a->executed.size() == 1 && m_b->executed.size() == 1);
-    QTest::qWait(500);
+    // Every command was given up on before that box: no other comes.
+    QCOMPARE(sent.undelivered.size(), 2 * 10);
+    QCoreApplication::processEvents();
     QCOMPARE(m_prompt->shown.size(), 1);
 }
 
@@ -458,7 +483,8 @@ void ConsoleCommandsTest::oneWarningPerPress()
 
     SentLog sent;
     child<QPushButton>(w, "pushButton")->click();
-    QTRY_COMPARE_WITH_TIMEOUT(sent.lines.size(), 10, 8000); // the slow station's, all confirmed
+    // The slow station's, all confirmed.
+    QTRY_COMPARE_WITH_TIMEOUT(sent.lines.size(), 10, ConsoleDriver::WaitMs);
     QTRY_COMPARE(m_prompt->shown.size(), 1);
     QCOMPARE(m_prompt->titles(), QStringList{"Connection Error"});
     QCOMPARE(m_prompt->shown.first().text,
@@ -470,9 +496,9 @@ void ConsoleCommandsTest::oneWarningPerPress()
     m_prompt->shown.clear();
     sent.lines.clear();
     action(w, "actionPreview")->trigger();
-    QTRY_COMPARE(m_prompt->shown.size(), 1); // a press of its own
+    QTRY_COMPARE_WITH_TIMEOUT(m_prompt->shown.size(), 1, ConsoleDriver::WaitMs); // a press of its own
     action(w, "actionCapture")->trigger();
-    QTRY_COMPARE_WITH_TIMEOUT(sent.lines.size(), 3, 8000);
+    QTRY_COMPARE_WITH_TIMEOUT(sent.lines.size(), 3, ConsoleDriver::WaitMs);
     QTRY_COMPARE(m_prompt->shown.size(), 2);
     QCOMPARE(m_prompt->shown.first().text,
              QStringLiteral("Connection problem with <b>Gone</b>: #preview<br>Please fix it and try again!"));

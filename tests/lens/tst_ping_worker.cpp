@@ -1,18 +1,22 @@
 #include "LensControllerSim.h"
 #include "LensLink.h"
+#include "ThreadLog.h"
 #include "pingWorker.h"
 
-#include <QElapsedTimer>
 #include <QtTest>
 
+#include <atomic>
 #include <memory>
 
 namespace {
 const QString ControllerAddress = QStringLiteral("127.0.16.2");
+// Bound of a wait for a few periods of the pinger, with room for a busy machine.
+constexpr int WaitMs = 10000;
 } // namespace
 
-// The keep-alive thread against the simulated controller. Times are read on
-// a loaded machine, so their bounds are generous.
+// The keep-alive thread against the simulated controller. What it emits is
+// recorded on its own thread ("ping", "report", and "finished" as the thread
+// ends), so order and times are the pinger's own.
 class TestPingWorker : public QObject
 {
     Q_OBJECT
@@ -32,9 +36,11 @@ private:
     std::unique_ptr<LensControllerSim> sim_;
     std::unique_ptr<LensLink> link_;
     std::unique_ptr<pingWorker> pinger_;
-    QElapsedTimer clock_;
-    QList<qint64> pingTimes_;
-    QList<qint64> reportTimes_;
+    std::unique_ptr<ThreadLog> emitted_;
+    // Asked of the pinger's thread as it emits: a pause at the next report,
+    // a stop at the next ping.
+    std::atomic<bool> pauseAtReport_{false};
+    std::atomic<bool> stopAtPing_{false};
 };
 
 void TestPingWorker::init()
@@ -50,14 +56,23 @@ void TestPingWorker::init()
         if (e.resumePinger)
             pinger_->resume();
     });
-    clock_.start();
-    pingTimes_.clear();
-    reportTimes_.clear();
-    connect(sim_.get(), &LensControllerSim::commandReceived, this, [this] { pingTimes_.append(clock_.elapsed()); });
-    connect(pinger_.get(), &pingWorker::cantsendping, this, [this](const QString& reason) {
-        QCOMPARE(reason, QString("ERROR"));
-        reportTimes_.append(clock_.elapsed());
-    });
+    emitted_ = std::make_unique<ThreadLog>();
+    pauseAtReport_ = false;
+    stopAtPing_ = false;
+    pingWorker* pinger = pinger_.get();
+    ThreadLog* log = emitted_.get();
+    connect(pinger, &pingWorker::sendDatagram, this, [this, pinger, log] {
+        log->add("ping");
+        if (stopAtPing_.exchange(false))
+            pinger->stop();
+    }, Qt::DirectConnection);
+    connect(pinger, &pingWorker::cantsendping, this, [this, pinger, log] {
+        log->add("report");
+        if (pauseAtReport_.exchange(false))
+            pinger->pause();
+    }, Qt::DirectConnection);
+    connect(pinger, &QThread::finished, this, [log] { log->add("finished"); }, Qt::DirectConnection);
+    connect(pinger, &pingWorker::cantsendping, this, [](const QString& reason) { QCOMPARE(reason, QString("ERROR")); });
 }
 
 void TestPingWorker::cleanup()
@@ -65,41 +80,42 @@ void TestPingWorker::cleanup()
     pinger_.reset();
     link_.reset();
     sim_.reset();
+    emitted_.reset();
 }
 
 void TestPingWorker::answeredPingsReportNothing()
 {
     pinger_->start();
-    QVERIFY(QTest::qWaitFor([&] { return pings() >= 4; }, 5000));
-    QVERIFY(reportTimes_.isEmpty());
+    QVERIFY(QTest::qWaitFor([&] { return pings() >= 4; }, WaitMs));
+    QCOMPARE(emitted_->count("report"), 0);
 }
 
 void TestPingWorker::silenceIsReportedEveryPeriod()
 {
     sim_->setSilent(true);
     pinger_->start();
-    QVERIFY(QTest::qWaitFor([&] { return reportTimes_.size() >= 3; }, 6000));
-    // The second ping (one period after the first) is the first report.
-    const qint64 first = reportTimes_.at(0) - pingTimes_.at(0);
-    // Times are taken as this thread gets the signals, which a loaded machine
-    // delays: the lower bounds leave it a good part of the period.
-    QVERIFY2(first >= pingWorker::PeriodMs / 4 && first < 1500, qPrintable(QString::number(first)));
-    for (int i = 1; i < 3; ++i) {
-        const qint64 gap = reportTimes_.at(i) - reportTimes_.at(i - 1);
-        QVERIFY2(gap >= pingWorker::PeriodMs / 4 && gap < 1500, qPrintable(QString::number(gap)));
+    QVERIFY(QTest::qWaitFor([&] { return emitted_->count("report") >= 3; }, WaitMs));
+    // From the second ping on, each ping reports the controller lost.
+    QCOMPARE(emitted_->whats().mid(0, 7),
+             (QList<QByteArray>{"ping", "ping", "report", "ping", "report", "ping", "report"}));
+    // The pings are at least a period apart: the loop sleeps it after each.
+    qint64 last = -1;
+    for (const ThreadLog::Entry& e : emitted_->entries()) {
+        if (e.what != "ping")
+            continue;
+        QVERIFY2(last < 0 || e.ms - last >= pingWorker::PeriodMs, qPrintable(QString::number(e.ms - last)));
+        last = e.ms;
     }
-    // An answer starts the count afresh: the next silent ping reports nothing.
-    pinger_->pause();
-    QTest::qWait(pingWorker::PeriodMs + 100);
-    const int reports = reportTimes_.size();
-    const int sent = pingTimes_.size();
+
+    // An answer starts the count afresh: the next silent ping reports
+    // nothing, the one after it does. Paused as a report goes out, the loop
+    // sends nothing more until the resume.
+    pauseAtReport_ = true;
+    QVERIFY(QTest::qWaitFor([&] { return pinger_->isPaused(); }, WaitMs));
+    const int before = emitted_->size();
     pinger_->resume();
-    QVERIFY(QTest::qWaitFor([&] { return pingTimes_.size() == sent + 1; }, 3000));
-    QTest::qWait(100);
-    QCOMPARE(reportTimes_.size(), reports);
-    // The second one reports again.
-    QVERIFY(QTest::qWaitFor([&] { return pingTimes_.size() == sent + 2; }, 3000));
-    QVERIFY(QTest::qWaitFor([&] { return reportTimes_.size() == reports + 1; }, 3000));
+    QVERIFY(QTest::qWaitFor([&] { return emitted_->size() >= before + 3; }, WaitMs));
+    QCOMPARE(emitted_->whats(before).mid(0, 3), (QList<QByteArray>{"ping", "ping", "report"}));
 }
 
 void TestPingWorker::pausedSendsNothing()
@@ -107,10 +123,9 @@ void TestPingWorker::pausedSendsNothing()
     pinger_->pause();
     pinger_->start();
     QTest::qWait(3 * pingWorker::PeriodMs / 2);
-    QCOMPARE(pings(), 0);
-    QVERIFY(reportTimes_.isEmpty());
+    QCOMPARE(emitted_->size(), 0);
     pinger_->resume();
-    QVERIFY(QTest::qWaitFor([&] { return pings() >= 1; }, 2000));
+    QVERIFY(QTest::qWaitFor([&] { return pings() >= 1; }, WaitMs));
 }
 
 void TestPingWorker::stopIsPrompt()
@@ -118,23 +133,27 @@ void TestPingWorker::stopIsPrompt()
     // A stop asked before the thread runs is taken back; the thread ends at once.
     pinger_->stop();
     pinger_->start();
-    QVERIFY(pinger_->wait(2000));
-    QCOMPARE(pings(), 0);
+    QVERIFY(pinger_->wait(WaitMs));
+    QCOMPARE(emitted_->whats(), QList<QByteArray>{"finished"});
 
-    // A stop ends the period's sleep, and the pause's wait.
+    // A stop ends the period's sleep: asked as a ping goes out, the thread
+    // ends before that period is over (on its own clock; a sleep that a stop
+    // does not end takes the whole period).
+    stopAtPing_ = true;
     pinger_->start();
-    QVERIFY(QTest::qWaitFor([&] { return pings() >= 1; }, 2000));
-    QElapsedTimer stopping;
-    stopping.start();
-    pinger_->stop();
-    QVERIFY(pinger_->wait(2000));
-    QVERIFY2(stopping.elapsed() < pingWorker::PeriodMs - 100, qPrintable(QString::number(stopping.elapsed())));
+    QVERIFY(pinger_->wait(WaitMs));
+    const QList<ThreadLog::Entry> run = emitted_->entries().mid(1);
+    QCOMPARE(run.size(), 2);
+    QCOMPARE(run.at(0).what, QByteArray("ping"));
+    QCOMPARE(run.at(1).what, QByteArray("finished"));
+    QVERIFY2(run.at(1).ms - run.at(0).ms < pingWorker::PeriodMs, qPrintable(QString::number(run.at(1).ms - run.at(0).ms)));
 
+    // And the pause's wait.
     pinger_->pause();
     pinger_->start();
     QTest::qWait(50);
     pinger_->stop();
-    QVERIFY(pinger_->wait(2000));
+    QVERIFY(pinger_->wait(WaitMs));
 }
 
 QTEST_GUILESS_MAIN(TestPingWorker)
