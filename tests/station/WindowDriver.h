@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Lumi_cam.h"
+#include "RemoteClient.h"
 #include "ScriptedPrompt.h"
 #include "SimulatedCamera.h"
 #include "camera/camSearchDlg.h"
@@ -9,6 +10,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -18,13 +20,18 @@
 #include <QTimer>
 #include <QTreeView>
 #include <QVariant>
+#include <QtTest>
 
 #include <memory>
 
 // Drives the station's main window in tests as a user does: stored settings
 // before the window starts, picking a camera in the search dialog, actions by
-// object name.
+// object name; and as a console does, over remote control.
 namespace WindowDriver {
+
+// How long a test waits for a reply or for the end of a capture: ample on a
+// busy machine.
+constexpr int PatienceMs = 30000;
 
 // Writes the station's settings file (the test's own HOME) with `values`.
 inline bool writeSettings(const QMap<QString, QVariant>& values)
@@ -133,6 +140,55 @@ inline std::unique_ptr<QTimer> answerGeneratorDialog(Lumi_cam& window, const QSt
     });
     poll->start(10);
     return timer;
+}
+
+// Sends `bytes` as a console does and returns the station's whole reply,
+// every text with its NUL (what came before, if anything, too). A reply ends
+// with the station's state, which "ReadyDone" always comes before.
+inline QByteArray ask(RemoteClient& client, const QByteArray& bytes)
+{
+    const QByteArray done = QByteArray(RemoteProtocol::ReplyReadyDone) + '\0';
+    client.sendRaw(bytes);
+    QByteArray reply;
+    if (!QTest::qWaitFor(
+            [&] {
+                reply += client.takeReceivedBytes();
+                return reply.endsWith('\0') && !reply.endsWith(done);
+            },
+            PatienceMs))
+        qWarning() << "no whole reply to" << bytes << "came, only" << reply;
+    return reply;
+}
+
+// Asks "#status" every 100 ms until `finished(reply)` holds, for at most
+// PatienceMs; returns the last reply and appends every one to `replies`.
+template <typename Finished>
+QByteArray pollStatus(RemoteClient& client, Finished finished, QList<QByteArray>* replies = nullptr)
+{
+    const QDeadlineTimer deadline(PatienceMs);
+    for (;;) {
+        const QByteArray reply = ask(client, "#status");
+        if (replies)
+            replies->append(reply);
+        if (finished(reply) || deadline.hasExpired())
+            return reply;
+        QTest::qWait(100);
+    }
+}
+
+// The first "#status" reply that starts with `state` (the last one asked, if
+// none did).
+inline QByteArray pollStatusUntil(RemoteClient& client, const QByteArray& state)
+{
+    return pollStatus(client, [&state](const QByteArray& reply) { return reply.startsWith(state); });
+}
+
+// The first "#status" reply after a capture, once it tells no "Captured": the
+// capture's last file is written, or the capture ended otherwise.
+inline QByteArray statusAfterCapture(RemoteClient& client, QList<QByteArray>* replies = nullptr)
+{
+    return pollStatus(
+        client, [](const QByteArray& reply) { return !reply.startsWith("Captured "); }, replies);
 }
 
 } // namespace WindowDriver
