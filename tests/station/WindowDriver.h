@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMap>
+#include <QPushButton>
 #include <QStandardPaths>
 #include <QTimer>
 #include <QTreeView>
@@ -69,26 +70,48 @@ inline QAction* action(const QWidget& window, const char* name)
     return found;
 }
 
-// Picks the camera at `ip` in the open search dialog with a double click on
-// its row; false when the dialog is closed or the camera is not listed.
+// The search dialog's row of the camera at `ip`, invalid when not listed.
+inline QModelIndex cameraRow(const QTreeView& tree, const QString& ip)
+{
+    const QAbstractItemModel* model = tree.model();
+    for (int i = 0; model && i < model->rowCount(); ++i) {
+        const QModelIndex interfaceRow = model->index(i, 0);
+        for (int j = 0; j < model->rowCount(interfaceRow); ++j) {
+            const QModelIndex row = model->index(j, 0, interfaceRow);
+            if (row.data().toString().contains(QLatin1Char('[') + ip + QLatin1Char(']')))
+                return row;
+        }
+    }
+    return {};
+}
+
+// Picks the camera at `ip` in the open search dialog as a user does: a click
+// on its row, then a double click once the dialog offers to connect it. The
+// search gives a camera half a second to answer: on a busy machine the
+// simulated one may miss it, or be taken for busy, and the user searches
+// again. False when the dialog is closed, when the camera was not offered
+// within PatienceMs, or when it did not connect.
 inline bool pick(Lumi_cam& window, const QString& ip)
 {
     auto* dialog = window.findChild<camSearchDlg*>();
     if (!dialog || !dialog->isVisible())
         return false;
     auto* tree = dialog->findChild<QTreeView*>(QStringLiteral("treeView"));
-    const QAbstractItemModel* model = tree ? tree->model() : nullptr;
-    for (int i = 0; model && i < model->rowCount(); ++i) {
-        const QModelIndex interfaceRow = model->index(i, 0);
-        for (int j = 0; j < model->rowCount(interfaceRow); ++j) {
-            const QModelIndex row = model->index(j, 0, interfaceRow);
-            if (row.data().toString().contains(QLatin1Char('[') + ip + QLatin1Char(']'))) {
+    const auto* connectButton = dialog->findChild<QPushButton*>(QStringLiteral("pushButtonConnect"));
+    const QDeadlineTimer deadline(PatienceMs);
+    for (;;) {
+        const QModelIndex row = cameraRow(*tree, ip);
+        if (row.isValid()) {
+            emit tree->clicked(row);
+            if (connectButton->isEnabled()) {
                 emit tree->doubleClicked(row);
                 return window.isConnected();
             }
         }
+        if (deadline.hasExpired())
+            return false;
+        dialog->findChild<QPushButton*>(QStringLiteral("pushButton"))->click(); // search again
     }
-    return false;
 }
 
 // The station's top-level window (a settings dialog) of that object name.
