@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Lumi_cam.h"
+#include "RemoteClient.h"
 #include "ScriptedPrompt.h"
 #include "SimulatedCamera.h"
 #include "camera/camSearchDlg.h"
@@ -9,22 +10,29 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMap>
+#include <QPushButton>
 #include <QStandardPaths>
 #include <QTimer>
 #include <QTreeView>
 #include <QVariant>
+#include <QtTest>
 
 #include <memory>
 
 // Drives the station's main window in tests as a user does: stored settings
 // before the window starts, picking a camera in the search dialog, actions by
-// object name.
+// object name; and as a console does, over remote control.
 namespace WindowDriver {
+
+// How long a test waits for a reply or for the end of a capture: ample on a
+// busy machine.
+constexpr int PatienceMs = 30000;
 
 // Writes the station's settings file (the test's own HOME) with `values`.
 inline bool writeSettings(const QMap<QString, QVariant>& values)
@@ -62,26 +70,48 @@ inline QAction* action(const QWidget& window, const char* name)
     return found;
 }
 
-// Picks the camera at `ip` in the open search dialog with a double click on
-// its row; false when the dialog is closed or the camera is not listed.
+// The search dialog's row of the camera at `ip`, invalid when not listed.
+inline QModelIndex cameraRow(const QTreeView& tree, const QString& ip)
+{
+    const QAbstractItemModel* model = tree.model();
+    for (int i = 0; model && i < model->rowCount(); ++i) {
+        const QModelIndex interfaceRow = model->index(i, 0);
+        for (int j = 0; j < model->rowCount(interfaceRow); ++j) {
+            const QModelIndex row = model->index(j, 0, interfaceRow);
+            if (row.data().toString().contains(QLatin1Char('[') + ip + QLatin1Char(']')))
+                return row;
+        }
+    }
+    return {};
+}
+
+// Picks the camera at `ip` in the open search dialog as a user does: a click
+// on its row, then a double click once the dialog offers to connect it. The
+// search gives a camera half a second to answer: on a busy machine the
+// simulated one may miss it, or be taken for busy, and the user searches
+// again. False when the dialog is closed, when the camera was not offered
+// within PatienceMs, or when it did not connect.
 inline bool pick(Lumi_cam& window, const QString& ip)
 {
     auto* dialog = window.findChild<camSearchDlg*>();
     if (!dialog || !dialog->isVisible())
         return false;
     auto* tree = dialog->findChild<QTreeView*>(QStringLiteral("treeView"));
-    const QAbstractItemModel* model = tree ? tree->model() : nullptr;
-    for (int i = 0; model && i < model->rowCount(); ++i) {
-        const QModelIndex interfaceRow = model->index(i, 0);
-        for (int j = 0; j < model->rowCount(interfaceRow); ++j) {
-            const QModelIndex row = model->index(j, 0, interfaceRow);
-            if (row.data().toString().contains(QLatin1Char('[') + ip + QLatin1Char(']'))) {
+    const auto* connectButton = dialog->findChild<QPushButton*>(QStringLiteral("pushButtonConnect"));
+    const QDeadlineTimer deadline(PatienceMs);
+    for (;;) {
+        const QModelIndex row = cameraRow(*tree, ip);
+        if (row.isValid()) {
+            emit tree->clicked(row);
+            if (connectButton->isEnabled()) {
                 emit tree->doubleClicked(row);
                 return window.isConnected();
             }
         }
+        if (deadline.hasExpired())
+            return false;
+        dialog->findChild<QPushButton*>(QStringLiteral("pushButton"))->click(); // search again
     }
-    return false;
 }
 
 // The station's top-level window (a settings dialog) of that object name.
@@ -133,6 +163,55 @@ inline std::unique_ptr<QTimer> answerGeneratorDialog(Lumi_cam& window, const QSt
     });
     poll->start(10);
     return timer;
+}
+
+// Sends `bytes` as a console does and returns the station's whole reply,
+// every text with its NUL (what came before, if anything, too). A reply ends
+// with the station's state, which "ReadyDone" always comes before.
+inline QByteArray ask(RemoteClient& client, const QByteArray& bytes)
+{
+    const QByteArray done = QByteArray(RemoteProtocol::ReplyReadyDone) + '\0';
+    client.sendRaw(bytes);
+    QByteArray reply;
+    if (!QTest::qWaitFor(
+            [&] {
+                reply += client.takeReceivedBytes();
+                return reply.endsWith('\0') && !reply.endsWith(done);
+            },
+            PatienceMs))
+        qWarning() << "no whole reply to" << bytes << "came, only" << reply;
+    return reply;
+}
+
+// Asks "#status" every 100 ms until `finished(reply)` holds, for at most
+// PatienceMs; returns the last reply and appends every one to `replies`.
+template <typename Finished>
+QByteArray pollStatus(RemoteClient& client, Finished finished, QList<QByteArray>* replies = nullptr)
+{
+    const QDeadlineTimer deadline(PatienceMs);
+    for (;;) {
+        const QByteArray reply = ask(client, "#status");
+        if (replies)
+            replies->append(reply);
+        if (finished(reply) || deadline.hasExpired())
+            return reply;
+        QTest::qWait(100);
+    }
+}
+
+// The first "#status" reply that starts with `state` (the last one asked, if
+// none did).
+inline QByteArray pollStatusUntil(RemoteClient& client, const QByteArray& state)
+{
+    return pollStatus(client, [&state](const QByteArray& reply) { return reply.startsWith(state); });
+}
+
+// The first "#status" reply after a capture, once it tells no "Captured": the
+// capture's last file is written, or the capture ended otherwise.
+inline QByteArray statusAfterCapture(RemoteClient& client, QList<QByteArray>* replies = nullptr)
+{
+    return pollStatus(
+        client, [](const QByteArray& reply) { return !reply.startsWith("Captured "); }, replies);
 }
 
 } // namespace WindowDriver

@@ -122,7 +122,7 @@ void LumiCamCameraValuesTest::sidecarRecordsWhatTheCameraTook()
              refused ? QStringLiteral("The camera refused ExposureTimeRaw") : QString());
 
     s.action("actionCapture")->setChecked(true);
-    QTRY_VERIFY_WITH_TIMEOUT(s.window.stationState().captureDone, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(s.window.stationState().captureDone, WindowDriver::PatienceMs);
     QSettings sidecar(QDir(folder.path()).filePath(QStringLiteral("run.settings")), QSettings::IniFormat);
     QCOMPARE(sidecar.value(QStringLiteral("Camera/Exposure")).toString(), QStringLiteral("%1us").arg(exposure));
     QCOMPARE(sidecar.value(QStringLiteral("Camera/Cam_IP")).toString(), QStringLiteral("127.0.0.1"));
@@ -152,11 +152,12 @@ void LumiCamCameraValuesTest::sizeLabelFollowsTheFrames()
         binning->setCurrentIndex(binning->findText(factor));
         lastFrame = QSize();
         s.action("actionRun")->setChecked(true);
-        QTRY_VERIFY_WITH_TIMEOUT(lastFrame.isValid(), 10000);
-        s.action("actionRun")->setChecked(false);
+        QTRY_VERIFY_WITH_TIMEOUT(lastFrame.isValid(), WindowDriver::PatienceMs);
         const QString expected = factor == QLatin1String("x2") ? QStringLiteral("804x604") : QStringLiteral("1608x1208");
         QCOMPARE(QStringLiteral("%1x%2").arg(lastFrame.width()).arg(lastFrame.height()), expected);
-        QCOMPARE(s.label("sizeLabel"), expected);
+        // Once the window has shown one.
+        QTRY_COMPARE_WITH_TIMEOUT(s.label("sizeLabel"), expected, WindowDriver::PatienceMs);
+        s.action("actionRun")->setChecked(false);
     }
     sensor->close();
 }

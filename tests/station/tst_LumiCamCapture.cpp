@@ -131,7 +131,7 @@ void LumiCamCaptureTest::captureWritesFramesListAndSidecar()
     WindowDriver::action(window, "actionCapture")->setChecked(true);
     QVERIFY(window.isCapturing());
     QThread::msleep(busyMs);
-    QTRY_VERIFY_WITH_TIMEOUT(window.stationState().captureDone, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(window.stationState().captureDone, WindowDriver::PatienceMs);
     QVERIFY(!window.isCapturing());
     QVERIFY(!WindowDriver::action(window, "actionCapture")->isChecked());
     QVERIFY(!window.scene()->pixmapItem()->pixmap().isNull());
@@ -188,7 +188,7 @@ void LumiCamCaptureTest::previewFramesQueuedAtStartAreNotCaptured()
     QVERIFY2(WindowDriver::pick(window, QStringLiteral("127.0.0.1")), "the camera is not listed");
 
     WindowDriver::action(window, "actionRun")->setChecked(true);
-    QTRY_VERIFY_WITH_TIMEOUT(!window.scene()->pixmapItem()->pixmap().isNull(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(!window.scene()->pixmapItem()->pixmap().isNull(), WindowDriver::PatienceMs);
     // Preview frames pile up in the event queue; the start is queued behind them.
     QThread::msleep(400);
     QMetaObject::invokeMethod(
@@ -201,7 +201,7 @@ void LumiCamCaptureTest::previewFramesQueuedAtStartAreNotCaptured()
             window.showSignal(3, makeFrame16(8, 4, std::vector<uint16_t>(32, 100), 3));
         },
         Qt::QueuedConnection);
-    QTRY_VERIFY_WITH_TIMEOUT(window.stationState().captureDone, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(window.stationState().captureDone, WindowDriver::PatienceMs);
 
     // Thirty frames, each written and listed once, in order.
     QStringList expected;
@@ -255,12 +255,12 @@ void LumiCamCaptureTest::failedCaptureEndsBeforeTheNext()
     };
     WindowDriver::action(window, "actionCapture")->setChecked(true);
     if (restart) {
-        QTRY_VERIFY_WITH_TIMEOUT(window.stationState().captureDone, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(window.stationState().captureDone, WindowDriver::PatienceMs);
         QFile listB(dir.filePath(QStringLiteral("b.lst")));
         QVERIFY(listB.open(QIODevice::ReadOnly));
         QCOMPARE(listB.readAll(), listOf("b", 1, 20));
     } else {
-        QTRY_VERIFY_WITH_TIMEOUT(!window.isConnected(), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!window.isConnected(), WindowDriver::PatienceMs);
         QVERIFY(!window.isCapturing());
     }
     QCOMPARE(prompt.titles(), QStringList{"Save tiff"});
@@ -307,14 +307,14 @@ void LumiCamCaptureTest::startDuringTheStopWaitIsKept()
     QVERIFY2(WindowDriver::pick(window, QStringLiteral("127.0.0.1")), "the camera is not listed");
 
     WindowDriver::action(window, "actionCapture")->setChecked(true);
-    QTest::qWait(300);
+    QTRY_VERIFY_WITH_TIMEOUT(window.stationState().framesReceived > 0, WindowDriver::PatienceMs);
     QTimer::singleShot(20, &window, [&window] {
         window.sidePanel().prefix->setText(QStringLiteral("b"));
         window.sidePanel().frames->setValue(5);
         WindowDriver::action(window, "actionCapture")->setChecked(true);
     });
     WindowDriver::action(window, "actionCapture")->setChecked(false);
-    QTRY_VERIFY_WITH_TIMEOUT(window.stationState().captureDone, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(window.stationState().captureDone, WindowDriver::PatienceMs);
     QVERIFY(!window.isCapturing());
 
     const QDir dir(folder.path());
@@ -339,7 +339,7 @@ void LumiCamCaptureTest::sidecarFolderIsTheWorkFolderField()
     QVERIFY2(WindowDriver::pick(window, QStringLiteral("127.0.0.1")), "the camera is not listed");
     WindowDriver::action(window, "actionCamera_name_subfolder")->setChecked(true);
     WindowDriver::action(window, "actionCapture")->setChecked(true);
-    QTRY_VERIFY_WITH_TIMEOUT(window.stationState().captureDone, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(window.stationState().captureDone, WindowDriver::PatienceMs);
 
     const QDir dir(folder.filePath(QStringLiteral("CAM_SIMCAM")));
     QCOMPARE(dir.entryList({QStringLiteral("*.tif")}, QDir::Files).size(), 2);

@@ -47,6 +47,8 @@ private:
     std::unique_ptr<Dravo_plurica> m_console;
 };
 
+using WindowDriver::PatienceMs;
+
 void LumiCamConsoleTest::initTestCase()
 {
     m_camera = std::make_unique<SimulatedCamera>();
@@ -94,10 +96,10 @@ void LumiCamConsoleTest::demoListShowsStationReady()
     QVERIFY(status->isVisible()); // Set opens the status list
     QListWidget* rows = status->findChild<QListWidget*>();
     QCOMPARE(rows->count(), 1);
-    QTRY_COMPARE(rows->item(0)->text(), QStringLiteral("Station1 - Ready"));
+    QTRY_COMPARE_WITH_TIMEOUT(rows->item(0)->text(), QStringLiteral("Station1 - Ready"), PatienceMs);
     QCOMPARE(rows->item(0)->background().color(), QColor(Qt::green));
     // Set also named the station's camera after its alias.
-    QTRY_VERIFY(m_station->windowTitle().startsWith(QStringLiteral("[Station1] - Lumivar")));
+    QTRY_VERIFY_WITH_TIMEOUT(m_station->windowTitle().startsWith(QStringLiteral("[Station1] - Lumivar")), PatienceMs);
     QVERIFY(m_prompt->shown.isEmpty());
 }
 
@@ -110,18 +112,20 @@ void LumiCamConsoleTest::syncAndCaptureWriteSeries()
     consoleChild<QSpinBox>("spinBox")->setValue(3);
     consoleChild<QPushButton>("pushButton")->click(); // Sync
     const SidePanel& panel = m_station->sidePanel();
-    QTRY_COMPARE(panel.workFolder->text(), folder);
-    QCOMPARE(panel.frames->value(), 3);
-    QCOMPARE(panel.prefix->text(), QStringLiteral("run_7"));
-    QCOMPARE(panel.point->text(), QStringLiteral("p1"));
+    // Each setting may come on a connection of its own.
+    QTRY_COMPARE_WITH_TIMEOUT(panel.workFolder->text(), folder, PatienceMs);
+    QTRY_COMPARE_WITH_TIMEOUT(panel.frames->value(), 3, PatienceMs);
+    QTRY_COMPARE_WITH_TIMEOUT(panel.prefix->text(), QStringLiteral("run_7"), PatienceMs);
+    QTRY_COMPARE_WITH_TIMEOUT(panel.point->text(), QStringLiteral("p1"), PatienceMs);
 
     QAction* capture = m_console->findChild<QAction*>(QStringLiteral("actionCapture"));
     capture->trigger();
     QVERIFY(capture->isChecked());
-    QTRY_VERIFY_WITH_TIMEOUT(QDir(folder).entryList({QStringLiteral("*.tif")}, QDir::Files).size() == 3, 15000);
-    QTRY_VERIFY(!m_station->isCapturing());
+    QTRY_VERIFY_WITH_TIMEOUT(QDir(folder).entryList({QStringLiteral("*.tif")}, QDir::Files).size() == 3,
+                             PatienceMs);
+    QTRY_VERIFY_WITH_TIMEOUT(!m_station->isCapturing(), PatienceMs);
     // The station's "ReadyDone" pops the console's Capture out.
-    QTRY_VERIFY_WITH_TIMEOUT(!capture->isChecked(), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(!capture->isChecked(), PatienceMs);
     QVERIFY(QFileInfo::exists(QDir(folder).filePath(QStringLiteral("run_7p1.settings")))
             || !QDir(folder).entryList({QStringLiteral("*.settings")}, QDir::Files).isEmpty());
     QVERIFY(m_prompt->shown.isEmpty());

@@ -17,6 +17,7 @@
 #include <memory>
 
 using WindowDriver::action;
+using WindowDriver::PatienceMs;
 
 namespace {
 const QString ControllerAddress = QStringLiteral("127.0.17.5");
@@ -37,8 +38,7 @@ private slots:
     void sharpnessScoresFeedAutofocus();
 
 private:
-    // Sends `bytes` and returns the station's reply.
-    QByteArray ask(const QByteArray& bytes);
+    QByteArray ask(const QByteArray& bytes) { return WindowDriver::ask(m_client, bytes); }
 
     std::unique_ptr<LensControllerSim> m_sim;
     std::unique_ptr<ScriptedPrompt> m_prompt;
@@ -63,13 +63,6 @@ void LumiCamLensTest::cleanup()
     m_sim.reset();
 }
 
-QByteArray LumiCamLensTest::ask(const QByteArray& bytes)
-{
-    m_client.sendRaw(bytes);
-    const QList<QByteArray> replies = m_client.waitForReplies(1);
-    return replies.isEmpty() ? QByteArray() : replies.first();
-}
-
 void LumiCamLensTest::lensActionAndClose()
 {
     focusDlg* lens = m_window->focusDialog();
@@ -91,15 +84,17 @@ void LumiCamLensTest::remoteLensCommands()
     QVERIFY(m_client.connectTo(QHostAddress::LocalHost, m_window->remoteServer()->serverPort()));
     focusDlg* lens = m_window->focusDialog();
 
-    QCOMPARE(ask(("#lcconn=" + ControllerAddress).toLatin1()), QByteArray("No Camera"));
-    QTRY_VERIFY(lens->hasWorkers());
+    QCOMPARE(ask(("#lcconn=" + ControllerAddress).toLatin1()), QByteArray("No Camera\0", 10));
+    QTRY_VERIFY_WITH_TIMEOUT(lens->hasWorkers(), PatienceMs);
     QVERIFY(lens->isVisible());
     QVERIFY(m_window->scene()->sharpnessMode());
+    QTRY_VERIFY_WITH_TIMEOUT(!m_sim->commandTexts().isEmpty(), PatienceMs);
     QCOMPARE(m_sim->commandTexts().first(), QByteArray("ver"));
-    QTRY_COMPARE(lens->findChild<QLineEdit*>("focusVal")->text(), QString("500"));
+    QTRY_COMPARE_WITH_TIMEOUT(lens->findChild<QLineEdit*>("focusVal")->text(), QString("500"), PatienceMs);
 
     ask("#lcsave=Near");
-    QTRY_COMPARE(lens->findChild<QComboBox*>("comboProfile")->currentText(), QString("Near"));
+    QTRY_COMPARE_WITH_TIMEOUT(lens->findChild<QComboBox*>("comboProfile")->currentText(), QString("Near"),
+                              PatienceMs);
 
     m_sim->lens().focus = 100;
     m_sim->clearCommands();
@@ -109,17 +104,17 @@ void LumiCamLensTest::remoteLensCommands()
         commands.removeAll("ping");
         return commands;
     };
-    QTRY_COMPARE(moves(), QList<QByteArray>({"setFocus=500", "setAper=4"}));
-    QTRY_VERIFY(!lens->isBusy());
+    QTRY_COMPARE_WITH_TIMEOUT(moves(), QList<QByteArray>({"setFocus=500", "setAper=4"}), PatienceMs);
+    QTRY_VERIFY_WITH_TIMEOUT(!lens->isBusy(), PatienceMs);
 
     ask("#lcshow");
-    QTRY_VERIFY(action(*m_window, "actionFocus")->isChecked());
+    QTRY_VERIFY_WITH_TIMEOUT(action(*m_window, "actionFocus")->isChecked(), PatienceMs);
     ask("#lchide");
-    QTRY_VERIFY(!lens->isVisible());
+    QTRY_VERIFY_WITH_TIMEOUT(!lens->isVisible(), PatienceMs);
     QVERIFY(!m_window->scene()->sharpnessMode());
 
     ask("#lcdelete=Near");
-    QTRY_COMPARE(lens->findChild<QComboBox*>("comboProfile")->count(), 0);
+    QTRY_COMPARE_WITH_TIMEOUT(lens->findChild<QComboBox*>("comboProfile")->count(), 0, PatienceMs);
     QVERIFY(m_prompt->titles().filter("KT3").isEmpty());
 }
 
@@ -131,7 +126,7 @@ void LumiCamLensTest::sharpnessScoresFeedAutofocus()
     QVERIFY(WindowDriver::pick(*m_window, QStringLiteral("127.0.0.1")));
     action(*m_window, "actionRun")->setChecked(true);
     CustomScene& scene = *m_window->scene();
-    QTRY_VERIFY(scene.frameShown());
+    QTRY_VERIFY_WITH_TIMEOUT(scene.frameShown(), PatienceMs);
     action(*m_window, "actionFocus")->setChecked(true);
     // The user draws an ROI.
     for (const auto& [type, pos] : {std::pair(QEvent::GraphicsSceneMousePress, QPointF(10, 10)),
@@ -147,7 +142,7 @@ void LumiCamLensTest::sharpnessScoresFeedAutofocus()
     focusDlg* lens = m_window->focusDialog();
     for (int i = 0; i < 3; ++i) {
         lens->setWaitForScore(true);
-        QTRY_VERIFY(!lens->isWaitingForScore());
+        QTRY_VERIFY_WITH_TIMEOUT(!lens->isWaitingForScore(), PatienceMs);
     }
     action(*m_window, "actionRun")->setChecked(false);
 }

@@ -153,7 +153,8 @@ void LumiCamMaintenanceTest::temperatureInformationAndName()
 
     // The idle thread reads the camera's temperature; during a run the label
     // shows the stream errors.
-    QTRY_COMPARE_WITH_TIMEOUT(s.label("temperatureLabel"), QStringLiteral("Camera: 40") + degrees, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(s.label("temperatureLabel"), QStringLiteral("Camera: 40") + degrees,
+                              WindowDriver::PatienceMs);
     s.action("actionRun")->setChecked(true);
     s.window.updateCamTemp(33);
     QVERIFY(!s.label("temperatureLabel").contains(QLatin1String("33")));

@@ -1,13 +1,16 @@
+#include "GvcpTestClient.h"
 #include "HeldPrompt.h"
 #include "Lumi_cam.h"
 #include "PulseGeneratorSim.h"
 #include "RemoteClient.h"
 #include "ScriptedPrompt.h"
 #include "SidePanel.h"
+#include "SimCamFeatures.h"
 #include "SimulatedCamera.h"
 #include "WindowDriver.h"
 #include "camera/Thread.h"
 #include "remote/RemoteServer.h"
+#include "runs/TmxLink.h"
 
 #include <QCheckBox>
 #include <QDoubleSpinBox>
@@ -48,8 +51,7 @@ private slots:
     void startWithoutFolder();
 
 private:
-    // Sends `bytes` and returns the whole reply (every text with its NUL).
-    QByteArray ask(const QByteArray& bytes);
+    QByteArray ask(const QByteArray& bytes) { return WindowDriver::ask(m_client, bytes); }
     void enableRemote();
 
     std::unique_ptr<SimulatedCamera> m_camera;
@@ -135,21 +137,6 @@ void LumiCamRemoteTest::enableRemote()
     m_client.takeReceivedBytes();
 }
 
-QByteArray LumiCamRemoteTest::ask(const QByteArray& bytes)
-{
-    m_client.sendRaw(bytes);
-    QByteArray reply;
-    QElapsedTimer timer;
-    timer.start();
-    while (!reply.endsWith('\0') && timer.elapsed() < 3000) {
-        QTest::qWait(5);
-        reply += m_client.takeReceivedBytes();
-    }
-    // A reply of several texts is written at once; take a late tail too.
-    QTest::qWait(20);
-    return reply + m_client.takeReceivedBytes();
-}
-
 void LumiCamRemoteTest::repliesInEveryState()
 {
     enableRemote();
@@ -177,17 +164,20 @@ void LumiCamRemoteTest::repliesInEveryState()
     QVERIFY(!window.isPreviewing());
     QCOMPARE(ask("#status"), ready);
 
-    // A capture of 4 frames: "Captured n/4" while it runs, then "ReadyDone"
-    // followed by "Ready" once, then "Ready" alone.
+    // A capture of 4 frames: "Captured n/4" while it runs (a frame a second
+    // then), "ReadyDone" followed by "Ready" once its last file is written,
+    // then "Ready" alone.
     QCOMPARE(ask("#fr=4"), ready);
+    m_camera->setFrameRate(1);
     QCOMPARE(ask("#start"), ready);
-    QVERIFY(window.isCapturing());
     const QByteArray running = ask("#status");
+    m_camera->setFrameRate(SimulatedCameraOptions().frameRate);
+    QVERIFY(window.isCapturing());
     QVERIFY2(running.startsWith("Captured ") && running.endsWith("/4" + QByteArray(1, '\0'))
                  && running.count('\0') == 1,
              running.constData());
-    QTRY_VERIFY_WITH_TIMEOUT(!window.isCapturing(), 5000);
-    QCOMPARE(ask("#status"), readyDone + ready);
+    QCOMPARE(WindowDriver::statusAfterCapture(m_client), readyDone + ready);
+    QVERIFY(!window.isCapturing());
     QCOMPARE(ask("#status"), ready);
 
     // A preview started during a capture stops the capture first; a capture
@@ -220,13 +210,10 @@ void LumiCamRemoteTest::remoteCaptureFillsFolder()
     QCOMPARE(ask("#pre=shot"), ready);
     QCOMPARE(ask("#fr=5"), ready);
     QCOMPARE(ask(QByteArray("#start\0", 7)), ready);
-    QByteArray reply;
-    for (int poll = 0; poll < 100 && !reply.startsWith(readyDone); ++poll) {
-        reply = ask("#status");
-        QVERIFY2(reply.startsWith("Captured ") || reply.startsWith(readyDone), reply.constData());
-        QTest::qWait(50);
-    }
-    QCOMPARE(reply, readyDone + ready);
+    QList<QByteArray> replies;
+    QCOMPARE(WindowDriver::statusAfterCapture(m_client, &replies), readyDone + ready);
+    for (const QByteArray& reply : replies.mid(0, replies.size() - 1))
+        QVERIFY2(reply.startsWith("Captured "), reply.constData());
 
     const QDir dir(folder);
     QCOMPARE(dir.entryList({QStringLiteral("*.tif")}, QDir::Files).size(), 5);
@@ -304,7 +291,7 @@ void LumiCamRemoteTest::modeLayoutsAndGenerator()
     QCOMPARE(generatorAction->text(), QStringLiteral("TMX IP"));
     QCOMPARE(window.sidePanel().gate[0].period->styleSheet(), QStringLiteral("QLineEdit{background: yellow;}"));
     QCOMPARE(window.sidePanel().gate[1].period->styleSheet(), QStringLiteral("QLineEdit{background: white;}"));
-    QTRY_VERIFY(!generator.requests().isEmpty());
+    QTRY_VERIFY_WITH_TIMEOUT(!generator.requests().isEmpty(), WindowDriver::PatienceMs);
     QCOMPARE(generator.requests().first().path, QStringLiteral("/sg_status.shtml"));
 
     // Gate2 selected: its exposure in the box.
@@ -324,7 +311,7 @@ void LumiCamRemoteTest::modeLayoutsAndGenerator()
                 return r;
         return {};
     };
-    QTRY_VERIFY(!programRequest().query.isEmpty());
+    QTRY_VERIFY_WITH_TIMEOUT(!programRequest().query.isEmpty(), WindowDriver::PatienceMs);
     const PulseGeneratorSim::Request program = programRequest();
     QCOMPARE(program.path, QStringLiteral("/sg_run.shtml"));
     const QList<QPair<QString, QString>> expected{
@@ -343,7 +330,9 @@ void LumiCamRemoteTest::modeLayoutsAndGenerator()
     QCOMPARE(m_prompt->shown.last().text, QStringLiteral("<b>Gate2 Period(us)</b> should be a number!"));
     QVERIFY(!window.isCapturing());
     QVERIFY(!action(window, "actionCapture")->isChecked());
-    QTest::qWait(200);
+    // Every request made so far has reached the generator, or was given up.
+    const TmxLink* link = window.generatorLink();
+    QTRY_VERIFY_WITH_TIMEOUT(link->settledUpTo(link->lastRequest()), WindowDriver::PatienceMs);
     QVERIFY(programRequest().query.isEmpty());
     window.sidePanel().gate[1].period->setText(QStringLiteral("8000"));
 
@@ -406,7 +395,13 @@ void LumiCamRemoteTest::runEndedDuringExposureWait()
     QVERIFY(!window.isPreviewing());
     QVERIFY(!action(window, "actionRun")->isChecked());
     if (window.isConnected()) {
-        QTest::qWait(300);
+        // The camera was never told to start: nothing stopped it since.
+        GvcpTestClient camera;
+        uint32_t acquisition = 1;
+        uint16_t status = 1;
+        QVERIFY(camera.readRegister("127.0.0.1", 3956, simcam::RegAcquisition, acquisition, status));
+        QCOMPARE(status, uint16_t(0));
+        QCOMPARE(acquisition, 0u);
         QCOMPARE(window.acquisitionThread()->framesReceived(), 0ull);
         QCOMPARE(window.stationState().previewing, false);
     }
@@ -415,8 +410,9 @@ void LumiCamRemoteTest::runEndedDuringExposureWait()
 void LumiCamRemoteTest::clientLeavesEarly_data()
 {
     QTest::addColumn<QByteArray>("command");
-    QTest::newRow("long exposure wait") << QByteArray("#exp=50000");
-    QTest::newRow("box") << QByteArray("#folder=/proc/nope/x");
+    QTest::addColumn<bool>("box");
+    QTest::newRow("long exposure wait") << QByteArray("#exp=50000") << false;
+    QTest::newRow("box") << QByteArray("#folder=/proc/nope/x") << true;
 }
 
 // The console writes its command and closes at once; the station is still
@@ -424,6 +420,7 @@ void LumiCamRemoteTest::clientLeavesEarly_data()
 void LumiCamRemoteTest::clientLeavesEarly()
 {
     QFETCH(QByteArray, command);
+    QFETCH(bool, box);
     enableRemote();
     m_prompt.reset();
     auto* held = new HeldPrompt;
@@ -433,11 +430,16 @@ void LumiCamRemoteTest::clientLeavesEarly()
     QVERIFY(WindowDriver::pick(window, QStringLiteral("127.0.0.1")));
     const quint16 port = window.remoteServer()->serverPort();
     sendAndLeave(port, command);
-    QTest::qWait(100);
+    // The command has been carried out.
+    QTRY_VERIFY_WITH_TIMEOUT(box ? held->titles().contains(QStringLiteral("Folder error"))
+                                 : window.sidePanel().exposure->value() == 50000,
+                             WindowDriver::PatienceMs);
     sendAndLeave(port, "#status");
-    QTest::qWait(1500); // the wait or the box is over, the clients gone
+    // The clients are gone; only the test's own is left.
+    QTRY_COMPARE_WITH_TIMEOUT(window.remoteServer()->clientCount(), 1, WindowDriver::PatienceMs);
     QCOMPARE(ask("#fr=7"), ready);
-    QTRY_COMPARE(window.sidePanel().frames->value(), 7);
+    // It runs once the command before it has ended.
+    QTRY_COMPARE_WITH_TIMEOUT(window.sidePanel().frames->value(), 7, WindowDriver::PatienceMs);
 }
 
 // Nobody at the screen: failing folder commands keep coming, each on a
@@ -452,7 +454,7 @@ void LumiCamRemoteTest::unattendedFolderErrors()
     const quint16 port = m_window->remoteServer()->serverPort();
     for (int i = 0; i < 20; ++i)
         sendAndLeave(port, "#folder=/proc/nope/" + QByteArray::number(i));
-    QTRY_COMPARE_WITH_TIMEOUT(held->shown.size(), 20, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(held->shown.size(), 20, WindowDriver::PatienceMs);
     QCOMPARE(ask("#status"), noCamera);
     QCOMPARE(held->mostOpen, 0);
     QCOMPARE(held->waitedTitles(), QStringList());
@@ -483,8 +485,7 @@ void LumiCamRemoteTest::namesStayInFolder()
 
     QCOMPARE(ask("#fr=2"), ready);
     QCOMPARE(ask("#start"), ready);
-    QTRY_VERIFY_WITH_TIMEOUT(!window.isCapturing(), 5000);
-    QCOMPARE(ask("#status"), readyDone + ready);
+    QCOMPARE(WindowDriver::statusAfterCapture(m_client), readyDone + ready);
     QCOMPARE(QDir(m_dir->path()).entryList(QDir::Files | QDir::NoDotAndDotDot), QStringList());
     QCOMPARE(QDir(m_dir->filePath("a")).entryList(QDir::Files | QDir::NoDotAndDotDot), QStringList());
     QCOMPARE(QDir(folder).entryList({QStringLiteral("*.tif")}, QDir::Files).size(), 2);
