@@ -168,29 +168,23 @@ void RemoteServer::runNextBlock()
 {
     // Called again from a wait of the block in progress, it leaves
     // the next one queued: no command runs inside another.
-    if (running_ || queue_.isEmpty())
+    if (running_)
         return;
-    const RemoteBlockQueue::Block block = queue_.take();
     running_ = true;
     {
         // Nobody may be at the station: no box holds a command.
         const Prompt::NoWait noWait;
-        // The state is read afresh for every command: the earlier ones of
-        // the block may have changed it.
-        for (const RemoteProtocol::RemoteCommand& c : block) {
-            const RemoteProtocol::StationState state = status_->stationState();
-            if (!RemoteProtocol::appliesTo(c.command, state))
-                continue;
-            if (HeldCommands::waitsForCapture(c.command) && handler_->isAcquiringCapture()) {
-                const QString text = QString::fromLatin1(RemoteProtocol::word(c.command)) + c.value;
-                qCInfo(lcRemote).noquote() << "runNextBlock:" << text << "waits for the end of the capture";
-                held_.hold(c);
-                continue;
+        releaseHeld();
+        if (!queue_.isEmpty()) {
+            for (const RemoteProtocol::RemoteCommand& c : queue_.take()) {
+                // A capture that an earlier command ended ("#stop") hands on
+                // its held values before this one runs.
+                releaseHeld();
+                if (!run(c))
+                    break;
             }
-            if (RemoteProtocol::isLensCommand(c.command))
-                handler_->executeLens(c);
-            else if (!handler_->execute(c))
-                break;
+            // Or one that ended during the block's last command.
+            releaseHeld();
         }
     }
     running_ = false;
@@ -198,12 +192,38 @@ void RemoteServer::runNextBlock()
         scheduleNextBlock();
 }
 
+void RemoteServer::releaseHeld()
+{
+    if (held_.isEmpty() || handler_->isAcquiringCapture())
+        return;
+    for (const RemoteProtocol::RemoteCommand& c : held_.take())
+        if (!run(c))
+            break;
+}
+
+bool RemoteServer::run(const RemoteProtocol::RemoteCommand& c)
+{
+    // The state is read afresh for every command: the earlier ones may have
+    // changed it.
+    if (!RemoteProtocol::appliesTo(c.command, status_->stationState()))
+        return true;
+    if (HeldCommands::waitsForCapture(c.command) && handler_->isAcquiringCapture()) {
+        const QString text = QString::fromLatin1(RemoteProtocol::word(c.command)) + c.value;
+        qCInfo(lcRemote).noquote() << "runNextBlock:" << text << "waits for the end of the capture";
+        held_.hold(c);
+        return true;
+    }
+    if (RemoteProtocol::isLensCommand(c.command)) {
+        handler_->executeLens(c);
+        return true;
+    }
+    return handler_->execute(c);
+}
+
 void RemoteServer::captureEnded()
 {
-    if (held_.isEmpty())
-        return;
-    queue_.putFirst(held_.take());
-    scheduleNextBlock();
+    if (!held_.isEmpty())
+        scheduleNextBlock();
 }
 
 void RemoteServer::sendStatusReply(QTcpSocket* socket)

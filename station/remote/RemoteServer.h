@@ -79,6 +79,9 @@ public:
     int clientCount() const { return clients_.size(); }
 
     // The capture ended: the commands held for it are carried out next.
+    // They also run first whenever a command comes once the capture no longer
+    // acquires, even before it is told ended, so a held value never replaces
+    // one sent after the end.
     void captureEnded();
 
 private:
@@ -93,6 +96,10 @@ private:
     void closeClient(QTcpSocket* socket);
     void scheduleNextBlock();
     void runNextBlock();
+    // Carries out the commands held for the capture once it no longer acquires.
+    void releaseHeld();
+    // Carries out, holds or skips one command; false drops the rest of its block.
+    bool run(const RemoteProtocol::RemoteCommand& command);
 
     RemoteStatusProvider* status_;
     RemoteHandler* handler_;

@@ -56,6 +56,7 @@ private slots:
     void fullQueueClosesTheClientUnanswered();
     void floodOfSettingsEndsOnTheLastValue();
     void acquisitionCommandsWaitForTheCapture();
+    void heldValueNeverReplacesANewerOne();
     void enableAndDisable();
     void portInUse();
     void defaultPort();
@@ -436,6 +437,35 @@ void TestRemoteServer::acquisitionCommandsWaitForTheCapture()
     server_->captureEnded(); // nothing held any more
     QTest::qWait(20);
     QCOMPARE(station_->executed.size(), 3);
+}
+
+// A capture's held values run as soon as it no longer acquires, before
+// anything that comes after its end: "#stop" and a newer value in one block,
+// or a value that arrives before the window reports the end.
+void TestRemoteServer::heldValueNeverReplacesANewerOne()
+{
+    station_->state.connected = true;
+    station_->state.capturing = true;
+    auto client = connectedClient();
+    QVERIFY(client);
+    ask(*client, "#trig");
+    ask(*client, "#exp=300");
+    ask(*client, "#stop#exp=500");
+    QTRY_COMPARE(station_->executed,
+                 (Commands{{Command::Stop, {}}, {Command::Trigger, {}}, {Command::Exposure, "300"},
+                           {Command::Exposure, "500"}}));
+
+    station_->executed.clear();
+    QCOMPARE(ask(*client, "#start"), Ready);
+    ask(*client, "#exp=300");
+    station_->state.capturing = false; // the target is reached; its end is not reported yet
+    QCOMPARE(ask(*client, "#exp=500"), Ready);
+    QTRY_COMPARE(station_->executed,
+                 (Commands{{Command::Start, {}}, {Command::Exposure, "300"}, {Command::Exposure, "500"}}));
+    server_->captureEnded();
+    QCOMPARE(ask(*client, "#lut"), Ready); // runs after whatever the end could still have run
+    QTRY_COMPARE(station_->executed.size(), 4);
+    QCOMPARE(station_->executed.last(), (RemoteCommand{Command::Lut, {}}));
 }
 
 void TestRemoteServer::enableAndDisable()
