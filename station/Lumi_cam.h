@@ -2,6 +2,7 @@
 
 #include "EventWait.h"
 #include "RemoteProtocol.h"
+#include "RepeatedFailure.h"
 #include "analysis/RoiStatistics.h"
 #include "base/NqResult.h"
 #include "camera/Frame.h"
@@ -348,6 +349,9 @@ private:
     // the frame under way has ended: the first frame after this deadline has
     // the silence limit worked out again (from a camera known to answer).
     QDeadlineTimer m_silenceRefresh{QDeadlineTimer::Forever};
+    // Two-gate captures write the exposure at every frame: a camera that
+    // refuses it would be logged at the frame rate.
+    RepeatedFailure m_exposureRefusals;
     StreamStatistics m_streamStats;
     SampleDepths m_depths;
     QVector<QRgb> m_colourTable;

@@ -289,6 +289,8 @@ void Lumi_cam::changeExposure(double exposure)
         restartRunCounters();
     if (!refused.features().isEmpty())
         showCameraExposure(refused.text());
+    else if (const RepeatedFailure::Line line = m_exposureRefusals.ended())
+        m_exposureRefusals.log(lcShell(), QStringLiteral("changeExposure: refusals"), line);
     updateSilenceLimit();
     if (changing > 0)
         m_silenceRefresh.setRemainingTime(changing);
@@ -296,7 +298,8 @@ void Lumi_cam::changeExposure(double exposure)
 
 void Lumi_cam::showCameraExposure(const QString& refusal)
 {
-    qCWarning(lcShell).noquote() << "changeExposure:" << refusal;
+    if (const RepeatedFailure::Line line = m_exposureRefusals.occurred())
+        m_exposureRefusals.log(lcShell(), QStringLiteral("changeExposure: ") + refusal, line);
     showNotice(refusal);
     double exposure = 0;
     if (!FeatureValues::readExposure(cameraParameters(), exposure))

@@ -92,6 +92,7 @@ bool FakeStation::execute(const RemoteProtocol::RemoteCommand& command)
         state.capturing = true;
         state.previewing = false;
         break;
+    case Command::Stop: state.capturing = false; break;
     case Command::Preview: state.previewing = true; break;
     case Command::NoPreview: state.previewing = false; break;
     default: break;

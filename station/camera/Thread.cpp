@@ -72,8 +72,9 @@ void Thread::restartFrameTimer()
 
 void Thread::setSilenceLimit(unsigned ms)
 {
-    m_silenceRestart = true;
+    // The limit goes first: the thread copies it once it sees the flag.
     m_silenceLimit = ms;
+    m_silenceRestart = true;
 }
 
 void Thread::pauseAcquisition()

@@ -25,9 +25,6 @@ public:
     bool isEmpty() const { return blocks_.isEmpty(); }
     int size() const { return blocks_.size(); }
     Block take() { return blocks_.dequeue(); }
-    // A block that goes before every waiting one, whatever the bound: the
-    // commands held back while a capture ran came before them.
-    void putFirst(const Block& commands) { blocks_.prepend(commands); }
 
     // Commands whose only effect is the value they leave behind.
     static bool isSetting(RemoteProtocol::Command command);

@@ -86,8 +86,10 @@ void RemoteServer::acceptConnection()
 {
     while (QTcpSocket* socket = server_.nextPendingConnection()) {
         const QString peer = peerText(*socket);
-        if (clients_.size() >= MaxClients)
-            evictLongestSilent(peer);
+        if (!makeRoom(peer)) {
+            closeClient(socket);
+            continue;
+        }
         QString why;
         if (!TcpKeepAlive::enable(socket->socketDescriptor(), KeepAliveIdleS, KeepAliveIntervalS, KeepAliveProbes,
                                   &why))
@@ -104,21 +106,43 @@ void RemoteServer::acceptConnection()
     }
 }
 
-void RemoteServer::evictLongestSilent(const QString& newcomer)
+bool RemoteServer::makeRoom(const QString& newcomer)
 {
-    auto silent = clients_.begin();
+    if (clients_.size() < MaxClients) {
+        if (const RepeatedFailure::Line line = evictions_.ended())
+            evictions_.log(lcRemote(), QStringLiteral("acceptConnection: connections closed to make room"), line);
+        if (const RepeatedFailure::Line line = refusals_.ended())
+            refusals_.log(lcRemote(), QStringLiteral("acceptConnection: newcomers refused"), line);
+        return true;
+    }
+    auto silent = clients_.end();
     for (auto it = clients_.begin(); it != clients_.end(); ++it)
-        if (it->silent < silent->silent) // started earlier (nanoseconds apart tell)
-            silent = it;
-    QTcpSocket* socket = silent.key();
-    qCWarning(lcRemote).noquote() << QStringLiteral("acceptConnection: closed %1, silent for %2 s, to make room for %3 "
-                                                    "(%4 clients were connected)")
-                                         .arg(silent->peer, QString::number(silent->silent.elapsed() / 1000.0, 'f', 1),
-                                              newcomer)
-                                         .arg(MaxClients);
+        if (it->silent.hasExpired(MinSilenceToGiveWayMs) && (silent == clients_.end() || it->silent < silent->silent))
+            silent = it; // started earlier (nanoseconds apart tell)
+    if (silent == clients_.end()) {
+        if (const RepeatedFailure::Line line = refusals_.occurred())
+            refusals_.log(lcRemote(),
+                          QStringLiteral("acceptConnection: refused %1: each of the %2 clients spoke within the last "
+                                         "second")
+                              .arg(newcomer)
+                              .arg(MaxClients),
+                          line);
+        return false;
+    }
+    if (const RepeatedFailure::Line line = refusals_.ended())
+        refusals_.log(lcRemote(), QStringLiteral("acceptConnection: newcomers refused"), line);
+    if (const RepeatedFailure::Line line = evictions_.occurred())
+        evictions_.log(lcRemote(),
+                       QStringLiteral("acceptConnection: closed %1, silent for %2 s, to make room for %3 (%4 clients "
+                                      "were connected)")
+                           .arg(silent->peer, QString::number(silent->silent.elapsed() / 1000.0, 'f', 1), newcomer)
+                           .arg(MaxClients),
+                       line);
     // Aborted, it holds no descriptor: its place is free at once.
+    QTcpSocket* socket = silent.key();
     clients_.erase(silent);
     closeClient(socket);
+    return true;
 }
 
 void RemoteServer::closeClient(QTcpSocket* socket)
@@ -147,12 +171,21 @@ void RemoteServer::readCommand(QTcpSocket* socket)
     if (!parsed.commands.isEmpty()) {
         ++arrived_;
         if (!queue_.add(parsed.commands)) {
-            qCWarning(lcRemote).noquote() << "readCommand: closed the connection of" << clients_.value(socket).peer
-                                          << "unanswered: block" << arrived_ << "finds" << queue_.size()
-                                          << "blocks waiting:" << RemoteProtocol::blockText(block);
+            if (const RepeatedFailure::Line line = queueFull_.occurred())
+                queueFull_.log(lcRemote(),
+                               QStringLiteral("readCommand: closed the connection of %1 unanswered: block %2 finds %3 "
+                                              "blocks waiting: %4")
+                                   .arg(clients_.value(socket).peer)
+                                   .arg(arrived_)
+                                   .arg(queue_.size())
+                                   .arg(RemoteProtocol::blockText(block)),
+                               line);
             closeClient(socket);
             return;
         }
+        if (const RepeatedFailure::Line line = queueFull_.ended())
+            queueFull_.log(lcRemote(), QStringLiteral("readCommand: connections closed unanswered, the queue full"),
+                           line);
         scheduleNextBlock();
     }
     // The reply tells the state from before the block's commands run.
@@ -168,29 +201,23 @@ void RemoteServer::runNextBlock()
 {
     // Called again from a wait of the block in progress, it leaves
     // the next one queued: no command runs inside another.
-    if (running_ || queue_.isEmpty())
+    if (running_)
         return;
-    const RemoteBlockQueue::Block block = queue_.take();
     running_ = true;
     {
         // Nobody may be at the station: no box holds a command.
         const Prompt::NoWait noWait;
-        // The state is read afresh for every command: the earlier ones of
-        // the block may have changed it.
-        for (const RemoteProtocol::RemoteCommand& c : block) {
-            const RemoteProtocol::StationState state = status_->stationState();
-            if (!RemoteProtocol::appliesTo(c.command, state))
-                continue;
-            if (HeldCommands::waitsForCapture(c.command) && handler_->isAcquiringCapture()) {
-                const QString text = QString::fromLatin1(RemoteProtocol::word(c.command)) + c.value;
-                qCInfo(lcRemote).noquote() << "runNextBlock:" << text << "waits for the end of the capture";
-                held_.hold(c);
-                continue;
+        releaseHeld();
+        if (!queue_.isEmpty()) {
+            for (const RemoteProtocol::RemoteCommand& c : queue_.take()) {
+                // A capture that an earlier command ended ("#stop") hands on
+                // its held values before this one runs.
+                releaseHeld();
+                if (!run(c))
+                    break;
             }
-            if (RemoteProtocol::isLensCommand(c.command))
-                handler_->executeLens(c);
-            else if (!handler_->execute(c))
-                break;
+            // Or one that ended during the block's last command.
+            releaseHeld();
         }
     }
     running_ = false;
@@ -198,12 +225,38 @@ void RemoteServer::runNextBlock()
         scheduleNextBlock();
 }
 
+void RemoteServer::releaseHeld()
+{
+    if (held_.isEmpty() || handler_->isAcquiringCapture())
+        return;
+    for (const RemoteProtocol::RemoteCommand& c : held_.take())
+        if (!run(c))
+            break;
+}
+
+bool RemoteServer::run(const RemoteProtocol::RemoteCommand& c)
+{
+    // The state is read afresh for every command: the earlier ones may have
+    // changed it.
+    if (!RemoteProtocol::appliesTo(c.command, status_->stationState()))
+        return true;
+    if (HeldCommands::waitsForCapture(c.command) && handler_->isAcquiringCapture()) {
+        const QString text = QString::fromLatin1(RemoteProtocol::word(c.command)) + c.value;
+        qCInfo(lcRemote).noquote() << "runNextBlock:" << text << "waits for the end of the capture";
+        held_.hold(c);
+        return true;
+    }
+    if (RemoteProtocol::isLensCommand(c.command)) {
+        handler_->executeLens(c);
+        return true;
+    }
+    return handler_->execute(c);
+}
+
 void RemoteServer::captureEnded()
 {
-    if (held_.isEmpty())
-        return;
-    queue_.putFirst(held_.take());
-    scheduleNextBlock();
+    if (!held_.isEmpty())
+        scheduleNextBlock();
 }
 
 void RemoteServer::sendStatusReply(QTcpSocket* socket)
@@ -223,11 +276,16 @@ void RemoteServer::write(QTcpSocket* socket, const QByteArray& bytes)
 {
     // A client that sends but never reads would make the replies pile up.
     if (socket->bytesToWrite() > MaxClientBuffer) {
-        qCWarning(lcRemote).noquote() << "write: closing the connection of" << clients_.value(socket).peer
-                                      << "(it does not read its replies)";
+        if (const RepeatedFailure::Line line = unread_.occurred())
+            unread_.log(lcRemote(),
+                        QStringLiteral("write: closing the connection of %1 (it does not read its replies)")
+                            .arg(clients_.value(socket).peer),
+                        line);
         closeClient(socket);
         return;
     }
+    if (const RepeatedFailure::Line line = unread_.ended())
+        unread_.log(lcRemote(), QStringLiteral("write: connections closed for not reading their replies"), line);
     // Queued in order and pushed out at once; the event loop sends the rest,
     // so a slow client never blocks the GUI thread.
     socket->write(bytes);

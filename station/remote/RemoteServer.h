@@ -1,6 +1,7 @@
 #pragma once
 
 #include "RemoteProtocol.h"
+#include "RepeatedFailure.h"
 #include "remote/HeldCommands.h"
 #include "remote/RemoteBlockQueue.h"
 
@@ -19,8 +20,9 @@ class RemoteStatusProvider;
 // (any IPv4 address) and serves up to MaxClients connections at once. When
 // every place is taken, the connection silent the longest (nothing received
 // since it was accepted or since its last block) gives way to the newcomer,
-// so idle connections never lock a console out: a console's status
-// connection speaks ten times a second and is never the one. A served
+// so idle connections never lock a console out; one that spoke within the
+// last second never does (a console's status connection speaks ten times a
+// second): while every connection has, newcomers are refused. A served
 // connection stays open until the peer closes it, it gives way, or TCP
 // keepalive finds its peer gone (a PC that lost its power). Each block a
 // client sends is answered at once with the status reply (or the ROI value
@@ -32,7 +34,9 @@ class RemoteStatusProvider;
 // but a command may run events (waits), so it never runs inside a socket's
 // handler and never touches a socket: a client may leave at any moment.
 // While a capture runs, the commands that would change how the camera
-// acquires wait for its end (HeldCommands). Everything runs on the GUI thread.
+// acquires wait for its end (HeldCommands). What a peer can repeat at will
+// (evictions, refusals, closed connections) is logged once, then as a count
+// (RepeatedFailure). Everything runs on the GUI thread.
 class RemoteServer : public QObject
 {
     Q_OBJECT
@@ -74,17 +78,23 @@ public:
     static constexpr int KeepAliveIdleS = 60;
     static constexpr int KeepAliveIntervalS = 10;
     static constexpr int KeepAliveProbes = 6;
+    // A connection gives way only once it has been silent this long.
+    static constexpr qint64 MinSilenceToGiveWayMs = 1000;
 
     // Clients connected now.
     int clientCount() const { return clients_.size(); }
 
     // The capture ended: the commands held for it are carried out next.
+    // They also run first whenever a command comes once the capture no longer
+    // acquires, even before it is told ended, so a held value never replaces
+    // one sent after the end.
     void captureEnded();
 
 private:
     void acceptConnection();
-    // Closes the client silent the longest, to make room for `newcomer`.
-    void evictLongestSilent(const QString& newcomer);
+    // A place for `newcomer`: a free one, or that of the client silent the
+    // longest, closed, if it has been silent long enough; false when none is.
+    bool makeRoom(const QString& newcomer);
     // Queues the commands of the block that arrived and answers it.
     void readCommand(QTcpSocket* socket);
     void sendStatusReply(QTcpSocket* socket);
@@ -93,6 +103,10 @@ private:
     void closeClient(QTcpSocket* socket);
     void scheduleNextBlock();
     void runNextBlock();
+    // Carries out the commands held for the capture once it no longer acquires.
+    void releaseHeld();
+    // Carries out, holds or skips one command; false drops the rest of its block.
+    bool run(const RemoteProtocol::RemoteCommand& command);
 
     RemoteStatusProvider* status_;
     RemoteHandler* handler_;
@@ -110,6 +124,10 @@ private:
     };
     // Each client until its socket is deleted or it gives way.
     QHash<QTcpSocket*, Client> clients_;
+    RepeatedFailure evictions_;
+    RepeatedFailure refusals_;
+    RepeatedFailure queueFull_;
+    RepeatedFailure unread_; // clients closed for not reading their replies
     RemoteBlockQueue queue_;
     HeldCommands held_;
     bool running_ = false;      // a block's commands are being carried out

@@ -44,6 +44,7 @@ private slots:
     void silenceBoundFollowsModeChanges();
     void countsStopAtTheTarget();
     void exposureSentDuringACaptureWaitsForItsEnd();
+    void stopAndANewerExposureInOneBlock();
     void longExposureDuringAPreview();
 
 private:
@@ -415,6 +416,25 @@ void LumiCamUnattendedTest::exposureSentDuringACaptureWaitsForItsEnd()
     const QSettings sidecar(m_dir->filePath(QStringLiteral("run.settings")), QSettings::IniFormat);
     QCOMPARE(sidecar.value(QStringLiteral("Camera/Exposure")).toString(), QStringLiteral("10000us"));
     QVERIFY(m_prompt->shown.isEmpty());
+}
+
+// "#exp=" held during a capture, then "#stop#exp=" in one block: the stop
+// runs first, and the camera ends on the newer value.
+void LumiCamUnattendedTest::stopAndANewerExposureInOneBlock()
+{
+    QVERIFY(WindowDriver::writeRunSettings(m_dir->path(), 150, QStringLiteral("run")));
+    startStation(SimulatedCameraOptions());
+    Lumi_cam& window = *m_window;
+    QCOMPARE(ask("#exp=10000"), ready);
+    QCOMPARE(ask(QByteArray("#start\0", 7)), ready);
+    QTRY_VERIFY_WITH_TIMEOUT(window.stationState().framesReceived >= 5, 10000);
+    QVERIFY(ask("#exp=300").startsWith("Captured "));
+    QVERIFY(ask("#stop#exp=500").startsWith("Captured "));
+    // Carried out after everything the stop may still run.
+    ask("#fr=7");
+    QTRY_COMPARE_WITH_TIMEOUT(window.sidePanel().frames->value(), 7, 10000);
+    QCOMPARE(cameraExposure(), 500u);
+    QCOMPARE(window.sidePanel().exposure->value(), 500.0);
 }
 
 // A 5 s exposure sent during a preview: the camera runs at its programmed 5 s

@@ -52,10 +52,12 @@ private slots:
     void severalClients();
     void blocksWaitTheirTurn();
     void clientsPastTheCapEvictTheLongestSilent();
+    void aClientThatSpokeLatelyNeverGivesWay();
     void acceptedConnectionsKeepAlive();
     void fullQueueClosesTheClientUnanswered();
     void floodOfSettingsEndsOnTheLastValue();
     void acquisitionCommandsWaitForTheCapture();
+    void heldValueNeverReplacesANewerOne();
     void enableAndDisable();
     void portInUse();
     void defaultPort();
@@ -312,24 +314,27 @@ void TestRemoteServer::clientsPastTheCapEvictTheLongestSilent()
     const LogLines log("kessane.station.remote");
     {
         // served[0] polls as a console's status connection does; the others
-        // fell silent in the order they came.
+        // fell silent in the order they came, long enough ago to give way.
         std::vector<std::unique_ptr<RemoteClient>> served;
         for (int i = 0; i < RemoteServer::MaxClients; ++i) {
             served.push_back(connectedClient());
             QVERIFY(served.back() && ask(*served.back(), "#status") == Ready);
         }
+        QTest::qWait(RemoteServer::MinSilenceToGiveWayMs);
+        const quint16 firstEvicted = served[1]->localPort();
         for (int evicted = 1; evicted <= 2; ++evicted) {
             QCOMPARE(ask(*served[0], "#status"), Ready);
-            const quint16 silentPort = served[evicted]->localPort();
             auto newcomer = connectedClient();
             QVERIFY(newcomer);
             QCOMPARE(ask(*newcomer, "#status"), Ready);
             QTRY_VERIFY(!served[evicted]->isConnected());
-            QVERIFY(log.has(QStringLiteral("closed 127.0.0.1:%1, silent for").arg(silentPort)));
-            QVERIFY(log.has(QStringLiteral("to make room for 127.0.0.1:%1 ").arg(newcomer->localPort())));
             QCOMPARE(server_->clientCount(), RemoteServer::MaxClients);
             served.push_back(std::move(newcomer));
         }
+        // The first eviction names both peers; the next one is counted.
+        QCOMPARE(log.count(QStringLiteral("to make room")), 1);
+        QVERIFY(log.has(QStringLiteral("closed 127.0.0.1:%1, silent for").arg(firstEvicted)));
+        QVERIFY(log.has(QStringLiteral("to make room for 127.0.0.1:%1 ").arg(served[RemoteServer::MaxClients]->localPort())));
         // A newcomer gets its place before it speaks.
         served.push_back(connectedClient());
         QVERIFY(served.back());
@@ -343,6 +348,47 @@ void TestRemoteServer::clientsPastTheCapEvictTheLongestSilent()
     auto after = connectedClient();
     QVERIFY(after);
     QCOMPARE(ask(*after, "#status"), Ready);
+    QVERIFY(log.has(QStringLiteral("connections closed to make room: over after 3 times")));
+}
+
+// A console polls ten times a second while idle connections arrive in bursts:
+// the newcomers that find every place taken by a connection younger than a
+// second are refused, the poller is never closed, and once the idle ones have
+// been silent long enough a newcomer gets in again. However many there are,
+// refusals and evictions take a line each, then a count.
+void TestRemoteServer::aClientThatSpokeLatelyNeverGivesWay()
+{
+    station_->state.connected = true;
+    const LogLines log("kessane.station.remote");
+    auto poller = connectedClient();
+    QVERIFY(poller);
+    bool pollerClosed = false;
+    QTimer poll;
+    connect(&poll, &QTimer::timeout, this, [&] {
+        pollerClosed = pollerClosed || !poller->isConnected();
+        poller->sendRaw("#status");
+    });
+    poll.start(100);
+    const auto burst = [this](int clients) {
+        std::vector<std::unique_ptr<RemoteClient>> idle;
+        for (int i = 0; i < clients; ++i) {
+            if (auto client = connectedClient())
+                idle.push_back(std::move(client));
+            QCoreApplication::processEvents(); // the server accepts it, or refuses it
+        }
+        return idle;
+    };
+    const int newcomers = 2 * RemoteServer::MaxClients;
+    std::vector<std::unique_ptr<RemoteClient>> first = burst(newcomers);
+    QTRY_COMPARE(server_->clientCount(), RemoteServer::MaxClients);
+    QTest::qWait(RemoteServer::MinSilenceToGiveWayMs);
+    std::vector<std::unique_ptr<RemoteClient>> second = burst(newcomers);
+    // Those of the second burst that got in give way in their turn.
+    std::unique_ptr<RemoteClient> late;
+    QTRY_VERIFY_WITH_TIMEOUT((late = connectedClient()) && ask(*late, "#status") == Ready, 20000);
+    QVERIFY(!pollerClosed && poller->isConnected());
+    QVERIFY(log.count(QStringLiteral("refused 127.0.0.1:")) <= 1);
+    QVERIFY(log.count(QStringLiteral("to make room for")) <= 1);
 }
 
 // Connections of a PC that vanished are found by the system's keepalive.
@@ -379,11 +425,18 @@ void TestRemoteServer::fullQueueClosesTheClientUnanswered()
     const quint16 latePort = late->localPort();
     int answered = 0;
     bool lateClosed = false;
+    int floodClosed = 0;
     station_->whileSlow = [&] {
         for (int i = 0; i < RemoteBlockQueue::MaxBlocks; ++i)
             answered += ask(*filler, QByteArray("#lut\0", 5)) == Ready;
         late->sendRaw(QByteArray("#nolut\0", 7));
         lateClosed = QTest::qWaitFor([&] { return !late->isConnected(); });
+        // A flood of them is logged as a count.
+        for (int i = 0; i < 20; ++i) {
+            auto flood = connectedClient();
+            flood->sendRaw(QByteArray("#nolut\0", 7));
+            floodClosed += QTest::qWaitFor([&] { return !flood->isConnected(); }, 10000);
+        }
     };
     busy->sendRaw("#fr=1");
     QTRY_COMPARE(station_->executed.size(), 1 + RemoteBlockQueue::MaxBlocks);
@@ -395,6 +448,8 @@ void TestRemoteServer::fullQueueClosesTheClientUnanswered()
     QVERIFY(lateClosed);
     QCOMPARE(late->takeReceivedBytes(), QByteArray());
     QVERIFY(log.has(QStringLiteral("closed the connection of 127.0.0.1:%1 unanswered").arg(latePort)));
+    QCOMPARE(floodClosed, 20);
+    QCOMPARE(log.count(QStringLiteral("unanswered")), 1);
 }
 
 // The console's way, a connection per command: far more values than the
@@ -448,6 +503,35 @@ void TestRemoteServer::acquisitionCommandsWaitForTheCapture()
     station_->executed.clear();
     QVERIFY(markerRan(*client));
     QCOMPARE(station_->executed, (Commands{{Command::NormOn, {}}}));
+}
+
+// A capture's held values run as soon as it no longer acquires, before
+// anything that comes after its end: "#stop" and a newer value in one block,
+// or a value that arrives before the window reports the end.
+void TestRemoteServer::heldValueNeverReplacesANewerOne()
+{
+    station_->state.connected = true;
+    station_->state.capturing = true;
+    auto client = connectedClient();
+    QVERIFY(client);
+    ask(*client, "#trig");
+    ask(*client, "#exp=300");
+    ask(*client, "#stop#exp=500");
+    QTRY_COMPARE(station_->executed,
+                 (Commands{{Command::Stop, {}}, {Command::Trigger, {}}, {Command::Exposure, "300"},
+                           {Command::Exposure, "500"}}));
+
+    station_->executed.clear();
+    QCOMPARE(ask(*client, "#start"), Ready);
+    ask(*client, "#exp=300");
+    station_->state.capturing = false; // the target is reached; its end is not reported yet
+    QCOMPARE(ask(*client, "#exp=500"), Ready);
+    QTRY_COMPARE(station_->executed,
+                 (Commands{{Command::Start, {}}, {Command::Exposure, "300"}, {Command::Exposure, "500"}}));
+    server_->captureEnded();
+    QCOMPARE(ask(*client, "#lut"), Ready); // runs after whatever the end could still have run
+    QTRY_COMPARE(station_->executed.size(), 4);
+    QCOMPARE(station_->executed.last(), (RemoteCommand{Command::Lut, {}}));
 }
 
 void TestRemoteServer::enableAndDisable()
