@@ -468,7 +468,8 @@ void ConsoleCommandsTest::oneWarningPerPress()
                  .arg(SyncCommands));
 
     // Capture while previewing: "#start" names the station as a PC, the
-    // "#nopreview" that goes with it as usual; one box still.
+    // "#nopreview" that goes with it by its alias; one box still, with one
+    // line for the station, named as the first command names it.
     m_prompt->shown.clear();
     sent.lines.clear();
     action(w, "actionPreview")->trigger();
@@ -479,8 +480,8 @@ void ConsoleCommandsTest::oneWarningPerPress()
     QCOMPARE(m_prompt->shown.first().text,
              QStringLiteral("Connection problem with <b>Gone</b>: #preview<br>Please fix it and try again!"));
     QCOMPARE(m_prompt->shown.last().text,
-             QStringLiteral("Connection problem with PC <b>Gone</b>: #start<br>"
-                            "Connection problem with <b>Gone</b>: #nopreview<br>Please fix it and try again!"));
+             QStringLiteral("Connection problem with PC <b>Gone</b>: #start, #nopreview<br>"
+                            "Please fix it and try again!"));
 }
 
 QTEST_MAIN(ConsoleCommandsTest)
