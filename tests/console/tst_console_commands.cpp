@@ -6,6 +6,7 @@
 
 #include <QCheckBox>
 #include <QLabel>
+#include <QListWidget>
 #include <QToolBar>
 #include <QLoggingCategory>
 #include <QGroupBox>
@@ -23,7 +24,8 @@ using ConsoleDriver::child;
 
 namespace {
 
-// The console's record of what it sent ("sent <bytes> to <address>").
+// The console's record of what it sent ("sent <bytes> to <address>"), and
+// of what it could not deliver (which is printed too).
 struct SentLog
 {
     SentLog()
@@ -31,10 +33,14 @@ struct SentLog
         current = this;
         QLoggingCategory::setFilterRules(QStringLiteral("kessane.console.commands.debug=true"));
         previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString& msg) {
-            if (type == QtDebugMsg && qstrcmp(context.category, "kessane.console.commands") == 0)
+            const bool commands = qstrcmp(context.category, "kessane.console.commands") == 0;
+            if (commands && type == QtDebugMsg) {
                 current->lines << msg;
-            else
-                current->previous(type, context, msg);
+                return;
+            }
+            if (commands)
+                current->failed << msg;
+            current->previous(type, context, msg);
         });
     }
     ~SentLog()
@@ -50,6 +56,7 @@ struct SentLog
     }
 
     QStringList lines;
+    QStringList failed;
     QtMessageHandler previous = nullptr;
     static SentLog* current;
 };
@@ -88,6 +95,7 @@ private slots:
     void deliveredOnlyWhenAnswered();
     void syncToSilentStations();
     void oneWarningPerPress();
+    void emptyStationList();
 
 private:
     // Stations that take everything (a colour camera is connected).
@@ -482,6 +490,47 @@ void ConsoleCommandsTest::oneWarningPerPress()
     QCOMPARE(m_prompt->shown.last().text,
              QStringLiteral("Connection problem with PC <b>Gone</b>: #start, #nopreview<br>"
                             "Please fix it and try again!"));
+}
+
+void ConsoleCommandsTest::emptyStationList()
+{
+    // No stations stored (the lens controller is the default one): Set and
+    // every press send nothing, the status list has no row, no box comes.
+    ConsoleDriver::writeSettings({{"PC_IP_LIST", ""}, {"PC_Alias_LIST", ""}});
+    m_a = station("127.0.0.2"); // listed later
+    SentLog sent;
+    startWindow();
+    Dravo_plurica& w = *m_window;
+    child<QPushButton>(*w.findChild<ipsettingsdialog*>(), "pushButton")->click();
+    QVERIFY(w.stationAddresses().isEmpty() && w.stationAliases().isEmpty());
+    auto* status = w.findChild<camstatusdialog*>();
+    QVERIFY(status->isVisible());
+    QCOMPARE(status->findChild<QListWidget*>()->count(), 0);
+    QCOMPARE(status->workerCount(), 0);
+
+    child<QPushButton>(w, "pushButton")->click(); // Sync
+    action(w, "actionPreview")->trigger();
+    action(w, "actionCapture")->trigger();
+    action(w, "actionCapture")->trigger();
+    child<QLineEdit>(w, "exposure_edit")->setText("250");
+    // Not even tried: one that cannot be reached is given up on within the press.
+    QCOMPARE(sent.failed, QStringList{});
+
+    // A station listed afterwards gets its name and lens controller, and
+    // they are all that was sent; by then, any box of the presses before
+    // would have been shown.
+    ConsoleDriver::setLists(w, "127.0.0.2", "Solo", "127.0.0.9");
+    QCOMPARE(status->findChild<QListWidget*>()->count(), 1);
+    QTRY_COMPARE(m_a->executed, (Commands{{Command::CamName, "Solo"}}));
+    QTRY_COMPARE(m_a->lens, (Commands{{Command::LensConnect, "127.0.0.9"}}));
+    QStringList expected{SentLog::line(parameterCommandBytes(Command::CamName, "Solo"), "127.0.0.2"),
+                         SentLog::line(parameterCommandBytes(Command::LensConnect, "127.0.0.9"), "127.0.0.2")};
+    expected.sort();
+    QTRY_COMPARE(sent.lines.size(), 2);
+    sent.lines.sort();
+    QCOMPARE(sent.lines, expected);
+    QCOMPARE(sent.failed, QStringList{});
+    QVERIFY(m_prompt->shown.isEmpty());
 }
 
 QTEST_MAIN(ConsoleCommandsTest)
