@@ -10,6 +10,8 @@ namespace AddressList {
 QStringList items(const QString& text)
 {
     static const QRegularExpression blanks(QStringLiteral("\\s+"));
+    if (text.trimmed().isEmpty())
+        return {};
     QStringList list = text.split(QLatin1Char(','), Qt::KeepEmptyParts);
     for (QString& item : list)
         item.remove(blanks);

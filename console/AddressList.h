@@ -8,7 +8,7 @@
 namespace AddressList {
 
 // The items of `text`: split at ',' with empty parts kept, all white space
-// removed from each. An empty text is one empty item.
+// removed from each. An empty or blank text has none: a list of no stations.
 QStringList items(const QString& text);
 
 // Whether every item is a whole dotted-quad IPv4 address.

@@ -211,7 +211,7 @@ void Dravo_plurica::showCamStatusDialog(bool on)
 {
     if (on) {
         m_statusDialog->setCameras(m_stations, m_aliases);
-        m_statusDialog->move(x() + width() + 20, y());
+        m_statusDialog->moveBeside(*this);
         m_statusDialog->show();
     } else {
         m_statusDialog->close();

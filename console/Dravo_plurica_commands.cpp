@@ -62,7 +62,9 @@ void Dravo_plurica::sendToStations(const Outgoing& outgoing)
         if (bytes.isEmpty())
             continue; // a refused value, logged by parameterBytes
         deliveries.append({m_stations.at(i), bytes});
-        settle << m_pressWarnings->expect(stationName(outgoing.naming, i),
+        // The warning names a station once, whatever its commands call it.
+        settle << m_pressWarnings->expect(AddressList::connectable(m_stations.at(i)),
+                                          stationName(outgoing.naming, i),
                                           RemoteProtocol::blockText(bytes).toHtmlEscaped());
     }
     if (deliveries.isEmpty())

@@ -13,6 +13,7 @@ struct PressWarnings::Press
         bool confirmed = true;
     };
     QStringList stations; // in the order they were first sent to
+    QStringList names;    // of each station, as its first command named it
     QVector<Sent> sent;   // in the order sent
     int pending = 0;
     bool open = true;     // commands may still join
@@ -21,7 +22,7 @@ struct PressWarnings::Press
 
 PressWarnings::PressWarnings(QObject* parent) : QObject(parent) {}
 
-std::function<void(bool)> PressWarnings::expect(const QString& station, const QString& command)
+std::function<void(bool)> PressWarnings::expect(const QString& station, const QString& name, const QString& command)
 {
     if (!m_current) {
         m_current = std::make_shared<Press>();
@@ -40,6 +41,7 @@ std::function<void(bool)> PressWarnings::expect(const QString& station, const QS
     if (index < 0) {
         index = press->stations.size();
         press->stations << station;
+        press->names << name;
     }
     press->sent.append({index, command});
     ++press->pending;
@@ -66,7 +68,7 @@ void PressWarnings::finish(const std::shared_ptr<Press>& press)
                 commands << sent.command;
         }
         if (!commands.isEmpty())
-            lines << QStringLiteral("%1: %2").arg(press->stations.at(i), commands.join(QStringLiteral(", ")));
+            lines << QStringLiteral("%1: %2").arg(press->names.at(i), commands.join(QStringLiteral(", ")));
     }
     if (lines.isEmpty())
         return;

@@ -13,6 +13,8 @@
 // each of its commands has been confirmed or given up on, and only when some
 // were not: a line per such station, in the order the stations were first
 // sent to, naming the commands it did not confirm in the order they went out.
+// The line names the station as the first of its commands did (a command may
+// name it as a PC, another by its alias).
 class PressWarnings : public QObject
 {
     Q_OBJECT
@@ -20,10 +22,11 @@ class PressWarnings : public QObject
 public:
     explicit PressWarnings(QObject* parent = nullptr);
 
-    // One command of the current press on its way to a station; `station` is
-    // how the warning names it (rich text), `command` the command as sent.
-    // Returns what settles it: call that once, with whether it was confirmed.
-    std::function<void(bool confirmed)> expect(const QString& station, const QString& command);
+    // One command of the current press on its way to a station; `station`
+    // tells the stations apart, `name` is how the warning names it (rich
+    // text), `command` the command as sent. Returns what settles it: call
+    // that once, with whether it was confirmed.
+    std::function<void(bool confirmed)> expect(const QString& station, const QString& name, const QString& command);
 
 signals:
     // A press is over and some of its commands went unconfirmed.

@@ -5,6 +5,7 @@
 
 #include <QDeadlineTimer>
 #include <QLoggingCategory>
+#include <QSignalBlocker>
 #include <QTcpSocket>
 #include <QTimer>
 
@@ -24,16 +25,32 @@ public:
         connect(socket, &QTcpSocket::disconnected, this,
                 [this] { settle(false, QStringLiteral("the station closed the connection")); });
         connect(socket, &QAbstractSocket::errorOccurred, this, [this] { settle(false, m_socket->errorString()); });
+        // A coarse timer may fire 5 % early: this one is precise, and the
+        // clock has the last word.
         m_timer.setSingleShot(true);
-        connect(&m_timer, &QTimer::timeout, this,
-                [this] { settle(false, QStringLiteral("no reply within %1 ms").arg(ReplyWaitMs)); });
+        m_timer.setTimerType(Qt::PreciseTimer);
+        connect(&m_timer, &QTimer::timeout, this, &Pending::replyWaitOver);
+        m_timer.start(ReplyWaitMs);
     }
 
-    // The reply bound starts once every connection of the command is made,
-    // so a slow connection to one station does not eat another's window.
-    void startReplyWait() { m_timer.start(ReplyWaitMs); }
-
 private:
+    void replyWaitOver()
+    {
+        if (!m_replyDeadline.hasExpired()) {
+            m_timer.start(int(m_replyDeadline.remainingTime()));
+            return;
+        }
+        // A reply that came in time may still wait in the socket, behind this
+        // timer on a busy event loop: it counts. The zero wait's time-out is
+        // no fault of the station's, hence no signals.
+        {
+            const QSignalBlocker quiet(m_socket);
+            m_socket->waitForReadyRead(0);
+        }
+        read();
+        settle(false, QStringLiteral("no reply within %1 ms").arg(ReplyWaitMs));
+    }
+
     void read()
     {
         m_reply += m_socket->readAll();
@@ -67,6 +84,8 @@ private:
     const Delivery m_delivery;
     const std::function<void(bool)> m_settled;
     QByteArray m_reply;
+    // Made once the command is written: the bound counts from there.
+    const QDeadlineTimer m_replyDeadline{ReplyWaitMs, Qt::PreciseTimer};
     QTimer m_timer;
     bool m_done = false;
 };
@@ -84,7 +103,6 @@ void StationCommandClient::send(const QVector<Delivery>& deliveries, const Outco
     }
     // The connections proceed side by side; each wait takes what is left.
     const QDeadlineTimer deadline(ConnectWaitMs);
-    QVector<Pending*> waiting;
     for (int i = 0; i < sockets.size(); ++i) {
         QTcpSocket* socket = sockets.at(i);
         const Delivery& d = deliveries.at(i);
@@ -99,8 +117,6 @@ void StationCommandClient::send(const QVector<Delivery>& deliveries, const Outco
             continue;
         }
         socket->flush();
-        waiting << new Pending(socket, d, [outcome, i](bool delivered) { outcome(i, delivered); }, this);
+        new Pending(socket, d, [outcome, i](bool delivered) { outcome(i, delivered); }, this);
     }
-    for (Pending* p : qAsConst(waiting))
-        p->startReplyWait();
 }

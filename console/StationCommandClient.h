@@ -10,8 +10,9 @@
 // Sends the station commands, one connection per command and station. A
 // station answers every block it reads with its status, so that reply is the
 // acknowledgement: a command counts as delivered when a reply (a text ending
-// in NUL) arrives within ReplyWaitMs of the command's connections being made;
-// a station that cannot be reached, closes or resets the connection, or stays
+// in NUL) arrives within ReplyWaitMs of the command being written, on the
+// clock (a reply that is in when the bound passes counts, read or not); a
+// station that cannot be reached, closes or resets the connection, or stays
 // silent, did not get it.
 //
 // send() connects to all stations of a command at once and waits for the

@@ -6,6 +6,10 @@
 #include <QCloseEvent>
 #include <QIcon>
 #include <QKeyEvent>
+#include <QLayout>
+#include <QScreen>
+#include <QScrollBar>
+#include <QStyle>
 
 namespace {
 
@@ -134,16 +138,37 @@ void camstatusdialog::fitRows()
 {
     QListWidget* list = ui->listWidget;
     const int frame = 2 * list->frameWidth();
-    list->setMinimumWidth(list->sizeHintForColumn(0) + frame);
-    list->setMinimumHeight(qMax(1, list->count()) * qMax(1, list->sizeHintForRow(0)) + frame);
+    const int rowsHeight = qMax(1, list->count()) * qMax(1, list->sizeHintForRow(0)) + frame;
+    const QMargins margins = layout()->contentsMargins();
+    const int room = screen()->availableGeometry().height() - frameHeight() - margins.top() - margins.bottom();
+    m_scrollBarWidth = rowsHeight > room ? list->verticalScrollBar()->sizeHint().width() : 0;
+    list->setMinimumWidth(list->sizeHintForColumn(0) + frame + m_scrollBarWidth);
+    list->setMinimumHeight(qMin(rowsHeight, room));
 }
 
 void camstatusdialog::fitWidth(int row)
 {
     QListWidget* list = ui->listWidget;
-    const int width = list->sizeHintForIndex(list->model()->index(row, 0)).width() + 2 * list->frameWidth();
+    const int width = list->sizeHintForIndex(list->model()->index(row, 0)).width() + 2 * list->frameWidth()
+                      + m_scrollBarWidth;
     if (width > list->minimumWidth())
         list->setMinimumWidth(width);
+}
+
+int camstatusdialog::frameHeight() const
+{
+    // Known from the window system once the dialog has been shown; until
+    // then, a title bar's height stands for it.
+    const int known = frameGeometry().height() - height();
+    return known > 0 ? known : style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this);
+}
+
+void camstatusdialog::moveBeside(const QWidget& window)
+{
+    layout()->activate(); // the dialog takes the size its rows need now, not when shown
+    const QRect screen = window.screen()->availableGeometry();
+    const int highest = screen.bottom() + 1 - frameHeight() - height();
+    move(window.x() + window.width() + 20, qMax(screen.top(), qMin(window.y(), highest)));
 }
 
 void camstatusdialog::stopWorkers()

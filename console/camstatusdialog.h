@@ -43,6 +43,10 @@ public:
 
     int workerCount() const { return int(m_workers.size()); }
 
+    // Moves the dialog to the right of `window`, at its height, or higher
+    // where the list would otherwise end below the screen.
+    void moveBeside(const QWidget& window);
+
 signals:
     void readyAllSignal();
     void availableSignal(bool);
@@ -61,11 +65,14 @@ private:
     void stopWorkers();
     void checkCaptureStarted();
     // Sizes the list to its rows, each showing the widest status text a row
-    // may show; once, when the rows are made.
+    // may show; once, when the rows are made. Rows that need more than the
+    // screen's height get what it has, and a scroll bar.
     void fitRows();
     // Widens the list (never narrows it) so that this row's text shows whole.
     // Measuring a row costs; only a row whose text changed is measured.
     void fitWidth(int row);
+    // What the window's frame adds to the dialog's height.
+    int frameHeight() const;
 
     struct Row
     {
@@ -79,6 +86,7 @@ private:
     std::unique_ptr<Ui::camStatDlg> ui;
     std::vector<std::unique_ptr<statusWorker>> m_workers; // one per row
     QVector<Row> m_rows;
+    int m_scrollBarWidth = 0; // while the list scrolls
     bool m_captureRunning = false;
     QTimer m_captureStart;
 };

@@ -2,6 +2,7 @@
 
 #include "remote/RemoteServer.h"
 
+#include <QDeadlineTimer>
 #include <QEventLoop>
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -52,20 +53,28 @@ void FakeStation::acceptClients()
         auto* link = new QTcpSocket(m_front.get());
         link->connectToHost(m_address, m_server->serverPort());
         const int generation = m_generation;
-        // Whether the client's latest block was a status poll.
+        // Whether the client's latest block was a status poll, and when a
+        // late answer to it is due.
         auto polled = std::make_shared<bool>(false);
-        QObject::connect(client, &QTcpSocket::readyRead, link, [this, client, link, generation, polled] {
+        auto answerAt = std::make_shared<QDeadlineTimer>();
+        QObject::connect(client, &QTcpSocket::readyRead, link, [this, client, link, generation, polled, answerAt] {
             const QByteArray bytes = client->readAll();
             *polled = bytes == RemoteProtocol::StatusWord;
+            *answerAt = QDeadlineTimer(lateMs, Qt::PreciseTimer);
             if (generation == m_generation && !hangUp(client) && fault != Fault::Silent)
                 link->write(bytes);
         });
-        QObject::connect(link, &QTcpSocket::readyRead, client, [this, client, link, generation, polled] {
+        QObject::connect(link, &QTcpSocket::readyRead, client, [this, client, link, generation, polled, answerAt] {
             const QByteArray reply = link->readAll();
             if (generation != m_generation)
                 return;
+            // Precise (a coarse timer may be 5 % off), and flushed at once,
+            // not on another turn of the loop.
             if (fault == Fault::Late || (fault == Fault::LateCommands && !*polled))
-                QTimer::singleShot(lateMs, client, [client, reply] { client->write(reply); });
+                QTimer::singleShot(int(answerAt->remainingTime()), Qt::PreciseTimer, client, [client, reply] {
+                    client->write(reply);
+                    client->flush();
+                });
             else if (fault != Fault::Silent)
                 client->write(reply);
         });

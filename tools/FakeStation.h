@@ -28,7 +28,7 @@ public:
     enum class Fault {
         None,         // as a station does
         Silent,       // takes every byte, acts on none and answers nothing
-        Late,         // acts at once and answers lateMs later
+        Late,         // acts at once and answers lateMs after the block came in
         LateCommands, // as Late, but answers "#status" polls at once
         HangUp,       // closes every connection (new ones at once)
         Reset,        // resets every connection (new ones at once)

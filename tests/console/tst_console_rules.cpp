@@ -34,7 +34,10 @@ void ConsoleRulesTest::listItems_data()
     QTest::newRow("empty middle item") << "1.2.3.4,,1.2.3.5" << QStringList{"1.2.3.4", "", "1.2.3.5"} << false;
     QTest::newRow("trailing comma") << "1.2.3.4," << QStringList{"1.2.3.4", ""} << false;
     QTest::newRow("256") << "192.168.0.256" << QStringList{"192.168.0.256"} << false;
-    QTest::newRow("empty text") << "" << QStringList{""} << false;
+    // No stations (or generators, or lens controllers), not one without an address.
+    QTest::newRow("empty text") << "" << QStringList{} << true;
+    QTest::newRow("blank text") << " \t " << QStringList{} << true;
+    QTest::newRow("only a comma") << "," << QStringList{"", ""} << false;
 }
 
 void ConsoleRulesTest::listItems()

@@ -6,6 +6,8 @@
 #include "statusWorker.h"
 
 #include <QListWidget>
+#include <QScreen>
+#include <QScrollBar>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QtTest>
@@ -34,6 +36,7 @@ private slots:
     void stationBackOnAFreshConnection();
     void capturePopsOutWhenEveryStationFinished();
     void stationThatDoesNotCaptureIsNamed();
+    void longListScrolls();
 
 private:
     void startWindow(const QString& stations, const QString& aliases);
@@ -345,6 +348,39 @@ void ConsoleStatusTest::stationThatDoesNotCaptureIsNamed()
                               camstatusdialog::CaptureStartMs + ConsoleDriver::WaitMs);
     QCOMPARE(m_prompt->shown.first().text, QStringLiteral("<b>B</b> did not start capturing within 5 s of Capture."));
     QVERIFY(capture->isChecked());
+}
+
+void ConsoleStatusTest::longListScrolls()
+{
+    // More stations than the screen has rows for, beside a window placed
+    // low: the list ends on the screen and scrolls, every text still whole.
+    QWidget window;
+    const QRect screen = window.screen()->availableGeometry();
+    window.setGeometry(screen.left(), screen.top() + screen.height() / 2, 200, 100);
+    window.show();
+    QStringList ips;
+    QStringList aliases;
+    for (int i = 1; i <= 64; ++i) {
+        ips << QStringLiteral("127.0.1.%1").arg(i);
+        aliases << QStringLiteral("Station %1").arg(i);
+    }
+    camstatusdialog dialog;
+    m_dialog = &dialog;
+    dialog.setCameras(ips, aliases);
+    dialog.moveBeside(window);
+    dialog.show();
+    QCOMPARE(list()->count(), 64);
+    QVERIFY(dialog.frameGeometry().top() >= screen.top());
+    QVERIFY(dialog.frameGeometry().bottom() <= screen.bottom());
+    QVERIFY(dialog.frameGeometry().left() > window.frameGeometry().right());
+    QTRY_VERIFY(list()->verticalScrollBar()->isVisible());
+    QVERIFY(rowsFit("Captured 10000/10000"));
+    list()->scrollToBottom();
+    QTRY_VERIFY(list()->viewport()->rect().contains(list()->visualItemRect(list()->item(63))));
+    QTRY_COMPARE(text(63), QStringLiteral("Station 64 - Can't connect"));
+    QVERIFY(rowsFit());
+    dialog.close();
+    m_dialog = nullptr;
 }
 
 QTEST_MAIN(ConsoleStatusTest)

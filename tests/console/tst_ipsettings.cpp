@@ -19,6 +19,7 @@ private slots:
     void checksWhileTyping();
     void setStoresAndEmitsInOrder();
     void aliasesFollowStations();
+    void emptyListsHaveNoEntries();
     void handWrittenLists();
 
 private:
@@ -48,7 +49,7 @@ void IpSettingsTest::checksWhileTyping()
     QLineEdit* stations = edit(dialog, "camEdit");
     const QString red = QStringLiteral("QLineEdit{background: red;}");
     const QString white = QStringLiteral("QLineEdit{background: white;}");
-    for (const char* bad : {"1.2.3.4,,1.2.3.5", "1.2.3.4,", "192.168.0.256", ""}) {
+    for (const char* bad : {"1.2.3.4,,1.2.3.5", "1.2.3.4,", "192.168.0.256", ","}) {
         stations->setText(QString::fromLatin1(bad));
         QCOMPARE(stations->styleSheet(), red);
         QVERIFY(!setButton(dialog)->isEnabled());
@@ -155,6 +156,37 @@ void IpSettingsTest::aliasesFollowStations()
     setButton(dialog)->click();
     QCOMPARE(names.last().first().toStringList(), (QStringList{"A", "B", "C"}));
     QCOMPARE(edit(dialog, "camAliasEdit")->text(), QStringLiteral("A,B,C"));
+}
+
+void IpSettingsTest::emptyListsHaveNoEntries()
+{
+    // Typed empty: no stations and no lens controllers, stored as empty texts.
+    {
+        ipsettingsdialog dialog;
+        QSignalSpy stations(&dialog, &ipsettingsdialog::PCListUpdated);
+        QSignalSpy names(&dialog, &ipsettingsdialog::camNameUpdated);
+        QSignalSpy controllers(&dialog, &ipsettingsdialog::LCListUpdated);
+        edit(dialog, "camEdit")->setText(QStringLiteral(" "));
+        edit(dialog, "camAliasEdit")->setText(QStringLiteral("Left"));
+        edit(dialog, "lcIPEdit")->clear();
+        QCOMPARE(edit(dialog, "camEdit")->styleSheet(), QStringLiteral("QLineEdit{background: white;}"));
+        QVERIFY(setButton(dialog)->isEnabled());
+        setButton(dialog)->click();
+        QCOMPARE(stations.last(), (QList<QVariant>{QStringList{}, QStringList{}}));
+        QCOMPARE(names.last().first().toStringList(), QStringList{});
+        QCOMPARE(controllers.last().first().toStringList(), QStringList{});
+    }
+    QCOMPARE(ConsoleSettings::open()->value("PC_IP_LIST"), QVariant(QString("")));
+    QCOMPARE(ConsoleSettings::open()->value("PC_Alias_LIST"), QVariant(QString("")));
+
+    // Stored empty, as written by hand: the same.
+    ConsoleDriver::writeSettingsFile("[General]\nPC_IP_LIST=\nPC_Alias_LIST=\nLC_IP_LIST=\n");
+    ipsettingsdialog dialog;
+    QSignalSpy stations(&dialog, &ipsettingsdialog::PCListUpdated);
+    QSignalSpy controllers(&dialog, &ipsettingsdialog::LCListUpdated);
+    setButton(dialog)->click();
+    QCOMPARE(stations.last(), (QList<QVariant>{QStringList{}, QStringList{}}));
+    QCOMPARE(controllers.last().first().toStringList(), QStringList{});
 }
 
 void IpSettingsTest::handWrittenLists()
