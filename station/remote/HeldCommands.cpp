@@ -32,12 +32,15 @@ bool HeldCommands::waitsForCapture(Command command)
     }
 }
 
-void HeldCommands::hold(const RemoteCommand& command)
+bool HeldCommands::hold(const RemoteCommand& command)
 {
     const Command k = kind(command.command);
-    held_.erase(std::remove_if(held_.begin(), held_.end(), [k](const RemoteCommand& c) { return kind(c.command) == k; }),
-                held_.end());
+    const auto replaced =
+        std::remove_if(held_.begin(), held_.end(), [k](const RemoteCommand& c) { return kind(c.command) == k; });
+    const bool first = replaced == held_.end();
+    held_.erase(replaced, held_.end());
     held_.append(command);
+    return first;
 }
 
 RemoteBlockQueue::Block HeldCommands::take()

@@ -12,7 +12,8 @@ class HeldCommands
 public:
     static bool waitsForCapture(RemoteProtocol::Command command);
 
-    void hold(const RemoteProtocol::RemoteCommand& command);
+    // True when no command of its kind was held yet.
+    bool hold(const RemoteProtocol::RemoteCommand& command);
     bool isEmpty() const { return held_.isEmpty(); }
     RemoteBlockQueue::Block take();
 

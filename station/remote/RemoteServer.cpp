@@ -241,9 +241,12 @@ bool RemoteServer::run(const RemoteProtocol::RemoteCommand& c)
     if (!RemoteProtocol::appliesTo(c.command, status_->stationState()))
         return true;
     if (HeldCommands::waitsForCapture(c.command) && handler_->isAcquiringCapture()) {
-        const QString text = QString::fromLatin1(RemoteProtocol::word(c.command)) + c.value;
-        qCInfo(lcRemote).noquote() << "runNextBlock:" << text << "waits for the end of the capture";
-        held_.hold(c);
+        // A console may send values at will: the later ones of a kind
+        // replace the held one without a line each.
+        if (held_.hold(c)) {
+            const QString text = QString::fromLatin1(RemoteProtocol::word(c.command)) + c.value;
+            qCInfo(lcRemote).noquote() << "runNextBlock:" << text << "waits for the end of the capture";
+        }
         return true;
     }
     if (RemoteProtocol::isLensCommand(c.command)) {
