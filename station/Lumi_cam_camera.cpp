@@ -17,10 +17,13 @@
 #include "dialogs/sensorSettingsDlg.h"
 #include "ui_LUMI_camClass.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
 #include <QStatusBar>
+
+#include <cstring>
 
 namespace {
 
@@ -28,6 +31,35 @@ namespace {
 // is given up (it is usually held by a stale stream of another program).
 constexpr int streamOpenAttempts = 5;
 constexpr unsigned long streamRetryMs = 1000;
+
+// Said once per stream: without its raised priority the receiving thread
+// waits behind the station's own threads, and a loaded machine makes it lose
+// packets and frames, which the operator should be able to trace to this.
+void logReceiverPriority(const NqReceiverPriority& priority)
+{
+    switch (priority.state) {
+    case NqReceiverPriority::State::Raised:
+        qCInfo(lcShell).noquote() << QStringLiteral("stream: receiving thread raised to nice %1 (the station runs at %2)")
+                                         .arg(priority.threadNice)
+                                         .arg(priority.processNice);
+        break;
+    case NqReceiverPriority::State::Refused:
+        qCWarning(lcShell).noquote()
+            << QStringLiteral("stream: receiving thread not raised, the system refused it (%1): it runs at nice %2 "
+                              "like the rest of the station and may lose packets under load")
+                   .arg(QString::fromLocal8Bit(strerror(priority.error)))
+                   .arg(priority.threadNice);
+        qCWarning(lcShell).noquote()
+            << QStringLiteral("stream: to grant the receiving thread its priority, run the station as root, or give "
+                              "the program CAP_SYS_NICE (setcap cap_sys_nice+ep %1), or let its user set nice values "
+                              "down to -10 (RLIMIT_NICE: a line \"<user> - nice -10\" in /etc/security/limits.conf)")
+                   .arg(QCoreApplication::applicationFilePath());
+        break;
+    case NqReceiverPriority::State::Pending:
+        qCWarning(lcShell) << "stream: receiving thread not started yet, its priority is not known";
+        break;
+    }
+}
 
 } // namespace
 
@@ -142,6 +174,7 @@ void Lumi_cam::connectCamera(const NqDeviceInfo* info)
     m_device.SetStreamDestination(m_stream.GetLocalIPAddress(), m_stream.GetLocalPort(), 0);
 
     if (m_stream.IsOpen()) {
+        logReceiverPriority(m_stream.GetReceiverPriority());
         createAcqThread();
         return;
     }

@@ -34,14 +34,13 @@ NqAravisBaselineResult nqAravisBaseline(const std::string& cameraIp, uint32_t bu
     }
     // Received as NqStream receives, so the comparison is fair.
     arv_gv_device_set_stream_options(ARV_GV_DEVICE(device), ARV_GV_STREAM_OPTION_PACKET_SOCKET_DISABLED);
-    ArvStream* stream = arv_device_create_stream(device, nqOnReceiverThread, nullptr, &error);
+    ArvStream* stream = nqCreateStream(device, &error);
     if (!stream) {
         result.error = error ? error->message : "no stream";
         g_clear_error(&error);
         g_object_unref(device);
         return result;
     }
-    nqTuneReceiver(stream);
     const gint64 payload = arv_device_get_integer_feature_value(device, "PayloadSize", nullptr);
     for (uint32_t i = 0; i < bufferCount; ++i)
         arv_stream_push_buffer(stream, arv_buffer_new_allocate(size_t(payload)));

@@ -60,12 +60,11 @@ NqResult NqStream::Open(const NqString& deviceIp, uint16_t localPort, uint32_t c
     // restarting the pipeline would be lost, and root would behave unlike a user.
     arv_gv_device_set_stream_options(ARV_GV_DEVICE(device), ARV_GV_STREAM_OPTION_PACKET_SOCKET_DISABLED);
     GError* error = nullptr;
-    ArvStream* stream = arv_device_create_stream(device, nqOnReceiverThread, nullptr, &error);
+    ArvStream* stream = nqCreateStream(device, &error);
     if (!stream)
         return nqResultFromError(error, NqResult::Code::NOT_OPENED);
     if (error)
         g_error_free(error);
-    nqTuneReceiver(stream);
     core.signalHandler = g_signal_connect(stream, "new-buffer", G_CALLBACK(onNewBuffer), &core);
     arv_stream_set_emit_signals(stream, TRUE);
 
@@ -144,6 +143,12 @@ uint32_t NqStream::GetQueuedBufferMaximum() const
 {
     std::lock_guard<std::mutex> lock(m_impl->core->mutex);
     return m_impl->core->queuedMaximum;
+}
+
+NqReceiverPriority NqStream::GetReceiverPriority() const
+{
+    std::lock_guard<std::mutex> lock(m_impl->core->mutex);
+    return nqReceiverPriority(m_impl->core->stream);
 }
 
 NqGenParameterArray* NqStream::GetParameters()

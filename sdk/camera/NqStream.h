@@ -1,6 +1,7 @@
 #pragma once
 
 #include "base/NqGenParameters.h"
+#include "camera/NqReceiverPriority.h"
 
 #include <cstdint>
 #include <memory>
@@ -25,6 +26,9 @@ public:
     NqString GetLocalIPAddress() const;
     uint16_t GetLocalPort() const;
     uint32_t GetQueuedBufferMaximum() const;
+    // Whether the receiving thread runs above the process, as it asks when
+    // it starts; Open returns once it has asked (or after a bounded wait).
+    NqReceiverPriority GetReceiverPriority() const;
 
     NqGenParameterArray* GetParameters();
 

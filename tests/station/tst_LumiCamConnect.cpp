@@ -1,4 +1,6 @@
 #include "Lumi_cam.h"
+#include "LogLines.h"
+#include "RaiseRefused.h"
 #include "ScriptedPrompt.h"
 #include "SidePanel.h"
 #include "SimulatedCamera.h"
@@ -30,6 +32,7 @@ private slots:
     void destroyedWithFramesQueued();
     void cameraHeldElsewhereIsRefused();
     void closeWhileConnected();
+    void receiverPriorityIsSaid();
 
 private:
     void writeWorkFolder(const QString& folder);
@@ -273,6 +276,39 @@ void LumiCamConnectTest::closeWhileConnected()
     // The camera is free for the next controller.
     NqDevice other;
     QVERIFY(other.Connect(NqString("127.0.0.1")).IsOK());
+}
+
+// Each stream the station opens says once whether its receiving thread runs
+// above the station; where the system refused, how to grant it.
+void LumiCamConnectTest::receiverPriorityIsSaid()
+{
+    SimulatedCamera camera;
+    QVERIFY(camera.start());
+    ScriptedPrompt prompt;
+    Lumi_cam window;
+    const LogLines lines("kessane.station.shell");
+    const bool mayRaise = threadMayRaiseTo(::getpriority(PRIO_PROCESS, id_t(::getpid())) - 10);
+    for (int round = 1; round <= 2; ++round) {
+        QVERIFY2(pick(window, QStringLiteral("127.0.0.1")), "the camera is not listed");
+        QCOMPARE(lines.count(QStringLiteral("stream: receiving thread")), round);
+        QCOMPARE(lines.count(QStringLiteral("stream: receiving thread raised")), mayRaise ? round : 0);
+        QCOMPARE(lines.count(QStringLiteral("stream: to grant")), mayRaise ? 0 : round);
+        action(window, "actionOpenCam")->setChecked(false);
+        QVERIFY(isDisconnectedState(window));
+        action(window, "actionOpenCam")->setChecked(true); // the search again
+    }
+
+    RaiseRefused refused;
+    if (!refused.active())
+        QSKIP("the raise cannot be taken away here");
+    const int refusals = lines.count(QStringLiteral("stream: receiving thread not raised, the system refused it"));
+    const int grants = lines.count(QStringLiteral("stream: to grant"));
+    QVERIFY2(pick(window, QStringLiteral("127.0.0.1")), "the camera is not listed");
+    QCOMPARE(lines.count(QStringLiteral("stream: receiving thread not raised, the system refused it")), refusals + 1);
+    QCOMPARE(lines.count(QStringLiteral("stream: to grant")), grants + 1);
+    QVERIFY(lines.has(QStringLiteral("setcap cap_sys_nice+ep")));
+    QVERIFY(lines.has(QStringLiteral("/etc/security/limits.conf")));
+    action(window, "actionOpenCam")->setChecked(false);
 }
 
 QTEST_MAIN(LumiCamConnectTest)
