@@ -133,6 +133,7 @@ bool SimulatedCamera::Impl::start()
             setReg(f.address, uint32_t(f.initial));
     linkRateMbps = std::max(options.linkRateMbps, 0.0);
     framesSent = 0;
+    tally.clear();
     setReg(simcam::RegSensorWidth, options.sensorWidth);
     setReg(simcam::RegSensorHeight, options.sensorHeight);
     setReg(simcam::RegWidth, std::clamp<uint32_t>(options.width, 8, options.sensorWidth));
@@ -272,6 +273,21 @@ void SimulatedCamera::setLinkRate(double megabitsPerSecond)
 uint64_t SimulatedCamera::framesSent() const
 {
     return m_impl->framesSent.load();
+}
+
+uint64_t SimulatedCamera::packetsDropped() const
+{
+    return m_impl->tally.packetsDropped();
+}
+
+uint64_t SimulatedCamera::packetsResent() const
+{
+    return m_impl->tally.packetsResent();
+}
+
+uint64_t SimulatedCamera::droppedNotResent(uint64_t firstBlock, uint64_t lastBlock) const
+{
+    return m_impl->tally.droppedNotResent(uint16_t(firstBlock), uint16_t(lastBlock));
 }
 
 void SimulatedCamera::setControlPrivilege(uint32_t privilege)

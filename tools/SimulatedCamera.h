@@ -72,6 +72,15 @@ public:
     void setLinkRate(double megabitsPerSecond); // 0: unpaced
     // Frames whose every packet went out (or was dropped on purpose), since start.
     uint64_t framesSent() const;
+    // Data packets left out at first sending (packetLoss), and packets sent
+    // again on request (any packet a receiver asked for), since start.
+    uint64_t packetsDropped() const;
+    uint64_t packetsResent() const;
+    // Of the packets left out of frames `firstBlock` .. `lastBlock` (GVSP
+    // block ids, 16 bits, counted forward across the wrap), those no
+    // receiver asked for again: a receiver that asks for every packet it
+    // misses leaves none in the frames it received.
+    uint64_t droppedNotResent(uint64_t firstBlock, uint64_t lastBlock) const;
 
     // The control privilege as the camera holds it (0 = free), so tests can
     // make the camera look opened by another controller.

@@ -10,6 +10,7 @@
 
 #include "PacketDropper.h"
 #include "ResendRing.h"
+#include "ResendTally.h"
 #include "StreamClock.h"
 
 #include <arv.h>
@@ -97,6 +98,7 @@ struct SimulatedCamera::Impl
     std::unique_ptr<PacketDropper> dropper;
     std::vector<uint32_t> refusedRegisters; // of options.refusedFeatures
     ResendRing resends; // stream thread only
+    ResendTally tally;  // what was dropped and what was sent again, for tests
     bool servingResends = false;
     // The stream leaves at the pace of its link, as from a real camera: a
     // receiver drains it as it would on the wire, and cameras of concurrent

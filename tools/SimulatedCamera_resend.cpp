@@ -7,6 +7,9 @@
 #include "SimulatedCameraImpl.h"
 
 #include "camera/NqGvcp.h"
+#include "KyNetworkLib/Gvsp.h"
+
+namespace Gvsp = KyNetworkLib::Gvsp;
 
 void SimulatedCamera::Impl::requestResend(const uint8_t* data, size_t size)
 {
@@ -27,6 +30,11 @@ void SimulatedCamera::Impl::serveResends()
         std::lock_guard<std::mutex> lock(mutex);
         to = streamDestination();
     }
-    resends.serve([&](const uint8_t* packet, size_t size) { sendPacket(packet, size, to); });
+    resends.serve([&](const uint8_t* packet, size_t size) {
+        Gvsp::Header header;
+        if (Gvsp::ReadHeader(packet, size, header))
+            tally.resent(uint16_t(header.blockId), header.packetId);
+        sendPacket(packet, size, to);
+    });
     servingResends = false;
 }

@@ -151,8 +151,10 @@ void SimulatedCamera::Impl::sendFrame()
         if (stopRequested)
             return;
         const size_t n = std::min(chunk, imageSize - offset);
-        if (dropper->dropNext())
+        if (dropper->dropNext()) {
+            tally.dropped(blockId, packetId);
             continue;
+        }
         Gvsp::WriteIds(packet.data(), false, blockId, packetId);
         std::memcpy(content, image + offset, n);
         sendPacket(packet.data(), Gvsp::StandardHeaderSize + n, to);

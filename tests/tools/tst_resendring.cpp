@@ -1,4 +1,5 @@
 #include "ResendRing.h"
+#include "ResendTally.h"
 
 #include <QtTest>
 
@@ -7,8 +8,9 @@
 namespace Gvsp = KyNetworkLib::Gvsp;
 
 // The simulated camera's memory of the frames it sent: what it can no longer
-// send again, and what a flood of requests gets. (Answered requests are
-// covered by the station's capture under packet loss.)
+// send again, and what a flood of requests gets; and its tally of the packets
+// it dropped against those it sent again. (Answered requests are covered by
+// the station's capture under packet loss.)
 class TestResendRing : public QObject
 {
     Q_OBJECT
@@ -53,6 +55,33 @@ private slots:
             ask(3, 1, 1);
         serve();
         QCOMPARE(sent.size(), ResendRing::MaxRequests);
+    }
+
+    // Frames 65534, 65535 and 0 lose packets, across the wrap of the block id.
+    void tallyTellsDropsNeverAskedFor()
+    {
+        ResendTally tally;
+        tally.dropped(65534, 3);
+        tally.dropped(65534, 9);
+        tally.dropped(65535, 1);
+        tally.dropped(0, 5);
+        tally.dropped(0, 6);
+        QCOMPARE(tally.packetsDropped(), uint64_t(5));
+        QCOMPARE(tally.droppedNotResent(65534, 0), uint64_t(5));
+        tally.resent(65534, 9);
+        tally.resent(65534, 9); // asked twice, counted as sent twice, one drop answered
+        tally.resent(65535, 2); // a packet the receiver lost itself
+        tally.resent(7, 1);     // a frame without drops
+        tally.resent(0, 5);
+        QCOMPARE(tally.packetsResent(), uint64_t(5));
+        QCOMPARE(tally.droppedNotResent(65534, 0), uint64_t(3)); // 65534/3, 65535/1, 0/6
+        QCOMPARE(tally.droppedNotResent(65534, 65534), uint64_t(1));
+        QCOMPARE(tally.droppedNotResent(65535, 65535), uint64_t(1));
+        QCOMPARE(tally.droppedNotResent(0, 10), uint64_t(1));
+        QCOMPARE(tally.droppedNotResent(1, 65533), uint64_t(0));
+        tally.clear();
+        QCOMPARE(tally.packetsDropped(), uint64_t(0));
+        QCOMPARE(tally.droppedNotResent(0, 65535), uint64_t(0));
     }
 };
 
