@@ -7,7 +7,26 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+
+namespace {
+
+// The completion time a pending acknowledge announces, and how often it is
+// renewed while a write is held: well before the host's wait runs out.
+constexpr uint16_t pendingMs = 1000;
+constexpr auto renewEvery = std::chrono::milliseconds(300);
+
+sockaddr_in addressOf(uint32_t ip, uint16_t port)
+{
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_addr.s_addr = htonl(ip);
+    to.sin_port = htons(port);
+    return to;
+}
+
+} // namespace
 
 GvcpScriptedPeer::GvcpScriptedPeer(std::string listenAddress, uint16_t port)
     : m_address(std::move(listenAddress))
@@ -130,6 +149,50 @@ bool GvcpScriptedPeer::waitForForceIp(size_t count, int timeoutMs) const
                               [&] { return m_forceIps.size() >= count; });
 }
 
+void GvcpScriptedPeer::holdWrites(bool on)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_holdWrites = on;
+    if (on)
+        return;
+    for (const HeldWrite& w : m_held) {
+        const sockaddr_in to = addressOf(w.ip, w.port);
+        send(NqGvcp::buildAck(NqGvcp::GEV_STATUS_SUCCESS, NqGvcp::WRITEREG_ACK, w.requestId, {0, 0, 0, 0}), &to);
+    }
+    m_held.clear();
+}
+
+int GvcpScriptedPeer::writeCount() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_writes;
+}
+
+bool GvcpScriptedPeer::waitForWrite(int count, int timeoutMs) const
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    return m_changed.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return m_writes >= count; });
+}
+
+void GvcpScriptedPeer::send(const std::vector<uint8_t>& packet, const void* to) const
+{
+    ::sendto(m_socket, packet.data(), packet.size(), 0, static_cast<const sockaddr*>(to), sizeof(sockaddr_in));
+}
+
+void GvcpScriptedPeer::renewPending()
+{
+    const auto now = std::chrono::steady_clock::now();
+    if (m_held.empty() || now - m_pendingSent < renewEvery)
+        return;
+    m_pendingSent = now;
+    for (const HeldWrite& w : m_held) {
+        const sockaddr_in to = addressOf(w.ip, w.port);
+        send(NqGvcp::buildAck(NqGvcp::GEV_STATUS_SUCCESS, NqGvcp::PENDING_ACK, w.requestId,
+                              {0, 0, uint8_t(pendingMs >> 8), uint8_t(pendingMs)}),
+             &to);
+    }
+}
+
 void GvcpScriptedPeer::run()
 {
     for (;;) {
@@ -139,6 +202,7 @@ void GvcpScriptedPeer::run()
             std::lock_guard<std::mutex> lock(m_mutex);
             if (m_stop)
                 return;
+            renewPending();
         }
         receiveAll(m_socket);
         if (m_broadcastSocket >= 0)
@@ -202,6 +266,24 @@ void GvcpScriptedPeer::handle(const uint8_t* data, size_t size, const void* from
                     NqGvcp::put32(&values[i], m_privilege);
             }
             ack = NqGvcp::buildAck(NqGvcp::GEV_STATUS_SUCCESS, NqGvcp::READREG_ACK, header.requestId, values);
+            break;
+        }
+        case NqGvcp::WRITEREG_CMD: {
+            const HeldWrite write{ntohl(from.sin_addr.s_addr), ntohs(from.sin_port), header.requestId};
+            const auto same = [&write](const HeldWrite& w) {
+                return w.ip == write.ip && w.port == write.port && w.requestId == write.requestId;
+            };
+            if (std::any_of(m_held.begin(), m_held.end(), same))
+                break; // a retry: the next renewal answers it
+            ++m_writes;
+            m_changed.notify_all();
+            if (!m_holdWrites) {
+                ack = NqGvcp::buildAck(NqGvcp::GEV_STATUS_NOT_IMPLEMENTED, NqGvcp::WRITEREG_ACK, header.requestId);
+                break;
+            }
+            m_held.push_back(write);
+            m_pendingSent = {}; // at once
+            renewPending();
             break;
         }
         default:

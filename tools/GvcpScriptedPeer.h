@@ -2,6 +2,7 @@
 
 #include "camera/NqGvcp.h"
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
@@ -18,7 +19,8 @@
 // names our MAC, adopted into the identity as a device would. Replies go only
 // to the sender of each command. Listening on 127.0.0.1:3956 it also hears
 // broadcasts (discovery and FORCEIP go to 255.255.255.255 on loopback), like
-// the simulated camera at that address.
+// the simulated camera at that address. Other commands are not implemented,
+// except that writes may be held (see holdWrites).
 class GvcpScriptedPeer
 {
 public:
@@ -40,10 +42,29 @@ public:
     // Waits until at least `count` FORCEIP commands arrived; false on time-out.
     bool waitForForceIp(size_t count, int timeoutMs) const;
 
+    // While on, each WRITEREG is answered with PENDING_ACK, again before each
+    // one runs out, as a device does while a write takes it long: the host
+    // keeps waiting for as long as the peer holds it. Switched off, every
+    // held write is acknowledged (success).
+    void holdWrites(bool on);
+    // The writes that arrived (the retries of a held one counted once).
+    int writeCount() const;
+    bool waitForWrite(int count, int timeoutMs) const;
+
 private:
     void run();
     void receiveAll(int socket);
     void handle(const uint8_t* data, size_t size, const void* from);
+    // Renews the pending acknowledges that are due (lock held).
+    void renewPending();
+    void send(const std::vector<uint8_t>& packet, const void* to) const;
+
+    struct HeldWrite
+    {
+        uint32_t ip = 0;
+        uint16_t port = 0;
+        uint16_t requestId = 0;
+    };
 
     std::string m_address;
     uint16_t m_port;
@@ -59,4 +80,8 @@ private:
     uint32_t m_privilege = 0;
     std::vector<NqGvcp::ForceIp> m_forceIps;
     int m_discoveries = 0;
+    bool m_holdWrites = false;
+    std::vector<HeldWrite> m_held;
+    std::chrono::steady_clock::time_point m_pendingSent;
+    int m_writes = 0;
 };

@@ -38,6 +38,7 @@ enum Command : uint16_t {
     READMEM_ACK = 0x0085,
     WRITEMEM_CMD = 0x0086,
     WRITEMEM_ACK = 0x0087,
+    PENDING_ACK = 0x0089,
 };
 
 enum Status : uint16_t {

@@ -34,6 +34,12 @@ public:
                                  int timeoutMs = 5000)
     {
         send(address, port, packet);
+        return receive(timeoutMs);
+    }
+
+    // The next datagram that comes within `timeoutMs` (empty on time-out).
+    std::vector<uint8_t> receive(int timeoutMs = 5000)
+    {
         pollfd fd{m_socket, POLLIN, 0};
         if (::poll(&fd, 1, timeoutMs) <= 0)
             return {};

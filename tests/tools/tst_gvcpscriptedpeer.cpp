@@ -166,6 +166,45 @@ private slots:
         QVERIFY(peer.forceIpRequests().empty());
     }
 
+    // A held write is answered "pending" again and again, its retries are not
+    // new writes, and once let go it is acknowledged.
+    void heldWritesArePendingUntilReleased()
+    {
+        GvcpScriptedPeer peer("127.0.51.4", 0);
+        QVERIFY(peer.start());
+        GvcpTestClient client;
+        const uint32_t ccp = NqGvcp::REG_CONTROL_CHANNEL_PRIVILEGE;
+        QCOMPARE(client.writeRegister("127.0.51.4", peer.port(), ccp, 0), uint16_t(NqGvcp::GEV_STATUS_NOT_IMPLEMENTED));
+
+        peer.holdWrites(true);
+        std::vector<uint8_t> payload(8);
+        NqGvcp::put32(payload.data(), ccp);
+        const uint16_t id = client.nextId();
+        const std::vector<uint8_t> write =
+            NqGvcp::buildCommand(NqGvcp::WRITEREG_CMD, NqGvcp::GVCP_CMD_FLAG_ACKNOWLEDGE, id, payload);
+        const auto answerTo = [id](const std::vector<uint8_t>& answer) {
+            NqGvcp::AckHeader ack;
+            const uint8_t* data = nullptr;
+            if (!NqGvcp::parseAckHeader(answer.data(), answer.size(), ack, data) || ack.ackId != id)
+                return uint32_t(0);
+            // A pending ack says when the write is to end (ms, bits 0..15).
+            return ack.answer == NqGvcp::PENDING_ACK && ack.length == 4 ? (0x10000u | NqGvcp::get32(data))
+                                                                        : uint32_t(ack.answer);
+        };
+        QCOMPARE(answerTo(client.request("127.0.51.4", peer.port(), write)), 0x10000u | 1000u);
+        client.send("127.0.51.4", peer.port(), write); // the host's retry
+        QCOMPARE(answerTo(client.receive()), 0x10000u | 1000u);
+        QCOMPARE(answerTo(client.receive()), 0x10000u | 1000u); // renewed while held
+        QCOMPARE(peer.writeCount(), 2);
+
+        peer.holdWrites(false);
+        uint32_t answer = 0;
+        for (int i = 0; i < 5 && (answer == 0 || answer > 0xFFFF); ++i)
+            answer = answerTo(client.receive());
+        QCOMPARE(answer, uint32_t(NqGvcp::WRITEREG_ACK));
+        QVERIFY(client.receive(400).empty()); // past a renewal: renewals end with the hold
+    }
+
     void startStopRepeatedly()
     {
         for (int i = 0; i < 20; ++i) {
