@@ -153,13 +153,46 @@ void GvcpScriptedPeer::holdWrites(bool on)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_holdWrites = on;
-    if (on)
-        return;
-    for (const HeldWrite& w : m_held) {
-        const sockaddr_in to = addressOf(w.ip, w.port);
-        send(NqGvcp::buildAck(NqGvcp::GEV_STATUS_SUCCESS, NqGvcp::WRITEREG_ACK, w.requestId, {0, 0, 0, 0}), &to);
+    if (!on)
+        release(false);
+}
+
+void GvcpScriptedPeer::holdReads(bool on)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_holdReads = on;
+    if (!on)
+        release(true);
+}
+
+void GvcpScriptedPeer::release(bool reads)
+{
+    for (auto it = m_held.begin(); it != m_held.end();) {
+        const bool read = it->answer == NqGvcp::READREG_ACK || it->answer == NqGvcp::READMEM_ACK;
+        if (read != reads) {
+            ++it;
+            continue;
+        }
+        const sockaddr_in to = addressOf(it->ip, it->port);
+        send(NqGvcp::buildAck(NqGvcp::GEV_STATUS_SUCCESS, it->answer, it->requestId, it->reply), &to);
+        it = m_held.erase(it);
     }
-    m_held.clear();
+}
+
+bool GvcpScriptedPeer::hold(const Held& command)
+{
+    if (std::find(m_held.begin(), m_held.end(), command) != m_held.end())
+        return false; // a retry: the next renewal answers it
+    m_held.push_back(command);
+    m_pendingSent = {}; // at once
+    renewPending();
+    return true;
+}
+
+void GvcpScriptedPeer::answerReads(bool on)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_answerReads = on;
 }
 
 int GvcpScriptedPeer::writeCount() const
@@ -185,7 +218,7 @@ void GvcpScriptedPeer::renewPending()
     if (m_held.empty() || now - m_pendingSent < renewEvery)
         return;
     m_pendingSent = now;
-    for (const HeldWrite& w : m_held) {
+    for (const Held& w : m_held) {
         const sockaddr_in to = addressOf(w.ip, w.port);
         send(NqGvcp::buildAck(NqGvcp::GEV_STATUS_SUCCESS, NqGvcp::PENDING_ACK, w.requestId,
                               {0, 0, uint8_t(pendingMs >> 8), uint8_t(pendingMs)}),
@@ -232,6 +265,11 @@ void GvcpScriptedPeer::handle(const uint8_t* data, size_t size, const void* from
     if (!NqGvcp::parseHeader(data, size, header, payload))
         return;
 
+    const Held client{ntohl(from.sin_addr.s_addr), ntohs(from.sin_port), 0, 0, {}};
+    const std::vector<uint8_t> notImplemented =
+        header.flags & NqGvcp::GVCP_CMD_FLAG_ACKNOWLEDGE
+            ? NqGvcp::buildAck(NqGvcp::GEV_STATUS_NOT_IMPLEMENTED, uint16_t(header.command + 1), header.requestId)
+            : std::vector<uint8_t>();
     std::vector<uint8_t> ack;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -256,11 +294,19 @@ void GvcpScriptedPeer::handle(const uint8_t* data, size_t size, const void* from
             break;
         }
         case NqGvcp::READREG_CMD: {
+            const bool privilegeOnly =
+                header.length == 4 && NqGvcp::get32(payload) == NqGvcp::REG_CONTROL_CHANNEL_PRIVILEGE;
+            if (!m_answerReads || (m_holdReads && privilegeOnly))
+                break;
             if (header.length == 0 || header.length % 4 != 0 || header.length > 540) {
                 ack = NqGvcp::buildAck(NqGvcp::GEV_STATUS_INVALID_PARAMETER, NqGvcp::READREG_ACK, header.requestId);
                 break;
             }
             std::vector<uint8_t> values(header.length, 0);
+            if (m_holdReads) {
+                hold({client.ip, client.port, header.requestId, NqGvcp::READREG_ACK, values});
+                break;
+            }
             for (size_t i = 0; i < header.length; i += 4) {
                 if (NqGvcp::get32(payload + i) == NqGvcp::REG_CONTROL_CHANNEL_PRIVILEGE)
                     NqGvcp::put32(&values[i], m_privilege);
@@ -268,28 +314,33 @@ void GvcpScriptedPeer::handle(const uint8_t* data, size_t size, const void* from
             ack = NqGvcp::buildAck(NqGvcp::GEV_STATUS_SUCCESS, NqGvcp::READREG_ACK, header.requestId, values);
             break;
         }
-        case NqGvcp::WRITEREG_CMD: {
-            const HeldWrite write{ntohl(from.sin_addr.s_addr), ntohs(from.sin_port), header.requestId};
-            const auto same = [&write](const HeldWrite& w) {
-                return w.ip == write.ip && w.port == write.port && w.requestId == write.requestId;
-            };
-            if (std::any_of(m_held.begin(), m_held.end(), same))
-                break; // a retry: the next renewal answers it
-            ++m_writes;
-            m_changed.notify_all();
-            if (!m_holdWrites) {
-                ack = NqGvcp::buildAck(NqGvcp::GEV_STATUS_NOT_IMPLEMENTED, NqGvcp::WRITEREG_ACK, header.requestId);
+        case NqGvcp::READMEM_CMD: {
+            if (!m_holdReads || header.length != 8 || NqGvcp::get16(payload + 6) > NqGvcp::READMEM_MAX_COUNT) {
+                ack = notImplemented;
                 break;
             }
-            m_held.push_back(write);
-            m_pendingSent = {}; // at once
-            renewPending();
+            std::vector<uint8_t> reply(payload, payload + 4); // the address, then the bytes read
+            reply.resize(4 + NqGvcp::get16(payload + 6), 0);
+            hold({client.ip, client.port, header.requestId, NqGvcp::READMEM_ACK, reply});
+            break;
+        }
+        case NqGvcp::WRITEREG_CMD:
+        case NqGvcp::WRITEMEM_CMD: {
+            const uint16_t answer = uint16_t(header.command + 1);
+            if (!m_holdWrites) {
+                ++m_writes;
+                m_changed.notify_all();
+                ack = NqGvcp::buildAck(NqGvcp::GEV_STATUS_NOT_IMPLEMENTED, answer, header.requestId);
+                break;
+            }
+            if (hold({client.ip, client.port, header.requestId, answer, {0, 0, 0, 0}})) {
+                ++m_writes;
+                m_changed.notify_all();
+            }
             break;
         }
         default:
-            if (header.flags & NqGvcp::GVCP_CMD_FLAG_ACKNOWLEDGE)
-                ack = NqGvcp::buildAck(NqGvcp::GEV_STATUS_NOT_IMPLEMENTED, uint16_t(header.command + 1),
-                                       header.requestId);
+            ack = notImplemented;
             break;
         }
     }

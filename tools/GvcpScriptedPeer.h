@@ -20,7 +20,7 @@
 // to the sender of each command. Listening on 127.0.0.1:3956 it also hears
 // broadcasts (discovery and FORCEIP go to 255.255.255.255 on loopback), like
 // the simulated camera at that address. Other commands are not implemented,
-// except that writes may be held (see holdWrites).
+// except that writes and reads may be held (see holdWrites).
 class GvcpScriptedPeer
 {
 public:
@@ -42,11 +42,18 @@ public:
     // Waits until at least `count` FORCEIP commands arrived; false on time-out.
     bool waitForForceIp(size_t count, int timeoutMs) const;
 
-    // While on, each WRITEREG is answered with PENDING_ACK, again before each
+    // While on, each WRITEREG and WRITEMEM is answered with PENDING_ACK, again before each
     // one runs out, as a device does while a write takes it long: the host
     // keeps waiting for as long as the peer holds it. Switched off, every
     // held write is acknowledged (success).
     void holdWrites(bool on);
+    // The same for READREG and READMEM (held reads are then answered with
+    // zeros), except a READREG of the control privilege alone, which goes
+    // unanswered: a host's heartbeat fails, as with a camera that hangs.
+    void holdReads(bool on);
+    // Off, READREG goes unanswered (even the control privilege): a host's
+    // heartbeat then fails, as with a camera that is gone.
+    void answerReads(bool on);
     // The writes that arrived (the retries of a held one counted once).
     int writeCount() const;
     bool waitForWrite(int count, int timeoutMs) const;
@@ -59,12 +66,19 @@ private:
     void renewPending();
     void send(const std::vector<uint8_t>& packet, const void* to) const;
 
-    struct HeldWrite
+    struct Held
     {
         uint32_t ip = 0;
         uint16_t port = 0;
         uint16_t requestId = 0;
+        uint16_t answer = 0;         // the acknowledge it is given when let go
+        std::vector<uint8_t> reply;  // and its payload
+        bool operator==(const Held& o) const { return ip == o.ip && port == o.port && requestId == o.requestId; }
     };
+    // Holds a command (lock held); false for a retry of one held already.
+    bool hold(const Held& command);
+    // Acknowledges the held reads, or writes (lock held).
+    void release(bool reads);
 
     std::string m_address;
     uint16_t m_port;
@@ -81,7 +95,9 @@ private:
     std::vector<NqGvcp::ForceIp> m_forceIps;
     int m_discoveries = 0;
     bool m_holdWrites = false;
-    std::vector<HeldWrite> m_held;
+    bool m_holdReads = false;
+    bool m_answerReads = true;
+    std::vector<Held> m_held;
     std::chrono::steady_clock::time_point m_pendingSent;
     int m_writes = 0;
 };

@@ -20,8 +20,14 @@ public:
     uint64_t packetsDropped() const;
     uint64_t packetsResent() const;
     // Of the packets dropped in blocks `first` .. `last` (counted forward,
-    // across the 16-bit wrap), those never sent again.
+    // across the 16-bit wrap), those never sent again, but for frames the
+    // receiver overran: it asked for packets of them, or of the frame before
+    // or after, that were never dropped (it lost them itself, its socket full
+    // while a busy machine held it up), so that it may have reached its own
+    // bound on requests, or missed the frame whole.
     uint64_t droppedNotResent(uint16_t first, uint16_t last) const;
+    // Frames in `first` .. `last` the receiver overran.
+    uint64_t framesOverrun(uint16_t first, uint16_t last) const;
 
     // Frames with drops that are remembered; older ones are forgotten.
     static constexpr size_t MaxFrames = 4096;
@@ -32,9 +38,12 @@ private:
         uint16_t blockId = 0;
         std::vector<uint32_t> dropped; // in the order sent: ascending
         std::vector<bool> resent;      // of each dropped packet
+        bool overrun = false;          // a packet never dropped was asked for
     };
 
     Frame* find(uint16_t blockId);
+    Frame& frame(uint16_t blockId); // found, or added
+    bool overrunNear(uint16_t blockId) const;
 
     mutable std::mutex m_mutex;
     std::deque<Frame> m_frames;

@@ -290,6 +290,11 @@ uint64_t SimulatedCamera::droppedNotResent(uint64_t firstBlock, uint64_t lastBlo
     return m_impl->tally.droppedNotResent(uint16_t(firstBlock), uint16_t(lastBlock));
 }
 
+uint64_t SimulatedCamera::framesOverrun(uint64_t firstBlock, uint64_t lastBlock) const
+{
+    return m_impl->tally.framesOverrun(uint16_t(firstBlock), uint16_t(lastBlock));
+}
+
 void SimulatedCamera::setControlPrivilege(uint32_t privilege)
 {
     std::lock_guard<std::mutex> lock(m_impl->mutex);

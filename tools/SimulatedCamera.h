@@ -79,8 +79,11 @@ public:
     // Of the packets left out of frames `firstBlock` .. `lastBlock` (GVSP
     // block ids, 16 bits, counted forward across the wrap), those no
     // receiver asked for again: a receiver that asks for every packet it
-    // misses leaves none in the frames it received.
+    // misses leaves none. Frames the receiver overran are not counted: it
+    // asked for packets of them, or of a frame beside them, that were never
+    // left out (it lost them itself while a busy machine held it up).
     uint64_t droppedNotResent(uint64_t firstBlock, uint64_t lastBlock) const;
+    uint64_t framesOverrun(uint64_t firstBlock, uint64_t lastBlock) const;
 
     // The control privilege as the camera holds it (0 = free), so tests can
     // make the camera look opened by another controller.

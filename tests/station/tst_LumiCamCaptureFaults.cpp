@@ -1,3 +1,4 @@
+#include "GvcpScriptedPeer.h"
 #include "Lumi_cam.h"
 #include "ScriptedPrompt.h"
 #include "SimulatedCamera.h"
@@ -20,8 +21,11 @@
 #include <sys/mount.h>
 #include <unistd.h>
 
+#include <condition_variable>
 #include <map>
+#include <mutex>
 #include <optional>
+#include <thread>
 
 // What a capture leaves behind when something goes wrong on its way to disk:
 // the camera goes away, the disk fills, packets are lost, or the averaging
@@ -86,6 +90,45 @@ void verifyFilesMatchList(const QDir& dir, const QString& listName)
     QCOMPARE(listed, tiffs);
 }
 
+// Lets what a peer holds go, should the test not have ended the watch within
+// a minute: a window that waits for it is still waiting then.
+class HangWatch
+{
+public:
+    explicit HangWatch(GvcpScriptedPeer& peer)
+        : m_thread([this, &peer] {
+              std::unique_lock<std::mutex> lock(m_mutex);
+              if (!m_ended.wait_for(lock, std::chrono::minutes(1), [this] { return m_end; })) {
+                  m_expired = true;
+                  peer.holdWrites(false);
+                  peer.holdReads(false);
+              }
+          })
+    {
+    }
+    ~HangWatch() { end(); }
+
+    // True when the minute ran out first.
+    bool end()
+    {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_end = true;
+        }
+        m_ended.notify_all();
+        if (m_thread.joinable())
+            m_thread.join();
+        return m_expired;
+    }
+
+private:
+    std::mutex m_mutex;
+    std::condition_variable m_ended;
+    bool m_end = false;
+    bool m_expired = false;
+    std::thread m_thread;
+};
+
 QString errorLabelText(const Lumi_cam& window)
 {
     return window.findChild<QLabel*>(QStringLiteral("temperatureLabel"))->text();
@@ -118,22 +161,30 @@ void LumiCamCaptureFaultsTest::cameraKilled()
         WindowDriver::action(window, "actionCapture")->setChecked(true);
         QTRY_VERIFY_WITH_TIMEOUT(window.stationState().framesReceived >= 10, WindowDriver::PatienceMs);
     }
-    // The longest time the window's event loop went without running a timer.
-    QElapsedTimer sinceTick;
-    sinceTick.start();
-    qint64 longestStall = 0;
-    int tickCount = 0;
     // A console must never read "Ready" from a station whose capture died.
     bool readyWhileLost = false;
     QTimer ticks;
     connect(&ticks, &QTimer::timeout, [&] {
-        ++tickCount;
-        longestStall = std::max(longestStall, sinceTick.restart());
         const RemoteProtocol::StationState state = window.stationState();
         readyWhileLost = readyWhileLost || (capturing && state.connected && !state.capturing);
     });
     ticks.start(10);
     camera->stop();
+    // The camera's address now hangs: every write is kept pending, and so is
+    // every read of a camera that was acquiring (an idle one's temperature is
+    // read off the window's thread, whatever the window does: its reads go
+    // unanswered); the heartbeat's go unanswered, so it fails as with a camera
+    // that is gone. A station that asked its gone camera for anything on the
+    // window's thread would stay there for as long as it is held; after a
+    // minute it is let go, and the test fails.
+    GvcpScriptedPeer hanging(options.address);
+    QVERIFY(hanging.start());
+    hanging.holdWrites(true);
+    if (capturing)
+        hanging.holdReads(true);
+    else
+        hanging.answerReads(false);
+    HangWatch watch(hanging);
     QElapsedTimer lost;
     lost.start();
     // "#status" then answers "No Camera".
@@ -141,16 +192,14 @@ void LumiCamCaptureFaultsTest::cameraKilled()
     qInfo() << "camera loss noticed after" << lost.elapsed() << "ms";
     // Then the station goes through its normal disconnect.
     QTRY_VERIFY_WITH_TIMEOUT(!WindowDriver::action(window, "actionOpenCam")->isChecked(), 10000);
+    QVERIFY2(!watch.end(), "the window waited for the gone camera");
+    hanging.stop();
     QVERIFY(!window.isCapturing());
     QVERIFY(!window.stationState().captureDone);
     QVERIFY(!WindowDriver::action(window, "actionOpenCam")->isChecked());
     QCOMPARE(window.findChild<QLabel*>(QStringLiteral("connectionLabel"))->text(), QStringLiteral("Disconnected"));
     QCOMPARE(prompt.shown.size(), 1);
     QVERIFY2(prompt.shown[0].text.contains(QStringLiteral("<b>SimCam</b>")), qPrintable(prompt.shown[0].text));
-    // A tick after the disconnect measured the stall up to it.
-    const int ticked = tickCount;
-    QTRY_VERIFY(tickCount > ticked);
-    QVERIFY2(longestStall < 1000, qPrintable(QString::number(longestStall)));
     QVERIFY(!readyWhileLost);
 
     const QDir dir(folder.path());
@@ -260,7 +309,8 @@ void LumiCamCaptureFaultsTest::packetLossIsRecoveredByResend()
 
     // The first and the last frame that came whole: every packet the camera
     // left out of the frames between was asked for again, whether or not a
-    // busy machine then lost the frame.
+    // busy machine then lost the frame (but for frames the receiver overran,
+    // see droppedNotResent).
     std::optional<uint64_t> firstBlock;
     uint64_t lastBlock = 0;
     QObject context;
@@ -275,7 +325,8 @@ void LumiCamCaptureFaultsTest::packetLossIsRecoveredByResend()
     QVERIFY(firstBlock);
     const uint64_t unasked = camera.droppedNotResent(*firstBlock, lastBlock);
     qInfo() << "blocks" << *firstBlock << "to" << lastBlock << ":" << camera.packetsDropped() << "packets dropped,"
-            << camera.packetsResent() << "resent," << unasked << "never asked for";
+            << camera.packetsResent() << "resent," << unasked << "never asked for,"
+            << camera.framesOverrun(*firstBlock, lastBlock) << "frames overrun";
     QVERIFY(camera.packetsDropped() > 0);
     QCOMPARE(unasked, uint64_t(0));
     // The frames it lost are shown among the errors and keep it from being done.

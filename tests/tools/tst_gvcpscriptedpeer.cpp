@@ -166,8 +166,8 @@ private slots:
         QVERIFY(peer.forceIpRequests().empty());
     }
 
-    // A held write is answered "pending" again and again, its retries are not
-    // new writes, and once let go it is acknowledged.
+    // A held write or read is answered "pending" again and again, a write's
+    // retries are not new writes, and once let go it is acknowledged.
     void heldWritesArePendingUntilReleased()
     {
         GvcpScriptedPeer peer("127.0.51.4", 0);
@@ -203,6 +203,31 @@ private slots:
             answer = answerTo(client.receive());
         QCOMPARE(answer, uint32_t(NqGvcp::WRITEREG_ACK));
         QVERIFY(client.receive(400).empty()); // past a renewal: renewals end with the hold
+
+        // Held reads: the privilege alone (a heartbeat) goes unanswered.
+        peer.holdReads(true);
+        uint32_t value = 0;
+        uint16_t status = 0;
+        QVERIFY(!client.readRegister("127.0.51.4", peer.port(), ccp, value, status));
+        std::vector<uint8_t> registers(8);
+        NqGvcp::put32(registers.data(), ccp);
+        NqGvcp::put32(registers.data() + 4, NqGvcp::REG_HEARTBEAT_TIMEOUT);
+        const uint16_t readId = client.nextId();
+        const std::vector<uint8_t> read =
+            NqGvcp::buildCommand(NqGvcp::READREG_CMD, NqGvcp::GVCP_CMD_FLAG_ACKNOWLEDGE, readId, registers);
+        NqGvcp::AckHeader ack;
+        const std::vector<uint8_t> pending = client.request("127.0.51.4", peer.port(), read);
+        QVERIFY(NqGvcp::parseAckHeader(pending.data(), pending.size(), ack));
+        QCOMPARE(ack.answer, uint16_t(NqGvcp::PENDING_ACK));
+        QCOMPARE(ack.ackId, readId);
+        peer.holdReads(false);
+        std::vector<uint8_t> done;
+        for (int i = 0; i < 5 && ack.answer == NqGvcp::PENDING_ACK; ++i) {
+            done = client.receive();
+            QVERIFY(NqGvcp::parseAckHeader(done.data(), done.size(), ack));
+        }
+        QCOMPARE(ack.answer, uint16_t(NqGvcp::READREG_ACK));
+        QCOMPARE(ack.length, uint16_t(8));
     }
 
     void startStopRepeatedly()

@@ -70,15 +70,23 @@ private slots:
         QCOMPARE(tally.droppedNotResent(65534, 0), uint64_t(5));
         tally.resent(65534, 9);
         tally.resent(65534, 9); // asked twice, counted as sent twice, one drop answered
-        tally.resent(65535, 2); // a packet the receiver lost itself
-        tally.resent(7, 1);     // a frame without drops
+        tally.resent(7, 1); // a frame without drops: the receiver lost it itself
         tally.resent(0, 5);
-        QCOMPARE(tally.packetsResent(), uint64_t(5));
+        QCOMPARE(tally.packetsResent(), uint64_t(4));
         QCOMPARE(tally.droppedNotResent(65534, 0), uint64_t(3)); // 65534/3, 65535/1, 0/6
         QCOMPARE(tally.droppedNotResent(65534, 65534), uint64_t(1));
         QCOMPARE(tally.droppedNotResent(65535, 65535), uint64_t(1));
         QCOMPARE(tally.droppedNotResent(0, 10), uint64_t(1));
         QCOMPARE(tally.droppedNotResent(1, 65533), uint64_t(0));
+        QCOMPARE(tally.framesOverrun(0, 65535), uint64_t(1));
+
+        // The receiver lost packets of frame 40 itself: 39 to 41 may have
+        // gone unasked, 38 and 42 not.
+        for (uint16_t block = 38; block <= 42; ++block)
+            tally.dropped(block, 2);
+        tally.resent(40, 1);
+        QCOMPARE(tally.droppedNotResent(38, 42), uint64_t(2));
+        QCOMPARE(tally.framesOverrun(38, 42), uint64_t(1));
         tally.clear();
         QCOMPARE(tally.packetsDropped(), uint64_t(0));
         QCOMPARE(tally.droppedNotResent(0, 65535), uint64_t(0));
