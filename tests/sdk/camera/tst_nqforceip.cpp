@@ -7,19 +7,22 @@
 
 #include <arpa/inet.h>
 #include <atomic>
+#include <chrono>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
-// Answers (or ignores) FORCEIP_CMD on 127.0.0.1:3956 and keeps what it got.
+// Answers FORCEIP_CMD on 127.0.0.1:3956, at once or `delayMs` after it
+// came, and keeps what it got.
 class ForceIpResponder
 {
 public:
-    explicit ForceIpResponder(bool answer) : m_answer(answer)
+    explicit ForceIpResponder(int delayMs = 0) : m_delay(delayMs)
     {
         m_fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
         const int on = 1;
@@ -44,7 +47,15 @@ public:
 private:
     void run()
     {
+        using Clock = std::chrono::steady_clock;
+        std::vector<uint8_t> ack;
+        sockaddr_in to{};
+        Clock::time_point due;
         while (!m_stop) {
+            if (!ack.empty() && Clock::now() >= due) {
+                ::sendto(m_fd, ack.data(), ack.size(), 0, reinterpret_cast<sockaddr*>(&to), sizeof to);
+                ack.clear();
+            }
             pollfd pfd{m_fd, POLLIN, 0};
             if (::poll(&pfd, 1, 20) <= 0)
                 continue;
@@ -59,15 +70,13 @@ private:
                 continue;
             m_last = force;
             ++m_received;
-            if (!m_answer)
-                continue;
-            const NqGvcp::Packet ack = NqGvcp::buildAck(NqGvcp::GEV_STATUS_SUCCESS, NqGvcp::FORCEIP_ACK,
-                                                        header.requestId, {});
-            ::sendto(m_fd, ack.data(), ack.size(), 0, reinterpret_cast<sockaddr*>(&from), length);
+            ack = NqGvcp::buildAck(NqGvcp::GEV_STATUS_SUCCESS, NqGvcp::FORCEIP_ACK, header.requestId, {});
+            to = from;
+            due = Clock::now() + std::chrono::milliseconds(m_delay);
         }
     }
 
-    bool m_answer;
+    const int m_delay;
     int m_fd = -1;
     bool m_bound = false;
     std::atomic<bool> m_stop{false};
@@ -84,14 +93,14 @@ class TestNqForceIp : public QObject
 
 private slots:
     void carriesAddresses();
-    void noAckIsTimeout();
+    void lateAckIsTimeout();
     void invalidTexts_data();
     void invalidTexts();
 };
 
 void TestNqForceIp::carriesAddresses()
 {
-    ForceIpResponder responder(true);
+    ForceIpResponder responder;
     QVERIFY(responder.bound());
     const NqResult result = NqDevice::SetIPConfiguration("02:4B:53:00:00:07", "169.254.7.8", "255.255.0.0",
                                                          "169.254.0.1");
@@ -104,16 +113,17 @@ void TestNqForceIp::carriesAddresses()
     QCOMPARE(NqGvcp::formatIp(got.gateway), std::string("169.254.0.1"));
 }
 
-void TestNqForceIp::noAckIsTimeout()
+// The camera's acknowledge is waited for one second: one that comes three
+// seconds after the command is not taken, and the wait is not cut short.
+void TestNqForceIp::lateAckIsTimeout()
 {
-    ForceIpResponder responder(false);
+    ForceIpResponder responder(3000);
     QVERIFY(responder.bound());
     QElapsedTimer timer;
     timer.start();
     const NqResult result = NqDevice::SetIPConfiguration("02:4b:53:00:00:07", "127.0.0.9", "255.0.0.0", "0.0.0.0");
+    QVERIFY(timer.elapsed() >= 1000);
     QCOMPARE(result.GetCode(), uint32_t(NqResult::Code::TIMEOUT));
-    // Given up (after its second), where no answer would ever come.
-    QVERIFY2(timer.elapsed() < 10000, qPrintable(QString::number(timer.elapsed())));
     // The responder's thread may take the command after that second on a loaded machine.
     QTRY_VERIFY_WITH_TIMEOUT(responder.received() >= 1, 10000);
 }
