@@ -1,3 +1,4 @@
+#include "PacketDropper.h"
 #include "ResendRing.h"
 #include "ResendTally.h"
 
@@ -8,8 +9,8 @@
 namespace Gvsp = KyNetworkLib::Gvsp;
 
 // The simulated camera's memory of the frames it sent: what it can no longer
-// send again, and what a flood of requests gets; and its tally of the packets
-// it dropped against those it sent again. (Answered requests are covered by
+// send again, and what a flood of requests gets; the share of packets it
+// drops, and its tally of those against the packets it sent again. (Answered requests are covered by
 // the station's capture under packet loss.)
 class TestResendRing : public QObject
 {
@@ -55,6 +56,23 @@ private slots:
             ask(3, 1, 1);
         serve();
         QCOMPARE(sent.size(), ResendRing::MaxRequests);
+    }
+
+    // The share asked for, the same packets for the same seed.
+    void dropperLosesItsShare()
+    {
+        PacketDropper first(0.01, 7);
+        PacketDropper again(0.01, 7);
+        int dropped = 0;
+        for (int i = 0; i < 100000; ++i) {
+            const bool drop = first.dropNext();
+            QCOMPARE(again.dropNext(), drop);
+            dropped += drop ? 1 : 0;
+        }
+        QVERIFY2(dropped > 900 && dropped < 1100, qPrintable(QString::number(dropped)));
+        PacketDropper none(0.0, 7);
+        for (int i = 0; i < 1000; ++i)
+            QVERIFY(!none.dropNext());
     }
 
     // Frames 65534, 65535 and 0 lose packets, across the wrap of the block id.
