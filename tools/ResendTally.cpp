@@ -10,18 +10,11 @@ void ResendTally::clear()
     m_resent = 0;
 }
 
-ResendTally::Frame* ResendTally::find(uint16_t blockId)
+ResendTally::Frame& ResendTally::frame(uint16_t blockId)
 {
     for (auto it = m_frames.rbegin(); it != m_frames.rend(); ++it)
         if (it->blockId == blockId)
-            return &*it;
-    return nullptr;
-}
-
-ResendTally::Frame& ResendTally::frame(uint16_t blockId)
-{
-    if (Frame* known = find(blockId))
-        return *known;
+            return *it;
     if (m_frames.size() == MaxFrames)
         m_frames.pop_front();
     m_frames.emplace_back();
@@ -35,19 +28,27 @@ void ResendTally::dropped(uint16_t blockId, uint32_t packetId)
     ++m_dropped;
     Frame& f = frame(blockId);
     f.dropped.push_back(packetId);
-    f.resent.push_back(false);
+    f.asked.push_back(false);
 }
 
-void ResendTally::resent(uint16_t blockId, uint32_t packetId)
+void ResendTally::asked(uint16_t blockId, uint32_t first, uint32_t last)
+{
+    if (last < first)
+        return;
+    std::lock_guard<std::mutex> lock(m_mutex);
+    Frame& f = frame(blockId);
+    const auto begin = std::lower_bound(f.dropped.begin(), f.dropped.end(), first);
+    const auto end = std::upper_bound(begin, f.dropped.end(), last);
+    for (auto it = begin; it != end; ++it)
+        f.asked[size_t(it - f.dropped.begin())] = true;
+    if (uint64_t(last) - first + 1 > uint64_t(end - begin))
+        f.overrun = true;
+}
+
+void ResendTally::resent()
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     ++m_resent;
-    Frame& f = frame(blockId);
-    const auto it = std::lower_bound(f.dropped.begin(), f.dropped.end(), packetId);
-    if (it != f.dropped.end() && *it == packetId)
-        f.resent[size_t(it - f.dropped.begin())] = true;
-    else
-        f.overrun = true;
 }
 
 bool ResendTally::overrunNear(uint16_t blockId) const
@@ -70,14 +71,14 @@ uint64_t ResendTally::packetsResent() const
     return m_resent;
 }
 
-uint64_t ResendTally::droppedNotResent(uint16_t first, uint16_t last) const
+uint64_t ResendTally::droppedNotAskedFor(uint16_t first, uint16_t last) const
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     const uint16_t span = uint16_t(last - first);
     uint64_t missing = 0;
     for (const Frame& f : m_frames)
         if (uint16_t(f.blockId - first) <= span && !overrunNear(f.blockId))
-            missing += uint64_t(std::count(f.resent.begin(), f.resent.end(), false));
+            missing += uint64_t(std::count(f.asked.begin(), f.asked.end(), false));
     return missing;
 }
 

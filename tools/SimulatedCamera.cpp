@@ -285,9 +285,9 @@ uint64_t SimulatedCamera::packetsResent() const
     return m_impl->tally.packetsResent();
 }
 
-uint64_t SimulatedCamera::droppedNotResent(uint64_t firstBlock, uint64_t lastBlock) const
+uint64_t SimulatedCamera::droppedNotAskedFor(uint64_t firstBlock, uint64_t lastBlock) const
 {
-    return m_impl->tally.droppedNotResent(uint16_t(firstBlock), uint16_t(lastBlock));
+    return m_impl->tally.droppedNotAskedFor(uint16_t(firstBlock), uint16_t(lastBlock));
 }
 
 uint64_t SimulatedCamera::framesOverrun(uint64_t firstBlock, uint64_t lastBlock) const

@@ -73,7 +73,8 @@ public:
     // Frames whose every packet went out (or was dropped on purpose), since start.
     uint64_t framesSent() const;
     // Data packets left out at first sending (packetLoss), and packets sent
-    // again on request (any packet a receiver asked for), since start.
+    // again on request (any a receiver asked for and the camera still kept),
+    // since start.
     uint64_t packetsDropped() const;
     uint64_t packetsResent() const;
     // Of the packets left out of frames `firstBlock` .. `lastBlock` (GVSP
@@ -82,7 +83,7 @@ public:
     // misses leaves none. Frames the receiver overran are not counted: it
     // asked for packets of them, or of a frame beside them, that were never
     // left out (it lost them itself while a busy machine held it up).
-    uint64_t droppedNotResent(uint64_t firstBlock, uint64_t lastBlock) const;
+    uint64_t droppedNotAskedFor(uint64_t firstBlock, uint64_t lastBlock) const;
     uint64_t framesOverrun(uint64_t firstBlock, uint64_t lastBlock) const;
 
     // The control privilege as the camera holds it (0 = free), so tests can

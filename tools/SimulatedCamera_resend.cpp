@@ -7,15 +7,14 @@
 #include "SimulatedCameraImpl.h"
 
 #include "camera/NqGvcp.h"
-#include "KyNetworkLib/Gvsp.h"
-
-namespace Gvsp = KyNetworkLib::Gvsp;
 
 void SimulatedCamera::Impl::requestResend(const uint8_t* data, size_t size)
 {
     NqGvcp::PacketResend request;
-    if (options.packetResend && NqGvcp::parsePacketResendCmd(data, size, request) && request.streamChannel == 0)
-        resends.request(request);
+    if (!options.packetResend || !NqGvcp::parsePacketResendCmd(data, size, request) || request.streamChannel != 0)
+        return;
+    tally.asked(uint16_t(request.blockId), request.firstPacketId, request.lastPacketId);
+    resends.request(request);
 }
 
 void SimulatedCamera::Impl::serveResends()
@@ -31,9 +30,7 @@ void SimulatedCamera::Impl::serveResends()
         to = streamDestination();
     }
     resends.serve([&](const uint8_t* packet, size_t size) {
-        Gvsp::Header header;
-        if (Gvsp::ReadHeader(packet, size, header))
-            tally.resent(uint16_t(header.blockId), header.packetId);
+        tally.resent();
         sendPacket(packet, size, to);
     });
     servingResends = false;

@@ -310,7 +310,7 @@ void LumiCamCaptureFaultsTest::packetLossIsRecoveredByResend()
     // The first and the last frame that came whole: every packet the camera
     // left out of the frames between was asked for again, whether or not a
     // busy machine then lost the frame (but for frames the receiver overran,
-    // see droppedNotResent).
+    // see droppedNotAskedFor).
     std::optional<uint64_t> firstBlock;
     uint64_t lastBlock = 0;
     QObject context;
@@ -323,7 +323,7 @@ void LumiCamCaptureFaultsTest::packetLossIsRecoveredByResend()
     // Reported running until its last file is written, then done or not.
     QTRY_VERIFY_WITH_TIMEOUT(!window.stationState().capturing, 120000);
     QVERIFY(firstBlock);
-    const uint64_t unasked = camera.droppedNotResent(*firstBlock, lastBlock);
+    const uint64_t unasked = camera.droppedNotAskedFor(*firstBlock, lastBlock);
     qInfo() << "blocks" << *firstBlock << "to" << lastBlock << ":" << camera.packetsDropped() << "packets dropped,"
             << camera.packetsResent() << "resent," << unasked << "never asked for,"
             << camera.framesOverrun(*firstBlock, lastBlock) << "frames overrun";

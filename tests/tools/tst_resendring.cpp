@@ -84,30 +84,35 @@ private slots:
         tally.dropped(65535, 1);
         tally.dropped(0, 5);
         tally.dropped(0, 6);
+        tally.resent();
         QCOMPARE(tally.packetsDropped(), uint64_t(5));
-        QCOMPARE(tally.droppedNotResent(65534, 0), uint64_t(5));
-        tally.resent(65534, 9);
-        tally.resent(65534, 9); // asked twice, counted as sent twice, one drop answered
-        tally.resent(7, 1); // a frame without drops: the receiver lost it itself
-        tally.resent(0, 5);
-        QCOMPARE(tally.packetsResent(), uint64_t(4));
-        QCOMPARE(tally.droppedNotResent(65534, 0), uint64_t(3)); // 65534/3, 65535/1, 0/6
-        QCOMPARE(tally.droppedNotResent(65534, 65534), uint64_t(1));
-        QCOMPARE(tally.droppedNotResent(65535, 65535), uint64_t(1));
-        QCOMPARE(tally.droppedNotResent(0, 10), uint64_t(1));
-        QCOMPARE(tally.droppedNotResent(1, 65533), uint64_t(0));
-        QCOMPARE(tally.framesOverrun(0, 65535), uint64_t(1));
+        QCOMPARE(tally.packetsResent(), uint64_t(1));
+        QCOMPARE(tally.droppedNotAskedFor(65534, 0), uint64_t(5));
+        tally.asked(65534, 9, 9);
+        tally.asked(65534, 9, 9); // asked twice
+        tally.asked(0, 5, 5);
+        QCOMPARE(tally.droppedNotAskedFor(65534, 0), uint64_t(3)); // 65534/3, 65535/1, 0/6
+        QCOMPARE(tally.droppedNotAskedFor(65534, 65534), uint64_t(1));
+        QCOMPARE(tally.droppedNotAskedFor(65535, 65535), uint64_t(1));
+        QCOMPARE(tally.droppedNotAskedFor(0, 10), uint64_t(1));
+        QCOMPARE(tally.droppedNotAskedFor(1, 65533), uint64_t(0));
+        QCOMPARE(tally.framesOverrun(0, 65535), uint64_t(0));
 
-        // The receiver lost packets of frame 40 itself: 39 to 41 may have
-        // gone unasked, 38 and 42 not.
-        for (uint16_t block = 38; block <= 42; ++block)
+        // A range asks for every packet in it; packet 3 of frame 38 and 1 of
+        // 40 were never dropped: the receiver lost them itself. The frames
+        // beside one it overran may go unasked (37 to 41), 42 not.
+        for (uint16_t block = 38; block <= 42; ++block) {
             tally.dropped(block, 2);
-        tally.resent(40, 1);
-        QCOMPARE(tally.droppedNotResent(38, 42), uint64_t(2));
-        QCOMPARE(tally.framesOverrun(38, 42), uint64_t(1));
+            tally.dropped(block, 4);
+        }
+        tally.asked(38, 2, 4);
+        QCOMPARE(tally.droppedNotAskedFor(38, 38), uint64_t(0));
+        tally.asked(40, 1, 1);
+        QCOMPARE(tally.droppedNotAskedFor(38, 42), uint64_t(2)); // 42/2, 42/4
+        QCOMPARE(tally.framesOverrun(38, 42), uint64_t(2));      // 38 asked for 3, 40 for 1
         tally.clear();
         QCOMPARE(tally.packetsDropped(), uint64_t(0));
-        QCOMPARE(tally.droppedNotResent(0, 65535), uint64_t(0));
+        QCOMPARE(tally.droppedNotAskedFor(0, 65535), uint64_t(0));
     }
 };
 
