@@ -76,10 +76,23 @@ uint64_t ResendTally::droppedNotAskedFor(uint16_t first, uint16_t last) const
     std::lock_guard<std::mutex> lock(m_mutex);
     const uint16_t span = uint16_t(last - first);
     uint64_t missing = 0;
-    for (const Frame& f : m_frames)
-        if (uint16_t(f.blockId - first) <= span && !overrunNear(f.blockId))
-            missing += uint64_t(std::count(f.asked.begin(), f.asked.end(), false));
+    for (const Frame& f : m_frames) {
+        const auto unasked = uint64_t(std::count(f.asked.begin(), f.asked.end(), false));
+        if (uint16_t(f.blockId - first) <= span && unasked < f.asked.size() && !overrunNear(f.blockId))
+            missing += unasked;
+    }
     return missing;
+}
+
+uint64_t ResendTally::droppedAskedFor(uint16_t first, uint16_t last) const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    const uint16_t span = uint16_t(last - first);
+    uint64_t asked = 0;
+    for (const Frame& f : m_frames)
+        if (uint16_t(f.blockId - first) <= span)
+            asked += uint64_t(std::count(f.asked.begin(), f.asked.end(), true));
+    return asked;
 }
 
 uint64_t ResendTally::framesOverrun(uint16_t first, uint16_t last) const

@@ -24,12 +24,16 @@ public:
     uint64_t packetsDropped() const;
     uint64_t packetsResent() const;
     // Of the packets dropped in blocks `first` .. `last` (counted forward,
-    // across the 16-bit wrap), those never asked for, but for frames the
-    // receiver overran: it asked for packets of them, or of the frame before
-    // or after, that were never dropped (it lost them itself, its socket full
-    // while a busy machine held it up), so that it may have reached its own
-    // bound on requests, or missed the frame whole.
+    // across the 16-bit wrap), those never asked for in frames where others
+    // were: a receiver that asks, asks for every packet of a frame it keeps.
+    // Not counted: frames it asked nothing of (it gave up on them before
+    // asking, held up past their retention by a busy machine, or never saw
+    // them), and frames it overran: it asked for packets of them, or of the
+    // frame before or after, that were never dropped (it lost them itself,
+    // its socket full), so that it may have reached its own bound on requests.
     uint64_t droppedNotAskedFor(uint16_t first, uint16_t last) const;
+    // Dropped packets in `first` .. `last` that were asked for.
+    uint64_t droppedAskedFor(uint16_t first, uint16_t last) const;
     // Frames in `first` .. `last` the receiver overran.
     uint64_t framesOverrun(uint16_t first, uint16_t last) const;
 

@@ -290,6 +290,11 @@ uint64_t SimulatedCamera::droppedNotAskedFor(uint64_t firstBlock, uint64_t lastB
     return m_impl->tally.droppedNotAskedFor(uint16_t(firstBlock), uint16_t(lastBlock));
 }
 
+uint64_t SimulatedCamera::droppedAskedFor(uint64_t firstBlock, uint64_t lastBlock) const
+{
+    return m_impl->tally.droppedAskedFor(uint16_t(firstBlock), uint16_t(lastBlock));
+}
+
 uint64_t SimulatedCamera::framesOverrun(uint64_t firstBlock, uint64_t lastBlock) const
 {
     return m_impl->tally.framesOverrun(uint16_t(firstBlock), uint16_t(lastBlock));

@@ -78,11 +78,11 @@ public:
     uint64_t packetsDropped() const;
     uint64_t packetsResent() const;
     // Of the packets left out of frames `firstBlock` .. `lastBlock` (GVSP
-    // block ids, 16 bits, counted forward across the wrap), those no
-    // receiver asked for again: a receiver that asks for every packet it
-    // misses leaves none. Frames the receiver overran are not counted: it
-    // asked for packets of them, or of a frame beside them, that were never
-    // left out (it lost them itself while a busy machine held it up).
+    // block ids, 16 bits, counted forward across the wrap), those a receiver
+    // asked for, and those it did not ask for in frames where it asked for
+    // others (see ResendTally): a receiver that asks for every packet it
+    // misses leaves none.
+    uint64_t droppedAskedFor(uint64_t firstBlock, uint64_t lastBlock) const;
     uint64_t droppedNotAskedFor(uint64_t firstBlock, uint64_t lastBlock) const;
     uint64_t framesOverrun(uint64_t firstBlock, uint64_t lastBlock) const;
 

@@ -87,13 +87,15 @@ private slots:
         tally.resent();
         QCOMPARE(tally.packetsDropped(), uint64_t(5));
         QCOMPARE(tally.packetsResent(), uint64_t(1));
-        QCOMPARE(tally.droppedNotAskedFor(65534, 0), uint64_t(5));
+        QCOMPARE(tally.droppedNotAskedFor(65534, 0), uint64_t(0)); // nothing asked: given up
+        QCOMPARE(tally.droppedAskedFor(65534, 0), uint64_t(0));
         tally.asked(65534, 9, 9);
         tally.asked(65534, 9, 9); // asked twice
         tally.asked(0, 5, 5);
-        QCOMPARE(tally.droppedNotAskedFor(65534, 0), uint64_t(3)); // 65534/3, 65535/1, 0/6
+        QCOMPARE(tally.droppedAskedFor(65534, 0), uint64_t(2));
+        QCOMPARE(tally.droppedNotAskedFor(65534, 0), uint64_t(2)); // 65534/3, 0/6; 65535 given up
         QCOMPARE(tally.droppedNotAskedFor(65534, 65534), uint64_t(1));
-        QCOMPARE(tally.droppedNotAskedFor(65535, 65535), uint64_t(1));
+        QCOMPARE(tally.droppedNotAskedFor(65535, 65535), uint64_t(0));
         QCOMPARE(tally.droppedNotAskedFor(0, 10), uint64_t(1));
         QCOMPARE(tally.droppedNotAskedFor(1, 65533), uint64_t(0));
         QCOMPARE(tally.framesOverrun(0, 65535), uint64_t(0));
@@ -104,11 +106,12 @@ private slots:
         for (uint16_t block = 38; block <= 42; ++block) {
             tally.dropped(block, 2);
             tally.dropped(block, 4);
+            tally.asked(block, 2, 2);
         }
         tally.asked(38, 2, 4);
         QCOMPARE(tally.droppedNotAskedFor(38, 38), uint64_t(0));
         tally.asked(40, 1, 1);
-        QCOMPARE(tally.droppedNotAskedFor(38, 42), uint64_t(2)); // 42/2, 42/4
+        QCOMPARE(tally.droppedNotAskedFor(38, 42), uint64_t(1)); // 42/4
         QCOMPARE(tally.framesOverrun(38, 42), uint64_t(2));      // 38 asked for 3, 40 for 1
         tally.clear();
         QCOMPARE(tally.packetsDropped(), uint64_t(0));
