@@ -97,6 +97,7 @@ public:
 
     bool isConnected() const { return m_connected; }
     const Thread* acquisitionThread() const { return m_thread; }
+    const CaptureQueue& captureWriter() const { return m_writer; }
     const SidePanel& sidePanel() const { return *m_panel; }
     RemoteServer* remoteServer() const { return m_remote; }
     TmxLink* generatorLink() const { return m_tmx; }

@@ -14,6 +14,9 @@ private slots:
     void cameraInformation();
     void workPath_data();
     void workPath();
+    void helpFileNamesAreText();
+    void qePicture_data();
+    void qePicture();
 };
 
 void TestMaintenanceTexts::temperature()
@@ -58,6 +61,44 @@ void TestMaintenanceTexts::workPath()
     QFETCH(QString, name);
     QFETCH(QString, path);
     QCOMPARE(workPathFor(folder, subFolder, name), path);
+}
+
+// A help file's path is shown as it is, not read as markup.
+void TestMaintenanceTexts::helpFileNamesAreText()
+{
+    const QString path = QStringLiteral("/opt/R&D/<b>help.chm");
+    QCOMPARE(MaintenanceTexts::helpMissing(path),
+             QStringLiteral("The help file <b>/opt/R&amp;D/&lt;b&gt;help.chm</b> was not found."));
+    QCOMPARE(MaintenanceTexts::helpNotOpened(path),
+             QStringLiteral("No program could open the help file <b>/opt/R&amp;D/&lt;b&gt;help.chm</b>."));
+}
+
+// Each camera model is shown its own quantum-efficiency curve.
+void TestMaintenanceTexts::qePicture_data()
+{
+    QTest::addColumn<bool>("colour");
+    QTest::addColumn<QString>("model");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("picture");
+    QTest::newRow("colour") << true << "GEV_K3370M" << "Color Quantum Efficiency"
+                            << ":/Dravo_cam/QE_color_tarnel.png";
+    QTest::newRow("K3971") << false << "IGV_K3971M" << "Monochrome Quantum Efficiency "
+                           << ":/Dravo_cam/qe3971.png";
+    QTest::newRow("K3370") << false << "GEV_K3370M" << "Monochrome Quantum Efficiency "
+                           << ":/Dravo_cam/QE_mono_tarnel.png";
+    QTest::newRow("another model keeps the picture shown") << false << "IGV_K3971" << "Monochrome Quantum Efficiency "
+                                                            << "";
+}
+
+void TestMaintenanceTexts::qePicture()
+{
+    QFETCH(bool, colour);
+    QFETCH(QString, model);
+    QFETCH(QString, title);
+    QFETCH(QString, picture);
+    const MaintenanceTexts::QePicture qe = MaintenanceTexts::qePicture(colour, model);
+    QCOMPARE(qe.title, title);
+    QCOMPARE(qe.picture, picture);
 }
 
 QTEST_GUILESS_MAIN(TestMaintenanceTexts)

@@ -158,6 +158,17 @@ void TestRoiStatistics::sharpness()
     QVERIFY(sharp && soft);
     QVERIFY(*sharp > 2 * *soft);
 
+    // Both ways count alike: a ramp across the ROI scores as the same ramp down it.
+    cv::Mat across(30, 30, CV_8UC1);
+    for (int y = 0; y < 30; ++y)
+        for (int x = 0; x < 30; ++x)
+            across.at<uint8_t>(y, x) = uint8_t((x * x) % 251);
+    const cv::Mat down = across.t();
+    const std::optional<double> acrossScore = RoiStatistics::roiSharpness(across.data, 30, 30, {4, 4, 25, 25});
+    const std::optional<double> downScore = RoiStatistics::roiSharpness(down.data, 30, 30, {4, 4, 25, 25});
+    QVERIFY(acrossScore && downScore && *acrossScore > 0);
+    QCOMPARE(*downScore, *acrossScore);
+
     // Nothing to score: no columns, or not inside the image.
     QVERIFY(!RoiStatistics::roiSharpness(edge.data, 40, 30, {0, 0, -1, 5}));
     QVERIFY(!RoiStatistics::roiSharpness(edge.data, 40, 30, {30, 20, 40, 25}));

@@ -5,7 +5,10 @@
 
 #include <QtTest>
 
+#include <sys/resource.h>
+
 #include <cerrno>
+#include <csignal>
 
 class TestCaptureNaming : public QObject
 {
@@ -178,6 +181,33 @@ private slots:
         QCOMPARE(box.title, QString("List file error"));
         QCOMPARE(box.text, QString("Warning: Can't open /nonexistent-folder/run_0.lst file for writing!"
                                    "<br>The folder does not exist."));
+    }
+
+    // The disk fills while a line is written: the cut line is taken back, so
+    // the list holds whole lines only, and the caller learns that the image
+    // was not listed. (A file size limit stands in for the full disk.)
+    void listLineCutShortIsTakenBack()
+    {
+        QTemporaryDir dir;
+        ListFiles lists;
+        lists.beginRun();
+        QVERIFY(lists.append(dir.filePath("run_0_000001.tif"), "mono"));
+        const QByteArray first("run_0_000001.tif\r\n");
+        struct rlimit saved{};
+        QVERIFY(getrlimit(RLIMIT_FSIZE, &saved) == 0);
+        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit small = saved;
+        small.rlim_cur = rlim_t(first.size() + 10);
+        QVERIFY(setrlimit(RLIMIT_FSIZE, &small) == 0);
+        const WriteResult cut = lists.append(dir.filePath("run_0_000002.tif"), "mono");
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, oldHandler);
+        QVERIFY(!cut);
+        QCOMPARE(cut.error, ENOSPC);
+        QCOMPARE(readAll(dir.filePath("run_0.lst")), first);
+        // With room again the list goes on after its whole lines.
+        QVERIFY(lists.append(dir.filePath("run_0_000003.tif"), "mono"));
+        QCOMPARE(readAll(dir.filePath("run_0.lst")), first + "run_0_000003.tif\r\n");
     }
 
     void runStatus_data()

@@ -209,12 +209,18 @@ private slots:
         QCOMPARE(taken, 4); // the frame being written holds its place
         QCOMPARE(queue.lostFrames(), 6ull);
         held->release();
+        // Once the disk has caught up (every frame let go: 4 written, 6
+        // turned away), the queue takes as many frames again.
+        QTRY_COMPARE_WITH_TIMEOUT(released.load(), 10, 10000);
+        for (unsigned long long n = 11; n <= 14; ++n)
+            QVERIFY2(queue.offer(frame(n, released), 1), qPrintable(QString::number(n)));
+        QCOMPARE(queue.lostFrames(), 6ull);
         queue.endRun();
         QTRY_COMPARE_WITH_TIMEOUT(reports.ended().size(), 1, 10000);
         const CaptureQueue::Summary summary = reports.ended().first();
-        QCOMPARE(summary.stored, 4ull);
+        QCOMPARE(summary.stored, 8ull);
         QCOMPARE(summary.lost, 6ull);
-        QCOMPARE(readAll(dir.filePath("run.lst")), listOf("run", 1, 4));
+        QCOMPARE(readAll(dir.filePath("run.lst")), listOf("run", 1, 4) + listOf("run", 11, 14));
     }
 
     // The first failure is reported once and ends the run's writing; a new
@@ -230,6 +236,8 @@ private slots:
             queue.offer(frame(n, released), 1);
         QTRY_COMPARE_WITH_TIMEOUT(reports.failed().size(), 1, 10000);
         QVERIFY(!queue.offer(frame(7, released), 1)); // turned away once the failure is known
+        // What the window shows as lost: 3 to 6 not written, 7 turned away.
+        QTRY_COMPARE_WITH_TIMEOUT(queue.lostFrames(), 5ull, 10000);
         const int second = queue.beginRun(run(dir.path(), "b")); // ends "a"
         queue.offer(frame(1, released), 1);
         queue.endRun();
@@ -249,6 +257,8 @@ private slots:
         const CaptureQueue::Summary b = reports.ended().at(1);
         QCOMPARE(b.run, second);
         QVERIFY(!b.failed);
+        QCOMPARE(b.lost, 0ull);
+        QCOMPARE(queue.lostFrames(), 0ull); // "a"'s losses are not "b"'s
         QCOMPARE(readAll(dir.filePath("b.lst")), listOf("b", 1, 1));
     }
 };

@@ -234,16 +234,19 @@ private slots:
     {
         QTest::addColumn<int>("dataDepth");
         QTest::addColumn<bool>("compress");
-        QTest::newRow("12-bit") << 12 << false;
-        QTest::newRow("14-bit") << 14 << false;
-        QTest::newRow("14-bit LZW") << 14 << true;
+        QTest::addColumn<int>("height");
+        // 1000 samples a row: 131 rows a strip.
+        QTest::newRow("12-bit") << 12 << false << 301; // 602 kB: three strips, the last one short
+        QTest::newRow("14-bit") << 14 << false << 301;
+        QTest::newRow("14-bit LZW") << 14 << true << 301;
+        QTest::newRow("14-bit, the last strip one row") << 14 << false << 132;
     }
     void manyStrips()
     {
         QFETCH(int, dataDepth);
         QFETCH(bool, compress);
+        QFETCH(int, height);
         const int width = 1000;
-        const int height = 301; // 602 kB: three strips, the last one short
         std::vector<uint16_t> frame(size_t(width) * height);
         for (size_t i = 0; i < frame.size(); ++i)
             frame[i] = uint16_t(i * 4);
@@ -253,6 +256,57 @@ private slots:
         for (size_t i = 0; i < frame.size(); ++i)
             if (r.samples[i] != (dataDepth == 14 ? frame[i] >> 2 : frame[i]))
                 QFAIL(qPrintable(QString("sample %1 is %2").arg(i).arg(r.samples[i])));
+    }
+
+    // Planes larger than a strip: each strip is picked from its own rows of
+    // the mosaic (two mosaic rows a plane row), read with the mosaic's stride.
+    void manyStripPlanes_data()
+    {
+        QTest::addColumn<int>("displayDepth");
+        QTest::addColumn<int>("dataDepth");
+        QTest::addColumn<int>("flags");
+        QTest::addColumn<bool>("greens");
+        QTest::newRow("8-bit S") << 8 << 8 << 1 << false;
+        QTest::newRow("8-bit R greens") << 8 << 8 << 0 << true;
+        QTest::newRow("12-bit R") << 16 << 12 << 0 << false;
+        QTest::newRow("14-bit S") << 16 << 14 << 1 << false;
+        QTest::newRow("14-bit R greens") << 16 << 14 << 0 << true;
+    }
+    void manyStripPlanes()
+    {
+        QFETCH(int, displayDepth);
+        QFETCH(int, dataDepth);
+        QFETCH(int, flags);
+        QFETCH(bool, greens);
+        // 8-bit planes take 436 rows a strip, 16-bit ones 218: three strips or more.
+        const int planeWidth = 601, planeHeight = 900;
+        const int stride = 2 * planeWidth + 3;
+        std::vector<uint16_t> mosaic16(size_t(stride) * 2 * planeHeight);
+        std::vector<uint8_t> mosaic8(mosaic16.size());
+        for (size_t i = 0; i < mosaic16.size(); ++i) {
+            mosaic16[i] = uint16_t(i * 2654435761u >> 7);
+            mosaic8[i] = uint8_t(i * 2654435761u >> 13);
+        }
+        const void* mosaic = displayDepth == 8 ? static_cast<const void*>(mosaic8.data()) : mosaic16.data();
+        QVERIFY(writeTiffPlane("large-plane.tif", planeWidth, planeHeight, mosaic, stride,
+                               {displayDepth, dataDepth, false}, flags, greens));
+        const ReadBack r = readTiff("large-plane.tif");
+        QCOMPARE(r.samples.size(), size_t(planeWidth) * planeHeight);
+        const auto at = [&](int row, int col) {
+            const size_t k = size_t(row) * stride + col;
+            const int s = displayDepth == 8 ? mosaic8[k] : mosaic16[k];
+            return dataDepth == 14 ? s >> 2 : s;
+        };
+        for (int i = 0; i < planeHeight; ++i) {
+            for (int j = 0; j < planeWidth; ++j) {
+                const int expected = flags == 1 ? at(2 * i, 2 * j + 1)
+                                     : greens   ? (at(2 * i, 2 * j) + at(2 * i + 1, 2 * j + 1)) / 2
+                                                : at(2 * i, 2 * j);
+                const int got = r.samples[size_t(i) * planeWidth + j];
+                if (got != expected)
+                    QFAIL(qPrintable(QString("plane sample (%1, %2) is %3, not %4").arg(i).arg(j).arg(got).arg(expected)));
+            }
+        }
     }
 
     // A file that cannot be finished is not left behind, and the caller

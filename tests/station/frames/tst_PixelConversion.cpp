@@ -211,6 +211,31 @@ private slots:
         QCOMPARE(qGray(image.pixel(4, 2)), 14);
     }
 
+    // A monochrome frame is shown by the depth of its data: 14-bit samples by
+    // their upper byte, 12-bit ones by bits 4 to 11.
+    void displayMonoDepths_data()
+    {
+        QTest::addColumn<int>("dataDepth");
+        QTest::addColumn<QVector<int>>("shown");
+        QTest::newRow("14-bit") << 14 << QVector<int>{255, 0x12, 0, 0x80};
+        QTest::newRow("12-bit") << 12 << QVector<int>{255, 0x23, 0, 0x00};
+    }
+    void displayMonoDepths()
+    {
+        QFETCH(int, dataDepth);
+        QFETCH(QVector<int>, shown);
+        DisplayBuffers buffers;
+        QVERIFY(buffers.allocate(2, 2, false));
+        FrameRef frame = makeFrame16(2, 2, {0xFFFC, 0x1234, 0x000F, 0x8000});
+        DisplayBuffers::Options options;
+        options.depths = {16, dataDepth};
+        const QImage image = buffers.render(*frame, options);
+        QCOMPARE(image.size(), QSize(2, 2));
+        QCOMPARE((QVector<int>{image.pixelIndex(0, 0), image.pixelIndex(1, 0), image.pixelIndex(0, 1),
+                               image.pixelIndex(1, 1)}),
+                 shown);
+    }
+
     void displayColourPlanes()
     {
         DisplayBuffers buffers;
