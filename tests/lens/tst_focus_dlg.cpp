@@ -30,6 +30,55 @@ void store(const QString& key, const QString& value)
     QSettings(QSettings::NativeFormat, QSettings::UserScope, "Kessane", "Focalis").setValue(key, value);
 }
 
+// The dialog's clock, simulated: it stands still unless the test moves it,
+// and it counts the dialog's reads.
+struct SimulatedClock
+{
+    qint64 now = 0;
+    int reads = 0;
+};
+
+// Shows that a wait keeps its bound on the simulated clock, without waiting
+// it out. Once `started` holds (the wait has read its start), the clock moves
+// to 1 ms short of the bound; once the wait has read it twice more (a whole
+// slice of the wait seen short of the bound, with its events run), whether
+// `ended` already holds is noted, and the clock moves onto the bound. A wait
+// still running WaitMs later is let go by a clock far past its bound.
+class BoundDriver : public QObject
+{
+public:
+    BoundDriver(SimulatedClock& clock, qint64 boundMs, std::function<bool()> started, std::function<bool()> ended)
+    {
+        connect(&timer_, &QTimer::timeout, this, [=, &clock] {
+            if (stage_ == 0 && started()) {
+                mark_ = clock.reads;
+                clock.now += boundMs - 1;
+                stage_ = 1;
+            } else if (stage_ == 1 && clock.reads >= mark_ + 2) {
+                endedEarly = ended();
+                clock.now += 1;
+                reachedBound = true;
+                sinceBound_.start();
+                stage_ = 2;
+            } else if (stage_ == 2 && !overran && sinceBound_.elapsed() > WaitMs) {
+                overran = true;
+                clock.now += 100 * boundMs;
+            }
+        });
+        timer_.start(5);
+    }
+
+    bool endedEarly = false;   // the wait ended before its bound
+    bool reachedBound = false; // the clock was moved onto the bound
+    bool overran = false;      // the wait went on past its bound
+
+private:
+    QTimer timer_;
+    QElapsedTimer sinceBound_;
+    int stage_ = 0;
+    int mark_ = 0;
+};
+
 } // namespace
 
 // The lens dialog against the simulated controller: connecting, presets and
@@ -63,9 +112,13 @@ private:
     void scoreFocus(QTimer& timer);
     const ScriptedPrompt::Shown& lastBox() const { return prompt_->shown.last(); }
 
+    // The dialog's clock made a simulated one.
+    void simulateClock();
+
     std::unique_ptr<LensControllerSim> sim_;
     std::unique_ptr<ScriptedPrompt> prompt_;
     std::unique_ptr<focusDlg> dlg_;
+    SimulatedClock clock_;
 };
 
 void TestFocusDlg::init()
@@ -75,6 +128,7 @@ void TestFocusDlg::init()
     QVERIFY(sim_->start(ControllerAddress));
     prompt_ = std::make_unique<ScriptedPrompt>();
     dlg_ = std::make_unique<focusDlg>();
+    clock_ = SimulatedClock();
 }
 
 void TestFocusDlg::cleanup()
@@ -91,6 +145,14 @@ void TestFocusDlg::connectController()
     QTRY_VERIFY(dlg_->hasWorkers());
     // The first ping's answer gives the positions.
     QTRY_COMPARE(widget<QLineEdit>("focusVal")->text(), QString::number(sim_->lens().focus));
+}
+
+void TestFocusDlg::simulateClock()
+{
+    dlg_->setClock([this] {
+        ++clock_.reads;
+        return clock_.now;
+    });
 }
 
 QList<QByteArray> TestFocusDlg::lensCommands() const
@@ -138,13 +200,19 @@ void TestFocusDlg::connectAndControls()
     for (const char* name : {"fastNearFocus", "focusStepSlider", "slowOpenIris", "comboProfile"})
         QVERIFY2(widget(name)->isEnabled(), name);
 
-    // A held button repeats its move; the pinger pauses meanwhile.
+    // A held button repeats its move; the pinger pauses meanwhile, and the
+    // release resumes it. The controller keeps silent here, so that no report
+    // resumes the pinger instead (the replies it sent before are read first).
+    sim_->setSilent(true);
+    QTest::qWait(100);
     sim_->clearCommands();
     emit widget<QPushButton>("fastFarFocus")->pressed();
     QVERIFY(dlg_->pinger()->isPaused());
     QTRY_VERIFY(lensCommands().count("moveFocus=-10") >= 2);
+    QVERIFY(dlg_->pinger()->isPaused());
     emit widget<QPushButton>("fastFarFocus")->released();
     QVERIFY(!dlg_->pinger()->isPaused());
+    sim_->setSilent(false);
 
     // Connecting again replaces both workers.
     QSignalSpy identified(dlg_.get(), &focusDlg::isProductCorrect);
@@ -173,7 +241,8 @@ void TestFocusDlg::refusedAndSilentControllers()
     clock.start();
     QVERIFY(dlg_->connectLC(ControllerAddress));
     QTRY_VERIFY_WITH_TIMEOUT(!prompt_->shown.isEmpty(), focusDlg::IdentityWaitMs + WaitMs);
-    QVERIFY(clock.elapsed() >= focusDlg::IdentityWaitMs - 100);
+    // The identity is given 2 s (a coarse timer may end 5 % early).
+    QVERIFY(clock.elapsed() >= 1900);
     QCOMPARE(lastBox().title, QString("Connecting Error"));
     QCOMPARE(lastBox().text, QString("Can't find <b>Kessane Orvane Controller</b> on <b>127.0.17.1</b>"));
     QVERIFY(!dlg_->hasWorkers());
@@ -251,14 +320,16 @@ void TestFocusDlg::presetStopsAndRefusals()
     QTRY_COMPARE(lensCommands(), stopped);
     QCOMPARE(prompt_->titles(), QStringList("Canon Lens Controller"));
 
-    focusDlg::WaitLimits limits;
-    limits.presetPhaseMs = 400;
-    dlg_->setWaitLimits(limits);
+    // A move may take 30 s; its report missing then, it is stopped.
+    simulateClock();
     sim_->clearCommands();
+    BoundDriver driver(clock_, 30000, [this] { return clock_.reads > 0; },
+                       [this] { return lensCommands().contains("stopFocus"); });
     dlg_->applyProfile("Near");
+    QVERIFY(driver.reachedBound && !driver.endedEarly && !driver.overran);
     QTRY_COMPARE(lensCommands(), stopped);
     QCOMPARE(lastBox().title, QString("Canon Lens Controller"));
-    QVERIFY(lastBox().text.contains("\"focusDone\" within 0.4 s"));
+    QVERIFY(lastBox().text.contains("\"focusDone\" within 30 s"));
     QVERIFY(!dlg_->isBusy());
 }
 
@@ -304,23 +375,44 @@ void TestFocusDlg::autofocusRefusalsAndLogError()
     QCOMPARE(lastBox().title, QString("Autofocus"));
     QVERIFY(lastBox().text.contains("near end is 30"));
 
-    // No score comes (no preview), and the log cannot be opened (a file
-    // stands where its folder should be): a warning each, then the search ends.
+    // The controller's report may take 10 s; missing then, the search ends.
     sim_->lens().focusRange = "0,1000";
     QVERIFY(dlg_->connectLC(ControllerAddress));
     QTRY_COMPARE(widget<QLabel>("label_18")->text(), QString("1000"));
-    focusDlg::WaitLimits limits;
-    limits.scoreMs = 300;
-    dlg_->setWaitLimits(limits);
+    simulateClock();
+    sim_->setSilent(true);
+    const int boxes = prompt_->shown.size();
+    {
+        BoundDriver driver(clock_, 10000, [this] { return clock_.reads > 0; },
+                           [&] { return prompt_->shown.size() > boxes; });
+        dlg_->doAutoFocus();
+        QVERIFY(driver.reachedBound && !driver.endedEarly && !driver.overran);
+    }
+    QCOMPARE(lastBox().title, QString("Autofocus"));
+    QCOMPARE(lastBox().text, QString("The lens controller sent no \"Focus\" report within 10 s after "
+                                     "\"setFocus=990\": autofocus stopped."));
+    QVERIFY(!dlg_->isBusy());
+
+    // A score may take 20 s; missing then (no preview), the search ends. And
+    // the log cannot be opened (a file stands where its folder should be): a
+    // warning each.
+    sim_->setSilent(false);
     const QString folder = QFileInfo(focusDlg::autofocusLogPath()).absolutePath();
     QVERIFY(QDir(folder).removeRecursively() && QDir().mkpath(QFileInfo(folder).absolutePath()));
     QFile blocker(folder);
     QVERIFY(blocker.open(QIODevice::WriteOnly));
     blocker.close();
-    dlg_->doAutoFocus();
+    {
+        const int before = prompt_->shown.size();
+        BoundDriver driver(clock_, 20000, [this] { return dlg_->isWaitingForScore(); },
+                           [&] { return prompt_->titles().mid(before).contains("Autofocus"); });
+        dlg_->doAutoFocus();
+        QVERIFY(driver.reachedBound && !driver.endedEarly && !driver.overran);
+    }
     QVERIFY(blocker.remove());
     QCOMPARE(prompt_->titles().mid(prompt_->shown.size() - 2), QStringList({"Log file error", "Autofocus"}));
-    QVERIFY(lastBox().text.startsWith("No new sharpness score within 0.3 s"));
+    QVERIFY(lastBox().text.startsWith("No new sharpness score within 20 s"));
+    QVERIFY(lastBox().text.endsWith("at focus position 950."));
     QVERIFY(!dlg_->isWaitingForScore() && !dlg_->isBusy());
 }
 
