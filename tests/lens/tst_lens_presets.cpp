@@ -44,6 +44,10 @@ void TestLensPresets::storeKeepsToItsGroup()
     QVERIFY(store.store("Far", "35,100,8"));
     QVERIFY(!store.store("a/b", "1,2,3"));
     QCOMPARE(store.names(), QStringList({"Far", "Near"}));
+    // Nor is such a name read: it would name a value below the group's own.
+    shared.setValue("Profiles/a/b", "1,2,3");
+    shared.sync();
+    QCOMPARE(store.value("a/b"), QString("0,0,0"));
     store.remove(""); // would name the whole group
     store.remove("Far");
     QCOMPARE(store.names(), QStringList({"Near"}));
