@@ -41,6 +41,12 @@ void TestLensPresets::storeKeepsToItsGroup()
     LensPresetStore store;
     QCOMPARE(store.value("Near"), QString("0,0,0"));
     QVERIFY(store.store("Near", "35,1200,5.6"));
+    {
+        // In the file at once, for the console's process that shares it.
+        QFile file(shared.fileName());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(file.readAll().contains("35,1200,5.6"));
+    }
     QVERIFY(store.store("Far", "35,100,8"));
     QVERIFY(!store.store("a/b", "1,2,3"));
     QCOMPARE(store.names(), QStringList({"Far", "Near"}));
