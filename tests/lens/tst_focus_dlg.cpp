@@ -1,5 +1,6 @@
 #include "LensControllerSim.h"
 #include "ScriptedPrompt.h"
+#include "SimulatedClock.h"
 #include "focusDlg.h"
 #include "pingWorker.h"
 
@@ -29,55 +30,6 @@ void store(const QString& key, const QString& value)
 {
     QSettings(QSettings::NativeFormat, QSettings::UserScope, "Kessane", "Focalis").setValue(key, value);
 }
-
-// The dialog's clock, simulated: it stands still unless the test moves it,
-// and it counts the dialog's reads.
-struct SimulatedClock
-{
-    qint64 now = 0;
-    int reads = 0;
-};
-
-// Shows that a wait keeps its bound on the simulated clock, without waiting
-// it out. Once `started` holds (the wait has read its start), the clock moves
-// to 1 ms short of the bound; once the wait has read it twice more (a whole
-// slice of the wait seen short of the bound, with its events run), whether
-// `ended` already holds is noted, and the clock moves onto the bound. A wait
-// still running WaitMs later is let go by a clock far past its bound.
-class BoundDriver : public QObject
-{
-public:
-    BoundDriver(SimulatedClock& clock, qint64 boundMs, std::function<bool()> started, std::function<bool()> ended)
-    {
-        connect(&timer_, &QTimer::timeout, this, [=, &clock] {
-            if (stage_ == 0 && started()) {
-                mark_ = clock.reads;
-                clock.now += boundMs - 1;
-                stage_ = 1;
-            } else if (stage_ == 1 && clock.reads >= mark_ + 2) {
-                endedEarly = ended();
-                clock.now += 1;
-                reachedBound = true;
-                sinceBound_.start();
-                stage_ = 2;
-            } else if (stage_ == 2 && !overran && sinceBound_.elapsed() > WaitMs) {
-                overran = true;
-                clock.now += 100 * boundMs;
-            }
-        });
-        timer_.start(5);
-    }
-
-    bool endedEarly = false;   // the wait ended before its bound
-    bool reachedBound = false; // the clock was moved onto the bound
-    bool overran = false;      // the wait went on past its bound
-
-private:
-    QTimer timer_;
-    QElapsedTimer sinceBound_;
-    int stage_ = 0;
-    int mark_ = 0;
-};
 
 } // namespace
 
@@ -212,6 +164,17 @@ void TestFocusDlg::connectAndControls()
     QVERIFY(dlg_->pinger()->isPaused());
     emit widget<QPushButton>("fastFarFocus")->released();
     QVERIFY(!dlg_->pinger()->isPaused());
+
+    // Escape and the window's close hide it and pause the pinger.
+    QSignalSpy closed(dlg_.get(), &focusDlg::focusClosed);
+    dlg_->show();
+    QTest::keyClick(dlg_.get(), Qt::Key_Escape);
+    QVERIFY(dlg_->isHidden() && dlg_->pinger()->isPaused());
+    dlg_->fillProfiles(true);
+    dlg_->show();
+    dlg_->close();
+    QVERIFY(dlg_->isHidden() && dlg_->pinger()->isPaused());
+    QCOMPARE(closed.count(), 2);
 
     // A zoom-range reply takes a miss off the pinger's count (paused here, so
     // that only the replies move it, but for a ping that was under way).
