@@ -265,7 +265,8 @@ void TestFocusDlg::presetsSaveApplyDelete()
 
 // Cancel in the focus phase stops the focus, still sends the aperture and
 // stops it at once; a phase without its report ends the same way, with a
-// warning. Only one preset runs at a time; a wrong lens is refused.
+// warning. Only one preset runs at a time; a wrong lens is refused. (The
+// reports of the presets before do not count for the later ones.)
 void TestFocusDlg::presetStopsAndRefusals()
 {
     store("Profiles/Tele", "100,500,4"); // a 100 mm zoom position: not on a 24-70
@@ -275,6 +276,13 @@ void TestFocusDlg::presetStopsAndRefusals()
     dlg_->applyProfile("Tele");
     QCOMPARE(lastBox().title, QString("Wrong presets"));
     QCOMPARE(lastBox().text, QString("This presets is for the different lens!"));
+    // Either end of the lens's zoom range is its own.
+    store("Profiles/Wide", "24,500,4");
+    store("Profiles/Long", "70,500,4");
+    sim_->clearCommands();
+    dlg_->applyProfile("Wide");
+    dlg_->applyProfile("Long");
+    QCOMPARE(lensCommands(), (QList<QByteArray>{"setFocus=500", "setAper=4", "setFocus=500", "setAper=4"}));
 
     dlg_->saveProfileAs("Near");
     sim_->setSilent(true);
@@ -302,6 +310,23 @@ void TestFocusDlg::presetStopsAndRefusals()
     QCOMPARE(lastBox().title, QString("Canon Lens Controller"));
     QVERIFY(lastBox().text.contains("\"focusDone\" within 30 s"));
     QVERIFY(!dlg_->isBusy());
+
+    // So may the aperture's, once the focus is done.
+    sim_->clearCommands();
+    int readsAtAperture = -1;
+    QObject replier;
+    connect(sim_.get(), &LensControllerSim::commandReceived, &replier, [&](const QByteArray& command) {
+        if (command.startsWith("setFocus="))
+            sim_->reply("focusDone");
+        else if (command.startsWith("setAper="))
+            readsAtAperture = clock_.reads; // the phase reads its start after this
+    });
+    BoundDriver apertureDriver(clock_, 30000, [&] { return readsAtAperture >= 0 && clock_.reads > readsAtAperture; },
+                               [this] { return lensCommands().contains("stopFocus"); });
+    dlg_->applyProfile("Near");
+    QVERIFY(apertureDriver.reachedBound && !apertureDriver.endedEarly && !apertureDriver.overran);
+    QTRY_COMPARE(lensCommands(), (QList<QByteArray>{"setFocus=500", "setAper=4", "stopFocus"}));
+    QVERIFY(lastBox().text.contains("\"irisDone\" within 30 s"));
 }
 
 void TestFocusDlg::autofocus()
