@@ -33,6 +33,10 @@ focusDlg::focusDlg(QWidget* parent)
       ui(std::make_unique<Ui::focusDialog_2>()),
       m_settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Kessane"), QStringLiteral("Focalis"))
 {
+    QElapsedTimer monotonic;
+    monotonic.start();
+    m_clock = [monotonic] { return monotonic.elapsed(); };
+
     ui->setupUi(this);
     m_ranges = {ui->label_20->text(), ui->label_18->text(), ui->label_22->text(), ui->label_21->text()};
     raise();
@@ -298,14 +302,13 @@ bool focusDlg::beginSequence(Caller caller, const char* what)
 focusDlg::WaitEnd focusDlg::waitUntil(const std::function<bool()>& done, int sliceMs, int limitMs,
                                       const std::function<bool()>& stop)
 {
-    QElapsedTimer clock;
-    clock.start();
+    const qint64 start = m_clock();
     for (;;) {
         if (done())
             return WaitEnd::Done;
         if (stop && stop())
             return WaitEnd::Stopped;
-        if (clock.elapsed() >= limitMs)
+        if (m_clock() - start >= limitMs)
             return WaitEnd::TimedOut;
         if (!delay(sliceMs))
             return WaitEnd::Aborted;

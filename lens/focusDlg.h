@@ -37,12 +37,9 @@ class focusDlg : public QDialog
 
 public:
     // Bounds of the sequences' waits.
-    struct WaitLimits
-    {
-        int presetPhaseMs = 30000; // each of a preset's focus and aperture moves
-        int focusReportMs = 10000; // the "Focus" report after an autofocus command
-        int scoreMs = 20000;       // a fresh sharpness score after an autofocus move
-    };
+    static constexpr int PresetPhaseMs = 30000; // each of a preset's focus and aperture moves
+    static constexpr int FocusReportMs = 10000; // the "Focus" report after an autofocus command
+    static constexpr int ScoreMs = 20000;       // a fresh sharpness score after an autofocus move
     static constexpr int IdentityWaitMs = 2000;
     static constexpr int PresetPollMs = 200;
 
@@ -68,7 +65,11 @@ public:
     QString controllerName() const { return m_controllerName; }
     QString lensText() const { return m_lensText; }
 
-    void setWaitLimits(const WaitLimits& limits) { m_limits = limits; }
+    // The clock the sequences' bounds are measured on, in milliseconds from
+    // any fixed start: a monotonic one, unless a test puts a simulated one in
+    // its place to see a bound of many seconds kept without waiting it out.
+    using Clock = std::function<qint64()>;
+    void setClock(Clock clock) { m_clock = std::move(clock); }
     // A preset or the autofocus is running.
     bool isBusy() const { return m_sequenceRunning; }
 
@@ -164,8 +165,8 @@ private:
     bool beginSequence(Caller caller, const char* what);
     void endSequence() { m_sequenceRunning = false; }
     // Runs events in slices of `sliceMs` until `done` holds; Stopped when
-    // `stop` holds first, TimedOut after `limitMs`, Aborted when the wait was
-    // cancelled or the program is quitting.
+    // `stop` holds first, TimedOut after `limitMs` on the dialog's clock,
+    // Aborted when the wait was cancelled or the program is quitting.
     WaitEnd waitUntil(const std::function<bool()>& done, int sliceMs, int limitMs,
                       const std::function<bool()>& stop = {});
     bool delay(int ms) { return m_wait.wait(ms); }
@@ -179,7 +180,7 @@ private:
     pingWorker* m_pinger = nullptr;
     zoomWorker* m_motor = nullptr;
     EventWait m_wait;
-    WaitLimits m_limits;
+    Clock m_clock;
 
     QString m_address;
     QString m_controllerName;

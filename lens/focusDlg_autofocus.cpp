@@ -77,12 +77,12 @@ bool focusDlg::runAutoFocus(int nearEnd)
         if (!delay(step.settleMs))
             return false;
         WaitEnd end = waitUntil([this] { return m_focusReply; },
-                                step.measure ? MoveReportSliceMs : SetFocusReportSliceMs, m_limits.focusReportMs);
+                                step.measure ? MoveReportSliceMs : SetFocusReportSliceMs, FocusReportMs);
         if (end == WaitEnd::TimedOut) {
             Prompt::current().message(this, Prompt::Warning, AutofocusTitle,
                                       QStringLiteral("The lens controller sent no \"Focus\" report within %1 s "
                                                      "after \"%2\": autofocus stopped.")
-                                          .arg(m_limits.focusReportMs / 1000.0)
+                                          .arg(FocusReportMs / 1000.0)
                                           .arg(QString::fromLatin1(step.command)));
         }
         if (end != WaitEnd::Done)
@@ -103,14 +103,14 @@ bool focusDlg::runAutoFocus(int nearEnd)
         }
 
         m_waitForScore = true;
-        end = waitUntil([this] { return !m_waitForScore; }, ScoreSliceMs, m_limits.scoreMs);
+        end = waitUntil([this] { return !m_waitForScore; }, ScoreSliceMs, ScoreMs);
         if (end != WaitEnd::Done)
             m_waitForScore = false;
         if (end == WaitEnd::TimedOut) {
             Prompt::current().message(this, Prompt::Warning, AutofocusTitle,
                                       QStringLiteral("No new sharpness score within %1 s (is the preview running "
                                                      "with an ROI drawn?): autofocus stopped at focus position %2.")
-                                          .arg(m_limits.scoreMs / 1000.0)
+                                          .arg(ScoreMs / 1000.0)
                                           .arg(step.position));
         }
         if (end != WaitEnd::Done)

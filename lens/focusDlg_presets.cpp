@@ -211,7 +211,7 @@ void focusDlg::runPreset(const LensPreset& preset)
     const auto phase = [&](const std::function<bool()>& done, const char* report) {
         if (!delay(PresetPollMs))
             return false;
-        const WaitEnd end = waitUntil(done, PresetPollMs, m_limits.presetPhaseMs,
+        const WaitEnd end = waitUntil(done, PresetPollMs, PresetPhaseMs,
                                       [&] { return stopped || progress.wasCanceled(); });
         if (end == WaitEnd::Aborted)
             return false;
@@ -237,7 +237,7 @@ void focusDlg::runPreset(const LensPreset& preset)
                                   QStringLiteral("The lens controller sent no \"%1\" within %2 s: the move was "
                                                  "stopped and the lens is not at preset [%3,%4,%5].")
                                       .arg(missing.join(QStringLiteral("\", \"")))
-                                      .arg(m_limits.presetPhaseMs / 1000.0)
+                                      .arg(PresetPhaseMs / 1000.0)
                                       .arg(preset.zoomText.toHtmlEscaped(), preset.focusText.toHtmlEscaped(),
                                            preset.apertureText.toHtmlEscaped()));
     }

@@ -18,9 +18,16 @@ ScoreAt peakAt(int peak, double slope)
     return [=](int p) { return std::max(1.0, 1000 - slope * std::abs(p - peak)); };
 }
 
+// Scores from a table by position, `otherwise` elsewhere.
+ScoreAt table(const QMap<int, double>& scores, double otherwise)
+{
+    return [=](int p) { return scores.value(p, otherwise); };
+}
+
 struct Run
 {
     QList<QByteArray> commands;
+    QList<int> settleMs; // of each command
     QList<int> coarse; // measured positions, in order
     QList<int> fine;
     QByteArray log;
@@ -35,6 +42,7 @@ Run drive(int nearEnd, const ScoreAt& scoreAt)
     while (!search.isDone() && run.commands.size() < 1000) {
         const AutoFocusSearch::Step step = search.current();
         run.commands << step.command;
+        run.settleMs << step.settleMs;
         if (!step.measure) {
             search.next();
             continue;
@@ -94,6 +102,22 @@ void TestAutoFocusSearch::visits_data()
     // fine step is 1 so the fine stage still moves.
     QTest::newRow("fine step at least 1") << 60 << peakAt(30, 50) << range(48, 28, -2) << range(29, 34, 1)
                                           << QByteArray("setFocus=30");
+    // The stop ratios, a hundredth either side. Near end 100: coarse step 4
+    // from 86, fine step 1, the fine stage up to the best coarse position + 8.
+    QTest::newRow("coarse drop of 1.07 ends it")
+        << 100 << table({{86, 1000}}, 1000 / 1.07) << QList<int>{86, 82} << range(83, 94, 1)
+        << QByteArray("setFocus=86");
+    QTest::newRow("coarse drop of 1.05 does not")
+        << 100 << table({{86, 1000}}, 1000 / 1.05) << range(86, 18, -4) << range(19, 94, 1)
+        << QByteArray("setFocus=86");
+    // The coarse stage ends at 78, after its best at 82; the fine one peaks at 81.
+    const auto finePeak = [](double at82) {
+        return table({{86, 500}, {82, at82}, {78, 400}, {79, 700}, {80, 900}, {81, 1000}}, 100);
+    };
+    QTest::newRow("fine drop of 1.24 ends it")
+        << 100 << finePeak(1000 / 1.24) << QList<int>{86, 82, 78} << range(79, 82, 1) << QByteArray("setFocus=81");
+    QTest::newRow("fine drop of 1.22 does not")
+        << 100 << finePeak(1000 / 1.22) << QList<int>{86, 82, 78} << range(79, 90, 1) << QByteArray("setFocus=81");
 }
 
 void TestAutoFocusSearch::visits()
@@ -112,6 +136,15 @@ void TestAutoFocusSearch::visits()
     QCOMPARE(run.commands.at(1 + coarse.size()), "setFocus=" + QByteArray::number(coarse.last()));
     QCOMPARE(run.commands.last(), last);
     QCOMPARE(run.commands.size(), 1 + coarse.size() + 1 + fine.size() + 1);
+    // The lens settles 20 ms after each move, 500 ms after the return.
+    QList<int> settleMs{0};
+    for (int i = 0; i < coarse.size(); ++i)
+        settleMs << 20;
+    settleMs << 500;
+    for (int i = 0; i < fine.size(); ++i)
+        settleMs << 20;
+    settleMs << 0;
+    QCOMPARE(run.settleMs, settleMs);
 }
 
 // Log lines; a near end must leave a start position above 20 ("Near" reads as 0).

@@ -1,5 +1,6 @@
 #include "LensControllerSim.h"
 #include "ScriptedPrompt.h"
+#include "SimulatedClock.h"
 #include "focusDlg.h"
 #include "pingWorker.h"
 
@@ -63,9 +64,13 @@ private:
     void scoreFocus(QTimer& timer);
     const ScriptedPrompt::Shown& lastBox() const { return prompt_->shown.last(); }
 
+    // The dialog's clock made a simulated one.
+    void simulateClock();
+
     std::unique_ptr<LensControllerSim> sim_;
     std::unique_ptr<ScriptedPrompt> prompt_;
     std::unique_ptr<focusDlg> dlg_;
+    SimulatedClock clock_;
 };
 
 void TestFocusDlg::init()
@@ -75,6 +80,7 @@ void TestFocusDlg::init()
     QVERIFY(sim_->start(ControllerAddress));
     prompt_ = std::make_unique<ScriptedPrompt>();
     dlg_ = std::make_unique<focusDlg>();
+    clock_ = SimulatedClock();
 }
 
 void TestFocusDlg::cleanup()
@@ -91,6 +97,14 @@ void TestFocusDlg::connectController()
     QTRY_VERIFY(dlg_->hasWorkers());
     // The first ping's answer gives the positions.
     QTRY_COMPARE(widget<QLineEdit>("focusVal")->text(), QString::number(sim_->lens().focus));
+}
+
+void TestFocusDlg::simulateClock()
+{
+    dlg_->setClock([this] {
+        ++clock_.reads;
+        return clock_.now;
+    });
 }
 
 QList<QByteArray> TestFocusDlg::lensCommands() const
@@ -138,13 +152,38 @@ void TestFocusDlg::connectAndControls()
     for (const char* name : {"fastNearFocus", "focusStepSlider", "slowOpenIris", "comboProfile"})
         QVERIFY2(widget(name)->isEnabled(), name);
 
-    // A held button repeats its move; the pinger pauses meanwhile.
+    // A held button repeats its move; the pinger pauses meanwhile, and the
+    // release resumes it. The controller keeps silent here, so that no report
+    // resumes the pinger instead (the replies it sent before are read first).
+    sim_->setSilent(true);
+    QTest::qWait(100);
     sim_->clearCommands();
     emit widget<QPushButton>("fastFarFocus")->pressed();
     QVERIFY(dlg_->pinger()->isPaused());
     QTRY_VERIFY(lensCommands().count("moveFocus=-10") >= 2);
+    QVERIFY(dlg_->pinger()->isPaused());
     emit widget<QPushButton>("fastFarFocus")->released();
     QVERIFY(!dlg_->pinger()->isPaused());
+
+    // Escape and the window's close hide it and pause the pinger.
+    QSignalSpy closed(dlg_.get(), &focusDlg::focusClosed);
+    dlg_->show();
+    QTest::keyClick(dlg_.get(), Qt::Key_Escape);
+    QVERIFY(dlg_->isHidden() && dlg_->pinger()->isPaused());
+    dlg_->fillProfiles(true);
+    dlg_->show();
+    dlg_->close();
+    QVERIFY(dlg_->isHidden() && dlg_->pinger()->isPaused());
+    QCOMPARE(closed.count(), 2);
+
+    // A zoom-range reply takes a miss off the pinger's count (paused here, so
+    // that only the replies move it, but for a ping that was under way).
+    dlg_->fillProfiles(false);
+    const int misses = dlg_->pinger()->missCount();
+    for (int i = 0; i < 3; ++i)
+        sim_->reply("zRange=24,70");
+    QTRY_VERIFY(dlg_->pinger()->missCount() <= misses - 2);
+    sim_->setSilent(false);
 
     // Connecting again replaces both workers.
     QSignalSpy identified(dlg_.get(), &focusDlg::isProductCorrect);
@@ -173,7 +212,8 @@ void TestFocusDlg::refusedAndSilentControllers()
     clock.start();
     QVERIFY(dlg_->connectLC(ControllerAddress));
     QTRY_VERIFY_WITH_TIMEOUT(!prompt_->shown.isEmpty(), focusDlg::IdentityWaitMs + WaitMs);
-    QVERIFY(clock.elapsed() >= focusDlg::IdentityWaitMs - 100);
+    // The identity is given 2 s (a coarse timer may end 5 % early).
+    QVERIFY(clock.elapsed() >= 1900);
     QCOMPARE(lastBox().title, QString("Connecting Error"));
     QCOMPARE(lastBox().text, QString("Can't find <b>Kessane Orvane Controller</b> on <b>127.0.17.1</b>"));
     QVERIFY(!dlg_->hasWorkers());
@@ -225,7 +265,8 @@ void TestFocusDlg::presetsSaveApplyDelete()
 
 // Cancel in the focus phase stops the focus, still sends the aperture and
 // stops it at once; a phase without its report ends the same way, with a
-// warning. Only one preset runs at a time; a wrong lens is refused.
+// warning. Only one preset runs at a time; a wrong lens is refused. (The
+// reports of the presets before do not count for the later ones.)
 void TestFocusDlg::presetStopsAndRefusals()
 {
     store("Profiles/Tele", "100,500,4"); // a 100 mm zoom position: not on a 24-70
@@ -235,6 +276,13 @@ void TestFocusDlg::presetStopsAndRefusals()
     dlg_->applyProfile("Tele");
     QCOMPARE(lastBox().title, QString("Wrong presets"));
     QCOMPARE(lastBox().text, QString("This presets is for the different lens!"));
+    // Either end of the lens's zoom range is its own.
+    store("Profiles/Wide", "24,500,4");
+    store("Profiles/Long", "70,500,4");
+    sim_->clearCommands();
+    dlg_->applyProfile("Wide");
+    dlg_->applyProfile("Long");
+    QCOMPARE(lensCommands(), (QList<QByteArray>{"setFocus=500", "setAper=4", "setFocus=500", "setAper=4"}));
 
     dlg_->saveProfileAs("Near");
     sim_->setSilent(true);
@@ -251,15 +299,34 @@ void TestFocusDlg::presetStopsAndRefusals()
     QTRY_COMPARE(lensCommands(), stopped);
     QCOMPARE(prompt_->titles(), QStringList("Canon Lens Controller"));
 
-    focusDlg::WaitLimits limits;
-    limits.presetPhaseMs = 400;
-    dlg_->setWaitLimits(limits);
+    // A move may take 30 s; its report missing then, it is stopped.
+    simulateClock();
     sim_->clearCommands();
+    BoundDriver driver(clock_, 30000, [this] { return clock_.reads > 0; },
+                       [this] { return lensCommands().contains("stopFocus"); });
     dlg_->applyProfile("Near");
+    QVERIFY(driver.reachedBound && !driver.endedEarly && !driver.overran);
     QTRY_COMPARE(lensCommands(), stopped);
     QCOMPARE(lastBox().title, QString("Canon Lens Controller"));
-    QVERIFY(lastBox().text.contains("\"focusDone\" within 0.4 s"));
+    QVERIFY(lastBox().text.contains("\"focusDone\" within 30 s"));
     QVERIFY(!dlg_->isBusy());
+
+    // So may the aperture's, once the focus is done.
+    sim_->clearCommands();
+    int readsAtAperture = -1;
+    QObject replier;
+    connect(sim_.get(), &LensControllerSim::commandReceived, &replier, [&](const QByteArray& command) {
+        if (command.startsWith("setFocus="))
+            sim_->reply("focusDone");
+        else if (command.startsWith("setAper="))
+            readsAtAperture = clock_.reads; // the phase reads its start after this
+    });
+    BoundDriver apertureDriver(clock_, 30000, [&] { return readsAtAperture >= 0 && clock_.reads > readsAtAperture; },
+                               [this] { return lensCommands().contains("stopFocus"); });
+    dlg_->applyProfile("Near");
+    QVERIFY(apertureDriver.reachedBound && !apertureDriver.endedEarly && !apertureDriver.overran);
+    QTRY_COMPARE(lensCommands(), (QList<QByteArray>{"setFocus=500", "setAper=4", "stopFocus"}));
+    QVERIFY(lastBox().text.contains("\"irisDone\" within 30 s"));
 }
 
 void TestFocusDlg::autofocus()
@@ -304,23 +371,44 @@ void TestFocusDlg::autofocusRefusalsAndLogError()
     QCOMPARE(lastBox().title, QString("Autofocus"));
     QVERIFY(lastBox().text.contains("near end is 30"));
 
-    // No score comes (no preview), and the log cannot be opened (a file
-    // stands where its folder should be): a warning each, then the search ends.
+    // The controller's report may take 10 s; missing then, the search ends.
     sim_->lens().focusRange = "0,1000";
     QVERIFY(dlg_->connectLC(ControllerAddress));
     QTRY_COMPARE(widget<QLabel>("label_18")->text(), QString("1000"));
-    focusDlg::WaitLimits limits;
-    limits.scoreMs = 300;
-    dlg_->setWaitLimits(limits);
+    simulateClock();
+    sim_->setSilent(true);
+    const int boxes = prompt_->shown.size();
+    {
+        BoundDriver driver(clock_, 10000, [this] { return clock_.reads > 0; },
+                           [&] { return prompt_->shown.size() > boxes; });
+        dlg_->doAutoFocus();
+        QVERIFY(driver.reachedBound && !driver.endedEarly && !driver.overran);
+    }
+    QCOMPARE(lastBox().title, QString("Autofocus"));
+    QCOMPARE(lastBox().text, QString("The lens controller sent no \"Focus\" report within 10 s after "
+                                     "\"setFocus=990\": autofocus stopped."));
+    QVERIFY(!dlg_->isBusy());
+
+    // A score may take 20 s; missing then (no preview), the search ends. And
+    // the log cannot be opened (a file stands where its folder should be): a
+    // warning each.
+    sim_->setSilent(false);
     const QString folder = QFileInfo(focusDlg::autofocusLogPath()).absolutePath();
     QVERIFY(QDir(folder).removeRecursively() && QDir().mkpath(QFileInfo(folder).absolutePath()));
     QFile blocker(folder);
     QVERIFY(blocker.open(QIODevice::WriteOnly));
     blocker.close();
-    dlg_->doAutoFocus();
+    {
+        const int before = prompt_->shown.size();
+        BoundDriver driver(clock_, 20000, [this] { return dlg_->isWaitingForScore(); },
+                           [&] { return prompt_->titles().mid(before).contains("Autofocus"); });
+        dlg_->doAutoFocus();
+        QVERIFY(driver.reachedBound && !driver.endedEarly && !driver.overran);
+    }
     QVERIFY(blocker.remove());
     QCOMPARE(prompt_->titles().mid(prompt_->shown.size() - 2), QStringList({"Log file error", "Autofocus"}));
-    QVERIFY(lastBox().text.startsWith("No new sharpness score within 0.3 s"));
+    QVERIFY(lastBox().text.startsWith("No new sharpness score within 20 s"));
+    QVERIFY(lastBox().text.endsWith("at focus position 950."));
     QVERIFY(!dlg_->isWaitingForScore() && !dlg_->isBusy());
 }
 

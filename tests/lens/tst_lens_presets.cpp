@@ -41,9 +41,19 @@ void TestLensPresets::storeKeepsToItsGroup()
     LensPresetStore store;
     QCOMPARE(store.value("Near"), QString("0,0,0"));
     QVERIFY(store.store("Near", "35,1200,5.6"));
+    {
+        // In the file at once, for the console's process that shares it.
+        QFile file(shared.fileName());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(file.readAll().contains("35,1200,5.6"));
+    }
     QVERIFY(store.store("Far", "35,100,8"));
     QVERIFY(!store.store("a/b", "1,2,3"));
     QCOMPARE(store.names(), QStringList({"Far", "Near"}));
+    // Nor is such a name read: it would name a value below the group's own.
+    shared.setValue("Profiles/a/b", "1,2,3");
+    shared.sync();
+    QCOMPARE(store.value("a/b"), QString("0,0,0"));
     store.remove(""); // would name the whole group
     store.remove("Far");
     QCOMPARE(store.names(), QStringList({"Near"}));

@@ -16,6 +16,7 @@ private slots:
     void packets();
     void replies_data();
     void replies();
+    void replyTexts();
     void identity();
 };
 
@@ -116,9 +117,12 @@ void TestLensProtocol::replies_data()
         << QStringList{"zRange=50,50", "aRange=2.8,22", "AF=0"}
         << "device=Device:  v. @10.0.0.5  Lens: <b>50mm f/2.8</b> af=0 enable resume";
     QTest::newRow("AF=10 is on") << QStringList{"AF=10"} << "af=1 enable resume";
+    QTest::newRow("AF=1 only at the start is on")
+        << QStringList{"NAME=AF=1"} << "af=0 name=LC Name: <b>AF=1<b> enable resume";
     QTest::newRow("zoom range") << QStringList{"zRange=24,70"} << "missBack";
     QTest::newRow("no lens") << QStringList{"nolensfound"} << "lens=Lens: N/A  resume";
     QTest::newRow("name of blanks") << QStringList{"NAME=   "} << "";
+    QTest::newRow("empty name") << QStringList{"NAME="} << "name=LC Name: <b><b>";
     QTest::newRow("name") << QStringList{"NAME=bench"} << "name=LC Name: <b>BENCH<b>";
     QTest::newRow("name is text, not markup") << QStringList{"NAME=<i>x"} << "name=LC Name: <b>&lt;I&gt;X<b>";
     QTest::newRow("focus done") << QStringList{"focusDone"} << "focusDone";
@@ -144,6 +148,13 @@ void TestLensProtocol::replies()
     for (const QString& reply : replies)
         effects = parser.parse(reply);
     QCOMPARE(describe(effects), last);
+}
+
+// A reply's text is Latin-1 and ends at a NUL, as a controller's C string does.
+void TestLensProtocol::replyTexts()
+{
+    QCOMPARE(replyText(QByteArray("Focus=1234\0\0", 12)), QString("Focus=1234"));
+    QCOMPARE(replyText(QByteArray("NAME=b\xe9nch")), QString::fromUtf8("NAME=b\u00e9nch"));
 }
 
 void TestLensProtocol::identity()

@@ -5,6 +5,7 @@
 
 #include <QtTest>
 
+#include <atomic>
 #include <memory>
 
 using namespace LensProtocol;
@@ -12,6 +13,9 @@ using Motor = zoomWorker::Motor;
 
 namespace {
 const QString ControllerAddress = QStringLiteral("127.0.16.3");
+// The controller's pacing: a pause after each command and one between turns.
+constexpr int CommandPauseMs = 200;
+constexpr int TurnPauseMs = 10;
 // Bound of a wait for a few turns of the worker, with room for a busy machine.
 constexpr int WaitMs = 10000;
 } // namespace
@@ -32,6 +36,7 @@ private slots:
     void pausedSendsNothing();
     void heldFlagsInListOrder();
     void targetsWithZeroPositions();
+    void targetSpeedByRatio();
     void addressChange();
     void packetChannel();
 
@@ -76,11 +81,12 @@ void TestZoomWorker::heldFlagRepeats()
     worker_->setMotor(Motor::FocusNearSlow, false);
     for (const QByteArray& text : sim_->commandTexts().mid(0, 5))
         QCOMPARE(text, QByteArray("moveFocus=12"));
-    // The command pause follows each one: they go out at least that far apart.
+    // The command pause follows each one, the turn's pause each turn: they
+    // go out at least that far apart.
     const QList<ThreadLog::Entry> sent = sent_->entries().mid(0, 5);
     for (int i = 1; i < sent.size(); ++i) {
         const qint64 gap = sent.at(i).ms - sent.at(i - 1).ms;
-        QVERIFY2(gap >= zoomWorker::CommandPauseMs, qPrintable(QString::number(gap)));
+        QVERIFY2(gap >= CommandPauseMs + TurnPauseMs, qPrintable(QString::number(gap)));
     }
 
     // Another flag held after the release: from its first command on, the
@@ -95,11 +101,16 @@ void TestZoomWorker::heldFlagRepeats()
 void TestZoomWorker::pausedSendsNothing()
 {
     // Paused before it starts (a pause takes effect at the loop's next
-    // turn), a held flag sends nothing until the resume.
+    // turn), a held flag sends nothing until the resume: once the thread
+    // runs, where a running loop would send at once, more than a turn passes
+    // without a command.
+    std::atomic<bool> started{false};
+    connect(worker_.get(), &QThread::started, this, [&] { started = true; }, Qt::DirectConnection);
     worker_->pause();
     worker_->setMotor(Motor::IrisCloseFast, true);
     worker_->start();
-    QTest::qWait(500);
+    QVERIFY(QTest::qWaitFor([&] { return bool(started); }, WaitMs));
+    QTest::qWait((CommandPauseMs + TurnPauseMs) * 13 / 10);
     QCOMPARE(sent_->size(), 0);
     worker_->resume();
     QVERIFY(waitForCommands(1));
@@ -145,18 +156,42 @@ void TestZoomWorker::targetsWithZeroPositions()
     worker_.reset(); // before the receiver's counters go
 }
 
+// The speed of a drive comes from the ratio of position and target: below
+// 2.0 for the focus, below 0.1 for zoom and iris, the fast one (5).
+void TestZoomWorker::targetSpeedByRatio()
+{
+    worker_->setZoomPosition(50);
+    worker_->setTarget(zoomWorker::Axis::Zoom, 100);  // 0.5: slow
+    worker_->setFocusPosition(100);
+    worker_->setTarget(zoomWorker::Axis::Focus, 150); // 0.67: fast
+    worker_->setAperture(2);
+    worker_->setTarget(zoomWorker::Axis::Iris, 32);   // 0.0625: fast
+    worker_->start();
+    QVERIFY(waitForCommands(3));
+    QCOMPARE(sim_->commandTexts().mid(0, 3), (QList<QByteArray>{"ZoomN=2", "FocusN=5", "IrisO=5"}));
+}
+
 void TestZoomWorker::addressChange()
 {
     QVERIFY(!worker_->changeAddress("10.0.0.256"));
     QObject receiver;
     QString changed;
     connect(worker_.get(), &zoomWorker::ipSettingChanged, &receiver, [&](const QString& a) { changed = a; });
+    ThreadLog* log = sent_.get();
+    connect(worker_.get(), &zoomWorker::ipSettingChanged, this, [log] { log->add("changed"); },
+            Qt::DirectConnection);
     QVERIFY(worker_->changeAddress("10.0.0.007"));
     worker_->start();
     QVERIFY(waitForCommands(1));
     QCOMPARE(sim_->commandTexts(), QList<QByteArray>{"ChangeIP=10.0.0.7"});
     QVERIFY(QTest::qWaitFor([&] { return !changed.isEmpty(); }, WaitMs));
     QCOMPARE(changed, QString("10.0.0.7"));
+    // The controller is given a second to take its new address before it is
+    // told (on the worker's own clock).
+    const QList<ThreadLog::Entry> sent = sent_->entries();
+    QCOMPARE(sent.size(), 2);
+    QCOMPARE(sent.at(1).what, QByteArray("changed"));
+    QVERIFY2(sent.at(1).ms - sent.at(0).ms >= 1000, qPrintable(QString::number(sent.at(1).ms - sent.at(0).ms)));
     worker_.reset();
 }
 

@@ -6,11 +6,13 @@
 #include "WindowDriver.h"
 #include "camera/camSearchDlg.h"
 #include "focusDlg.h"
+#include "pingWorker.h"
 #include "frames/CustomScene.h"
 #include "remote/RemoteServer.h"
 
 #include <QComboBox>
 #include <QGraphicsSceneMouseEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QtTest>
 
@@ -21,6 +23,12 @@ using WindowDriver::PatienceMs;
 
 namespace {
 const QString ControllerAddress = QStringLiteral("127.0.17.5");
+
+// A preset stored before the station shows its lens dialog.
+void storePreset(const QString& name)
+{
+    QSettings(QSettings::NativeFormat, QSettings::UserScope, "Kessane", "Focalis").setValue("Profiles/" + name, "35,1,4");
+}
 } // namespace
 
 // The station's lens hooks: the lens action, the dialog's close, and the
@@ -65,11 +73,13 @@ void LumiCamLensTest::cleanup()
 
 void LumiCamLensTest::lensActionAndClose()
 {
+    storePreset("Far");
     focusDlg* lens = m_window->focusDialog();
     QAction* lensAction = action(*m_window, "actionFocus");
     lensAction->setChecked(true);
     QVERIFY(lens->isVisible());
     QVERIFY(m_window->scene()->sharpnessMode());
+    QCOMPARE(lens->findChild<QComboBox*>("comboProfile")->currentText(), QString("Far")); // the list refilled
 
     QTest::keyClick(lens, Qt::Key_Escape);
     QVERIFY(!lens->isVisible());
@@ -83,18 +93,20 @@ void LumiCamLensTest::remoteLensCommands()
     action(*m_window, "actionRemote_Control")->setChecked(true);
     QVERIFY(m_client.connectTo(QHostAddress::LocalHost, m_window->remoteServer()->serverPort()));
     focusDlg* lens = m_window->focusDialog();
+    storePreset("Far");
 
     QCOMPARE(ask(("#lcconn=" + ControllerAddress).toLatin1()), QByteArray("No Camera\0", 10));
     QTRY_VERIFY_WITH_TIMEOUT(lens->hasWorkers(), PatienceMs);
     QVERIFY(lens->isVisible());
     QVERIFY(m_window->scene()->sharpnessMode());
+    auto* presets = lens->findChild<QComboBox*>("comboProfile");
+    QCOMPARE(presets->currentText(), QString("Far")); // the list refilled
     QTRY_VERIFY_WITH_TIMEOUT(!m_sim->commandTexts().isEmpty(), PatienceMs);
     QCOMPARE(m_sim->commandTexts().first(), QByteArray("ver"));
     QTRY_COMPARE_WITH_TIMEOUT(lens->findChild<QLineEdit*>("focusVal")->text(), QString("500"), PatienceMs);
 
     ask("#lcsave=Near");
-    QTRY_COMPARE_WITH_TIMEOUT(lens->findChild<QComboBox*>("comboProfile")->currentText(), QString("Near"),
-                              PatienceMs);
+    QTRY_COMPARE_WITH_TIMEOUT(presets->currentText(), QString("Near"), PatienceMs);
 
     m_sim->lens().focus = 100;
     m_sim->clearCommands();
@@ -109,17 +121,27 @@ void LumiCamLensTest::remoteLensCommands()
 
     ask("#lcshow");
     QTRY_VERIFY_WITH_TIMEOUT(action(*m_window, "actionFocus")->isChecked(), PatienceMs);
+    // Hidden, the dialog pauses its pinger. (The controller keeps silent
+    // from here, so that no answer resumes it; those sent before are read first.)
+    m_sim->setSilent(true);
+    QTest::qWait(100);
     ask("#lchide");
     QTRY_VERIFY_WITH_TIMEOUT(!lens->isVisible(), PatienceMs);
     QVERIFY(!m_window->scene()->sharpnessMode());
+    QVERIFY(lens->pinger()->isPaused());
 
     ask("#lcdelete=Near");
-    QTRY_COMPARE_WITH_TIMEOUT(lens->findChild<QComboBox*>("comboProfile")->count(), 0, PatienceMs);
+    QTRY_COMPARE_WITH_TIMEOUT(presets->count(), 1, PatienceMs);
+    QCOMPARE(presets->itemText(0), QString("Far"));
     QVERIFY(m_prompt->titles().filter("KT3").isEmpty());
 }
 
+// The autofocus on the station's scores: a lens whose focus range ends at
+// 31 has the search measure three positions (20, then 21 and 22), and the
+// log shows the scores the station computed for them.
 void LumiCamLensTest::sharpnessScoresFeedAutofocus()
 {
+    m_sim->lens().focusRange = "0,31";
     SimulatedCamera camera;
     QVERIFY(camera.start());
     action(*m_window, "actionOpenCam")->setChecked(true); // searches again
@@ -138,13 +160,29 @@ void LumiCamLensTest::sharpnessScoresFeedAutofocus()
         event.setButtons(type == QEvent::GraphicsSceneMouseRelease ? Qt::NoButton : Qt::LeftButton);
         QCoreApplication::sendEvent(&scene, &event);
     }
-    // Each shown frame's score lowers the autofocus's wait flag.
     focusDlg* lens = m_window->focusDialog();
-    for (int i = 0; i < 3; ++i) {
-        lens->setWaitForScore(true);
-        QTRY_VERIFY_WITH_TIMEOUT(!lens->isWaitingForScore(), PatienceMs);
-    }
+    QVERIFY(lens->connectLC(ControllerAddress));
+    QTRY_COMPARE_WITH_TIMEOUT(lens->findChild<QLabel*>("label_18")->text(), QString("31"), PatienceMs);
+
+    // Each shown frame's score goes to the dialog and ends its wait for one.
+    QObject receiver;
+    QList<QByteArray> scores;
+    connect(m_window.get(), &Lumi_cam::currentSHARPNESS, &receiver,
+            [&](double score) { scores << QByteArray::number(score, 'g', 6); });
+    lens->doAutoFocus();
     action(*m_window, "actionRun")->setChecked(false);
+    QVERIFY2(m_prompt->shown.last().text.startsWith("Done in "), qPrintable(m_prompt->shown.last().text));
+
+    QFile log(focusDlg::autofocusLogPath());
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = log.readAll().split('\n');
+    QCOMPARE(lines.size(), 4); // the last one empty
+    const QList<QByteArray> positions{"20,", "21, ", "22, "};
+    for (int i = 0; i < 3; ++i) {
+        QVERIFY2(lines.at(i).startsWith(positions.at(i)) && lines.at(i).endsWith('\r'), lines.at(i).constData());
+        const QByteArray score = lines.at(i).mid(positions.at(i).size()).chopped(1);
+        QVERIFY2(scores.contains(score) && score.toDouble() > 0, score.constData());
+    }
 }
 
 QTEST_MAIN(LumiCamLensTest)
