@@ -14,11 +14,13 @@
 #include <QDir>
 #include <QDoubleSpinBox>
 #include <QLabel>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <cmath>
 #include <memory>
 
 // A station that a console steers while nobody watches it: whatever goes
@@ -217,6 +219,9 @@ void LumiCamUnattendedTest::everyFrameIncomplete()
         action(window, "actionRun")->setChecked(true);
         QVERIFY(window.isPreviewing());
     }
+    // The bound the run's stream is held to (none when triggered).
+    const unsigned silenceLimit = window.acquisitionThread()->silenceLimit();
+    QCOMPARE(silenceLimit == 0, triggered);
     QTRY_VERIFY_WITH_TIMEOUT(!window.isCapturing() && !window.isPreviewing(), PatienceMs);
     qInfo() << "run ended after" << run.elapsed() << "ms";
     QVERIFY(window.isConnected());
@@ -224,13 +229,28 @@ void LumiCamUnattendedTest::everyFrameIncomplete()
     QTest::qWait(300);
     QCOMPARE(ask("#status"), ready);
 
-    const QString errors = window.findChild<QLabel*>(QStringLiteral("temperatureLabel"))->text();
-    QVERIFY2(errors.startsWith(QLatin1String("Errors: ")) && errors.section(QLatin1Char(' '), 1, 1).toInt() > 10,
-             qPrintable(errors));
     QCOMPARE(m_prompt->mostOpen, 0);
     QCOMPARE(m_prompt->titles(), QStringList{"Camera error"});
     const QString text = m_prompt->shown[0].text;
-    QVERIFY2(text.contains(QLatin1String("<b>SimCam</b> delivered no complete frame")), qPrintable(text));
+    const QRegularExpressionMatch reason =
+        QRegularExpression(QStringLiteral("<b>SimCam</b> delivered no complete frame for ([0-9.]+) s "
+                                          "\\((\\d+) incomplete\\)"))
+            .match(text);
+    QVERIFY2(reason.hasMatch(), qPrintable(text));
+    const int incomplete = reason.captured(2).toInt();
+    if (triggered) {
+        // Waiting for triggers, only the frames that came can tell: 16 in a row.
+        QCOMPARE(incomplete, 16);
+    } else {
+        // Not before the stream was incomplete for its whole bound (said to a tenth of a second).
+        QVERIFY2(reason.captured(1).toDouble() >= std::floor(silenceLimit / 100.0) / 10.0,
+                 qPrintable(QStringLiteral("%1 ms bound: %2").arg(silenceLimit).arg(text)));
+        QVERIFY2(incomplete > 10, qPrintable(text));
+    }
+    // Every incomplete frame is an error, those of the row included.
+    const QString errors = window.findChild<QLabel*>(QStringLiteral("temperatureLabel"))->text();
+    QVERIFY2(errors.startsWith(QLatin1String("Errors: ")), qPrintable(errors));
+    QVERIFY2(errors.section(QLatin1Char(' '), 1, 1).toInt() >= incomplete, qPrintable(errors + " " + text));
     QVERIFY(window.statusBar()->currentMessage().startsWith(QLatin1String("Camera error: Camera SimCam delivered")));
     QVERIFY(QDir(m_dir->path()).entryList({QStringLiteral("*.tif")}, QDir::Files).isEmpty());
 }
