@@ -37,7 +37,8 @@ using WindowDriver::PatienceMs;
 // radiometric and the trigger off: the camera free-runs from there, one frame
 // every 4 s, longer than the exposure the station asked for. The bound
 // follows the frame time the camera reports: it answers and sends, so it is
-// never taken for lost.
+// never taken for lost. Frame accumulation at last: the camera waits for the
+// generator's triggers, however long, and is not watched again.
 void LumiCamUnattendedRunsTest::silenceBoundFollowsModeChanges()
 {
     QVERIFY(WindowDriver::writeRunSettings(m_dir->path(), 5, QStringLiteral("run")));
@@ -48,8 +49,11 @@ void LumiCamUnattendedRunsTest::silenceBoundFollowsModeChanges()
     action(window, "actionDouble_Framing_Mode")->setChecked(true);
     QVERIFY(action(window, "actionTrigger")->isChecked());
     action(window, "actionRun")->setChecked(true);
+    QCOMPARE(window.acquisitionThread()->silenceLimit(), 0u);
     action(window, "actionRadiometric_Mode")->setChecked(true);
     action(window, "actionTrigger")->setChecked(false);
+    // Watched at once: 3 s beyond three of the camera's 4 s frames.
+    QCOMPARE(window.acquisitionThread()->silenceLimit(), 15000u);
     const unsigned long long before = window.stationState().framesReceived;
     // Two frames: the stream was watched through a whole period (or the
     // camera was taken for lost, or a box came).
@@ -59,6 +63,12 @@ void LumiCamUnattendedRunsTest::silenceBoundFollowsModeChanges()
     QVERIFY(window.isConnected());
     QVERIFY(window.isPreviewing());
     QVERIFY2(m_prompt->shown.isEmpty(), qPrintable(m_prompt->titles().join(QLatin1Char(','))));
+
+    PulseGeneratorSim generator;
+    QVERIFY(generator.start());
+    enterFrameAccumulation(generator);
+    QVERIFY(window.isPreviewing());
+    QCOMPARE(window.acquisitionThread()->silenceLimit(), 0u);
     action(window, "actionRun")->setChecked(false);
 }
 
