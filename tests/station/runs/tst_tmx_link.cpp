@@ -17,6 +17,10 @@ using Query = QList<QPair<QString, QString>>;
 constexpr int waitMs = 10000;
 // The second the generator has to answer a request, as the user is promised.
 constexpr int deadlineMs = 1000;
+// The first line of a repeated failure: later ones are counted, a line a
+// minute at most, or a generator that a run asks with every frame would fill
+// the log.
+const QString firstOfMany = QStringLiteral("the first; repeats are counted, a line per 60 s at most");
 
 class TestTmxLink : public QObject
 {
@@ -324,7 +328,7 @@ void TestTmxLink::eachRequestHasItsDeadline()
     link_->sendTMXRun();
     QTRY_COMPARE_WITH_TIMEOUT(prompt_->shown.size(), 2, waitMs);
     QCOMPARE(log.count(noAnswer), 1);
-    QCOMPARE(log.count(noAnswer + "the first;"), 1);
+    QCOMPARE(log.count(noAnswer + firstOfMany), 1);
 
     generator_->setMode(PulseGeneratorSim::Mode::Answer200);
     link_->sendTMXRun();
@@ -345,7 +349,7 @@ void TestTmxLink::failedRepliesAreCounted()
     QVERIFY(waitForSettled());
     QCOMPARE(log.count(failedReply), 1);
     QCOMPARE(log.count(failedReply + "http://" + generator_->address()), 1);
-    QCOMPARE(log.count("the first;"), 2); // and the deadlines' own line
+    QCOMPARE(log.count(firstOfMany), 2); // and the deadlines' own line
 
     generator_->setMode(PulseGeneratorSim::Mode::Answer200);
     link_->sendTMXRun();
