@@ -4,6 +4,14 @@
 #include <QTimer>
 #include <QtTest>
 
+namespace {
+
+// Longer than the test may run (ctest gives it two minutes): a wait of this
+// length that returns was cut short, however slow the machine.
+constexpr int hourMs = 60 * 60 * 1000;
+
+} // namespace
+
 class TestEventWait : public QObject
 {
     Q_OBJECT
@@ -47,14 +55,11 @@ void TestEventWait::cancelEndsNestedWaits()
             innerDepth = waiter.depth();
             waiter.cancel();
         });
-        innerResult = waiter.wait(10000);
+        innerResult = waiter.wait(hourMs);
     });
-    QElapsedTimer clock;
-    clock.start();
-    QVERIFY(!waiter.wait(10000));
+    QVERIFY(!waiter.wait(hourMs));
     QVERIFY(!innerResult);
     QCOMPARE(innerDepth, 2);
-    QVERIFY(clock.elapsed() < 5000);
     QCOMPARE(waiter.depth(), 0);
 
     // A later wait is not affected by the earlier cancel.
@@ -68,19 +73,14 @@ void TestEventWait::quittingEndsWaits()
     EventWait waiter;
     bool inner = true;
     bool later = true;
-    qint64 ms = -1;
     QTimer::singleShot(0, this, [&] {
-        QElapsedTimer clock;
-        clock.start();
         QTimer::singleShot(20, this, [] { QCoreApplication::exit(0); });
-        inner = waiter.wait(10000);
-        later = waiter.wait(10000);
-        ms = clock.elapsed();
+        inner = waiter.wait(hourMs);
+        later = waiter.wait(hourMs);
     });
     QCoreApplication::exec(); // ends with the exit; the next exec starts afresh
     QVERIFY(!inner);
     QVERIFY(!later);
-    QVERIFY2(ms >= 0 && ms < 5000, qPrintable(QString::number(ms)));
     QCOMPARE(waiter.depth(), 0);
 }
 
@@ -91,17 +91,15 @@ void TestEventWait::waitUntilTellsHowItEnded()
     EventWait waiter;
     bool flag = false;
     QTimer::singleShot(20, this, [&] { flag = true; });
+    QCOMPARE(waiter.waitUntil([&] { return flag; }, hourMs), EventWait::Until::Done);
+
     QElapsedTimer clock;
     clock.start();
-    QCOMPARE(waiter.waitUntil([&] { return flag; }, 10000), EventWait::Until::Done);
-    QVERIFY(clock.elapsed() < 5000);
-
     QCOMPARE(waiter.waitUntil([] { return false; }, 30), EventWait::Until::TimedOut);
+    QVERIFY(clock.elapsed() >= 30);
 
     QTimer::singleShot(20, this, [&] { waiter.cancel(); });
-    clock.restart();
-    QCOMPARE(waiter.waitUntil([] { return false; }, 10000), EventWait::Until::Cancelled);
-    QVERIFY(clock.elapsed() < 5000);
+    QCOMPARE(waiter.waitUntil([] { return false; }, hourMs), EventWait::Until::Cancelled);
     QCOMPARE(waiter.depth(), 0);
 }
 

@@ -1,3 +1,4 @@
+#include "LogLines.h"
 #include "Prompt.h"
 #include "ScriptedPrompt.h"
 
@@ -39,6 +40,7 @@ void TestPrompt::cleanup()
 
 void TestPrompt::qtNoticesDoNotWait()
 {
+    const LogLines log("kessane.prompt");
     QStringList reported;
     Prompt::setNoticeReporter([&](const QString& title, const QString& text) { reported << title + ": " + text; });
     {
@@ -50,6 +52,10 @@ void TestPrompt::qtNoticesDoNotWait()
     }
     QCOMPARE(reported, (QStringList{"Camera error: Camera A is gone", "Camera error: Camera B is gone",
                                     "Warning: ProgFrameTimeEnable Error"}));
+    // Nobody may be at the screen: the log keeps each box, as plain text.
+    QCOMPARE(log.count("not waited for: Camera error - Camera A is gone"), 1);
+    QCOMPARE(log.count("not waited for: Camera error - Camera B is gone"), 1);
+    QCOMPARE(log.count("not waited for: Warning - ProgFrameTimeEnable Error"), 1);
     const QList<QMessageBox*> boxes = openBoxes();
     QCOMPARE(boxes.size(), 2);
     for (QMessageBox* box : boxes) {

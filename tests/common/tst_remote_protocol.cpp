@@ -16,6 +16,7 @@ class TestRemoteProtocol : public QObject
 private slots:
     void everyWord_data();
     void everyWord();
+    void lensCommands();
     void blocks_data();
     void blocks();
     void roiRequest_data();
@@ -91,6 +92,16 @@ void TestRemoteProtocol::everyWord()
     const ParsedBlock parsed = parseBlock(block);
     QVERIFY(!parsed.roiRequest);
     QCOMPARE(parsed.commands, (Commands{{command, value}}));
+}
+
+// The commands the station passes on to its lens controller, and no other.
+void TestRemoteProtocol::lensCommands()
+{
+    QList<QByteArray> lens;
+    for (int i = 0; i < CommandCount; ++i)
+        if (isLensCommand(Command(i)))
+            lens << word(Command(i));
+    QCOMPARE(lens, (QList<QByteArray>{"#lcdelete=", "#lcconn=", "#lchide", "#lcshow", "#lcsave=", "#lcload="}));
 }
 
 void TestRemoteProtocol::blocks_data()

@@ -1,5 +1,6 @@
 #include "RepeatedFailure.h"
 
+#include <QLoggingCategory>
 #include <QtTest>
 
 namespace {
@@ -37,9 +38,25 @@ QString written(const RepeatedFailure::Line& line, qint64 at)
     return QStringLiteral("%1 %2/%3 @%4").arg(QLatin1String(kinds[line.kind])).arg(line.count).arg(line.ms).arg(at);
 }
 
+// The lines the logging category "test.failure" was given, as "type: text".
+QStringList s_logged;
+QtMessageHandler s_previousHandler = nullptr;
+
+void keepLine(QtMsgType type, const QMessageLogContext& context, const QString& msg)
+{
+    static const char* const types[] = {"debug", "warning", "critical", "fatal", "info"};
+    if (qstrcmp(context.category, "test.failure") == 0)
+        s_logged << QStringLiteral("%1: %2").arg(QLatin1String(types[type]), msg);
+    else
+        s_previousHandler(type, context, msg);
+}
+
 } // namespace
 
+Q_LOGGING_CATEGORY(lcTestFailure, "test.failure", QtDebugMsg)
+
 Q_DECLARE_METATYPE(Events)
+Q_DECLARE_METATYPE(RepeatedFailure::Line)
 
 class TestRepeatedFailure : public QObject
 {
@@ -48,6 +65,9 @@ class TestRepeatedFailure : public QObject
 private slots:
     void lines_data();
     void lines();
+    void texts_data();
+    void texts();
+    void logged();
 };
 
 void TestRepeatedFailure::lines_data()
@@ -96,6 +116,65 @@ void TestRepeatedFailure::lines()
         QCOMPARE(failure.isFailing(), e.failed);
     }
     QCOMPARE(lines, expected);
+}
+
+void TestRepeatedFailure::texts_data()
+{
+    using Line = RepeatedFailure::Line;
+    QTest::addColumn<qint64>("intervalMs");
+    QTest::addColumn<Line>("line");
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("first") << qint64(60000) << Line{Line::First, 1, 0}
+                           << "the first; repeats are counted, a line per 60 s at most";
+    QTest::newRow("first, 10 s interval") << qint64(10000) << Line{Line::First, 1, 0}
+                                          << "the first; repeats are counted, a line per 10 s at most";
+    QTest::newRow("count once") << qint64(60000) << Line{Line::Count, 1, 60000} << "again once in 60 s";
+    // Seconds are rounded to the nearest.
+    QTest::newRow("count, 1499 ms") << qint64(60000) << Line{Line::Count, 2, 1499} << "again 2 times in 1 s";
+    QTest::newRow("count, 1500 ms") << qint64(60000) << Line{Line::Count, 359, 1500} << "again 359 times in 2 s";
+    QTest::newRow("closing") << qint64(60000) << Line{Line::Closing, 181, 180500} << "over after 181 times in 181 s";
+    QTest::newRow("closing once") << qint64(60000) << Line{Line::Closing, 1, 400} << "over after once in 0 s";
+}
+
+void TestRepeatedFailure::texts()
+{
+    QFETCH(qint64, intervalMs);
+    QFETCH(RepeatedFailure::Line, line);
+    QFETCH(QString, text);
+
+    QCOMPARE(RepeatedFailure(intervalMs).text(line), text);
+}
+
+// A failure's lines go out as the type asked; its end is news, not a
+// warning: information, or debug when its failures were debug.
+void TestRepeatedFailure::logged()
+{
+    using Line = RepeatedFailure::Line;
+    s_logged.clear();
+    s_previousHandler = qInstallMessageHandler(keepLine);
+    RepeatedFailure failure;
+    const Line first{Line::First, 1, 0};
+    const Line count{Line::Count, 3, 60000};
+    const Line closing{Line::Closing, 4, 61000};
+    failure.log(lcTestFailure(), "poll", first);
+    failure.log(lcTestFailure(), "poll", count);
+    failure.log(lcTestFailure(), "poll", closing);
+    failure.log(lcTestFailure(), "poll", Line{});
+    failure.log(lcTestFailure(), "read", first, QtInfoMsg);
+    failure.log(lcTestFailure(), "read", closing, QtInfoMsg);
+    failure.log(lcTestFailure(), "frame", first, QtDebugMsg);
+    failure.log(lcTestFailure(), "frame", closing, QtDebugMsg);
+    qInstallMessageHandler(s_previousHandler);
+    QCOMPARE(s_logged, (QStringList{
+        "warning: poll: the first; repeats are counted, a line per 60 s at most",
+        "warning: poll: again 3 times in 60 s",
+        "info: poll: over after 4 times in 61 s",
+        "info: read: the first; repeats are counted, a line per 60 s at most",
+        "info: read: over after 4 times in 61 s",
+        "debug: frame: the first; repeats are counted, a line per 60 s at most",
+        "debug: frame: over after 4 times in 61 s",
+    }));
 }
 
 QTEST_APPLESS_MAIN(TestRepeatedFailure)

@@ -108,34 +108,40 @@ void TestTmxRequest::program()
 void TestTmxRequest::refused_data()
 {
     QTest::addColumn<Program>("program");
+    QTest::addColumn<QString>("why"); // told to the user
 
-    QTest::newRow("period 0") << gates(0, 10, 30, 0, 30);
-    QTest::newRow("period under one tick") << gates(0.01, 10, 0, 0, 0);
-    QTest::newRow("period not a number") << gates(NaN, 10, 30, 0, 30);
-    QTest::newRow("negative period") << gates(-5, 10, 30, 0, 30);
-    QTest::newRow("no pulse") << gates(1000, 0, 30, 0, 30);
-    QTest::newRow("LED width not a number") << gates(1000, 10, NaN, 0, 30);
-    QTest::newRow("negative delay") << gates(1000, 10, 30, -1, 30);
+    const QString tick = QStringLiteral("Period must be at least one tick (0.02 us).");
+    const QString tooLarge = QStringLiteral("A value is too large for the generator.");
+    QTest::newRow("period 0") << gates(0, 10, 30, 0, 30) << tick;
+    QTest::newRow("period under one tick") << gates(0.01, 10, 0, 0, 0) << tick;
+    QTest::newRow("period not a number") << gates(NaN, 10, 30, 0, 30) << "Period is not a valid time.";
+    QTest::newRow("negative period") << gates(-5, 10, 30, 0, 30) << "Period is not a valid time.";
+    QTest::newRow("no pulse") << gates(1000, 0, 30, 0, 30) << "Pulse count must be at least 1.";
+    QTest::newRow("LED width not a number") << gates(1000, 10, NaN, 0, 30) << "LED width is not a valid time.";
+    QTest::newRow("negative delay") << gates(1000, 10, 30, -1, 30) << "Camera delay is not a valid time.";
     QTest::newRow("infinite exposure")
-        << gates(1000, 10, 30, 0, std::numeric_limits<double>::infinity());
-    QTest::newRow("period too long") << gates(85899345.96, 10, 30, 0, 30);
-    QTest::newRow("too many pulses") << gates(1000, Q_UINT64_C(4294967297), 30, 0, 30);
-    QTest::newRow("gate end too late") << gates(1000, 10, 30, 85899345.9, 0.1);
+        << gates(1000, 10, 30, 0, std::numeric_limits<double>::infinity()) << "Exposure is not a valid time.";
+    QTest::newRow("period too long") << gates(85899345.96, 10, 30, 0, 30) << tooLarge;
+    QTest::newRow("too many pulses") << gates(1000, Q_UINT64_C(4294967297), 30, 0, 30) << tooLarge;
+    QTest::newRow("gate end too late") << gates(1000, 10, 30, 85899345.9, 0.1) << tooLarge;
     Program start = gates(1000, 10, 0.1, 0, 30);
     start.ledStart = -0.5;
-    QTest::newRow("negative LED start") << start;
+    QTest::newRow("negative LED start") << start << "LED start is not a valid time.";
     // Gate fields as typed in the side panel reach the request through gateValue.
-    QTest::newRow("typed period not a number") << gates(TmxRequest::gateValue("1O00"), 10, 30, 0, 30);
-    QTest::newRow("typed delay empty") << gates(1000, 10, 30, TmxRequest::gateValue(""), 30);
-    QTest::newRow("typed period 0") << gates(TmxRequest::gateValue("0"), 10, 30, 0, 30);
+    QTest::newRow("typed period not a number")
+        << gates(TmxRequest::gateValue("1O00"), 10, 30, 0, 30) << "Period is not a valid time.";
+    QTest::newRow("typed delay empty")
+        << gates(1000, 10, 30, TmxRequest::gateValue(""), 30) << "Camera delay is not a valid time.";
+    QTest::newRow("typed period 0") << gates(TmxRequest::gateValue("0"), 10, 30, 0, 30) << tick;
 }
 
 void TestTmxRequest::refused()
 {
     QFETCH(Program, program);
-    QString why;
-    QCOMPARE(TmxRequest::programPathAndQuery(program, &why), QString());
-    QVERIFY(!why.isEmpty());
+    QFETCH(QString, why);
+    QString told;
+    QCOMPARE(TmxRequest::programPathAndQuery(program, &told), QString());
+    QCOMPARE(told, why);
 }
 
 void TestTmxRequest::gateValue()

@@ -38,6 +38,7 @@ private slots:
     void frameTimeRefused();
     void camerasOfOtherFirmware_data();
     void camerasOfOtherFirmware();
+    void cancelledWaitLeavesCamera_data();
     void cancelledWaitLeavesCamera();
     void limitsReadAgainAtEnd();
     void unitSwitch_data();
@@ -183,23 +184,49 @@ void TestExposureControl::camerasOfOtherFirmware()
     QVERIFY(prompt.shown.isEmpty());
 }
 
-// The camera may go away during the long wait: nothing is written after it.
+// The camera may go away during any wait of the sequence (the window cancels
+// it): nothing is read or written after it, and the window is not told the
+// exposure is set.
+void TestExposureControl::cancelledWaitLeavesCamera_data()
+{
+    QTest::addColumn<double>("exposure");
+    QTest::addColumn<int>("triggerMode");
+    QTest::addColumn<int>("cancelled"); // the wait cancelled, counted from 1
+    QTest::addColumn<QString>("wait");
+    QTest::addColumn<int64_t>("written"); // ExposureTimeRaw at the end
+
+    QTest::newRow("long: the trigger switched off") << 300000.0 << 1 << 1 << "wait 10" << int64_t(1000);
+    QTest::newRow("long: the frame time switched on") << 300000.0 << 1 << 2 << "wait 50" << int64_t(1000);
+    QTest::newRow("long: the frame time settling") << 300000.0 << 1 << 3 << "wait 1300" << int64_t(1000);
+    QTest::newRow("long: the exposure written") << 300000.0 << 1 << 4 << "wait 50" << int64_t(300000);
+    QTest::newRow("short: before the exposure") << 5000.0 << 0 << 1 << "wait 50" << int64_t(1000);
+    QTest::newRow("short: the exposure written") << 5000.0 << 0 << 2 << "wait 50" << int64_t(5000);
+}
+
 void TestExposureControl::cancelledWaitLeavesCamera()
 {
+    QFETCH(double, exposure);
+    QFETCH(int, triggerMode);
+    QFETCH(int, cancelled);
+    QFETCH(QString, wait);
+    QFETCH(int64_t, written);
+
     RecordingParameters p;
-    addCamera(p, 1, 0, false);
+    addCamera(p, 1, triggerMode, false);
+    int waits = 0;
     const ExposureControl control(
         [&](int ms) {
             p.note(QStringLiteral("wait %1").arg(ms));
-            return ms < 1000;
+            return ++waits < cancelled;
         },
         nullptr);
 
-    const ExposureControl::Result r = control.change(p, 300000, true);
+    const ExposureControl::Result r = control.change(p, exposure, triggerMode == 1);
     QVERIFY(r.cancelled);
     QVERIFY(!r.restartCounters);
-    QCOMPARE(p.log().last(), QStringLiteral("wait 1300"));
-    QCOMPARE(p.integer("ExposureTimeRaw"), int64_t(1000));
+    QCOMPARE(waits, cancelled);
+    QCOMPARE(p.log().last(), wait);
+    QCOMPARE(p.integer("ExposureTimeRaw"), written);
 }
 
 // The longest exposure the camera allows follows the new frame time.

@@ -259,6 +259,9 @@ void TestModeLayout::activeGate_data()
                                          << QList<double>{1, 12.5, 1000, 0.25, 7};
     // Not sent as 0: the run checks and the generator request refuse NaN.
     const double nan = std::numeric_limits<double>::quiet_NaN();
+    // A count below one is no pulse, not four billion of them.
+    QTest::newRow("negative count") << "30" << -5 << "1000" << "30" << "30"
+                                    << QList<double>{0, 30, 1000, 30, 30};
     QTest::newRow("not numbers are NaN") << "abc" << 5 << "" << "1,5" << "-"
                                          << QList<double>{5, nan, nan, nan, nan};
 }

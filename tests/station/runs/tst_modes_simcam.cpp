@@ -37,7 +37,9 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
     void configurationLands();
+    void triggeredModeLands_data();
     void triggeredModeLands();
+    void switchesLand();
     void longExposureLands();
 
 private:
@@ -96,19 +98,67 @@ void TestModesSimCam::configurationLands()
     QCOMPARE(integer(p, "ExposureMode"), int64_t(1));
 }
 
+void TestModesSimCam::triggeredModeLands_data()
+{
+    QTest::addColumn<int>("type");
+    QTest::addColumn<int64_t>("typeValue");
+    QTest::newRow("frame accumulation") << int(ModeFeatures::TriggerType::FrameAccumulation) << int64_t(1);
+    QTest::newRow("double framing") << int(ModeFeatures::TriggerType::Double) << int64_t(2);
+}
+
 void TestModesSimCam::triggeredModeLands()
 {
+    QFETCH(int, type);
+    QFETCH(int64_t, typeValue);
     NqGenParameterArray& p = *m_params;
-    ModeFeatures::writeTriggeredMode(p, ModeFeatures::TriggerType::Double);
+    // Away from what the mode writes first, so that every check below sees a write.
+    p.SetEnumValue("TriggerMode", int64_t(0));
+    p.SetEnumValue("TriggerSource", int64_t(0));
+    p.SetEnumValue("TriggerDebounce", int64_t(1));
+    p.SetEnumValue("TriggerType", int64_t(0));
+    p.SetIntegerValue("TriggerDelayRaw", 5);
+    p.SetEnumValue("TriggerOverlap", int64_t(2));
+    p.SetEnumValue("TriggerActivation", int64_t(1));
+    p.SetEnumValue("ExposureMode", int64_t(1));
+
+    ModeFeatures::writeTriggeredMode(p, ModeFeatures::TriggerType(type));
     QCOMPARE(integer(p, "TriggerMode"), int64_t(1));
     QCOMPARE(integer(p, "TriggerSource"), int64_t(1)); // External
-    QCOMPARE(integer(p, "TriggerType"), int64_t(2));   // Double
-    QCOMPARE(integer(p, "ExposureMode"), int64_t(2));  // TriggerWidth
+    QCOMPARE(integer(p, "TriggerDebounce"), int64_t(0));
+    QCOMPARE(integer(p, "TriggerType"), typeValue);
+    QCOMPARE(integer(p, "TriggerDelayRaw"), int64_t(0));
+    QCOMPARE(integer(p, "TriggerOverlap"), int64_t(0));    // Off
+    QCOMPARE(integer(p, "TriggerActivation"), int64_t(0)); // RisingEdge
+    QCOMPARE(integer(p, "ExposureMode"), int64_t(2));      // TriggerWidth
     ModeFeatures::writePulseCount(p, 1000);
     QCOMPARE(integer(p, "TriggerNumPulses"), int64_t(1000));
     ModeFeatures::writeExternalTrigger(p, false);
     QCOMPARE(integer(p, "TriggerMode"), int64_t(0));
     QCOMPARE(integer(p, "ExposureMode"), int64_t(1));
+}
+
+// The user's trigger, pulse-width and turbo switches.
+void TestModesSimCam::switchesLand()
+{
+    NqGenParameterArray& p = *m_params;
+    // A long exposure left the programmable frame time on: a trigger must not run at it.
+    p.SetBooleanValue("ProgFrameTimeEnable", true);
+    p.SetEnumValue("TriggerSource", int64_t(0));
+    p.SetEnumValue("TriggerMode", int64_t(0));
+    ModeFeatures::writeExternalTrigger(p, true);
+    QCOMPARE(integer(p, "TriggerMode"), int64_t(1));
+    QCOMPARE(boolean(p, "ProgFrameTimeEnable"), false);
+    QCOMPARE(integer(p, "TriggerSource"), int64_t(1)); // External
+
+    ModeFeatures::writeTriggerWidth(p, true);
+    QCOMPARE(integer(p, "ExposureMode"), int64_t(2));
+    ModeFeatures::writeTriggerWidth(p, false);
+    QCOMPARE(integer(p, "ExposureMode"), int64_t(1));
+
+    ModeFeatures::writeTurboMode(p, true);
+    QCOMPARE(integer(p, "CameraSpeed"), int64_t(1)); // OverClocked
+    ModeFeatures::writeTurboMode(p, false);
+    QCOMPARE(integer(p, "CameraSpeed"), int64_t(0)); // Normal
 }
 
 void TestModesSimCam::longExposureLands()

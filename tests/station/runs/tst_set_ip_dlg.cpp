@@ -20,6 +20,7 @@ private slots:
     void storedAddressShown();
     void defaultAddressIsIncomplete();
     void groupBoxEnablesButton();
+    void confirmWithAddress_data();
     void confirmWithAddress();
     void confirmWithoutControl();
     void onlyTheButtonCloses();
@@ -62,6 +63,8 @@ void TestSetIpDlg::addresses_data()
     QTest::newRow("leading zero") << "010.001.1.1" << true;
     QTest::newRow("incomplete") << "192.168." << false;
     QTest::newRow("256") << "192.168.1.256" << false;
+    QTest::newRow("256 first") << "256.168.1.1" << false;
+    QTest::newRow("300 inside") << "192.300.1.1" << false;
     QTest::newRow("five parts") << "1.2.3.4.5" << false;
     QTest::newRow("trailing blank") << "1.2.3.4 " << false;
     QTest::newRow("with port") << "1.2.3.4:80" << false;
@@ -120,18 +123,27 @@ void TestSetIpDlg::groupBoxEnablesButton()
     QCOMPARE(form.button->text(), QStringLiteral("OK"));
 }
 
+void TestSetIpDlg::confirmWithAddress_data()
+{
+    QTest::addColumn<bool>("external");
+    QTest::newRow("externally triggered") << true;
+    QTest::newRow("free-running") << false;
+}
+
 void TestSetIpDlg::confirmWithAddress()
 {
+    QFETCH(bool, external);
     setIPDlg dialog;
     Form form(dialog);
     QSignalSpy spy(&dialog, &setIPDlg::hasIP);
     dialog.show();
     form.line->setText("192.168.7.9");
-    form.external->setChecked(true);
+    form.external->setChecked(!external);
+    form.external->setChecked(external);
     QTest::mouseClick(form.button, Qt::LeftButton);
     QCOMPARE(spy.count(), 1);
     QCOMPARE(spy.first().at(0).toString(), QStringLiteral("192.168.7.9"));
-    QCOMPARE(spy.first().at(1).toBool(), true);
+    QCOMPARE(spy.first().at(1).toBool(), external);
     QVERIFY(!dialog.isVisible());
     QCOMPARE(QSettings("Kessane", "Lumivar").value("LAST_TMX_IP").toString(), QStringLiteral("192.168.7.9"));
 }
