@@ -70,6 +70,8 @@ private:
     // Sends a block and waits for its reply only (none when the station
     // closes the connection).
     static QList<QByteArray> ask(RemoteClient& client, const QByteArray& block);
+    // The same on a bare socket: the reply's bytes.
+    static QByteArray status(QTcpSocket& socket);
 
     std::unique_ptr<ScriptedPrompt> prompt_;
     std::unique_ptr<FakeStation> station_;
@@ -105,6 +107,19 @@ QList<QByteArray> TestRemoteConnections::ask(RemoteClient& client, const QByteAr
 {
     client.sendRaw(block);
     return client.waitForReplies(1);
+}
+
+QByteArray TestRemoteConnections::status(QTcpSocket& socket)
+{
+    socket.write("#status");
+    QByteArray reply;
+    const bool whole = QTest::qWaitFor(
+        [&] {
+            reply += socket.readAll();
+            return reply.endsWith('\0') || socket.state() != QAbstractSocket::ConnectedState;
+        },
+        10000);
+    return whole ? reply : QByteArray();
 }
 
 // Past the cap the client silent the longest gives way to the newcomer,
@@ -160,33 +175,40 @@ void TestRemoteConnections::clientsPastTheCapEvictTheLongestSilent()
 }
 
 // Every place taken by a client that came less than a second ago (half a
-// second ago at least) and has not spoken yet: a newcomer is closed
-// unanswered, the others all stay served, and the refusal says why. Once
-// they have been silent for a second, a newcomer gets in.
+// second ago at least, on a machine fast enough) and has not spoken yet: a
+// newcomer is closed unanswered, the others all stay served, and the refusal
+// says why. Once they have been silent for a second, a newcomer gets in.
 void TestRemoteConnections::newcomersAreRefusedWhileNoneHasBeenSilentForASecond()
 {
     const LogLines log("kessane.station.remote");
-    std::vector<std::unique_ptr<RemoteClient>> young;
+    std::vector<std::unique_ptr<QTcpSocket>> young;
     std::unique_ptr<RemoteClient> newcomer;
     QList<QByteArray> newcomerReplies;
     // A round that the machine slowed down past the second proves nothing:
     // it is tried again.
     bool decided = false;
     for (int round = 1; !decided; ++round) {
-        QVERIFY2(round <= 20, "no round of connections fitted in a second");
+        QVERIFY2(round <= 40, "no round of connections fitted in a second");
         young.clear();
         newcomer.reset();
         QTRY_COMPARE(server_->clientCount(), 0);
         QElapsedTimer sinceFirst;
         sinceFirst.start();
+        // Without a wait for each, so that they all come within a fraction of
+        // a second on a busy machine too; accepted in groups that the
+        // system's accept queue holds.
         for (int i = 0; i < DocumentedClients; ++i) {
-            young.push_back(connectedClient());
-            QVERIFY(young.back());
-            QCoreApplication::processEvents(); // the server accepts it
+            young.push_back(std::make_unique<QTcpSocket>());
+            young.back()->connectToHost(Loopback, server_->serverPort());
+            if (i % 16 == 15)
+                QCoreApplication::processEvents();
         }
-        QTRY_COMPARE(server_->clientCount(), DocumentedClients);
+        QDeadlineTimer patience(10000);
+        while (server_->clientCount() < DocumentedClients && !patience.hasExpired())
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        QCOMPARE(server_->clientCount(), DocumentedClients);
         const qint64 allIn = sinceFirst.elapsed();
-        QTest::qWait(int(allIn + DocumentedSilenceMs / 2 - sinceFirst.elapsed()));
+        QTest::qWait(int(qBound<qint64>(0, DocumentedSilenceMs * 7 / 10 - allIn, DocumentedSilenceMs / 2)));
         newcomer = connectedClient();
         QVERIFY(newcomer);
         newcomerReplies = ask(*newcomer, "#status");
@@ -195,8 +217,8 @@ void TestRemoteConnections::newcomersAreRefusedWhileNoneHasBeenSilentForASecond(
     QCOMPARE(newcomerReplies, QList<QByteArray>());
     QVERIFY(!newcomer->isConnected());
     QCOMPARE(server_->clientCount(), DocumentedClients);
-    for (const auto& client : young)
-        QCOMPARE(ask(*client, "#status"), Ready);
+    for (const auto& socket : young)
+        QCOMPARE(status(*socket), QByteArray("Ready\0", 6));
     // The first refusal is told with its peer, what holds and the cap.
     QCOMPARE(log.count(QStringLiteral("acceptConnection: refused 127.0.0.1:")), 1);
     QCOMPARE(log.count(QStringLiteral(": none of the 128 clients has been silent for a second: the first;")), 1);
@@ -206,8 +228,8 @@ void TestRemoteConnections::newcomersAreRefusedWhileNoneHasBeenSilentForASecond(
     auto late = connectedClient();
     QVERIFY(late);
     QCOMPARE(ask(*late, "#status"), Ready);
-    QTRY_VERIFY(!young[0]->isConnected());
-    QCOMPARE(ask(*young[1], "#status"), Ready);
+    QTRY_COMPARE(young[0]->state(), QAbstractSocket::UnconnectedState);
+    QCOMPARE(status(*young[1]), QByteArray("Ready\0", 6));
     QVERIFY(log.has(QStringLiteral("acceptConnection: newcomers refused: over after")));
 }
 
