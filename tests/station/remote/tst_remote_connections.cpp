@@ -13,6 +13,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -70,8 +71,9 @@ private:
     // Sends a block and waits for its reply only (none when the station
     // closes the connection).
     static QList<QByteArray> ask(RemoteClient& client, const QByteArray& block);
-    // The same on a bare socket: the reply's bytes.
-    static QByteArray status(QTcpSocket& socket);
+    // Every socket asks for the status at once; true when each is answered
+    // "Ready".
+    static bool allAnswerReady(const std::vector<std::unique_ptr<QTcpSocket>>& sockets);
 
     std::unique_ptr<ScriptedPrompt> prompt_;
     std::unique_ptr<FakeStation> station_;
@@ -109,17 +111,23 @@ QList<QByteArray> TestRemoteConnections::ask(RemoteClient& client, const QByteAr
     return client.waitForReplies(1);
 }
 
-QByteArray TestRemoteConnections::status(QTcpSocket& socket)
+bool TestRemoteConnections::allAnswerReady(const std::vector<std::unique_ptr<QTcpSocket>>& sockets)
 {
-    socket.write("#status");
-    QByteArray reply;
-    const bool whole = QTest::qWaitFor(
-        [&] {
-            reply += socket.readAll();
-            return reply.endsWith('\0') || socket.state() != QAbstractSocket::ConnectedState;
-        },
-        10000);
-    return whole ? reply : QByteArray();
+    std::vector<QByteArray> replies(sockets.size());
+    for (const auto& socket : sockets)
+        socket->write("#status");
+    const auto answered = [&] {
+        for (size_t i = 0; i < sockets.size(); ++i) {
+            replies[i] += sockets[i]->readAll();
+            if (!replies[i].endsWith('\0') && sockets[i]->state() == QAbstractSocket::ConnectedState)
+                return false;
+        }
+        return true;
+    };
+    QDeadlineTimer patience(10000);
+    while (!answered() && !patience.hasExpired())
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    return std::all_of(replies.begin(), replies.end(), [](const QByteArray& r) { return r == QByteArray("Ready\0", 6); });
 }
 
 // Past the cap the client silent the longest gives way to the newcomer,
@@ -217,19 +225,26 @@ void TestRemoteConnections::newcomersAreRefusedWhileNoneHasBeenSilentForASecond(
     QCOMPARE(newcomerReplies, QList<QByteArray>());
     QVERIFY(!newcomer->isConnected());
     QCOMPARE(server_->clientCount(), DocumentedClients);
-    for (const auto& socket : young)
-        QCOMPARE(status(*socket), QByteArray("Ready\0", 6));
+    QElapsedTimer sinceAsked;
+    sinceAsked.start();
+    QVERIFY(allAnswerReady(young));
+    const qint64 answered = sinceAsked.elapsed();
     // The first refusal is told with its peer, what holds and the cap.
     QCOMPARE(log.count(QStringLiteral("acceptConnection: refused 127.0.0.1:")), 1);
     QCOMPARE(log.count(QStringLiteral(": none of the 128 clients has been silent for a second: the first;")), 1);
 
-    // young[0] spoke first just now.
-    QTest::qWait(int(DocumentedSilenceMs + 100));
+    // Each one silent for a little over a second: one gives way.
+    QTest::qWait(int(answered + DocumentedSilenceMs + 100 - sinceAsked.elapsed()));
     auto late = connectedClient();
     QVERIFY(late);
     QCOMPARE(ask(*late, "#status"), Ready);
-    QTRY_COMPARE(young[0]->state(), QAbstractSocket::UnconnectedState);
-    QCOMPARE(status(*young[1]), QByteArray("Ready\0", 6));
+    const auto gone = [&] {
+        return std::count_if(young.begin(), young.end(), [](const std::unique_ptr<QTcpSocket>& s) {
+            return s->state() == QAbstractSocket::UnconnectedState;
+        });
+    };
+    QTRY_VERIFY(gone() > 0);
+    QCOMPARE(gone(), 1);
     QVERIFY(log.has(QStringLiteral("acceptConnection: newcomers refused: over after")));
 }
 
