@@ -127,7 +127,8 @@ bool TestRemoteConnections::allAnswerReady(const std::vector<std::unique_ptr<QTc
     QDeadlineTimer patience(10000);
     while (!answered() && !patience.hasExpired())
         QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    return std::all_of(replies.begin(), replies.end(), [](const QByteArray& r) { return r == QByteArray("Ready\0", 6); });
+    return std::all_of(replies.begin(), replies.end(),
+                       [](const QByteArray& reply) { return reply == QByteArray("Ready\0", 6); });
 }
 
 // Past the cap the client silent the longest gives way to the newcomer,
