@@ -1,6 +1,10 @@
 #include "camera/FeatureValues.h"
 
+#include "RepeatedFailure.h"
+
+#include <QHash>
 #include <QLoggingCategory>
+#include <QMutex>
 
 Q_LOGGING_CATEGORY(lcCamera, "kessane.station.camera")
 
@@ -28,12 +32,56 @@ bool read(NqGenParameterArray* params, const char* name, NqGenType type, V& valu
 
 thread_local RefusedWrites* innermostRefusals = nullptr;
 
+// A camera may refuse a write every time it comes, as the exposure written
+// at every frame of a two-gate capture: each feature's refusals are logged
+// once, then as a count at most once a minute, and their end when a write of
+// it is taken again. A single refusal is told once, without an end. Writes
+// may come from any thread.
+class RefusalLog
+{
+public:
+    void refused(const char* name, const NqResult& result)
+    {
+        const QMutexLocker lock(&mutex_);
+        RepeatedFailure& feature = features_[QByteArray(name)];
+        if (const RepeatedFailure::Line line = feature.occurred())
+            feature.log(lcCamera(),
+                        QStringLiteral("write of %1 refused: %2")
+                            .arg(QLatin1String(name), QString::fromLatin1(result.GetDescription().GetAscii())),
+                        line, QtDebugMsg);
+    }
+
+    void taken(const char* name)
+    {
+        const QMutexLocker lock(&mutex_);
+        const auto feature = features_.find(QByteArray(name));
+        if (feature == features_.end())
+            return;
+        const RepeatedFailure::Line line = feature->ended();
+        if (line.count > 1)
+            feature->log(lcCamera(), QStringLiteral("writes of %1 refused").arg(QLatin1String(name)), line,
+                         QtDebugMsg);
+    }
+
+private:
+    QMutex mutex_;
+    QHash<QByteArray, RepeatedFailure> features_;
+};
+
+RefusalLog& refusalLog()
+{
+    static RefusalLog log;
+    return log;
+}
+
 NqResult logged(const NqResult& result, const char* name)
 {
-    if (!result.IsOK()) {
-        qCDebug(lcCamera) << "write of" << name << "refused:" << result.GetDescription().GetAscii();
-        RefusedWrites::record(name);
+    if (result.IsOK()) {
+        refusalLog().taken(name);
+        return result;
     }
+    refusalLog().refused(name, result);
+    RefusedWrites::record(name);
     return result;
 }
 

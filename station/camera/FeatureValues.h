@@ -33,8 +33,8 @@ bool readExposure(NqGenParameterArray* params, double& microseconds);
 
 // Writes. The configuration code goes on whatever a write returns (a camera
 // lacking a feature keeps its state); refused writes are logged under
-// "kessane.station.camera" and told to the innermost RefusedWrites of the
-// writing thread.
+// "kessane.station.camera" (each feature's once, then as a count) and told
+// to the innermost RefusedWrites of the writing thread.
 
 // Writes a numeric value to whatever kind of feature the camera has under
 // `name`: an enumeration (by value), an integer or a float. Camera models

@@ -122,8 +122,8 @@ bool RemoteServer::makeRoom(const QString& newcomer)
     if (silent == clients_.end()) {
         if (const RepeatedFailure::Line line = refusals_.occurred())
             refusals_.log(lcRemote(),
-                          QStringLiteral("acceptConnection: refused %1: each of the %2 clients spoke within the last "
-                                         "second")
+                          QStringLiteral("acceptConnection: refused %1: none of the %2 clients has been silent for "
+                                         "a second")
                               .arg(newcomer)
                               .arg(MaxClients),
                           line);

@@ -20,11 +20,12 @@ class RemoteStatusProvider;
 // (any IPv4 address) and serves up to MaxClients connections at once. When
 // every place is taken, the connection silent the longest (nothing received
 // since it was accepted or since its last block) gives way to the newcomer,
-// so idle connections never lock a console out; one that spoke within the
-// last second never does (a console's status connection speaks ten times a
-// second): while every connection has, newcomers are refused. A served
-// connection stays open until the peer closes it, it gives way, or TCP
-// keepalive finds its peer gone (a PC that lost its power). Each block a
+// so idle connections never lock a console out; one silent for less than a
+// second never does (a console's status connection speaks ten times a
+// second, and one just accepted has had no time to): while none has been
+// silent that long, newcomers are refused. A served connection stays open
+// until the peer closes it, it gives way, or TCP keepalive finds its peer
+// gone (a PC that lost its power). Each block a
 // client sends is answered at once with the status reply (or the ROI value
 // for "#getroi"), even while a command waits; its commands are queued and
 // handed to the handler later, in table order, one block at a time in the

@@ -78,18 +78,20 @@ void TestRemoteBlockQueue::joining()
     QCOMPARE(contents(queue), queued);
 }
 
+// Up to 256 blocks wait, as the README says.
 void TestRemoteBlockQueue::fullQueue()
 {
+    const int documentedBlocks = 256;
     RemoteBlockQueue queue;
-    for (int i = 0; i < RemoteBlockQueue::MaxBlocks - 1; ++i)
+    for (int i = 0; i < documentedBlocks - 1; ++i)
         QVERIFY(add(queue, "#lut"));
     QVERIFY(add(queue, "#exp=1"));
-    QCOMPARE(queue.size(), RemoteBlockQueue::MaxBlocks);
+    QCOMPARE(queue.size(), documentedBlocks);
     // Full: settings still join the last block; nothing else finds room.
     QVERIFY(add(queue, "#exp=2"));
     QVERIFY(!add(queue, "#nolut"));
     QVERIFY(!add(queue, "#lut#exp=3"));
-    QCOMPARE(queue.size(), RemoteBlockQueue::MaxBlocks);
+    QCOMPARE(queue.size(), documentedBlocks);
     QCOMPARE(contents(queue).last(), QStringLiteral("#exp=2"));
     queue.take();
     QVERIFY(add(queue, "#nolut"));
@@ -102,8 +104,8 @@ void TestRemoteBlockQueue::heldForTheCapture_data()
 
     QTest::newRow("the last exposure") << QList<QByteArray>{"#exp=1", "#exp=2"} << "#exp=2";
     QTest::newRow("a switch and its opposite are one")
-        << QList<QByteArray>{"#trig", "#pulsew", "#notrig", "#overclck", "#nooverclck"}
-        << "#pulsew#notrig#nooverclck";
+        << QList<QByteArray>{"#trig", "#pulsew", "#notrig", "#overclck", "#nopulsew", "#nooverclck"}
+        << "#notrig#nopulsew#nooverclck";
     QTest::newRow("in the order they last came") << QList<QByteArray>{"#exp=1#trig", "#exp=3"} << "#trig#exp=3";
     QTest::newRow("nothing else waits") << QList<QByteArray>{"#stop#fr=2#aver=3#lut#pre=a#preview"} << "";
 }

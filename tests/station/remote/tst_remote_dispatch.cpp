@@ -29,6 +29,29 @@ void TestRemoteDispatch::commands_data()
     QTest::addColumn<bool>("blockGoesOn");
 
     const QStringList none;
+    // Each switch as the user would flip it.
+    const QList<QPair<Command, QStringList>> switches{
+        {Command::NormOn, {"switch DisplayScale on"}},
+        {Command::NormOff, {"switch DisplayScale off"}},
+        {Command::Stop, {"switch Capture off"}},
+        {Command::Split, {"switch SplitColours on"}},
+        {Command::NoSplit, {"switch SplitColours off"}},
+        {Command::Overclock, {"switch Turbo on"}},
+        {Command::NoOverclock, {"switch Turbo off"}},
+        {Command::PulseWidth, {"switch PulseWidth on"}},
+        {Command::NoPulseWidth, {"switch PulseWidth off"}},
+        {Command::Lut, {"switch Lut on"}},
+        {Command::NoLut, {"switch Lut off"}},
+        // One channel off before the other goes on: the two are exclusive.
+        {Command::Sensitive, {"switch RChannel off", "switch SChannel on"}},
+        {Command::Reference, {"switch SChannel off", "switch RChannel on"}},
+        {Command::Preview, {"switch Run on"}},
+        {Command::NoPreview, {"switch Run off"}},
+        {Command::Trigger, {"switch Trigger on"}},
+        {Command::NoTrigger, {"switch Trigger off"}},
+    };
+    for (const auto& s : switches)
+        QTest::newRow(RemoteProtocol::word(s.first).constData()) << s.first << "" << true << true << s.second << true;
     QTest::newRow("start") << Command::Start << "" << true << true
                            << QStringList{"switch Run off", "switch Capture on"} << true;
     QTest::newRow("start without work folder")
@@ -39,8 +62,15 @@ void TestRemoteDispatch::commands_data()
     QTest::newRow("exposure nan") << Command::Exposure << "nan" << true << true << QStringList{"exposure 0"} << true;
     QTest::newRow("exposure -inf") << Command::Exposure << "-inf" << true << true << QStringList{"exposure 0"}
                                    << true;
+    QTest::newRow("average") << Command::Average << "3" << true << true << QStringList{"average 3"} << true;
+    QTest::newRow("frames") << Command::Frames << "20" << true << true << QStringList{"frames 20"} << true;
+    QTest::newRow("camera name") << Command::CamName << "Bench 2" << true << true << QStringList{"camera Bench 2"}
+                                 << true;
     QTest::newRow("prefix") << Command::Prefix << "run 7" << true << true << QStringList{"prefix run 7"} << true;
+    QTest::newRow("point") << Command::Point << "p1" << true << true << QStringList{"point p1"} << true;
     QTest::newRow("prefix climbing") << Command::Prefix << "../../outside_" << true << true << none << true;
+    QTest::newRow("prefix parent") << Command::Prefix << ".." << true << true << none << true;
+    QTest::newRow("point parent") << Command::Point << "a..b" << true << true << none << true;
     QTest::newRow("point with separator") << Command::Point << "a\\b" << true << true << none << true;
     QTest::newRow("point with control") << Command::Point << "a\rb" << true << true << none << true;
     QTest::newRow("folder") << Command::Folder << "/data/run" << true << true << QStringList{"folder /data/run"}
