@@ -3,6 +3,7 @@
 #include "GvspReceiver.h"
 #include "GVSPSenderUserMode.h"
 #include "LogCapture.h"
+#include "RecordingPacer.h"
 #include "ResultCodes.h"
 #include "TransmitterRaw.h"
 #include "base/NqBuffer.h"
@@ -39,6 +40,9 @@ class SenderTest : public QObject
 private slots:
     void socketOptions_data();
     void socketOptions();
+    void throughputReachesTheEngine();
+    void settingsReachTheSender_data();
+    void settingsReachTheSender();
     void threadThatCannotStartFailsOpen_data();
     void threadThatCannotStartFailsOpen();
     void refusedPriorityIsLoggedFirst();
@@ -76,6 +80,62 @@ void SenderTest::socketOptions()
              uint32_t(Code::StateError));
     sender.Close();
     QCOMPARE(sender.GetSocketHandle(), -1);
+}
+
+void SenderTest::throughputReachesTheEngine()
+{
+    GvspReceiver receiver(1440, false);
+    QVERIFY(receiver.Start());
+    RecordingPacer pacer;
+    GVSPSenderUserMode sender(3, &pacer);
+    KyNetworkLib::IpAddress destination(0x7F000001);
+    QVERIFY(sender.Open(&destination, receiver.GetPort(), nullptr, 0, false, false, 8, 64, false).IsSuccess());
+    QVERIFY(sender.SetMaxPayloadThroughput(3e8f).IsSuccess());
+    NqBuffer buffer;
+    QVERIFY(buffer.Alloc(100000).IsOK());
+    QVERIFY(sender.QueueBuffer(buffer.GetInternal()).IsSuccess());
+    NqBufferLib::Buffer* back = nullptr;
+    QVERIFY(sender.RetrieveFreeBuffer(&back, 10000).IsSuccess());
+    QCOMPARE(back, buffer.GetInternal());
+    // Every record of the block is paced at the rate set, in bits per second.
+    uint64_t bytes = 0;
+    for (const RecordingPacer::Reservation& reservation : pacer.Reservations()) {
+        QCOMPARE(reservation.bitsPerSecond, uint64_t(300000000));
+        bytes += reservation.payloadBytes;
+    }
+    QCOMPARE(bytes, uint64_t(100000));
+    QVERIFY(receiver.WaitForBlocks(1, 10000));
+}
+
+void SenderTest::settingsReachTheSender_data()
+{
+    QTest::addColumn<bool>("withPool");
+    QTest::newRow("sender") << false;
+    QTest::newRow("through the pool") << true;
+}
+
+void SenderTest::settingsReachTheSender()
+{
+    QFETCH(bool, withPool);
+    TransmitterRaw transmitter;
+    NqBuffer buffer;
+    NqBufferLib::Buffer* internal = buffer.GetInternal();
+    if (withPool)
+        QVERIFY(transmitter.LoadBufferPool(&internal, 1).IsSuccess());
+    // Set while closed, they reach the sender the next Open makes...
+    QVERIFY(transmitter.SetPacketSize(9000).IsSuccess());
+    QVERIFY(transmitter.SetMaxPayloadThroughput(5e8f).IsSuccess());
+    QVERIFY(transmitter.Open("127.0.0.1", 5000, "", 0, false, false, 8, 64, false).IsSuccess());
+    const auto* sender = dynamic_cast<GVSPSenderUserMode*>(transmitter.GetSender());
+    QVERIFY(sender);
+    QCOMPARE(sender->GetSettings().PacketSize(), 9000u);
+    QCOMPARE(sender->GetSettings().MaxThroughput(), 500000000u);
+    // ...and set while open, the sender at once.
+    QVERIFY(transmitter.SetPacketSize(1500).IsSuccess());
+    QVERIFY(transmitter.SetMaxPayloadThroughput(2e8f).IsSuccess());
+    QCOMPARE(sender->GetSettings().PacketSize(), 1500u);
+    QCOMPARE(sender->GetSettings().MaxThroughput(), 200000000u);
+    QCOMPARE(transmitter.GetMaxPayloadThroughput(), 2e8f);
 }
 
 void SenderTest::threadThatCannotStartFailsOpen_data()
