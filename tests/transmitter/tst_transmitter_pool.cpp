@@ -217,22 +217,26 @@ void MemoryPoolTest::closeTakesQueuedBuffersBack()
 
 void MemoryPoolTest::refusesForeignAndDuplicateBuffers()
 {
-    Buffers buffers(4);
-    NqBuffer stranger;
+    // The stranger sorts before the four loaded buffers, next to one that
+    // is out of the ring: only the check that it was loaded refuses it.
+    Buffers buffers(5);
+    std::vector<Buffer*> sorted = buffers.pointers;
+    std::sort(sorted.begin(), sorted.end());
+    Buffer* const stranger = sorted[0];
+    std::vector<Buffer*> loaded(sorted.begin() + 1, sorted.end());
     FakeSender sender;
     GVSPMemoryPool pool(3);
-    QVERIFY(pool.SetBuffers(buffers.pointers.data(), 4).IsSuccess());
-    // Three out, one in the ring: the ring has room for whatever comes back.
+    QVERIFY(pool.SetBuffers(loaded.data(), 4).IsSuccess());
+    // Three out (the ring hands them out in load order), one in the ring:
+    // the ring has room for whatever comes back.
     std::vector<Buffer*> taken(3);
     for (Buffer*& buffer : taken)
         QVERIFY(pool.RetrieveFreeBuffer(&buffer, 0).IsSuccess());
-    Buffer* inRing = nullptr;
-    for (Buffer* buffer : buffers.pointers)
-        if (std::find(taken.begin(), taken.end(), buffer) == taken.end())
-            inRing = buffer;
+    QCOMPARE(taken[0], loaded[0]);
+    Buffer* const inRing = loaded[3];
     LogCapture log;
     QVERIFY(pool.SetSender(&sender).IsSuccess());
-    sender.Inject(stranger.GetInternal());
+    sender.Inject(stranger);
     sender.Inject(inRing);
     sender.Inject(taken[0]);
     sender.Inject(taken[0]);
