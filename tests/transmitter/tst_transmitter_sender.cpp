@@ -202,14 +202,15 @@ void SenderTest::imageBlockCarriesTheImage()
 
 void SenderTest::refusedBufferIsNotCounted()
 {
+    // The buffers outlive the sender, which sends from them until it is closed.
+    NqBuffer buffers[3];
+    for (NqBuffer& buffer : buffers)
+        QVERIFY(buffer.Alloc(1000000).IsOK());
     GVSPSenderUserMode sender(3);
     KyNetworkLib::IpAddress destination(0x7F000001);
     QVERIFY(sender.Open(&destination, 5000, nullptr, 0, false, false, 2, 64, false).IsSuccess());
     // Eight seconds a buffer: both stay in the sender.
     QVERIFY(sender.SetMaxPayloadThroughput(1e6f).IsSuccess());
-    NqBuffer buffers[3];
-    for (NqBuffer& buffer : buffers)
-        QVERIFY(buffer.Alloc(1000000).IsOK());
     QVERIFY(sender.QueueBuffer(buffers[0].GetInternal()).IsSuccess());
     QVERIFY(sender.QueueBuffer(buffers[1].GetInternal()).IsSuccess());
     QCOMPARE(sender.QueueBuffer(buffers[2].GetInternal()).GetCode(), uint32_t(Code::NoFreeRecord));
