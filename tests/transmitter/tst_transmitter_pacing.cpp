@@ -18,6 +18,7 @@ private slots:
     void asksThePacerForTheThroughput();
     void pacesToTheThroughput();
     void abortInterruptsPacing();
+    void stopInterruptsPacing();
 };
 
 void EnginePacingTest::asksThePacerForTheThroughput_data()
@@ -126,6 +127,25 @@ void EnginePacingTest::abortInterruptsPacing()
     QCOMPARE(engine.WaitBuffers(1, &entry, count, 30000), uint32_t(TransmitEngine::StatusSuccess));
     QCOMPARE(entry.status, uint32_t(CompletionAborted));
     QVERIFY(entry.payloadBytes < 10000000u);
+}
+
+void EnginePacingTest::stopInterruptsPacing()
+{
+    TransmitEngine engine;
+    CaptureSink sink(engine);
+    QCOMPARE(engine.Open(Parameters(2), &sink), uint32_t(TransmitEngine::StatusSuccess));
+    NqBuffer buffer;
+    QVERIFY(buffer.Alloc(10000000).IsOK());
+    // A hundred seconds of sending at 800 kb/s, in 7125 records of one packet.
+    const PushDescriptor d = Descriptor(buffer, 1440, false, 800000);
+    {
+        Worker worker(engine);
+        QCOMPARE(engine.PushBuffers(1, &d), uint32_t(TransmitEngine::StatusSuccess));
+        QTRY_VERIFY_WITH_TIMEOUT(sink.records.load() > 0, 10000);
+    }
+    // The work loop ended at the block's next record, not at its end.
+    QVERIFY2(sink.records.load() < 7125, qPrintable(QString("%1 records").arg(sink.records.load())));
+    engine.Close();
 }
 
 QTEST_GUILESS_MAIN(EnginePacingTest)
