@@ -17,8 +17,9 @@ using KyTransportLayerLib::ResultConverter;
 using KyTransportLayerLib::TransmitEngine;
 using NzUtilsLib::Result;
 
-GVSPSenderUserMode::GVSPSenderUserMode(uint32_t threadPriority)
-    : NzUtilsLib::Thread("Kyvo User Mode GVSP Sender Thread", threadPriority), m_logger(LogChannel, 0)
+GVSPSenderUserMode::GVSPSenderUserMode(uint32_t threadPriority, KyTransportLayerLib::Pacer* pacer)
+    : NzUtilsLib::Thread("Kyvo User Mode GVSP Sender Thread", threadPriority), m_logger(LogChannel, 0),
+      m_engine(pacer)
 {
 }
 

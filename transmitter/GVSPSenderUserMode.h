@@ -24,7 +24,8 @@ class SocketWrapper;
 class GVSPSenderUserMode : public IGVSPSender, public NzUtilsLib::Thread
 {
 public:
-    explicit GVSPSenderUserMode(uint32_t threadPriority);
+    // The engine paces with its own pacer, or with the one given (which must outlive the sender).
+    explicit GVSPSenderUserMode(uint32_t threadPriority, KyTransportLayerLib::Pacer* pacer = nullptr);
     ~GVSPSenderUserMode() override;
 
     NzUtilsLib::Result Open(const KyNetworkLib::IpAddress* destination, uint16_t destinationPort,
@@ -54,6 +55,8 @@ public:
 
     // The socket (for checks of its options); -1 while closed.
     int GetSocketHandle() const;
+    // What the next queued buffer is sent with (for checks of what the sender was given).
+    const SendSettings& GetSettings() const { return m_settings; }
 
 protected:
     NzUtilsLib::Result RunThread() override;

@@ -11,9 +11,13 @@ namespace KyTransportLayerLib {
 // than the slack behind) the schedule restarts at now instead of bursting.
 // A paced record is kept short (RecordSpan of link time), so the packets of a
 // block leave spread over time rather than in bursts of whole records.
+// Reserve is virtual so that a test can stand between an engine and its
+// pacer and see what the engine asks for.
 class Pacer
 {
 public:
+    virtual ~Pacer() = default;
+
     using Clock = std::chrono::steady_clock;
     static constexpr std::chrono::milliseconds Slack{5};
     static constexpr std::chrono::microseconds RecordSpan{100};
@@ -23,7 +27,7 @@ public:
     static uint32_t PacketsPerRecord(uint32_t packetSize, uint64_t bitsPerSecond, uint32_t most);
 
     // When a record of payloadBytes may leave; bitsPerSecond 0 means no limit.
-    Clock::time_point Reserve(uint64_t payloadBytes, uint64_t bitsPerSecond, Clock::time_point now);
+    virtual Clock::time_point Reserve(uint64_t payloadBytes, uint64_t bitsPerSecond, Clock::time_point now);
 
 private:
     Clock::time_point m_next{};

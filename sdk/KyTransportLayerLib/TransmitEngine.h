@@ -98,7 +98,8 @@ public:
     static constexpr uint32_t MaxPacketsPerRecord = 16;
     static constexpr uint32_t Infinite = 0xFFFFFFFF;
 
-    TransmitEngine() = default;
+    // Paces with its own pacer, or with the one given (which must outlive it).
+    explicit TransmitEngine(Pacer* pacer = nullptr) : m_pacer(pacer ? *pacer : m_ownPacer) {}
     TransmitEngine(const TransmitEngine&) = delete;
     TransmitEngine& operator=(const TransmitEngine&) = delete;
 
@@ -152,7 +153,8 @@ private:
     std::atomic<bool> m_abortCurrent{false};
     // Engine thread only.
     uint64_t m_blockId = 0;
-    Pacer m_pacer;
+    Pacer m_ownPacer;
+    Pacer& m_pacer;
 };
 
 } // namespace KyTransportLayerLib

@@ -1,6 +1,7 @@
 #include "FakeSender.h"
 
 #include <chrono>
+#include <thread>
 
 using NzUtilsLib::Result;
 
@@ -51,6 +52,14 @@ Result FakeSender::RetrieveFreeBuffer(NqBufferLib::Buffer** buffer, uint32_t tim
     std::unique_lock<std::mutex> lock(m_mutex);
     if (!m_completedChanged.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return !m_completed.empty(); }))
         return Result(20);
+    if (m_handOutDelayMs) {
+        const uint32_t delay = m_handOutDelayMs;
+        lock.unlock();
+        std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+        lock.lock();
+        if (m_completed.empty())
+            return Result(20);
+    }
     *buffer = m_completed.front();
     m_completed.pop_front();
     return Result::Success;
@@ -84,4 +93,10 @@ void FakeSender::SetAutoComplete(bool on)
 {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_autoComplete = on;
+}
+
+void FakeSender::SetHandOutDelay(uint32_t ms)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_handOutDelayMs = ms;
 }

@@ -8,7 +8,8 @@
 
 // In-memory sender for the pool's tests: queued buffers stay "in flight"
 // until Complete or an abort moves them to the completed queue, which
-// RetrieveFreeBuffer empties; with autoComplete they complete at once.
+// RetrieveFreeBuffer empties (slowly, with a hand-out delay); with
+// autoComplete they complete at once.
 class FakeSender : public NqTransmitterRawLib::IGVSPSender
 {
 public:
@@ -33,6 +34,8 @@ public:
     void Inject(NqBufferLib::Buffer* buffer);
     bool IsClosed();
     void SetAutoComplete(bool on);
+    // Each buffer RetrieveFreeBuffer hands out comes this long after it is asked for.
+    void SetHandOutDelay(uint32_t ms);
 
 private:
     std::mutex m_mutex;
@@ -40,5 +43,6 @@ private:
     std::deque<NqBufferLib::Buffer*> m_inFlight;
     std::deque<NqBufferLib::Buffer*> m_completed;
     bool m_autoComplete = false;
+    uint32_t m_handOutDelayMs = 0;
     bool m_closed = false;
 };

@@ -1,7 +1,8 @@
 #include "TestFilterDriver.h"
 
+#include "RawUdpSink.h"
+
 #include <algorithm>
-#include <arpa/inet.h>
 #include <cstring>
 #include <netinet/in.h>
 #include <sys/socket.h>
@@ -18,86 +19,7 @@ constexpr uint32_t StatusAlreadyOpen = TransmitEngine::StatusAlreadyOpen;
 constexpr uint32_t StatusNothingQueued = TransmitEngine::StatusNothingQueued;
 constexpr uint32_t StatusNotOpen = TransmitEngine::StatusNotOpen;
 
-constexpr uint32_t UdpHeaderSize = 8;
-
 } // namespace
-
-// Sends the engine's packets as UDP datagrams whose headers we write, so
-// they leave from the sender's port.
-class TestFilterDriver::RawSink : public KyTransportLayerLib::IPacketSink
-{
-public:
-    RawSink(TransmitEngine& engine, const Stratoline::PlugIn& plugIn) : m_engine(engine)
-    {
-        m_sourcePort = plugIn.sourcePort;
-        m_destinationPort = plugIn.destinationPort;
-        m_destination.sin_family = AF_INET;
-        m_destination.sin_addr.s_addr = htonl(plugIn.destination.GetValue());
-        m_socket = socket(AF_INET, SOCK_RAW | SOCK_CLOEXEC, IPPROTO_UDP);
-        if (m_socket < 0)
-            return;
-        sockaddr_in local{};
-        local.sin_family = AF_INET;
-        local.sin_addr.s_addr = htonl(plugIn.localIp.GetValue());
-        bind(m_socket, reinterpret_cast<sockaddr*>(&local), sizeof local);
-        // It would also receive every UDP datagram of the host: keep none.
-        const int small = 1;
-        setsockopt(m_socket, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
-        const int large = 8 << 20;
-        setsockopt(m_socket, SOL_SOCKET, SO_SNDBUF, &large, sizeof large);
-        m_datagram.resize(65536);
-    }
-    ~RawSink() override
-    {
-        if (m_socket >= 0)
-            close(m_socket);
-    }
-    bool IsOpen() const { return m_socket >= 0; }
-
-    void AddPacket(const KyTransportLayerLib::Packet& packet) override
-    {
-        m_context = packet.context;
-        const size_t size = UdpHeaderSize + packet.headerSize + packet.payloadSize;
-        uint8_t* d = m_datagram.data();
-        d[0] = uint8_t(m_sourcePort >> 8);
-        d[1] = uint8_t(m_sourcePort);
-        d[2] = uint8_t(m_destinationPort >> 8);
-        d[3] = uint8_t(m_destinationPort);
-        d[4] = uint8_t(size >> 8);
-        d[5] = uint8_t(size);
-        d[6] = d[7] = 0; // no checksum
-        std::memcpy(d + UdpHeaderSize, packet.header, packet.headerSize);
-        if (packet.payloadSize)
-            std::memcpy(d + UdpHeaderSize + packet.headerSize, packet.payload, packet.payloadSize);
-        const bool sent = sendto(m_socket, d, size, 0, reinterpret_cast<const sockaddr*>(&m_destination),
-                                 sizeof m_destination)
-                          == ssize_t(size);
-        m_failed = m_failed || !sent;
-        ++m_packets;
-        m_payloadBytes += packet.payloadSize;
-    }
-
-    void SendPackets() override
-    {
-        if (m_packets)
-            m_engine.SendDone(m_context, m_packets, m_payloadBytes, m_failed);
-        m_packets = 0;
-        m_payloadBytes = 0;
-        m_failed = false;
-    }
-
-private:
-    TransmitEngine& m_engine;
-    int m_socket = -1;
-    sockaddr_in m_destination{};
-    uint16_t m_sourcePort = 0;
-    uint16_t m_destinationPort = 0;
-    std::vector<uint8_t> m_datagram;
-    void* m_context = nullptr;
-    uint32_t m_packets = 0;
-    uint32_t m_payloadBytes = 0;
-    bool m_failed = false;
-};
 
 TestFilterDriver::TestFilterDriver(Mode mode, const std::set<std::string>& interfaces)
     : m_mode(mode), m_interfaces(interfaces)
@@ -165,6 +87,28 @@ std::vector<uint8_t> TestFilterDriver::GetPlugInBlock()
     return m_plugIn;
 }
 
+std::vector<uint8_t> TestFilterDriver::GetQueueBlock()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_queueBlock;
+}
+
+std::vector<std::pair<uint64_t, uint32_t>> TestFilterDriver::GetBatchRequests()
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_batchRequests;
+}
+
+void TestFilterDriver::Report(uint64_t record, uint32_t status)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    Stratoline::Completion completion;
+    completion.record = record;
+    completion.status = status;
+    m_completed.push_back({completion, Clock::now()});
+    m_changed.notify_all();
+}
+
 bool TestFilterDriver::IsOpen()
 {
     std::lock_guard<std::mutex> lock(m_mutex);
@@ -221,7 +165,7 @@ void TestFilterDriver::StopSession()
 }
 
 TestFilterDriver::Outcome TestFilterDriver::IoControl(uint32_t code, uint8_t* block, uint32_t inSize,
-                                                      uint32_t outSize, void*)
+                                                      uint32_t outSize, void* context)
 {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -251,7 +195,7 @@ TestFilterDriver::Outcome TestFilterDriver::IoControl(uint32_t code, uint8_t* bl
     case Stratoline::LoadPlugIn:
         return LoadPlugIn(block, inSize);
     case Stratoline::QueueBuffer:
-        return Queue(block, inSize);
+        return Queue(block, inSize, context);
     case Stratoline::RetrieveCompletions:
         return Retrieve(block, inSize, outSize);
     case Stratoline::AbortQueued:
@@ -277,7 +221,7 @@ TestFilterDriver::Outcome TestFilterDriver::LoadPlugIn(uint8_t* block, uint32_t 
     m_capacity = plugIn.buffersCapability;
     if (m_mode == Mode::Send) {
         lock.unlock();
-        std::unique_ptr<RawSink> sink(new RawSink(m_engine, plugIn));
+        std::unique_ptr<RawUdpSink> sink(new RawUdpSink(m_engine, plugIn));
         KyTransportLayerLib::EngineParameters parameters;
         parameters.buffersCapability = plugIn.buffersCapability;
         parameters.extendedHeader = plugIn.headerFlag;
@@ -320,14 +264,21 @@ void TestFilterDriver::Collect()
     }
 }
 
-TestFilterDriver::Outcome TestFilterDriver::Queue(uint8_t* block, uint32_t inSize)
+TestFilterDriver::Outcome TestFilterDriver::Queue(uint8_t* block, uint32_t inSize, void* context)
 {
     namespace Q = Stratoline::Queue;
-    if (inSize < Stratoline::QueueSize)
-        return Outcome::Failed;
     std::unique_lock<std::mutex> lock(m_mutex);
-    if (!m_loaded)
+    m_queueBlock.assign(block, block + inSize);
+    if (inSize < Stratoline::QueueSize || !m_loaded)
         return Outcome::Failed;
+    // The asynchronous context comes zeroed, and the driver writes into it
+    // while it holds the buffer, as the kernel does into an overlapped
+    // structure: a sender must zero it again before it reuses it.
+    uint8_t* asynchronous = static_cast<uint8_t*>(context);
+    if (!asynchronous
+        || std::any_of(asynchronous, asynchronous + Stratoline::RecordContextSize, [](uint8_t b) { return b != 0; }))
+        return Outcome::Failed;
+    asynchronous[0] = 1;
     const bool refused = !m_faults.queuePending && m_faults.queueStatus != Stratoline::QueueAccepted
                          && m_faults.queueStatus != Stratoline::QueueAcceptedToo;
     if (refused) {
@@ -388,6 +339,11 @@ TestFilterDriver::Outcome TestFilterDriver::Retrieve(uint8_t* block, uint32_t in
     const uint32_t wanted = std::min(Stratoline::ReadBatchWanted(block), Stratoline::MaxBatchEntries);
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
     std::unique_lock<std::mutex> lock(m_mutex);
+    m_batchRequests.emplace_back(Stratoline::ReadBatchTimeout(block), Stratoline::ReadBatchWanted(block));
+    if (m_faults.batchStatus) {
+        Stratoline::WriteBatch(block, m_faults.batchStatus, 0, nullptr, 0);
+        return Outcome::Done;
+    }
     size_t ready = 0;
     for (;;) {
         const Clock::time_point now = Clock::now();

@@ -15,7 +15,10 @@
 #include <set>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
+
+class RawUdpSink;
 
 // An in-process stand-in for the Stratoline filter driver, registered under
 // the driver's device path. It answers every I/O control of the driver's
@@ -50,6 +53,8 @@ public:
         bool silent = false;
         // Entry count a batch claims (0: the true count).
         uint32_t claimedCount = 0;
+        // Every batch fails at once with this status (0: none), handing nothing out.
+        uint32_t batchStatus = 0;
     };
 
     explicit TestFilterDriver(Mode mode, const std::set<std::string>& interfaces = {"lo"});
@@ -66,6 +71,12 @@ public:
     uint32_t GetCallCount(uint32_t code);
     // The latest plug-in block as the sender sent it.
     std::vector<uint8_t> GetPlugInBlock();
+    // The latest queue block as the sender sent it.
+    std::vector<uint8_t> GetQueueBlock();
+    // Every completion batch asked for, oldest first: its time-out and the entries wanted.
+    std::vector<std::pair<uint64_t, uint32_t>> GetBatchRequests();
+    // Hold mode: completes a record as it stands, whether the sender queued it or not.
+    void Report(uint64_t record, uint32_t status = 0);
     bool IsOpen();
     uint32_t GetOpenCount();
 
@@ -81,10 +92,9 @@ private:
         NqTransmitterRawLib::Stratoline::Completion completion;
         Clock::time_point at;
     };
-    class RawSink;
 
     Outcome LoadPlugIn(uint8_t* block, uint32_t inSize);
-    Outcome Queue(uint8_t* block, uint32_t inSize);
+    Outcome Queue(uint8_t* block, uint32_t inSize, void* context);
     Outcome Retrieve(uint8_t* block, uint32_t inSize, uint32_t outSize);
     Outcome Abort(uint8_t* block, uint32_t inSize, uint32_t outSize);
     Outcome AbortOldest(uint8_t* block, uint32_t outSize);
@@ -102,13 +112,15 @@ private:
     uint32_t m_opens = 0;
     std::map<uint32_t, uint32_t> m_calls;
     std::vector<uint8_t> m_plugIn;
+    std::vector<uint8_t> m_queueBlock;
+    std::vector<std::pair<uint64_t, uint32_t>> m_batchRequests;
     uint32_t m_capacity = 0;
     std::deque<NqTransmitterRawLib::Stratoline::Completion> m_held;
     std::deque<Ready> m_completed;
 
     // Send mode.
     KyTransportLayerLib::TransmitEngine m_engine;
-    std::unique_ptr<RawSink> m_sink;
+    std::unique_ptr<RawUdpSink> m_sink;
     std::thread m_engineThread;
     std::thread m_collector;
     std::atomic<bool> m_collecting{false};

@@ -1,78 +1,29 @@
-// The filter-driver sender against the in-process test device (Hold mode:
-// buffers stay in the device until the test completes them), its wire
-// blocks, and the transmitter's choice of sender.
+// The filter-driver sender's wire blocks and opening against the in-process
+// test device: the plug-in, queue and completion blocks, the version gates,
+// the neighbour table, and the transmitter's choice of sender.
+#include "DriverBench.h"
 #include "GSVPSenderStratolinePro.h"
 #include "GVSPSenderUserMode.h"
-#include "GVSPStatistic.h"
 #include "LogCapture.h"
 #include "ResultCodes.h"
 #include "StratolineProtocol.h"
 #include "TestFilterDriver.h"
 #include "TransmitterRaw.h"
 #include "base/NqBuffer.h"
+#include "base/NqPixelType.h"
 #include "KyNetworkLib/Arp.h"
+#include "KyNetworkLib/Gvsp.h"
+#include "KyNetworkLib/GVSPPacketLeader.h"
+#include "KyNetworkLib/GVSPPacketTrailer.h"
+#include "NzUtilsLib/Thread.h"
 
 #include <QtTest>
+#include <algorithm>
 #include <memory>
-#include <unistd.h>
 
 using namespace NqTransmitterRawLib;
 using KyNetworkLib::EthernetAddress;
 using KyNetworkLib::IpAddress;
-
-namespace {
-
-const uint32_t kAll = 0xFFFFFFFF;
-
-IpAddress Ip(const char* text)
-{
-    IpAddress address;
-    address.Set(text);
-    return address;
-}
-
-EthernetAddress Mac(const char* text)
-{
-    EthernetAddress mac;
-    mac.Set(text);
-    return mac;
-}
-
-// A sender on the test device, as the transmitter would open it for 127.0.0.1.
-struct Bench
-{
-    explicit Bench(TestFilterDriver::Mode mode = TestFilterDriver::Mode::Hold)
-        : device(std::make_shared<TestFilterDriver>(mode)), registration(device),
-          sender(Mac("02:11:22:33:44:55"), Ip("127.0.0.1"))
-    {
-        for (NqBuffer& buffer : buffers)
-            buffer.Alloc(1000);
-    }
-    NzUtilsLib::Result Open(uint32_t capability = 8, const char* destination = "127.0.0.1")
-    {
-        const IpAddress to = Ip(destination);
-        const IpAddress from = Ip("127.0.0.1");
-        return sender.Open(&to, 5000, &from, 0, false, false, capability, 64, false);
-    }
-
-    // The sender goes first: its Close completes the buffers still queued.
-    std::shared_ptr<TestFilterDriver> device;
-    ScopedDevice registration;
-    NqBuffer buffers[8];
-    GSVPSenderStratolinePro sender;
-};
-
-std::vector<uint8_t> Bytes(std::initializer_list<int> values)
-{
-    return std::vector<uint8_t>(values.begin(), values.end());
-}
-
-void Put(std::vector<uint8_t>& block, size_t offset, const std::vector<uint8_t>& bytes)
-{
-    std::copy(bytes.begin(), bytes.end(), block.begin() + offset);
-}
-
-} // namespace
 
 class DriverSenderTest : public QObject
 {
@@ -81,33 +32,21 @@ class DriverSenderTest : public QObject
 private slots:
     void plugInBlockByteForByte_data();
     void plugInBlockByteForByte();
+    void queueBlockByteForByte_data();
+    void queueBlockByteForByte();
     void versionGates_data();
     void versionGates();
     void versionText_data();
     void versionText();
+    void completionBlocksByteForByte();
     void neighbourTable_data();
     void neighbourTable();
     void arpFailureLeavesNothingOpen();
     void missingDeviceLeavesNothingOpen();
     void openTwiceIsRefused();
-    void capacityThenBusy();
-    void queueAnswers_data();
-    void queueAnswers();
-    void fiveCompletionsFromOneBatch();
-    void completionStatuses_data();
-    void completionStatuses();
-    void emptyBatchIsNothingCompleted();
-    void batchCountClampedAndRecordsChecked();
-    void abortCompletesQueuedBuffers();
-    void failedAbortCallIsReturned();
-    void abortOldestGivesTheFirstBuffer();
-    void closeAgainstSilentDeviceIsBounded();
-    void closeCollectsLateCompletions();
     void threadPriorityIsRefused();
-    void oversizedBufferIsRefused();
     void transmitterChoosesTheSender_data();
     void transmitterChoosesTheSender();
-    void poolTakesCompletionsFromTheDriver();
 };
 
 void DriverSenderTest::plugInBlockByteForByte_data()
@@ -121,6 +60,8 @@ void DriverSenderTest::plugInBlockByteForByte_data()
     QTest::newRow("multicast high bit cleared")
         << "239.129.2.3" << QByteArray("\x01\x00\x5E\x01\x02\x03", 6) << false << true << false;
     QTest::newRow("loopback") << "127.0.0.1" << QByteArray(6, '\0') << false << true << true;
+    // All of 127/8 is loopback, with no hardware address to look up.
+    QTest::newRow("loopback, another address") << "127.0.0.2" << QByteArray(6, '\0') << false << false << false;
 }
 
 void DriverSenderTest::plugInBlockByteForByte()
@@ -155,6 +96,67 @@ void DriverSenderTest::plugInBlockByteForByte()
     Put(expected, 138, Bytes({port >> 8, port & 0xFF}));
     Put(expected, 140, Bytes({64, 0, 0, 0}));
     QCOMPARE(bench.device->GetPlugInBlock(), expected);
+}
+
+void DriverSenderTest::queueBlockByteForByte_data()
+{
+    QTest::addColumn<bool>("headerFlag");
+    QTest::newRow("standard header") << false;
+    QTest::newRow("extended-id header") << true;
+}
+
+void DriverSenderTest::queueBlockByteForByte()
+{
+    QFETCH(bool, headerFlag);
+    Bench bench;
+    QVERIFY(bench.Open(8, "127.0.0.1", headerFlag).IsSuccess());
+    QVERIFY(bench.sender.SetPacketSize(9000).IsSuccess());
+    QVERIFY(bench.sender.SetMaxPayloadThroughput(3e8f).IsSuccess());
+    // An image in a larger allocation: only the image is sent.
+    NqBuffer buffer;
+    QVERIFY(buffer.Alloc(40 * 30 * 2 + 100).IsOK());
+    QVERIFY(buffer.GetImage()->Attach(40, 30, NqPixelType::Mono16).IsOK());
+    const uint64_t before = NzUtilsLib::Thread::GetTickCount();
+    QCOMPARE(bench.sender.QueueBuffer(buffer.GetInternal()).GetCode(), uint32_t(Code::Accepted));
+    const uint64_t after = NzUtilsLib::Thread::GetTickCount();
+    const std::vector<uint8_t> block = bench.device->GetQueueBlock();
+    QCOMPARE(block.size(), size_t(9480));
+
+    // Leader and trailer as the encoders write them for this buffer, stamped when queued.
+    uint8_t leader[128] = {};
+    KyNetworkLib::GVSPPacketLeader leaderEncoder;
+    QVERIFY(leaderEncoder.Encode(leader, sizeof leader, headerFlag).IsSuccess());
+    leaderEncoder.EncodeBuffer(*buffer.GetInternal());
+    uint8_t trailer[128] = {};
+    KyNetworkLib::GVSPPacketTrailer trailerEncoder;
+    QVERIFY(trailerEncoder.Encode(trailer, sizeof trailer, headerFlag).IsSuccess());
+    trailerEncoder.EncodeBuffer(*buffer.GetInternal());
+    const uint32_t headerSize = headerFlag ? 20 : 8;
+    KyNetworkLib::Gvsp::Leader stamped;
+    QVERIFY(KyNetworkLib::Gvsp::ReadLeader(leader + headerSize, 36, stamped));
+    QVERIFY(stamped.timestamp >= before && stamped.timestamp <= after);
+
+    std::vector<uint8_t> expected(9480, 0);
+    Put(expected, 0, Bytes({1, 0, 0, 0}));
+    Put(expected, 8, Bytes({int(headerSize + 36), 0, 0, 0}));
+    Put(expected, 12, std::vector<uint8_t>(leader, leader + 128));
+    Put(expected, 140, Bytes({2400 & 0xFF, 2400 >> 8, 0, 0}));
+    const uint64_t data = uint64_t(reinterpret_cast<uintptr_t>(buffer.GetDataPointer()));
+    for (int i = 0; i < 8; ++i)
+        expected[144 + i] = uint8_t(data >> (8 * i));
+    Put(expected, 152, Bytes({int(headerSize + 8), 0, 0, 0}));
+    Put(expected, 156, std::vector<uint8_t>(trailer, trailer + 128));
+    Put(expected, 284, Bytes({9000 & 0xFF, 9000 >> 8, 0, 0}));
+    Put(expected, 288, Bytes({0x00, 0xA3, 0xE1, 0x11, 0, 0, 0, 0}));
+    // The record the driver gives back with the completion: the sender's own.
+    std::copy(block.begin() + 296, block.begin() + 304, expected.begin() + 296);
+    QVERIFY(std::any_of(block.begin() + 296, block.begin() + 304, [](uint8_t b) { return b != 0; }));
+    for (size_t i = 0; i < expected.size(); ++i)
+        QVERIFY2(block[i] == expected[i], qPrintable(QString("byte %1: %2, expected %3").arg(i).arg(block[i]).arg(expected[i])));
+    bench.device->Complete(1, 0);
+    NqBufferLib::Buffer* back = nullptr;
+    QVERIFY(bench.sender.RetrieveFreeBuffer(&back, 10000).IsSuccess());
+    QCOMPARE(back, buffer.GetInternal());
 }
 
 void DriverSenderTest::versionGates_data()
@@ -244,6 +246,8 @@ void DriverSenderTest::versionText_data()
         << QByteArray("4, 1, 2,").leftJustified(64, ' ').append(" 3") << 64 << false << 0;
     QTest::newRow("64 bytes, complete") << QByteArray("4, 1, 2, 3").leftJustified(64, ' ').append("9") << 64 << true
                                         << 4;
+    // Only what the driver answered counts, however much memory follows.
+    QTest::newRow("8 bytes answered") << QByteArray("4, 1, 2, 3") << 8 << false << 0;
 }
 
 void DriverSenderTest::versionText()
@@ -260,6 +264,33 @@ void DriverSenderTest::versionText()
         QCOMPARE(numbers[0], major);
 }
 
+void DriverSenderTest::completionBlocksByteForByte()
+{
+    // The request: the time-out (u64), then the entries wanted (u32).
+    std::vector<uint8_t> request(16, 0xEE);
+    Stratoline::WriteBatchRequest(request.data(), 0x0102030405060708ull);
+    std::vector<uint8_t> expected(16, 0);
+    Put(expected, 0, Bytes({8, 7, 6, 5, 4, 3, 2, 1}));
+    Put(expected, 8, Bytes({32, 0, 0, 0}));
+    QCOMPARE(request, expected);
+    // The answer: status, count, then entries of 24 bytes from byte 8: status,
+    // 4 reserved, record (u64), first count, payload bytes.
+    std::vector<uint8_t> answer(776, 0);
+    Put(answer, 0, Bytes({3, 0, 0, 0}));
+    Put(answer, 4, Bytes({32, 0, 0, 0}));
+    Put(answer, 32, Bytes({2, 0, 0, 0, 0xFF, 0xFF, 0xFF, 0xFF, 0x88, 0x77, 0x66, 0x55, 0x44, 0x33, 0x22, 0x11}));
+    Put(answer, 48, Bytes({5, 0, 0, 0, 0x10, 0x27, 0, 0}));
+    Put(answer, 772, Bytes({7, 0, 0, 0}));
+    QCOMPARE(Stratoline::ReadBatchStatus(answer.data()), 3u);
+    QCOMPARE(Stratoline::ReadBatchCount(answer.data()), 32u);
+    const Stratoline::Completion second = Stratoline::ReadBatchEntry(answer.data(), 1);
+    QCOMPARE(second.status, 2u);
+    QCOMPARE(quint64(second.record), quint64(0x1122334455667788ull));
+    QCOMPARE(second.firstCount, 5u);
+    QCOMPARE(second.payloadBytes, 10000u);
+    QCOMPARE(Stratoline::ReadBatchEntry(answer.data(), 31).payloadBytes, 7u);
+}
+
 void DriverSenderTest::neighbourTable_data()
 {
     QTest::addColumn<QString>("destination");
@@ -268,6 +299,8 @@ void DriverSenderTest::neighbourTable_data()
     QTest::newRow("complete") << "192.168.7.1" << true << "a4:5e:60:01:02:03";
     QTest::newRow("permanent") << "192.168.7.9" << true << "00:1b:21:aa:bb:cc";
     QTest::newRow("incomplete") << "192.168.7.2" << false << "";
+    QTest::newRow("not complete, an address kept") << "192.168.7.4" << false << "";
+    QTest::newRow("complete, no address") << "192.168.7.5" << false << "";
     QTest::newRow("absent") << "192.168.7.3" << false << "";
     QTest::newRow("prefix of another") << "192.168.7.10" << false << "";
 }
@@ -281,6 +314,8 @@ void DriverSenderTest::neighbourTable()
         "IP address       HW type     Flags       HW address            Mask     Device\n"
         "192.168.7.1      0x1         0x2         a4:5e:60:01:02:03     *        eth0\n"
         "192.168.7.2      0x1         0x0         00:00:00:00:00:00     *        eth0\n"
+        "192.168.7.4      0x1         0x0         02:00:00:00:00:04     *        eth0\n"
+        "192.168.7.5      0x1         0x2         00:00:00:00:00:00     *        eth0\n"
         "192.168.7.9      0x1         0x6         00:1b:21:aa:bb:cc     *        eth1\n"
         "192.168.7.100    0x1         0x2         02:00:00:00:00:01     *        eth1\n";
     EthernetAddress resolved;
@@ -328,272 +363,6 @@ void DriverSenderTest::openTwiceIsRefused()
     QCOMPARE(bench.device->GetOpenCount(), 1u);
 }
 
-void DriverSenderTest::capacityThenBusy()
-{
-    for (uint32_t capacity : {2u, 5u}) {
-        Bench bench;
-        QVERIFY(bench.Open(capacity).IsSuccess());
-        NqBuffer(&buffers)[8] = bench.buffers;
-        for (uint32_t i = 0; i < capacity; ++i)
-            QCOMPARE(bench.sender.QueueBuffer(buffers[i].GetInternal()).GetCode(), uint32_t(Code::Accepted));
-        QCOMPARE(bench.sender.QueueBuffer(buffers[capacity].GetInternal()).GetCode(), uint32_t(Code::NoFreeRecord));
-        QCOMPARE(bench.sender.GetQueuedBufferCount(), capacity);
-        QCOMPARE(bench.device->GetHeldCount(), capacity);
-        // One back, one more in.
-        bench.device->Complete(1, 0);
-        NqBufferLib::Buffer* back = nullptr;
-        QVERIFY(bench.sender.RetrieveFreeBuffer(&back, 1000).IsSuccess());
-        QCOMPARE(back, buffers[0].GetInternal());
-        QCOMPARE(bench.sender.QueueBuffer(buffers[capacity].GetInternal()).GetCode(), uint32_t(Code::Accepted));
-    }
-}
-
-void DriverSenderTest::queueAnswers_data()
-{
-    QTest::addColumn<bool>("pending");
-    QTest::addColumn<quint32>("status");
-    QTest::addColumn<quint32>("failingCall");
-    QTest::addColumn<quint32>("code");
-    QTest::newRow("pending") << true << 0u << 0u << 0xFFFFu;
-    QTest::newRow("done, status 0") << false << 0u << 0u << 0xFFFFu;
-    QTest::newRow("done, status 14") << false << 14u << 0u << 0xFFFFu;
-    QTest::newRow("done, status 3 (full)") << false << 3u << 0u << 27u;
-    QTest::newRow("done, unknown status") << false << 99u << 0u << 1u;
-    QTest::newRow("call fails") << true << 0u << quint32(Stratoline::QueueBuffer) << 31u;
-}
-
-void DriverSenderTest::queueAnswers()
-{
-    QFETCH(bool, pending);
-    QFETCH(quint32, status);
-    QFETCH(quint32, failingCall);
-    QFETCH(quint32, code);
-    Bench bench;
-    QVERIFY(bench.Open(4).IsSuccess());
-    TestFilterDriver::Faults faults;
-    faults.queuePending = pending;
-    faults.queueStatus = status;
-    if (failingCall)
-        faults.failingCalls.insert(failingCall);
-    bench.device->SetFaults(faults);
-    NqBuffer& buffer = bench.buffers[0];
-    QCOMPARE(bench.sender.QueueBuffer(buffer.GetInternal()).GetCode(), code);
-    // A refused buffer gives its record back.
-    QCOMPARE(bench.sender.GetQueuedBufferCount(), code == 0xFFFF ? 1u : 0u);
-}
-
-void DriverSenderTest::fiveCompletionsFromOneBatch()
-{
-    Bench bench;
-    QVERIFY(bench.Open(8).IsSuccess());
-    GVSPStatistic statistic;
-    bench.sender.SetStatistic(&statistic);
-    NqBuffer(&buffers)[8] = bench.buffers;
-    for (int i = 0; i < 5; ++i)
-        QCOMPARE(bench.sender.QueueBuffer(buffers[i].GetInternal()).GetCode(), uint32_t(Code::Accepted));
-    bench.device->Complete(5, 0, 3, 1000);
-    for (int i = 0; i < 5; ++i) {
-        NqBuffer& buffer = buffers[i];
-        NqBufferLib::Buffer* back = nullptr;
-        QVERIFY(bench.sender.RetrieveFreeBuffer(&back, 1000).IsSuccess());
-        QCOMPARE(back, buffer.GetInternal());
-        QCOMPARE(buffer.GetOperationResult().GetCode(), 0u);
-    }
-    QCOMPARE(bench.device->GetCallCount(Stratoline::RetrieveCompletions), 1u);
-    QCOMPARE(bench.sender.GetQueuedBufferCount(), 0u);
-    QCOMPARE(statistic.GetBlocksTransmitted(), 5ull);
-    QCOMPARE(statistic.GetPayloadBytesTransmitted(), 5000ull);
-}
-
-void DriverSenderTest::completionStatuses_data()
-{
-    QTest::addColumn<quint32>("status");
-    QTest::addColumn<quint32>("code");
-    QTest::newRow("0 sent") << 0u << 0u;
-    QTest::newRow("1") << 1u << 1u;
-    QTest::newRow("2") << 2u << 19u;
-    QTest::newRow("3") << 3u << 1u;
-    QTest::newRow("out of range") << 7u << 1u;
-}
-
-void DriverSenderTest::completionStatuses()
-{
-    QFETCH(quint32, status);
-    QFETCH(quint32, code);
-    Bench bench;
-    QVERIFY(bench.Open().IsSuccess());
-    GVSPStatistic statistic;
-    bench.sender.SetStatistic(&statistic);
-    NqBuffer& buffer = bench.buffers[0];
-    QVERIFY(bench.sender.QueueBuffer(buffer.GetInternal()).GetCode() == Code::Accepted);
-    bench.device->Complete(1, status, 1, 400);
-    NqBufferLib::Buffer* back = nullptr;
-    QVERIFY(bench.sender.RetrieveFreeBuffer(&back, 1000).IsSuccess());
-    QCOMPARE(back, buffer.GetInternal());
-    QCOMPARE(buffer.GetOperationResult().GetCode(), code);
-    // Failed blocks count too, with the bytes the driver reports.
-    QCOMPARE(statistic.GetBlocksTransmitted(), 1ull);
-    QCOMPARE(statistic.GetPayloadBytesTransmitted(), 400ull);
-}
-
-void DriverSenderTest::emptyBatchIsNothingCompleted()
-{
-    Bench bench;
-    QVERIFY(bench.Open().IsSuccess());
-    NqBuffer& buffer = bench.buffers[0];
-    QVERIFY(bench.sender.QueueBuffer(buffer.GetInternal()).GetCode() == Code::Accepted);
-    NqBufferLib::Buffer* back = buffer.GetInternal();
-    QElapsedTimer timer;
-    timer.start();
-    QCOMPARE(bench.sender.RetrieveFreeBuffer(&back, 60).GetCode(), uint32_t(Code::NoCompletion));
-    QVERIFY(timer.elapsed() >= 50);
-    QVERIFY(!back);
-    QCOMPARE(bench.sender.GetQueuedBufferCount(), 1u);
-}
-
-void DriverSenderTest::batchCountClampedAndRecordsChecked()
-{
-    Bench bench;
-    QVERIFY(bench.Open(8).IsSuccess());
-    LogCapture log;
-    NqBuffer(&buffers)[8] = bench.buffers;
-    for (int i = 0; i < 3; ++i)
-        QVERIFY(bench.sender.QueueBuffer(buffers[i].GetInternal()).GetCode() == Code::Accepted);
-    TestFilterDriver::Faults faults;
-    faults.claimedCount = 1000;
-    bench.device->SetFaults(faults);
-    bench.device->Complete(3, 0);
-    std::vector<NqBufferLib::Buffer*> back;
-    uint32_t refused = 0;
-    for (int i = 0; i < 32; ++i) {
-        NqBufferLib::Buffer* buffer = nullptr;
-        const NzUtilsLib::Result result = bench.sender.RetrieveFreeBuffer(&buffer, 100);
-        if (result.IsSuccess())
-            back.push_back(buffer);
-        else
-            ++refused;
-    }
-    QCOMPARE(back, (std::vector<NqBufferLib::Buffer*>{buffers[0].GetInternal(), buffers[1].GetInternal(),
-                                                       buffers[2].GetInternal()}));
-    // The 29 entries the answer does not hold name no record of ours.
-    QCOMPARE(refused, 29u);
-    QCOMPARE(bench.device->GetCallCount(Stratoline::RetrieveCompletions), 1u);
-    QCOMPARE(bench.sender.GetQueuedBufferCount(), 0u);
-    bool clampLogged = false;
-    for (const LogCapture::Line& line : log.Lines())
-        clampLogged = clampLogged || line.message == "The driver reported 1000 completions in one batch; 32 are read";
-    QVERIFY(clampLogged);
-}
-
-void DriverSenderTest::abortCompletesQueuedBuffers()
-{
-    Bench bench;
-    QVERIFY(bench.Open().IsSuccess());
-    NqBuffer(&buffers)[8] = bench.buffers;
-    for (int i = 0; i < 3; ++i)
-        QVERIFY(bench.sender.QueueBuffer(buffers[i].GetInternal()).GetCode() == Code::Accepted);
-    bool aborted = false;
-    QVERIFY(bench.sender.AbortQueuedBuffers(2, &aborted).IsSuccess());
-    QVERIFY(aborted);
-    QCOMPARE(bench.device->GetHeldCount(), 1u);
-    for (int i = 0; i < 2; ++i) {
-        NqBufferLib::Buffer* back = nullptr;
-        QVERIFY(bench.sender.RetrieveFreeBuffer(&back, 1000).IsSuccess());
-        QCOMPARE(back, buffers[i].GetInternal());
-        QCOMPARE(buffers[i].GetOperationResult().GetCode(), 1u);
-    }
-    QCOMPARE(bench.sender.GetQueuedBufferCount(), 1u);
-}
-
-void DriverSenderTest::failedAbortCallIsReturned()
-{
-    Bench bench;
-    QVERIFY(bench.Open().IsSuccess());
-    NqBuffer& buffer = bench.buffers[0];
-    QVERIFY(bench.sender.QueueBuffer(buffer.GetInternal()).GetCode() == Code::Accepted);
-    TestFilterDriver::Faults faults;
-    faults.failingCalls = {Stratoline::AbortQueued, Stratoline::AbortOldest};
-    bench.device->SetFaults(faults);
-    bool aborted = true;
-    const NzUtilsLib::Result result = bench.sender.AbortQueuedBuffers(kAll, &aborted);
-    QCOMPARE(result.GetCode(), uint32_t(KyTransportLayerLib::Link::DeviceFailure));
-    QVERIFY(!aborted);
-    NqBufferLib::Buffer* back = buffer.GetInternal();
-    QCOMPARE(bench.sender.AbortOldestQueuedBuffer(&back).GetCode(), uint32_t(KyTransportLayerLib::Link::DeviceFailure));
-    QVERIFY(!back);
-    QCOMPARE(bench.device->GetHeldCount(), 1u);
-    bench.device->SetFaults(TestFilterDriver::Faults());
-}
-
-void DriverSenderTest::abortOldestGivesTheFirstBuffer()
-{
-    Bench bench;
-    QVERIFY(bench.Open().IsSuccess());
-    NqBuffer(&buffers)[8] = bench.buffers;
-    for (int i = 0; i < 2; ++i)
-        QVERIFY(bench.sender.QueueBuffer(buffers[i].GetInternal()).GetCode() == Code::Accepted);
-    NqBufferLib::Buffer* back = nullptr;
-    QVERIFY(bench.sender.AbortOldestQueuedBuffer(&back).IsSuccess());
-    QCOMPARE(back, buffers[0].GetInternal());
-    QCOMPARE(buffers[0].GetOperationResult().GetCode(), 1u);
-    QCOMPARE(bench.sender.GetQueuedBufferCount(), 1u);
-    QVERIFY(bench.sender.AbortOldestQueuedBuffer(&back).IsSuccess());
-    QCOMPARE(back, buffers[1].GetInternal());
-    // Nothing left: the driver's status, converted.
-    QCOMPARE(bench.sender.AbortOldestQueuedBuffer(&back).GetCode(), uint32_t(Code::NoCompletion));
-    QVERIFY(!back);
-}
-
-void DriverSenderTest::closeAgainstSilentDeviceIsBounded()
-{
-    Bench bench;
-    QVERIFY(bench.Open().IsSuccess());
-    NqBuffer(&buffers)[8] = bench.buffers;
-    for (int i = 0; i < 3; ++i)
-        QVERIFY(bench.sender.QueueBuffer(buffers[i].GetInternal()).GetCode() == Code::Accepted);
-    TestFilterDriver::Faults faults;
-    faults.silent = true;
-    bench.device->SetFaults(faults);
-    LogCapture log;
-    QElapsedTimer timer;
-    timer.start();
-    bench.sender.Close();
-    const qint64 elapsed = timer.elapsed();
-    // Its 2000 ms limit, where the silent device would hold it for ever.
-    QVERIFY2(elapsed >= 1900 && elapsed < 10000, qPrintable(QString("Close took %1 ms").arg(elapsed)));
-    QVERIFY(!bench.sender.IsOpen());
-    QVERIFY(!bench.device->IsOpen());
-    QCOMPARE(bench.sender.GetQueuedBufferCount(), 0u);
-    bool warned = false;
-    for (const LogCapture::Line& line : log.Lines())
-        warned = warned
-                 || (line.level == NzUtilsLib::Logger::Warning
-                     && line.message == "The driver did not give back 3 buffers within 2000 ms; closing anyway");
-    QVERIFY(warned);
-}
-
-void DriverSenderTest::closeCollectsLateCompletions()
-{
-    Bench bench;
-    QVERIFY(bench.Open().IsSuccess());
-    NqBuffer(&buffers)[8] = bench.buffers;
-    for (int i = 0; i < 3; ++i)
-        QVERIFY(bench.sender.QueueBuffer(buffers[i].GetInternal()).GetCode() == Code::Accepted);
-    TestFilterDriver::Faults faults;
-    faults.completionDelayMs = 120;
-    bench.device->SetFaults(faults);
-    LogCapture log;
-    QElapsedTimer timer;
-    timer.start();
-    bench.sender.Close();
-    // Waits for the late completions, not for the 2000 ms limit.
-    QVERIFY2(timer.elapsed() >= 100 && timer.elapsed() < 1900, qPrintable(QString("%1 ms").arg(timer.elapsed())));
-    for (int i = 0; i < 3; ++i)
-        QCOMPARE(buffers[i].GetOperationResult().GetCode(), 1u);
-    for (const LogCapture::Line& line : log.Lines())
-        QVERIFY2(line.level < NzUtilsLib::Logger::Warning, line.message.c_str());
-}
-
 void DriverSenderTest::threadPriorityIsRefused()
 {
     Bench bench;
@@ -603,21 +372,6 @@ void DriverSenderTest::threadPriorityIsRefused()
     QCOMPARE(result.GetCode(), 26u);
     QCOMPARE(QString::fromStdString(result.GetDescription()),
              QString("The priority of the transmitter thread cannot be set when using the Kyvo Stratoline driver"));
-}
-
-void DriverSenderTest::oversizedBufferIsRefused()
-{
-    Bench bench;
-    QVERIFY(bench.Open().IsSuccess());
-    QCOMPARE(bench.sender.GetMaxBufferSize(), Stratoline::MaxBufferSize(uint64_t(sysconf(_SC_PAGESIZE))));
-    QCOMPARE(Stratoline::MaxBufferSize(4096), 33529344ull);
-    const uint32_t size = uint32_t(bench.sender.GetMaxBufferSize() + 1);
-    std::unique_ptr<uint8_t[]> memory(new uint8_t[size]);
-    NqBuffer buffer;
-    QVERIFY(buffer.Attach(memory.get(), size).IsOK());
-    QCOMPARE(bench.sender.QueueBuffer(buffer.GetInternal()).GetCode(), uint32_t(Code::NotEnoughMemory));
-    QCOMPARE(bench.sender.GetQueuedBufferCount(), 0u);
-    QCOMPARE(bench.device->GetCallCount(Stratoline::QueueBuffer), 0u);
 }
 
 void DriverSenderTest::transmitterChoosesTheSender_data()
@@ -657,45 +411,6 @@ void DriverSenderTest::transmitterChoosesTheSender()
     }
     QVERIFY(transmitter.Close().IsSuccess());
     QVERIFY(!device->IsOpen());
-}
-
-void DriverSenderTest::poolTakesCompletionsFromTheDriver()
-{
-    auto device = std::make_shared<TestFilterDriver>(TestFilterDriver::Mode::Hold);
-    ScopedDevice registration(device);
-    NqBuffer buffers[3];
-    NqBufferLib::Buffer* internals[3];
-    for (int i = 0; i < 3; ++i) {
-        QVERIFY(buffers[i].Alloc(1000).IsOK());
-        internals[i] = buffers[i].GetInternal();
-    }
-    TransmitterRaw transmitter;
-    QVERIFY(transmitter.LoadBufferPool(internals, 3).IsSuccess());
-    QVERIFY(transmitter.Open("127.0.0.1", 5000, "", 0, false, false, 8, 64, false).IsSuccess());
-    QVERIFY(dynamic_cast<GSVPSenderStratolinePro*>(transmitter.GetSender()));
-    for (int i = 0; i < 3; ++i) {
-        NqBufferLib::Buffer* buffer = nullptr;
-        QVERIFY(transmitter.RetrieveFreeBuffer(&buffer, 0).IsSuccess());
-        QCOMPARE(transmitter.QueueBuffer(buffer).GetPublicCode(), 0xFFFFu);
-    }
-    NqBufferLib::Buffer* none = nullptr;
-    QCOMPARE(transmitter.RetrieveFreeBuffer(&none, 20).GetCode(), uint32_t(Code::Timeout));
-    device->Complete(2, 0);
-    std::set<NqBufferLib::Buffer*> back;
-    for (int i = 0; i < 2; ++i) {
-        NqBufferLib::Buffer* buffer = nullptr;
-        QVERIFY(transmitter.RetrieveFreeBuffer(&buffer, 10000).IsSuccess()); // through the pool's thread
-        back.insert(buffer);
-    }
-    QCOMPARE(back, (std::set<NqBufferLib::Buffer*>{internals[0], internals[1]}));
-    // Close aborts the last one in the driver and the pool takes it back.
-    QVERIFY(transmitter.Close().IsSuccess());
-    QVERIFY(!device->IsOpen());
-    QVERIFY(transmitter.Open("127.0.0.1", 5000, "", 0, false, false, 8, 64, false).IsSuccess());
-    NqBufferLib::Buffer* last = nullptr;
-    QVERIFY(transmitter.RetrieveFreeBuffer(&last, 10000).IsSuccess());
-    QCOMPARE(last, internals[2]);
-    QCOMPARE(buffers[2].GetOperationResult().GetCode(), 1u);
 }
 
 QTEST_GUILESS_MAIN(DriverSenderTest)

@@ -6,6 +6,7 @@
 #include "base/NqBuffer.h"
 
 #include <QtTest>
+#include <algorithm>
 #include <chrono>
 #include <memory>
 #include <set>
@@ -148,11 +149,21 @@ void MemoryPoolTest::abortTakesBuffersBack()
     for (Buffer* buffer : TakeAll(pool))
         QVERIFY(pool.QueueBuffer(buffer).IsSuccess());
     QCOMPARE(pool.GetQueuedBufferCount(), 3u);
-    bool aborted = false;
-    QVERIFY(pool.AbortQueuedBuffers(0xFFFFFFFF, &aborted).IsSuccess());
-    QVERIFY(aborted);
-    QCOMPARE(pool.GetFreeBufferCount(), 3u);
-    QCOMPARE(pool.GetQueuedBufferCount(), 0u);
+    // Each buffer takes half a second to come out of the sender: had the
+    // pool left the aborted buffers to its next rounds, they would still be
+    // missing when the abort returns.
+    sender.SetHandOutDelay(500);
+    // Twice: each abort waits for its own round.
+    for (int round = 0; round < 2; ++round) {
+        if (round)
+            for (Buffer* buffer : TakeAll(pool))
+                QVERIFY(pool.QueueBuffer(buffer).IsSuccess());
+        bool aborted = false;
+        QVERIFY(pool.AbortQueuedBuffers(0xFFFFFFFF, &aborted).IsSuccess());
+        QVERIFY(aborted);
+        QCOMPARE(pool.GetFreeBufferCount(), 3u);
+        QCOMPARE(pool.GetQueuedBufferCount(), 0u);
+    }
     pool.SetSender(nullptr);
 }
 
@@ -206,20 +217,29 @@ void MemoryPoolTest::closeTakesQueuedBuffersBack()
 
 void MemoryPoolTest::refusesForeignAndDuplicateBuffers()
 {
-    Buffers buffers(2);
-    NqBuffer stranger;
+    // The stranger sorts before the four loaded buffers, next to one that
+    // is out of the ring: only the check that it was loaded refuses it.
+    Buffers buffers(5);
+    std::vector<Buffer*> sorted = buffers.pointers;
+    std::sort(sorted.begin(), sorted.end());
+    Buffer* const stranger = sorted[0];
+    std::vector<Buffer*> loaded(sorted.begin() + 1, sorted.end());
     FakeSender sender;
     GVSPMemoryPool pool(3);
-    QVERIFY(pool.SetBuffers(buffers.pointers.data(), 2).IsSuccess());
-    Buffer* taken = nullptr;
-    QVERIFY(pool.RetrieveFreeBuffer(&taken, 0).IsSuccess());
+    QVERIFY(pool.SetBuffers(loaded.data(), 4).IsSuccess());
+    // Three out (the ring hands them out in load order), one in the ring:
+    // the ring has room for whatever comes back.
+    std::vector<Buffer*> taken(3);
+    for (Buffer*& buffer : taken)
+        QVERIFY(pool.RetrieveFreeBuffer(&buffer, 0).IsSuccess());
+    QCOMPARE(taken[0], loaded[0]);
+    Buffer* const inRing = loaded[3];
     LogCapture log;
     QVERIFY(pool.SetSender(&sender).IsSuccess());
-    sender.Inject(stranger.GetInternal());
-    sender.Inject(buffers.pointers[0] == taken ? buffers.pointers[1] : buffers.pointers[0]);
-    sender.Inject(taken);
-    sender.Inject(taken);
-    QVERIFY(WaitForFree(pool, 2));
+    sender.Inject(stranger);
+    sender.Inject(inRing);
+    sender.Inject(taken[0]);
+    sender.Inject(taken[0]);
     QTRY_COMPARE(sender.GetQueuedBufferCount(), 0u);
     pool.SetSender(nullptr);
     QCOMPARE(pool.GetFreeBufferCount(), 2u);
@@ -227,7 +247,9 @@ void MemoryPoolTest::refusesForeignAndDuplicateBuffers()
     for (const LogCapture::Line& line : log.Lines())
         warnings += line.level == NzUtilsLib::Logger::Warning;
     QCOMPARE(warnings, 3);
-    QCOMPARE(TakeAll(pool).size(), size_t(2));
+    const std::vector<Buffer*> ring = TakeAll(pool);
+    QCOMPARE(std::set<Buffer*>(ring.begin(), ring.end()), (std::set<Buffer*>{inRing, taken[0]}));
+    QCOMPARE(ring.size(), size_t(2));
 }
 
 void MemoryPoolTest::forwardsWithoutSenderSafely()

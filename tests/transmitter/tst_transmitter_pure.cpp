@@ -1,6 +1,7 @@
 // Pure parts of the transmitter: GVSP encoding, limits, result folding,
 // statistics with an injected clock, pacing.
 #include "GVSPStatistic.h"
+#include "LogCapture.h"
 #include "OperationResultConverter.h"
 #include "PublicResult.h"
 #include "SendParameters.h"
@@ -50,6 +51,7 @@ private slots:
     void statisticCountsFailedBlocks();
     void statisticInstantRates();
     void pacerDeadlines();
+    void logThreshold();
 };
 
 void TransmitterPureTest::headerRoundTrip_data()
@@ -90,8 +92,8 @@ void TransmitterPureTest::headerRoundTrip()
 void TransmitterPureTest::imageLeaderFromBuffer()
 {
     NqBuffer buffer;
-    QVERIFY(buffer.Alloc(64 * 48 * 2 + 100).IsOK());
-    QVERIFY(buffer.GetImage()->Attach(64, 48, NqPixelType::Mono16, 8, 4, 2, 0).IsOK());
+    QVERIFY(buffer.Alloc(64 * 48 * 2 + 200).IsOK());
+    QVERIFY(buffer.GetImage()->Attach(64, 48, NqPixelType::Mono16, 8, 4, 2, 6).IsOK());
     buffer.GetInternal()->SetTimestamp(0x0102030405060708ull);
     uint8_t area[Gvsp::HeaderAreaSize];
     KyNetworkLib::GVSPPacketLeader leader;
@@ -107,9 +109,10 @@ void TransmitterPureTest::imageLeaderFromBuffer()
     QCOMPARE(read.offsetX, 8u);
     QCOMPARE(read.offsetY, 4u);
     QCOMPARE(read.paddingX, uint16_t(2));
+    QCOMPARE(read.paddingY, uint16_t(6));
     QCOMPARE(read.timestamp, quint64(0x0102030405060708ull));
-    // The image (with its line padding) is sent, not the whole allocation.
-    QCOMPARE(KyNetworkLib::GVSPPacketLeader::PayloadSize(*buffer.GetInternal()), uint32_t((64 * 2 + 2) * 48));
+    // The image (with its padding) is sent, not the whole allocation.
+    QCOMPARE(KyNetworkLib::GVSPPacketLeader::PayloadSize(*buffer.GetInternal()), uint32_t((64 * 2 + 2) * 48 + 6));
 
     KyNetworkLib::GVSPPacketTrailer trailer;
     QVERIFY(trailer.Encode(area, sizeof area, true).IsSuccess());
@@ -309,6 +312,9 @@ void TransmitterPureTest::multicastMac()
     QVERIFY(mac.Set("00-11-22-aa-bb-cc").IsSuccess());
     QCOMPARE(quint64(mac.GetValue()), quint64(0x001122AABBCCull));
     QVERIFY(mac.Set("00:11:22:aa:bb").IsFailure());
+    QVERIFY(mac.Set("00:11:22:aa:bb:cc:dd").IsFailure());
+    QVERIFY(mac.Set("00.11.22.aa.bb.cc").IsFailure());
+    QCOMPARE(quint64(mac.GetValue()), quint64(0x001122AABBCCull));
 }
 
 void TransmitterPureTest::statisticAverages()
@@ -354,6 +360,16 @@ void TransmitterPureTest::statisticInstantRates()
     // Ten blocks of 1000 bytes over the one-second window after the first.
     QCOMPARE(statistic.GetInstantaneousTransmissionRate(), 10.0f);
     QCOMPARE(statistic.GetInstantaneousPayloadThroughput(), 80000.0f);
+    // The next window counts only its own blocks: four of 500 bytes.
+    for (int i = 1; i <= 4; ++i) {
+        now = 1000 + uint64_t(i) * 250;
+        statistic.Report(NzUtilsLib::Result(0), 1, 500);
+    }
+    QCOMPARE(statistic.GetInstantaneousTransmissionRate(), 4.0f);
+    QCOMPARE(statistic.GetInstantaneousPayloadThroughput(), 16000.0f);
+    statistic.Reset();
+    QCOMPARE(statistic.GetInstantaneousTransmissionRate(), 0.0f);
+    QCOMPARE(statistic.GetInstantaneousPayloadThroughput(), 0.0f);
 }
 
 void TransmitterPureTest::pacerDeadlines()
@@ -377,6 +393,18 @@ void TransmitterPureTest::pacerDeadlines()
     QCOMPARE(Pacer::PacketsPerRecord(1440, 1000000000, 16), 8u);
     QCOMPARE(Pacer::PacketsPerRecord(9000, 1000000000, 16), 1u);
     QCOMPARE(Pacer::PacketsPerRecord(1440, 10000000000ull, 16), 16u);
+}
+
+void TransmitterPureTest::logThreshold()
+{
+    LogCapture log;
+    NzUtilsLib::Logger::SetThreshold(NzUtilsLib::Logger::Warning);
+    const NzUtilsLib::Logger logger("KyTransmitterRaw", 0);
+    NZ_LOG(logger, NzUtilsLib::Logger::Information, "below");
+    NZ_LOG(logger, NzUtilsLib::Logger::Warning, "at the threshold");
+    const std::vector<LogCapture::Line> lines = log.Lines();
+    QCOMPARE(lines.size(), size_t(1));
+    QCOMPARE(QString::fromStdString(lines[0].message), QString("at the threshold"));
 }
 
 QTEST_GUILESS_MAIN(TransmitterPureTest)
