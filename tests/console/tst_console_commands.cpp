@@ -51,6 +51,8 @@ private slots:
     void captureWhilePreviewing();
     void lensPresets();
     void emptyStationList();
+    void storedListWithGaps_data();
+    void storedListWithGaps();
 
 private:
     void startWindow();
@@ -342,8 +344,11 @@ void ConsoleCommandsTest::emptyStationList()
 
     child<QPushButton>(w, "pushButton")->click(); // Sync
     action(w, "actionPreview")->trigger();
+    // No station will report the capture over: it is over at once.
     action(w, "actionCapture")->trigger();
-    action(w, "actionCapture")->trigger();
+    QVERIFY(!action(w, "actionCapture")->isChecked());
+    QVERIFY(child<QToolButton>(w, "extTriggerButton")->isEnabled());
+    QVERIFY(status->captureRunning());
     child<QLineEdit>(w, "exposure_edit")->setText("250");
     // Not even tried: one that cannot be reached is given up on within the press.
     QCOMPARE(sent.undelivered, QStringList{});
@@ -363,6 +368,59 @@ void ConsoleCommandsTest::emptyStationList()
     QCOMPARE(sent.lines, expected);
     QCOMPARE(sent.undelivered, QStringList{});
     QVERIFY(m_prompt->shown.isEmpty());
+}
+
+void ConsoleCommandsTest::storedListWithGaps_data()
+{
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("storedAliases");
+    QTest::addColumn<QStringList>("stations");
+    QTest::addColumn<QStringList>("aliases");
+    QTest::newRow("trailing comma") << "127.0.0.2," << "Alive,Ghost" << QStringList{"127.0.0.2"}
+                                    << QStringList{"Alive"};
+    QTest::newRow("gap") << "127.0.0.2,,127.0.0.3" << "Left,Ghost,Right" << QStringList{"127.0.0.2", "127.0.0.3"}
+                         << QStringList{"Left", "Right"};
+}
+
+void ConsoleCommandsTest::storedListWithGaps()
+{
+    // Written by hand: an empty item is no station, and its alias goes with
+    // it. Set and Sync go to the listed stations only; no box, no row for it.
+    QFETCH(QString, stored);
+    QFETCH(QString, storedAliases);
+    QFETCH(QStringList, stations);
+    QFETCH(QStringList, aliases);
+    ConsoleDriver::writeSettingsFile(QStringLiteral("[General]\nPC_IP_LIST=%1\nPC_Alias_LIST=%2\nLC_IP_LIST=\n")
+                                         .arg(stored, storedAliases)
+                                         .toLatin1());
+    m_a = CommandLog::station("127.0.0.2");
+    m_b = CommandLog::station("127.0.0.3");
+    for (int start = 0; start < 2; ++start) { // the second with the lists that Set stored
+        startWindow();
+        Dravo_plurica& w = *m_window;
+        SentLog sent;
+        child<QPushButton>(*w.findChild<ipsettingsdialog*>(), "pushButton")->click();
+        QCOMPARE(w.stationAddresses(), stations);
+        QCOMPARE(w.stationAliases(), aliases);
+        auto* rows = w.findChild<camstatusdialog*>()->findChild<QListWidget*>();
+        QCOMPARE(rows->count(), stations.size());
+        for (int i = 0; i < rows->count(); ++i)
+            QCOMPARE(rows->item(i)->text().section(" - ", 0, 0), aliases.at(i));
+        action(w, "actionCamStatus")->setChecked(false);
+        QTRY_COMPARE(sent.lines.size(), stations.size()); // the names
+        if (start == 1) {
+            child<QPushButton>(w, "pushButton")->click(); // Sync
+            QTRY_COMPARE(sent.lines.size(), stations.size() * 11);
+        }
+        // An empty address is given up on within the press, and its box is
+        // queued by the time the others have confirmed.
+        QCoreApplication::processEvents();
+        QCOMPARE(sent.undelivered, QStringList{});
+        QVERIFY(m_prompt->shown.isEmpty());
+        m_window.reset();
+    }
+    QTRY_COMPARE(m_a->executed.size(), 2 + 10);
+    QCOMPARE(m_a->executed.first(), (RemoteCommand{Command::CamName, aliases.first()}));
 }
 
 QTEST_MAIN(ConsoleCommandsTest)
