@@ -115,7 +115,6 @@ void SocketStation::serve(qint64 droppedBefore)
         ::close(m_filler);
         m_filler = -1;
     }
-    static const char Reply[] = "Ready"; // with its NUL
     std::vector<Client> clients;
     while (!m_stop) {
         int timeoutMs = PollMs;
@@ -151,7 +150,7 @@ void SocketStation::serve(qint64 droppedBefore)
         }
         for (Client& c : clients) {
             while (c.fd >= 0 && !c.answersDue.empty() && c.answersDue.front() <= Clock::now()) {
-                ::send(c.fd, Reply, sizeof Reply, MSG_NOSIGNAL);
+                ::send(c.fd, m_reply.constData(), size_t(m_reply.size()), MSG_NOSIGNAL);
                 c.answersDue.pop_front();
             }
         }

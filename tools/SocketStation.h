@@ -11,8 +11,8 @@
 #include <thread>
 
 // A stand-in station in plain sockets on a thread of its own: it answers
-// every block it reads with "Ready" and NUL, answerMs after the block came
-// in, and records the blocks. Its timing does not depend on the caller's
+// every block it reads with `reply` ("Ready" and NUL, as an idle station
+// does), answerMs after the block came in, and records the blocks. Its timing does not depend on the caller's
 // thread, which the console under test blocks while it connects.
 //
 // It may start off, as a PC that is off while its address still routes, or
@@ -29,7 +29,10 @@ class SocketStation
 public:
     enum class Start { Up, Off };
 
-    explicit SocketStation(int answerMs = 0) : m_answerMs(answerMs) {}
+    explicit SocketStation(int answerMs = 0, const QByteArray& reply = QByteArray("Ready", 6))
+        : m_answerMs(answerMs), m_reply(reply)
+    {
+    }
     ~SocketStation();
     SocketStation(const SocketStation&) = delete;
     SocketStation& operator=(const SocketStation&) = delete;
@@ -46,6 +49,7 @@ private:
     void serve(qint64 droppedBefore);
 
     const int m_answerMs;
+    const QByteArray m_reply;
     int m_listening = -1;
     int m_filler = -1; // the client side of the connection that fills the queue
     std::atomic<bool> m_stop{false};

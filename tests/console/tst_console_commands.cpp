@@ -343,12 +343,12 @@ void ConsoleCommandsTest::emptyStationList()
     QCOMPARE(status->workerCount(), 0);
 
     child<QPushButton>(w, "pushButton")->click(); // Sync
-    action(w, "actionPreview")->trigger();
     // No station will report the capture over: it is over at once.
     action(w, "actionCapture")->trigger();
     QVERIFY(!action(w, "actionCapture")->isChecked());
     QVERIFY(child<QToolButton>(w, "extTriggerButton")->isEnabled());
     QVERIFY(status->captureRunning());
+    action(w, "actionPreview")->trigger();
     child<QLineEdit>(w, "exposure_edit")->setText("250");
     // Not even tried: one that cannot be reached is given up on within the press.
     QCOMPARE(sent.undelivered, QStringList{});
@@ -419,8 +419,14 @@ void ConsoleCommandsTest::storedListWithGaps()
         QVERIFY(m_prompt->shown.isEmpty());
         m_window.reset();
     }
-    QTRY_COMPARE(m_a->executed.size(), 2 + 10);
-    QCOMPARE(m_a->executed.first(), (RemoteCommand{Command::CamName, aliases.first()}));
+    // Each listed station got its own name, Set's twice and Sync's commands.
+    const FakeStation* listed[] = {m_a.get(), m_b.get()};
+    for (int i = 0; i < 2; ++i) {
+        const int at = stations.indexOf(QStringLiteral("127.0.0.%1").arg(i + 2));
+        QTRY_COMPARE(listed[i]->executed.size(), at < 0 ? 0 : 2 + 10);
+        if (at >= 0)
+            QCOMPARE(listed[i]->executed.first(), (RemoteCommand{Command::CamName, aliases.at(at)}));
+    }
 }
 
 QTEST_MAIN(ConsoleCommandsTest)

@@ -44,6 +44,8 @@ private slots:
     void deliveredOnlyWhenAnswered();
     void syncToSilentStations();
     void oneWarningPerPress();
+    void repliesWithoutTheirEnd_data();
+    void repliesWithoutTheirEnd();
     void stationOffListedFirst();
     void stationSlowToReach();
 
@@ -203,6 +205,33 @@ void ConsoleDeliveryTest::oneWarningPerPress()
     QCOMPARE(m_prompt->shown.last().text,
              QStringLiteral("Connection problem with PC <b>Gone</b>: #start, #nopreview<br>"
                             "Please fix it and try again!"));
+}
+
+void ConsoleDeliveryTest::repliesWithoutTheirEnd_data()
+{
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<QString>("why");
+    QTest::newRow("no NUL") << QByteArray("Ready") << "no reply within 3000 ms";
+    QTest::newRow("more than a reply") << QByteArray(600, 'x') << "bytes without a reply's end";
+}
+
+void ConsoleDeliveryTest::repliesWithoutTheirEnd()
+{
+    // A peer that answers what is no station's reply did not confirm.
+    QFETCH(QByteArray, reply);
+    QFETCH(QString, why);
+    SocketStation odd(0, reply);
+    QVERIFY(odd.listen(QHostAddress("127.0.0.3"), SocketStation::Start::Up));
+    startWindow();
+    SentLog sent;
+    ConsoleDriver::setLists(*m_window, "127.0.0.3", "Odd", "");
+    action(*m_window, "actionCamStatus")->setChecked(false);
+    QTRY_COMPARE_WITH_TIMEOUT(m_prompt->shown.size(), 1, ConsoleDriver::WaitMs);
+    QCOMPARE(m_prompt->shown.first().text,
+             QStringLiteral("Connection problem with <b>Odd</b>: #camname=Odd<br>Please fix it and try again!"));
+    QCOMPARE(sent.undelivered.size(), 1);
+    QVERIFY2(sent.undelivered.first().contains(why), qPrintable(sent.undelivered.first()));
+    QVERIFY(sent.lines.isEmpty());
 }
 
 void ConsoleDeliveryTest::stationOffListedFirst()
