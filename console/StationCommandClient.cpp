@@ -22,8 +22,8 @@ public:
     {
         socket->setParent(this);
         connect(socket, &QTcpSocket::readyRead, this, &Pending::read);
-        connect(socket, &QTcpSocket::disconnected, this,
-                [this] { settle(false, QStringLiteral("the station closed the connection")); });
+        // A station that closes or resets the connection unanswered is an
+        // error too (the remote host closed it), said before the disconnection.
         connect(socket, &QAbstractSocket::errorOccurred, this, [this] { settle(false, m_socket->errorString()); });
         // A coarse timer may fire 5 % early: this one is precise, and the
         // clock has the last word.
