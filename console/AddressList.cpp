@@ -45,6 +45,18 @@ QStringList fitted(QStringList aliases, const QStringList& addresses)
     return aliases;
 }
 
+Stations stations(const QStringList& addresses, const QStringList& aliases)
+{
+    Stations listed;
+    for (int i = 0; i < addresses.size(); ++i) {
+        if (addresses.at(i).isEmpty())
+            continue;
+        listed.addresses << addresses.at(i);
+        listed.aliases << aliases.value(i);
+    }
+    return listed;
+}
+
 QString connectable(const QString& address)
 {
     return Ipv4::isValid(address) ? Ipv4::normalized(address) : address;

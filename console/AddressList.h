@@ -21,6 +21,16 @@ bool allSafe(const QStringList& items);
 // stations that have none, cut to the number of stations.
 QStringList fitted(QStringList aliases, const QStringList& addresses);
 
+// The stations of a stored list, each with its alias (`aliases` fitted to
+// `addresses`): an empty item of a hand-written list ("a,,b", "a,") is no
+// station, and its alias goes with it.
+struct Stations
+{
+    QStringList addresses;
+    QStringList aliases;
+};
+Stations stations(const QStringList& addresses, const QStringList& aliases);
+
 // `address` without leading zeros when it is a valid address ("010.001.0.1"
 // -> "10.1.0.1"; the network stack reads a leading zero as octal), else as it is.
 QString connectable(const QString& address);

@@ -141,6 +141,11 @@ void Dravo_plurica::startCapture(bool on)
     if (on)
         ui->actionPreview->setChecked(false); // a running preview stops on every station
     m_statusDialog->setCaptureRunning(on);
+    // Only stations report a capture over: with none, it is over at once.
+    if (on && m_stations.isEmpty()) {
+        ui->actionCapture->setChecked(false);
+        enableTriggerButtons(false);
+    }
 }
 
 void Dravo_plurica::extTrigger(bool)

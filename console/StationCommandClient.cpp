@@ -22,8 +22,8 @@ public:
     {
         socket->setParent(this);
         connect(socket, &QTcpSocket::readyRead, this, &Pending::read);
-        connect(socket, &QTcpSocket::disconnected, this,
-                [this] { settle(false, QStringLiteral("the station closed the connection")); });
+        // A station that closes or resets the connection unanswered is an
+        // error too (the remote host closed it), said before the disconnection.
         connect(socket, &QAbstractSocket::errorOccurred, this, [this] { settle(false, m_socket->errorString()); });
         // A coarse timer may fire 5 % early: this one is precise, and the
         // clock has the last word.
@@ -94,20 +94,29 @@ StationCommandClient::StationCommandClient(QObject* parent) : QObject(parent) {}
 
 void StationCommandClient::send(const QVector<Delivery>& deliveries, const Outcome& outcome)
 {
-    QVector<QTcpSocket*> sockets;
+    struct Started
+    {
+        QTcpSocket* socket;
+        QDeadlineTimer connectBound;
+    };
+    QVector<Started> started;
     for (const Delivery& d : deliveries) {
         auto* socket = new QTcpSocket(this);
         socket->setReadBufferSize(MaxReplyBytes + 1);
         socket->connectToHost(AddressList::connectable(d.address), RemoteProtocol::DefaultPort, QIODevice::ReadWrite);
-        sockets.append(socket);
+        started.append({socket, QDeadlineTimer(ConnectWaitMs)});
     }
-    // The connections proceed side by side; each wait takes what is left.
-    const QDeadlineTimer deadline(ConnectWaitMs);
-    for (int i = 0; i < sockets.size(); ++i) {
-        QTcpSocket* socket = sockets.at(i);
+    // The connections proceed side by side, each bound from its own start:
+    // a station that is off uses up its bound, and one that completed in the
+    // meantime still counts. A timed-out wait aborts the connection, and a
+    // zero wait gives up without looking, so a bound already passed gets one
+    // last look of a millisecond.
+    for (int i = 0; i < started.size(); ++i) {
+        QTcpSocket* socket = started.at(i).socket;
         const Delivery& d = deliveries.at(i);
-        const bool connected = socket->state() == QAbstractSocket::ConnectedState
-                               || socket->waitForConnected(int(qMax<qint64>(0, deadline.remainingTime())));
+        const int waitMs = int(qMax<qint64>(1, started.at(i).connectBound.remainingTime()));
+        const bool connected =
+            socket->state() == QAbstractSocket::ConnectedState || socket->waitForConnected(waitMs);
         if (!connected || socket->write(d.bytes) != d.bytes.size()) {
             qCWarning(lcCommands).nospace() << "StationCommandClient: " << d.bytes << " not delivered to " << d.address
                                             << ": " << socket->errorString();

@@ -15,11 +15,13 @@
 // station that cannot be reached, closes or resets the connection, or stays
 // silent, did not get it.
 //
-// send() connects to all stations of a command at once and waits for the
-// connections with one shared bound (ConnectWaitMs), blocking the calling
-// (GUI) thread without running events; the replies are then collected from
-// the event loop, so a silent station holds up neither the GUI nor the
-// other stations, and a Sync to many stations takes no longer than to one.
+// send() connects to all stations of a command at once and gives each
+// connection ConnectWaitMs from its start, blocking the calling (GUI) thread
+// without running events: a station that is off costs the command that
+// bound once, and takes it from no other station. The replies are then
+// collected from the event loop, so a silent station holds up neither the
+// GUI nor the other stations, and a Sync to many stations takes no longer
+// than to one.
 class StationCommandClient : public QObject
 {
     Q_OBJECT

@@ -175,13 +175,15 @@ void ipsettingsdialog::setSettings()
 
     hide();
 
-    // The lists go out without blanks, as the editors emit them while typing.
-    emit PCListUpdated(m_stations, m_aliases);
+    // The lists go out without blanks, as the editors emit them while typing,
+    // and without the gaps a stored list may have (stored as written).
+    const AddressList::Stations listed = AddressList::stations(m_stations, m_aliases);
+    emit PCListUpdated(listed.addresses, listed.aliases);
     emit TMXListUpdated(AddressList::items(ui->tmxIPEdit->text()));
     emit masterUpdated(withoutBlanks(ui->tmxMIPEdit->text()));
     emit LCListUpdated(AddressList::items(ui->lcIPEdit->text()));
     emit connectLCs();
-    emit camNameUpdated(m_aliases);
+    emit camNameUpdated(listed.aliases);
 }
 
 void ipsettingsdialog::cancelSet()

@@ -6,6 +6,7 @@
 #include <QEventLoop>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QThread>
 #include <QTimer>
 
 #include <algorithm>
@@ -16,7 +17,15 @@ using RemoteProtocol::Command;
 
 FakeStation::FakeStation() = default;
 
-FakeStation::~FakeStation() = default;
+FakeStation::~FakeStation()
+{
+    if (!m_frontThread)
+        return;
+    // Deleted on its thread, at the latest as the thread finishes.
+    m_front->deleteLater();
+    m_frontThread->quit();
+    m_frontThread->wait();
+}
 
 bool FakeStation::listen(const QHostAddress& address, quint16 port)
 {
@@ -25,9 +34,20 @@ bool FakeStation::listen(const QHostAddress& address, quint16 port)
     m_server->setListenAddress(address, 0);
     if (!m_server->enableRemoteControl(true))
         return false;
-    m_front = std::make_unique<QTcpServer>();
-    QObject::connect(m_front.get(), &QTcpServer::newConnection, m_front.get(), [this] { acceptClients(); });
-    return m_front->listen(address, port);
+    m_serverPort = m_server->serverPort();
+    m_frontThread = std::make_unique<QThread>();
+    m_frontThread->start();
+    m_front = new QTcpServer;
+    m_front->moveToThread(m_frontThread.get());
+    bool listening = false;
+    QMetaObject::invokeMethod(
+        m_front,
+        [this, address, port, &listening] {
+            QObject::connect(m_front, &QTcpServer::newConnection, m_front, [this] { acceptClients(); });
+            listening = m_front->listen(address, port);
+        },
+        Qt::BlockingQueuedConnection);
+    return listening;
 }
 
 bool FakeStation::hangUp(QTcpSocket* client)
@@ -44,14 +64,14 @@ bool FakeStation::hangUp(QTcpSocket* client)
 void FakeStation::acceptClients()
 {
     while (QTcpSocket* client = m_front->nextPendingConnection()) {
-        client->setParent(m_front.get());
+        client->setParent(m_front);
         QObject::connect(client, &QTcpSocket::disconnected, client, &QObject::deleteLater);
         if (hangUp(client))
             continue;
         // The client's own connection to the station's server: it closes
         // once the client has closed and what it sent has reached the station.
-        auto* link = new QTcpSocket(m_front.get());
-        link->connectToHost(m_address, m_server->serverPort());
+        auto* link = new QTcpSocket(m_front);
+        link->connectToHost(m_address, m_serverPort);
         const int generation = m_generation;
         // Whether the client's latest block was a status poll, and when a
         // late answer to it is due.

@@ -7,11 +7,13 @@
 #include <QHostAddress>
 #include <QList>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 
 class QTcpServer;
 class QTcpSocket;
+class QThread;
 class RemoteServer;
 
 // A station for tests: keeps the state that the remote replies report,
@@ -19,7 +21,9 @@ class RemoteServer;
 // change the state as the real ones do. Hand it to a RemoteServer, or let it
 // listen itself, as a station does, on an address of its own (127.0.0.x) at
 // the remote-control port; a station that listens itself can be made to fail
-// as a station's network or program does (see Fault).
+// as a station's network or program does (see Fault). What a client meets
+// there runs on a thread of its own, so a fault's timing counts from the
+// client's bytes, however long the caller's thread is held.
 class FakeStation : public RemoteStatusProvider, public RemoteHandler
 {
 public:
@@ -49,8 +53,8 @@ public:
     int slowMs = 100;
     int running = 0; // commands inside execute() now
     int mostRunning = 0;
-    Fault fault = Fault::None;
-    int lateMs = 1500;
+    std::atomic<Fault> fault{Fault::None};
+    std::atomic<int> lateMs{1500};
 
     // Listens with a server of its own; false when the address or port is
     // taken. Clients reach the station's server through a front on `address`
@@ -73,7 +77,11 @@ private:
     bool hangUp(QTcpSocket* client);
 
     QHostAddress m_address;
-    int m_generation = 0; // of the connections served; older ones are forgotten
+    quint16 m_serverPort = 0;
+    std::atomic<int> m_generation{0}; // of the connections served; older ones are forgotten
     std::unique_ptr<RemoteServer> m_server;
-    std::unique_ptr<QTcpServer> m_front; // destroyed first, with every connection through it
+    // The front and every connection through it live on m_frontThread and go
+    // with it, before the station's server.
+    std::unique_ptr<QThread> m_frontThread;
+    QTcpServer* m_front = nullptr;
 };

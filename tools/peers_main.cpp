@@ -3,6 +3,7 @@
 
 #include "AnsweringPrompt.h"
 #include "FakeStation.h"
+#include "SocketStation.h"
 #include "PulseGeneratorSim.h"
 
 #include <QApplication>
@@ -50,7 +51,8 @@ int main(int argc, char** argv)
     const QCommandLineOption count("count", "Number of stations.", "n", "1");
     const QCommandLineOption fault("fault",
                                    "A station that fails: late (answers commands --late-ms late, status polls "
-                                   "at once), silent, hangup or reset. Repeatable.",
+                                   "at once), silent, hangup, reset, or off (connections never complete). "
+                                   "Repeatable.",
                                    "address=kind");
     const QCommandLineOption lateMs("late-ms", "How late a late station answers.", "ms", "2000");
     const QCommandLineOption generator("generator", "Address of a pulse generator.", "address");
@@ -63,21 +65,32 @@ int main(int argc, char** argv)
     const int stations = parser.value(count).toInt();
     if (!base || stations < 0)
         return fail("bad --first or --count");
-    std::vector<std::unique_ptr<FakeStation>> peers;
-    for (int i = 0; i < stations; ++i) {
-        auto station = std::make_unique<FakeStation>();
-        station->state.connected = true;
-        station->lateMs = parser.value(lateMs).toInt();
-        const QHostAddress address(base + quint32(i));
-        if (!station->listen(address))
-            return fail(QStringLiteral("cannot listen on %1:1910").arg(address.toString()));
-        peers.push_back(std::move(station));
-    }
+    QHash<int, QString> faults; // by station
     for (const QString& item : parser.values(fault)) {
         const int index = int(QHostAddress(item.section('=', 0, 0)).toIPv4Address() - base);
-        if (index < 0 || index >= stations || !Faults.contains(item.section('=', 1)))
+        const QString kind = item.section('=', 1);
+        if (index < 0 || index >= stations || !(Faults.contains(kind) || kind == QLatin1String("off")))
             return fail(QStringLiteral("bad --fault %1").arg(item));
-        peers[size_t(index)]->fault = Faults.value(item.section('=', 1));
+        faults.insert(index, kind);
+    }
+    std::vector<std::unique_ptr<FakeStation>> peers;
+    std::vector<std::unique_ptr<SocketStation>> offPeers;
+    for (int i = 0; i < stations; ++i) {
+        const QHostAddress address(base + quint32(i));
+        bool listening = false;
+        if (faults.value(i) == QLatin1String("off")) {
+            offPeers.push_back(std::make_unique<SocketStation>());
+            listening = offPeers.back()->listen(address, SocketStation::Start::Off);
+        } else {
+            auto station = std::make_unique<FakeStation>();
+            station->state.connected = true;
+            station->lateMs = parser.value(lateMs).toInt();
+            station->fault = Faults.value(faults.value(i), FakeStation::Fault::None);
+            listening = station->listen(address);
+            peers.push_back(std::move(station));
+        }
+        if (!listening)
+            return fail(QStringLiteral("cannot listen on %1:1910").arg(address.toString()));
     }
     PulseGeneratorSim pulseGenerator;
     if (parser.isSet(generator)) {

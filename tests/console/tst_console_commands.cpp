@@ -1,5 +1,5 @@
+#include "CommandLog.h"
 #include "ConsoleDriver.h"
-#include "FakeStation.h"
 #include "ScriptedPrompt.h"
 #include "camstatusdialog.h"
 #include "multilcDlg.h"
@@ -19,53 +19,11 @@
 
 using namespace RemoteProtocol;
 using Commands = QList<RemoteCommand>;
+using CommandLog::SentLog;
 using ConsoleDriver::action;
 using ConsoleDriver::child;
 
 namespace {
-
-// The console's record of its commands: "sent <bytes> to <address>" once a
-// station confirmed one, a warning once one was given up on (at once, inside
-// the press, for a station that cannot be reached).
-struct SentLog
-{
-    SentLog()
-    {
-        current = this;
-        QLoggingCategory::setFilterRules(QStringLiteral("kessane.console.commands.debug=true"));
-        previous = qInstallMessageHandler([](QtMsgType type, const QMessageLogContext& context, const QString& msg) {
-            const bool commands = qstrcmp(context.category, "kessane.console.commands") == 0;
-            if (commands && type == QtDebugMsg) {
-                current->lines << msg;
-                return;
-            }
-            if (commands && msg.contains(QLatin1String(" not delivered to ")))
-                current->undelivered << msg;
-            current->previous(type, context, msg);
-        });
-    }
-    ~SentLog()
-    {
-        qInstallMessageHandler(previous);
-        QLoggingCategory::setFilterRules(QString());
-    }
-    static QString line(const QByteArray& bytes, const char* address)
-    {
-        QString text;
-        QDebug(&text).nospace() << "sent " << bytes << " to " << QString::fromLatin1(address);
-        return text;
-    }
-
-    QStringList lines;
-    QStringList undelivered;
-    QtMessageHandler previous = nullptr;
-    static SentLog* current;
-};
-SentLog* SentLog::current = nullptr;
-
-// What Sync sends with the form as it starts, in the order sent.
-const QString SyncCommands = QStringLiteral(
-    "#fr=10, #pre=run_0, #pnt=angle, #exp=100, #folder=/var/tmp/Test/, #aver=1, #sens, #split, #lut, #nooverclck");
 
 Commands sorted(Commands commands)
 {
@@ -92,20 +50,12 @@ private slots:
     void unreachableStationAndRefusedValues();
     void captureWhilePreviewing();
     void lensPresets();
-    void deliveredOnlyWhenAnswered_data();
-    void deliveredOnlyWhenAnswered();
-    void syncToSilentStations();
-    void oneWarningPerPress();
     void emptyStationList();
+    void storedListWithGaps_data();
+    void storedListWithGaps();
 
 private:
-    // Stations that take everything (a colour camera is connected).
-    std::unique_ptr<FakeStation> station(const char* address);
     void startWindow();
-    // Stations on 127.0.0.2 and 127.0.0.3 listed with `aliases`; the status
-    // list is closed, and every command of Set is confirmed, so that no reply
-    // of it is still on its way when a test changes a station's faults.
-    void startWithTwoStations(const char* aliases);
 
     std::unique_ptr<ScriptedPrompt> m_prompt;
     std::unique_ptr<FakeStation> m_a;
@@ -127,33 +77,11 @@ void ConsoleCommandsTest::cleanup()
     ConsoleSettings::open()->clear();
 }
 
-std::unique_ptr<FakeStation> ConsoleCommandsTest::station(const char* address)
-{
-    auto s = std::make_unique<FakeStation>();
-    s->state.connected = true;
-    s->state.colourCamera = true;
-    if (!s->listen(QHostAddress(QString::fromLatin1(address))))
-        qFatal("cannot listen on %s:1910", address);
-    return s;
-}
-
 void ConsoleCommandsTest::startWindow()
 {
     m_window = std::make_unique<Dravo_plurica>();
     m_window->show();
     m_prompt->shown.clear();
-}
-
-void ConsoleCommandsTest::startWithTwoStations(const char* aliases)
-{
-    m_a = station("127.0.0.2");
-    m_b = station("127.0.0.3");
-    startWindow();
-    SentLog sent;
-    ConsoleDriver::setLists(*m_window, "127.0.0.2,127.0.0.3", aliases, "127.0.0.9");
-    action(*m_window, "actionCamStatus")->setChecked(false);
-    QTRY_COMPARE(sent.lines.size(), 3); // both names, the lens controller to the first station
-    QTRY_VERIFY(m_a->executed.size() == 1 && m_b->executed.size() == 1);
 }
 
 void ConsoleCommandsTest::startsWithStoredSettings()
@@ -198,8 +126,8 @@ void ConsoleCommandsTest::startsWithStoredSettings()
 
 void ConsoleCommandsTest::syncToTwoStations()
 {
-    m_a = station("127.0.0.2");
-    m_b = station("127.0.0.3");
+    m_a = CommandLog::station("127.0.0.2");
+    m_b = CommandLog::station("127.0.0.3");
     startWindow();
     Dravo_plurica& w = *m_window;
     // The log lines of each press are waited for: those of an earlier press
@@ -278,7 +206,7 @@ void ConsoleCommandsTest::syncToTwoStations()
 
 void ConsoleCommandsTest::unreachableStationAndRefusedValues()
 {
-    m_a = station("127.0.0.2");
+    m_a = CommandLog::station("127.0.0.2");
     startWindow();
     Dravo_plurica& w = *m_window;
     ConsoleDriver::setLists(w, "127.0.0.2,127.0.0.4", "Good,Gone", "127.0.0.9");
@@ -330,7 +258,7 @@ void ConsoleCommandsTest::unreachableStationAndRefusedValues()
 
 void ConsoleCommandsTest::captureWhilePreviewing()
 {
-    m_a = station("127.0.0.2");
+    m_a = CommandLog::station("127.0.0.2");
     startWindow();
     Dravo_plurica& w = *m_window;
     ConsoleDriver::setLists(w, "127.0.0.2", "Solo", "127.0.0.9");
@@ -350,7 +278,7 @@ void ConsoleCommandsTest::captureWhilePreviewing()
 
 void ConsoleCommandsTest::lensPresets()
 {
-    m_a = station("127.0.0.2");
+    m_a = CommandLog::station("127.0.0.2");
     startWindow();
     Dravo_plurica& w = *m_window;
     ConsoleDriver::setLists(w, "127.0.0.2", "Solo", "127.0.0.9");
@@ -398,126 +326,12 @@ void ConsoleCommandsTest::lensPresets()
                                       {Command::LensHide, {}}}));
 }
 
-Q_DECLARE_METATYPE(FakeStation::Fault)
-
-void ConsoleCommandsTest::deliveredOnlyWhenAnswered_data()
-{
-    QTest::addColumn<FakeStation::Fault>("fault");
-    QTest::addColumn<int>("lateMs");
-    QTest::addColumn<bool>("delivered");
-    QTest::newRow("answers") << FakeStation::Fault::None << 0 << true;
-    QTest::newRow("answers at once") << FakeStation::Fault::Late << 300 << true;
-    // Its event loop held for two seconds by a slow disk or camera.
-    QTest::newRow("answers after two seconds") << FakeStation::Fault::Late << 2000 << true;
-    // Just inside the bound, which counts from the writing on the clock.
-    QTest::newRow("answers after 2.9 s") << FakeStation::Fault::Late << 2900 << true;
-    QTest::newRow("answers after the bound") << FakeStation::Fault::Late << 4000 << false;
-    QTest::newRow("silent") << FakeStation::Fault::Silent << 0 << false;
-    QTest::newRow("hangs up") << FakeStation::Fault::HangUp << 0 << false;
-    QTest::newRow("resets") << FakeStation::Fault::Reset << 0 << false;
-}
-
-void ConsoleCommandsTest::deliveredOnlyWhenAnswered()
-{
-    QFETCH(FakeStation::Fault, fault);
-    QFETCH(int, lateMs);
-    QFETCH(bool, delivered);
-    startWithTwoStations("Good,Odd");
-    Dravo_plurica& w = *m_window;
-    m_b->fault = fault;
-    m_b->lateMs = lateMs;
-    m_a->executed.clear();
-
-    SentLog sent;
-    action(w, "actionCapture")->trigger();
-    QTRY_COMPARE(m_a->executed, (Commands{{Command::Start, {}}}));
-    QTRY_COMPARE(w.statusBar()->currentMessage(), QStringLiteral("Capture started"));
-    const QString good = SentLog::line(fixedCommandBytes(Command::Start), "127.0.0.2");
-    const QString odd = SentLog::line(fixedCommandBytes(Command::Start), "127.0.0.3");
-    if (delivered) {
-        QTRY_COMPARE_WITH_TIMEOUT(sent.lines.size(), 2, 10000);
-        QVERIFY(sent.lines.contains(odd));
-    } else {
-        // The station's warning, as for one that cannot be reached.
-        QTRY_COMPARE_WITH_TIMEOUT(m_prompt->shown.size(), 1, ConsoleDriver::WaitMs);
-        QCOMPARE(m_prompt->shown.first().text,
-                 QStringLiteral("Connection problem with PC <b>Odd</b>: #start<br>Please fix it and try again!"));
-        QCOMPARE(sent.lines, QStringList{good});
-    }
-    // Both commands are settled: a warning of the press would be queued by now.
-    QCoreApplication::processEvents();
-    QCOMPARE(m_prompt->shown.size(), delivered ? 0 : 1);
-}
-
-void ConsoleCommandsTest::syncToSilentStations()
-{
-    // Two stations that take every connection and answer nothing: Sync
-    // returns without waiting for them, and once its commands are given up
-    // on, one box names both with every command.
-    startWithTwoStations("Left,Right");
-    Dravo_plurica& w = *m_window;
-    m_a->fault = m_b->fault = FakeStation::Fault::Silent;
-
-    SentLog sent;
-    child<QPushButton>(w, "pushButton")->click();
-    QVERIFY(m_prompt->shown.isEmpty());
-    QTRY_COMPARE_WITH_TIMEOUT(m_prompt->shown.size(), 1, ConsoleDriver::WaitMs);
-    QCOMPARE(m_prompt->titles(), QStringList{"Connection Error"});
-    QCOMPARE(m_prompt->shown.first().text, QStringLiteral("Connection problem with <b>Left</b>: %1<br>"
-                                                          "Connection problem with <b>Right</b>: %1<br>"
-                                                          "Please fix it and try again!")
-                                               .arg(SyncCommands));
-    QVERIFY(m_a->executed.size() == 1 && m_b->executed.size() == 1);
-    // Every command was given up on before that box: no other comes.
-    QCOMPARE(sent.undelivered.size(), 2 * 10);
-    QCoreApplication::processEvents();
-    QCOMPARE(m_prompt->shown.size(), 1);
-}
-
-void ConsoleCommandsTest::oneWarningPerPress()
-{
-    // A station whose event loop is held for two seconds (it answers status
-    // polls at once, commands late) and one that hangs up. Sync: one box,
-    // for the one that hung up, with every command.
-    startWithTwoStations("Slow,Gone");
-    Dravo_plurica& w = *m_window;
-    m_a->fault = FakeStation::Fault::LateCommands;
-    m_a->lateMs = 2000;
-    m_b->fault = FakeStation::Fault::HangUp;
-
-    SentLog sent;
-    child<QPushButton>(w, "pushButton")->click();
-    // The slow station's, all confirmed.
-    QTRY_COMPARE_WITH_TIMEOUT(sent.lines.size(), 10, ConsoleDriver::WaitMs);
-    QTRY_COMPARE(m_prompt->shown.size(), 1);
-    QCOMPARE(m_prompt->titles(), QStringList{"Connection Error"});
-    QCOMPARE(m_prompt->shown.first().text,
-             QStringLiteral("Connection problem with <b>Gone</b>: %1<br>Please fix it and try again!")
-                 .arg(SyncCommands));
-
-    // Capture while previewing: "#start" names the station as a PC, the
-    // "#nopreview" that goes with it by its alias; one box still, with one
-    // line for the station, named as the first command names it.
-    m_prompt->shown.clear();
-    sent.lines.clear();
-    action(w, "actionPreview")->trigger();
-    QTRY_COMPARE_WITH_TIMEOUT(m_prompt->shown.size(), 1, ConsoleDriver::WaitMs); // a press of its own
-    action(w, "actionCapture")->trigger();
-    QTRY_COMPARE_WITH_TIMEOUT(sent.lines.size(), 3, ConsoleDriver::WaitMs);
-    QTRY_COMPARE(m_prompt->shown.size(), 2);
-    QCOMPARE(m_prompt->shown.first().text,
-             QStringLiteral("Connection problem with <b>Gone</b>: #preview<br>Please fix it and try again!"));
-    QCOMPARE(m_prompt->shown.last().text,
-             QStringLiteral("Connection problem with PC <b>Gone</b>: #start, #nopreview<br>"
-                            "Please fix it and try again!"));
-}
-
 void ConsoleCommandsTest::emptyStationList()
 {
     // No stations stored (the lens controller is the default one): Set and
     // every press send nothing, the status list has no row, no box comes.
     ConsoleDriver::writeSettings({{"PC_IP_LIST", ""}, {"PC_Alias_LIST", ""}});
-    m_a = station("127.0.0.2"); // listed later
+    m_a = CommandLog::station("127.0.0.2"); // listed later
     SentLog sent;
     startWindow();
     Dravo_plurica& w = *m_window;
@@ -529,9 +343,12 @@ void ConsoleCommandsTest::emptyStationList()
     QCOMPARE(status->workerCount(), 0);
 
     child<QPushButton>(w, "pushButton")->click(); // Sync
+    // No station will report the capture over: it is over at once.
+    action(w, "actionCapture")->trigger();
+    QVERIFY(!action(w, "actionCapture")->isChecked());
+    QVERIFY(child<QToolButton>(w, "extTriggerButton")->isEnabled());
+    QVERIFY(status->captureRunning());
     action(w, "actionPreview")->trigger();
-    action(w, "actionCapture")->trigger();
-    action(w, "actionCapture")->trigger();
     child<QLineEdit>(w, "exposure_edit")->setText("250");
     // Not even tried: one that cannot be reached is given up on within the press.
     QCOMPARE(sent.undelivered, QStringList{});
@@ -551,6 +368,65 @@ void ConsoleCommandsTest::emptyStationList()
     QCOMPARE(sent.lines, expected);
     QCOMPARE(sent.undelivered, QStringList{});
     QVERIFY(m_prompt->shown.isEmpty());
+}
+
+void ConsoleCommandsTest::storedListWithGaps_data()
+{
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QString>("storedAliases");
+    QTest::addColumn<QStringList>("stations");
+    QTest::addColumn<QStringList>("aliases");
+    QTest::newRow("trailing comma") << "127.0.0.2," << "Alive,Ghost" << QStringList{"127.0.0.2"}
+                                    << QStringList{"Alive"};
+    QTest::newRow("gap") << "127.0.0.2,,127.0.0.3" << "Left,Ghost,Right" << QStringList{"127.0.0.2", "127.0.0.3"}
+                         << QStringList{"Left", "Right"};
+}
+
+void ConsoleCommandsTest::storedListWithGaps()
+{
+    // Written by hand: an empty item is no station, and its alias goes with
+    // it. Set and Sync go to the listed stations only; no box, no row for it.
+    QFETCH(QString, stored);
+    QFETCH(QString, storedAliases);
+    QFETCH(QStringList, stations);
+    QFETCH(QStringList, aliases);
+    ConsoleDriver::writeSettingsFile(QStringLiteral("[General]\nPC_IP_LIST=%1\nPC_Alias_LIST=%2\nLC_IP_LIST=\n")
+                                         .arg(stored, storedAliases)
+                                         .toLatin1());
+    m_a = CommandLog::station("127.0.0.2");
+    m_b = CommandLog::station("127.0.0.3");
+    for (int start = 0; start < 2; ++start) { // the second with the lists that Set stored
+        startWindow();
+        Dravo_plurica& w = *m_window;
+        SentLog sent;
+        child<QPushButton>(*w.findChild<ipsettingsdialog*>(), "pushButton")->click();
+        QCOMPARE(w.stationAddresses(), stations);
+        QCOMPARE(w.stationAliases(), aliases);
+        auto* rows = w.findChild<camstatusdialog*>()->findChild<QListWidget*>();
+        QCOMPARE(rows->count(), stations.size());
+        for (int i = 0; i < rows->count(); ++i)
+            QCOMPARE(rows->item(i)->text().section(" - ", 0, 0), aliases.at(i));
+        action(w, "actionCamStatus")->setChecked(false);
+        QTRY_COMPARE(sent.lines.size(), stations.size()); // the names
+        if (start == 1) {
+            child<QPushButton>(w, "pushButton")->click(); // Sync
+            QTRY_COMPARE(sent.lines.size(), stations.size() * 11);
+        }
+        // An empty address is given up on within the press, and its box is
+        // queued by the time the others have confirmed.
+        QCoreApplication::processEvents();
+        QCOMPARE(sent.undelivered, QStringList{});
+        QVERIFY(m_prompt->shown.isEmpty());
+        m_window.reset();
+    }
+    // Each listed station got its own name, Set's twice and Sync's commands.
+    const FakeStation* listed[] = {m_a.get(), m_b.get()};
+    for (int i = 0; i < 2; ++i) {
+        const int at = stations.indexOf(QStringLiteral("127.0.0.%1").arg(i + 2));
+        QTRY_COMPARE(listed[i]->executed.size(), at < 0 ? 0 : 2 + 10);
+        if (at >= 0)
+            QCOMPARE(listed[i]->executed.first(), (RemoteCommand{Command::CamName, aliases.at(at)}));
+    }
 }
 
 QTEST_MAIN(ConsoleCommandsTest)

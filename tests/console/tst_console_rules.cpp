@@ -14,6 +14,8 @@ private slots:
     void listItems_data();
     void listItems();
     void aliasesFitStations();
+    void storedListGaps_data();
+    void storedListGaps();
     void connectableAddress();
     void commandValues_data();
     void commandValues();
@@ -57,6 +59,35 @@ void ConsoleRulesTest::aliasesFitStations()
     QCOMPARE(AddressList::fitted({}, stations), stations);
     QVERIFY(AddressList::allSafe({"Bench 1", "#1"}));
     QVERIFY(!AddressList::allSafe({"Bench 1", "x#stop"}));
+}
+
+void ConsoleRulesTest::storedListGaps_data()
+{
+    // Lists as stored, with the aliases fitted to them.
+    QTest::addColumn<QString>("stored");
+    QTest::addColumn<QStringList>("aliases");
+    QTest::addColumn<QStringList>("stations");
+    QTest::addColumn<QStringList>("theirAliases");
+    QTest::newRow("none") << "10.0.0.1,10.0.0.2" << QStringList{"A", "B"} << QStringList{"10.0.0.1", "10.0.0.2"}
+                          << QStringList{"A", "B"};
+    QTest::newRow("trailing comma") << "10.0.0.1," << QStringList{"A", "Ghost"} << QStringList{"10.0.0.1"}
+                                    << QStringList{"A"};
+    QTest::newRow("gap") << "10.0.0.1,,10.0.0.3" << QStringList{"A", "Ghost", "C"}
+                         << QStringList{"10.0.0.1", "10.0.0.3"} << QStringList{"A", "C"};
+    QTest::newRow("leading comma") << ",10.0.0.2" << QStringList{"Ghost", "B"} << QStringList{"10.0.0.2"}
+                                   << QStringList{"B"};
+    QTest::newRow("only a comma") << "," << QStringList{"", ""} << QStringList{} << QStringList{};
+}
+
+void ConsoleRulesTest::storedListGaps()
+{
+    QFETCH(QString, stored);
+    QFETCH(QStringList, aliases);
+    QFETCH(QStringList, stations);
+    QFETCH(QStringList, theirAliases);
+    const AddressList::Stations listed = AddressList::stations(AddressList::items(stored), aliases);
+    QCOMPARE(listed.addresses, stations);
+    QCOMPARE(listed.aliases, theirAliases);
 }
 
 void ConsoleRulesTest::connectableAddress()
