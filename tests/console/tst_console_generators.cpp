@@ -64,6 +64,7 @@ private slots:
     void logFileChoice();
     void secondRunRefused();
     void masterReadBack();
+    void olderReadBackIgnored();
     void refusedRunsNotLogged_data();
     void refusedRunsNotLogged();
     void refusedSettingsStartNothing_data();
@@ -287,6 +288,29 @@ void ConsoleGeneratorsTest::masterReadBack()
                  QStringLiteral("\nthe answer is larger than %1 bytes").arg(TmxPages::MaxPageBytes)),
              qPrintable(m_prompt->shown.first().text));
     QVERIFY(m_master->floodedBytes() < (qint64(16) << 20));
+}
+
+void ConsoleGeneratorsTest::olderReadBackIgnored()
+{
+    // A read-back answered after a newer one has filled the dialog changes
+    // nothing: the dialog keeps the newer settings.
+    Dravo_plurica& w = *m_window;
+    auto* dialog = w.findChild<mastertmxdialog*>();
+    GeneratorForm::Values older = readBackSample();
+    older.pulses[0] = 77;
+    m_master->setPage("/sg_hr_setup2.shtml", TmxPageSamples::masterPage(older));
+    m_master->setAnswerDelay(1500);
+    action(w, "actionMaster_TMX")->trigger(); // its 700 ms pass before the page comes
+    m_master->setAnswerDelay(0);
+    m_master->setPage("/sg_hr_setup2.shtml", TmxPageSamples::masterPage(readBackSample()));
+    action(w, "actionMaster_TMX")->trigger();
+    QTRY_VERIFY(dialog->values() == readBackSample());
+    // The older page comes 1.5 s after its request, within its 2 s bound:
+    // that bound waited out, with room.
+    QTest::qWait(2000);
+    QVERIFY(dialog->values() == readBackSample());
+    QVERIFY(m_prompt->shown.isEmpty());
+    QCOMPARE(m_master->requests().size(), 2);
 }
 
 Q_DECLARE_METATYPE(PulseGeneratorSim::Mode)
