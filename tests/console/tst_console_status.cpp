@@ -36,7 +36,7 @@ private slots:
     void stationThatStopsAnswering();
     void slowStationStaysShown();
     void stationBackOnAFreshConnection();
-    void readyOnceEveryStationReportedTheCapture();
+    void judgedOnEveryStation();
     void capturePopsOutWhenEveryStationFinished();
     void stationThatDoesNotCaptureIsNamed();
     void longListScrolls();
@@ -326,19 +326,27 @@ void ConsoleStatusTest::stationBackOnAFreshConnection()
     m_dialog = nullptr;
 }
 
-void ConsoleStatusTest::readyOnceEveryStationReportedTheCapture()
+void ConsoleStatusTest::judgedOnEveryStation()
 {
-    // While a capture runs, a station that says "Ready" without having
-    // reported this capture (a capture state, or "ReadyDone" even in the read
-    // that ends in "Ready") is not ready yet; at every capture anew.
+    // Available once every station is, judged as each status comes.
     m_a = station("127.0.0.2");
     m_b = station("127.0.0.3");
+    m_a->state.connected = false;
     m_a->state.targetFrames = 10;
     camstatusdialog dialog;
     m_dialog = &dialog;
+    QSignalSpy available(&dialog, &camstatusdialog::availableSignal);
     dialog.setCameras({"127.0.0.2", "127.0.0.3"}, {"A", "B"});
-    QTRY_COMPARE(text(0), QStringLiteral("A - Ready"));
+    QTRY_COMPARE(text(0), QStringLiteral("A - No Camera"));
     QTRY_COMPARE(text(1), QStringLiteral("B - Ready"));
+    QVERIFY(available.isEmpty());
+    m_a->state.connected = true;
+    QTRY_COMPARE(text(0), QStringLiteral("A - Ready"));
+    QVERIFY(!available.isEmpty());
+
+    // While a capture runs, a station that says "Ready" without having
+    // reported this capture (a capture state, or "ReadyDone" even in the read
+    // that ends in "Ready") is not ready yet; at every capture anew.
     for (int capture = 1; capture <= 2; ++capture) {
         QSignalSpy ready(&dialog, &camstatusdialog::readyAllSignal);
         dialog.setCaptureRunning(true);
