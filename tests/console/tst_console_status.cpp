@@ -212,23 +212,24 @@ void ConsoleStatusTest::closingEndsPolling()
 void ConsoleStatusTest::onlyChangesAreHandedOn()
 {
     // A station that says the same at every beat is heard once, and again at
-    // each change; one that cannot be reached, once too.
+    // each change; one that cannot be reached, once too. Each is named as
+    // listed, leading zeros and all: that is how its row knows it.
     m_a = station("127.0.0.2");
-    statusWorker worker(QStringLiteral("127.0.0.2"));
+    statusWorker worker(QStringLiteral("127.0.0.002"));
     statusWorker away(QStringLiteral("127.0.0.4"));
     QSignalSpy heard(&worker, &statusWorker::answerStatus);
     QSignalSpy unreachable(&away, &statusWorker::answerStatus);
     worker.start();
     away.start();
     QTRY_COMPARE(heard.size(), 1);
-    QCOMPARE(heard.last(), (QList<QVariant>{"127.0.0.2", QStringList{"Ready"}}));
+    QCOMPARE(heard.last(), (QList<QVariant>{"127.0.0.002", QStringList{"Ready"}}));
     QTRY_COMPARE(unreachable.size(), 1);
     QCOMPARE(unreachable.last(), (QList<QVariant>{"127.0.0.4", QStringList{"Can't connect"}}));
     QTest::qWait(10 * statusWorker::PauseMs);
     QCOMPARE(heard.size(), 1);
     m_a->state.previewing = true;
     QTRY_COMPARE(heard.size(), 2);
-    QCOMPARE(heard.last(), (QList<QVariant>{"127.0.0.2", QStringList{"Preview"}}));
+    QCOMPARE(heard.last(), (QList<QVariant>{"127.0.0.002", QStringList{"Preview"}}));
     QTest::qWait(2 * StationPoll::ConnectWaitMs);
     QCOMPARE(unreachable.size(), 1);
     worker.stop();
