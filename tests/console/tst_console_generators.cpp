@@ -123,7 +123,7 @@ void ConsoleGeneratorsTest::runsAndStop()
     QVERIFY(GeneratorPeer::targets(*m_master).at(0).startsWith("/sg_hr_run.shtml?ts1=2&ts2=1&"));
     QCOMPARE(GeneratorPeer::targets(*m_master).at(1), QStringLiteral("/sg_run.shtml?reset1=1&reset2=1"));
     QTest::qWait(200);
-    QVERIFY(m_prompt->shown.isEmpty());
+    QVERIFY2(m_prompt->shown.isEmpty(), qPrintable(m_prompt->shown.value(0).text));
 
     // A silent master: the run request is given up after 1000 ms and warned of.
     m_master->setMode(Mode::Silent);
