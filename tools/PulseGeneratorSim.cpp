@@ -3,6 +3,7 @@
 #include <QHostAddress>
 #include <QTcpServer>
 #include <QTcpSocket>
+#include <QTimer>
 #include <QUrlQuery>
 
 namespace {
@@ -123,8 +124,12 @@ void PulseGeneratorSim::answer(QTcpSocket* socket, const Request& request)
         flood(socket);
         return;
     }
-    socket->write("HTTP/1.1 " + status + "\r\nContent-Type: text/html\r\nContent-Length: "
-                  + QByteArray::number(body.size()) + "\r\n\r\n" + body);
+    const QByteArray bytes = "HTTP/1.1 " + status + "\r\nContent-Type: text/html\r\nContent-Length: "
+                             + QByteArray::number(body.size()) + "\r\n\r\n" + body;
+    if (answerDelayMs_ > 0)
+        QTimer::singleShot(answerDelayMs_, Qt::PreciseTimer, socket, [socket, bytes] { socket->write(bytes); });
+    else
+        socket->write(bytes);
 }
 
 void PulseGeneratorSim::flood(QTcpSocket* socket)

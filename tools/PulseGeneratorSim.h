@@ -54,6 +54,9 @@ public:
     void setFloodBytes(qint64 bytes) { floodBytes_ = bytes; }
     // Body bytes of Flood answers written so far.
     qint64 floodedBytes() const { return flooded_; }
+    // Answers go out this long after their request came in (0: at once);
+    // what an answer says is decided when its request comes in.
+    void setAnswerDelay(int milliseconds) { answerDelayMs_ = milliseconds; }
 
     const QList<Request>& requests() const { return requests_; }
     void clearRequests() { requests_.clear(); }
@@ -79,4 +82,5 @@ private:
     int connections_ = 0;
     qint64 floodBytes_ = qint64(4) << 30;
     qint64 flooded_ = 0;
+    int answerDelayMs_ = 0;
 };

@@ -2,6 +2,7 @@
 #include "ConsoleSettings.h"
 #include "GeneratorPeer.h"
 #include "ScriptedPrompt.h"
+#include "TimerOrder.h"
 #include "TmxPageSamples.h"
 #include "generators/mastertmxdialog.h"
 #include "generators/multitmxdialog.h"
@@ -51,6 +52,7 @@ private slots:
     void init();
     void cleanup();
     void master();
+    void outcomeOfTheRunsOwnSettings();
     void allSlavesInOrder();
     void failingSlavesGoOn();
     void profiles();
@@ -119,6 +121,46 @@ void GeneratorDialogsTest::master()
                  .arg(master->address()));
     QTest::qWait(300);
     QCOMPARE(m_prompt->shown.size(), 1);
+    // Nor later than its own bound: a timer due 1.8 s after Apply's 600 ms
+    // of pacing finds the warning shown.
+    click(dialog, "pushButton");
+    QVERIFY(TimerOrder::by(1800, [&] { return m_prompt->shown.size() == 2; }));
+}
+
+void GeneratorDialogsTest::outcomeOfTheRunsOwnSettings()
+{
+    // A run waits for the outcome of the settings it sent, not of an
+    // earlier Apply's that comes meanwhile (each is answered late; a Run can
+    // follow an Apply only once its 600 ms of pacing have passed).
+    auto master = GeneratorPeer::start("127.0.0.2");
+    mastertmxdialog dialog;
+    dialog.setMasterIP(master->address());
+    dialog.show();
+    QSignalSpy run(&dialog, &mastertmxdialog::startMasterTMX);
+    // Apply taken after 1.1 s; the run's settings refused after 1 s.
+    master->setAnswerDelay(1100);
+    click(dialog, "pushButton");
+    master->setAnswerDelay(1000);
+    master->setMode(Mode::Answer500);
+    click(dialog, "runTMX");
+    QCOMPARE(run.count(), 0);
+    QVERIFY(m_prompt->titles().contains("Master TMX's connection problem"));
+    QCOMPARE(m_prompt->shown.last().text,
+             QStringLiteral("TMX %1 refused the settings: it answered 500 Internal Server Error.\n"
+                            "The settings were not applied: nothing was started.")
+                 .arg(master->address()));
+
+    // Apply refused after 1.1 s; the run's settings taken after 1 s.
+    m_prompt->shown.clear();
+    master->setAnswerDelay(1100);
+    master->setMode(Mode::Answer500);
+    click(dialog, "pushButton");
+    master->setAnswerDelay(1000);
+    master->setMode(Mode::Answer200);
+    click(dialog, "runTMX");
+    QCOMPARE(run.count(), 1);
+    QCOMPARE(m_prompt->titles(), QStringList{"Master TMX's connection problem"}); // the Apply's
+    QCOMPARE(GeneratorPeer::targets(*master), (QStringList{DefaultApply, DefaultApply, DefaultApply, DefaultApply}));
 }
 
 void GeneratorDialogsTest::allSlavesInOrder()

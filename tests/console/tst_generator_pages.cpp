@@ -36,6 +36,8 @@ private slots:
     void profileRecords();
     void slaveBlock_data();
     void slaveBlock();
+    void triggerSources_data();
+    void triggerSources();
     void slavePageShapes();
     void masterPage();
     void valueFieldsAsThePattern_data();
@@ -126,6 +128,33 @@ void GeneratorPagesTest::slaveBlock()
     const auto values = TmxPages::readSlavePage(TmxPages::pageText(TmxPageSamples::slavePage(fields)));
     QVERIFY(values);
     QCOMPARE(TmxPages::slaveBlock(*values), block);
+}
+
+void GeneratorPagesTest::triggerSources_data()
+{
+    // The device's trigger codes as the log names them (the worked example
+    // has 0 and 1, the edges row 6); generator 2 knows 0 and 1 only.
+    QTest::addColumn<int>("code1");
+    QTest::addColumn<int>("code2");
+    QTest::addColumn<QString>("lines");
+    QTest::newRow("sync") << 1 << 0 << "\tTrigger_Source1=(Ext. Sync)\r\n\tTrigger_Source2=(Software)\r\n";
+    QTest::newRow("raising") << 2 << 2 << "\tTrigger_Source1=(Ext. Trig. Raising Edge)\r\n\tTrigger_Source2=()\r\n";
+    QTest::newRow("lowering") << 4 << 1
+                              << "\tTrigger_Source1=(Ext. Trig. Lowering Edge)\r\n\tTrigger_Source2=(Generator 1 Slave)\r\n";
+}
+
+void GeneratorPagesTest::triggerSources()
+{
+    QFETCH(int, code1);
+    QFETCH(int, code2);
+    QFETCH(QString, lines);
+    Fields fields = Example;
+    fields[0] = code1;
+    fields[1] = code2;
+    const auto values = TmxPages::readSlavePage(TmxPages::pageText(TmxPageSamples::slavePage(fields)));
+    QVERIFY(values);
+    const QString block = TmxPages::slaveBlock(*values);
+    QVERIFY2(block.contains(lines), qPrintable(block));
 }
 
 void GeneratorPagesTest::slavePageShapes()

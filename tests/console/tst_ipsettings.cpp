@@ -18,6 +18,7 @@ private slots:
     void firstStart();
     void checksWhileTyping();
     void setStoresAndEmitsInOrder();
+    void cancelKeepsEverything();
     void aliasesFollowStations();
     void emptyListsHaveNoEntries();
     void handWrittenLists();
@@ -58,10 +59,22 @@ void IpSettingsTest::checksWhileTyping()
     QCOMPARE(stations->styleSheet(), white);
     QVERIFY(setButton(dialog)->isEnabled());
 
-    // The slave editor emits the blank-free list each time it becomes valid.
-    edit(dialog, "tmxIPEdit")->setText(QStringLiteral("192.168.0.30, 192.168.0.203"));
+    // The slave and lens-controller editors emit the blank-free list each
+    // time it is valid, and a bad one holds Set back as the stations' does.
+    QSignalSpy controllers(&dialog, &ipsettingsdialog::LCListUpdated);
+    for (const char* name : {"lcIPEdit", "tmxIPEdit"}) {
+        const QString was = edit(dialog, name)->text();
+        edit(dialog, name)->setText(QStringLiteral("192.168.0.30,,192.168.0.31"));
+        QCOMPARE(edit(dialog, name)->styleSheet(), red);
+        QVERIFY(!setButton(dialog)->isEnabled());
+        edit(dialog, name)->setText(was);
+        QVERIFY(setButton(dialog)->isEnabled());
+    }
+    QCOMPARE(controllers.size(), 1); // the list put back, not the bad one
     QCOMPARE(slaves.size(), 1);
-    QCOMPARE(slaves.first().first().toStringList(), (QStringList{"192.168.0.30", "192.168.0.203"}));
+    edit(dialog, "tmxIPEdit")->setText(QStringLiteral("192.168.0.30, 192.168.0.203"));
+    QCOMPARE(slaves.size(), 2);
+    QCOMPARE(slaves.last().first().toStringList(), (QStringList{"192.168.0.30", "192.168.0.203"}));
     edit(dialog, "tmxMIPEdit")->setText(QStringLiteral("192.168.0.3x"));
     QVERIFY(!setButton(dialog)->isEnabled());
     edit(dialog, "tmxMIPEdit")->setText(QStringLiteral(" 192.168.0.34"));
@@ -141,6 +154,29 @@ void IpSettingsTest::setStoresAndEmitsInOrder()
     QSignalSpy stations(&again, &ipsettingsdialog::PCListUpdated);
     setButton(again)->click();
     QCOMPARE(stations.first().at(0).toStringList(), (QStringList{"127.0.0.2", "127.0.0.3"}));
+}
+
+void IpSettingsTest::cancelKeepsEverything()
+{
+    // Cancel closes the dialog and leaves the stored lists and the main
+    // window's as they were; Escape and the window's close do not close it.
+    ConsoleDriver::writeSettings({{"PC_IP_LIST", "127.0.0.2"}, {"TMX_MASTER_IP", "127.0.0.9"}});
+    ipsettingsdialog dialog;
+    dialog.show();
+    QSignalSpy stations(&dialog, &ipsettingsdialog::PCListUpdated);
+    QSignalSpy master(&dialog, &ipsettingsdialog::masterUpdated);
+    QSignalSpy aliases(&dialog, &ipsettingsdialog::camNameUpdated);
+    edit(dialog, "camEdit")->setText(QStringLiteral("127.0.0.3"));
+    edit(dialog, "tmxMIPEdit")->setText(QStringLiteral("127.0.0.8"));
+    QTest::keyClick(&dialog, Qt::Key_Escape);
+    dialog.close();
+    QVERIFY(dialog.isVisible());
+    dialog.findChild<QPushButton*>(QStringLiteral("pushButton_2"))->click();
+    QVERIFY(!dialog.isVisible());
+    QVERIFY(stations.isEmpty() && master.isEmpty() && aliases.isEmpty());
+    auto settings = ConsoleSettings::open();
+    QCOMPARE(settings->value("PC_IP_LIST").toString(), QStringLiteral("127.0.0.2"));
+    QCOMPARE(settings->value("TMX_MASTER_IP").toString(), QStringLiteral("127.0.0.9"));
 }
 
 void IpSettingsTest::aliasesFollowStations()
