@@ -72,8 +72,8 @@ void LumiCamRemoteSwitchesTest::eachSwitchFlipsItsControl()
     for (const auto& step : steps) {
         QCOMPARE(WindowDriver::ask(console, step.first), ready);
         // Carried out after the reply.
-        QTest::qWaitFor([&] { return states() == step.second; }, WindowDriver::PatienceMs);
-        QVERIFY2(states() == step.second,
+        const bool settled = QTest::qWaitFor([&] { return states() == step.second; }, WindowDriver::PatienceMs);
+        QVERIFY2(settled,
                  qPrintable(QString::fromLatin1(step.first) + QStringLiteral(" left on: ") + states().join(' ')));
     }
 }
