@@ -10,7 +10,12 @@
 
 #include <QtTest>
 
+#include <arpa/inet.h>
 #include <functional>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
@@ -106,6 +111,48 @@ private slots:
         QVERIFY(found >= 0);
         QCOMPARE(QString::fromLatin1(arv_get_device_address(unsigned(found))), QString("10.1.2.3"));
         QVERIFY(peer.discoveryCount() >= 1);
+    }
+
+    // A broadcast gets a discovery answer only: a register read broadcast on
+    // loopback (as a careless host would) is left unanswered. The camera
+    // takes the datagrams in order, so once the discovery sent after the read
+    // is answered, a read answer would have come before it.
+    void broadcastReadIsNotAnswered()
+    {
+        SimulatedCamera camera; // 127.0.0.1
+        QVERIFY(camera.start());
+        const int fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+        QVERIFY(fd >= 0);
+        const int on = 1;
+        ::setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
+        sockaddr_in local{};
+        local.sin_family = AF_INET;
+        local.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        QCOMPARE(::bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local), 0);
+        sockaddr_in to{};
+        to.sin_family = AF_INET;
+        to.sin_port = htons(NqGvcp::GVCP_PORT);
+        to.sin_addr.s_addr = htonl(INADDR_BROADCAST);
+        const auto broadcast = [&](const NqGvcp::Packet& packet) {
+            return ::sendto(fd, packet.data(), packet.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to)
+                == ssize_t(packet.size());
+        };
+        QVERIFY(broadcast(NqGvcp::buildReadRegCmd(1, {NqGvcp::REG_CONTROL_CHANNEL_PRIVILEGE})));
+        QVERIFY(broadcast(NqGvcp::buildDiscoveryCmd(2)));
+        QList<int> answers; // the answer kinds, in order
+        QDeadlineTimer deadline(30000);
+        while (!answers.contains(NqGvcp::DISCOVERY_ACK) && !deadline.hasExpired()) {
+            pollfd ready{fd, POLLIN, 0};
+            if (::poll(&ready, 1, 100) <= 0)
+                continue;
+            uint8_t datagram[1024];
+            const ssize_t n = ::recv(fd, datagram, sizeof datagram, 0);
+            NqGvcp::AckHeader ack;
+            if (n > 0 && NqGvcp::parseAckHeader(datagram, size_t(n), ack))
+                answers << int(ack.answer);
+        }
+        ::close(fd);
+        QCOMPARE(answers, QList<int>{NqGvcp::DISCOVERY_ACK});
     }
 
     void cleanupTestCase() { arv_shutdown(); }

@@ -33,6 +33,7 @@ private slots:
         QVERIFY(program.waitForReadyRead(ProgramWaitMs));
         const QString ready = QString::fromLocal8Bit(program.readLine()).trimmed();
         QVERIFY2(ready.startsWith("lumivar-simcam: listening on 127.0.50.8 "), qPrintable(ready));
+        QVERIFY2(ready.contains("320x240"), qPrintable(ready)); // the image size asked for
 
         GvcpTestClient client;
         const std::vector<uint8_t> answer = client.request(

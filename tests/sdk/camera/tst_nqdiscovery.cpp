@@ -1,5 +1,6 @@
 // Our own GVCP discovery finding the simulated camera on 127.0.0.1 (loopback
 // gets the discovery unicast), with its access status.
+#include "GvcpScriptedPeer.h"
 #include "SimulatedCamera.h"
 #include "camera/NqDevice.h"
 #include "camera/NqSystem.h"
@@ -46,6 +47,7 @@ private slots:
     void accessStatus();
     void connectFromDiscovery();
     void nothingToFind();
+    void accessOfScriptedCameras();
 
 private:
     std::unique_ptr<SimulatedCamera> m_camera;
@@ -141,6 +143,41 @@ void TestNqDiscovery::nothingToFind()
     QVERIFY(lo);
     QCOMPARE(lo->GetDeviceCount(), 0u);
     QVERIFY(!lo->GetDeviceInfo(0));
+    QVERIFY(m_camera->start());
+}
+
+// A camera that does not answer the access check is taken as held by another
+// controller (connecting would fail), and one whose address lies outside the
+// interface's subnet is reported as such without being asked (it could not
+// be reached).
+void TestNqDiscovery::accessOfScriptedCameras()
+{
+    m_camera->stop();
+    GvcpScriptedPeer peer("127.0.0.1");
+    NqGvcp::DeviceRecord identity;
+    NqGvcp::parseIp("127.0.0.1", identity.ip);
+    NqGvcp::parseIp("255.0.0.0", identity.subnetMask);
+    NqGvcp::parseMac("02:4b:53:00:00:07", identity.mac);
+    identity.serial = "SCRIPTED";
+    peer.setIdentity(identity);
+    peer.answerReads(false);
+    QVERIFY(peer.start());
+    NqSystem system;
+    // Searched until found; once found, its access is what an unanswered check gives.
+    const NqDeviceInfo* info = findCamera(system);
+    QVERIFY(info);
+    QCOMPARE(QString(info->GetSerialNumber()), QString("SCRIPTED"));
+    QCOMPARE(info->GetAccessStatus(), int(NqDeviceInfo::AccessBusy));
+
+    peer.answerReads(true);
+    NqGvcp::parseIp("10.1.2.3", identity.ip);
+    NqGvcp::parseIp("255.255.255.0", identity.subnetMask);
+    peer.setIdentity(identity);
+    info = findCamera(system, NqDeviceInfo::AccessOtherSubnet);
+    QVERIFY(info);
+    QCOMPARE(QString(info->GetIPAddress()), QString("10.1.2.3"));
+    QCOMPARE(info->GetAccessStatus(), int(NqDeviceInfo::AccessOtherSubnet));
+    peer.stop();
     QVERIFY(m_camera->start());
 }
 

@@ -226,6 +226,10 @@ void TestNqGvcp::forceIpRoundTrip()
     QCOMPARE(got.subnetMask, sent.subnetMask);
     QCOMPARE(got.gateway, sent.gateway);
     QVERIFY(!parseForceIpCmd(command.data(), command.size() - 1, got));
+    // The same payload under another command is no IP configuration.
+    Packet other = command;
+    put16(&other[2], DISCOVERY_CMD);
+    QVERIFY(!parseForceIpCmd(other.data(), other.size(), got));
 
     const Packet ack = buildAck(GEV_STATUS_SUCCESS, FORCEIP_ACK, 0x55, {});
     QVERIFY(isForceIpAck(ack.data(), ack.size(), 0x55));
@@ -238,36 +242,44 @@ void TestNqGvcp::packetResendRoundTrip_data()
 {
     QTest::addColumn<bool>("extended");
     QTest::addColumn<qulonglong>("blockId");
+    QTest::addColumn<uint>("first");
+    QTest::addColumn<uint>("parsedFirst");
     QTest::addColumn<uint>("last");
     QTest::addColumn<uint>("parsedLast");
     // Standard ids are 24 bits: the reserved top byte is not part of them.
-    QTest::newRow("standard") << false << 0xFFFEull << 0xAB000005u << 5u;
-    QTest::newRow("extended") << true << 0x123456789Aull << 0x01000010u << 0x01000010u;
+    QTest::newRow("standard") << false << 0xFFFEull << 0xCD000003u << 3u << 0xAB000005u << 5u;
+    QTest::newRow("extended") << true << 0x123456789Aull << 0x01000003u << 0x01000003u << 0x01000010u << 0x01000010u;
 }
 
 void TestNqGvcp::packetResendRoundTrip()
 {
     QFETCH(bool, extended);
     QFETCH(qulonglong, blockId);
+    QFETCH(uint, first);
+    QFETCH(uint, parsedFirst);
     QFETCH(uint, last);
     QFETCH(uint, parsedLast);
     PacketResend sent;
     sent.extendedIds = extended;
     sent.blockId = blockId;
-    sent.firstPacketId = 3;
+    sent.firstPacketId = first;
     sent.lastPacketId = last;
     const Packet command = buildPacketResendCmd(9, sent);
     PacketResend got;
     QVERIFY(parsePacketResendCmd(command.data(), command.size(), got));
     QCOMPARE(got.extendedIds, extended);
     QCOMPARE(qulonglong(got.blockId), blockId);
-    QCOMPARE(got.firstPacketId, 3u);
+    QCOMPARE(uint(got.firstPacketId), parsedFirst);
     QCOMPARE(uint(got.lastPacketId), parsedLast);
     // Too short for its kind: a cut datagram, or the extended flag on a standard payload.
     QVERIFY(!parsePacketResendCmd(command.data(), command.size() - 1, got));
     Packet lying = command;
     lying[1] = GVCP_RESEND_FLAG_EXTENDED_IDS;
     QCOMPARE(parsePacketResendCmd(lying.data(), lying.size(), got), extended);
+    // A read request of the same length is no resend request.
+    Packet other = command;
+    put16(&other[2], READREG_CMD);
+    QVERIFY(!parsePacketResendCmd(other.data(), other.size(), got));
 }
 
 void TestNqGvcp::commandRoundTrip()

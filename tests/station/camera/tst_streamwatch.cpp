@@ -32,7 +32,7 @@ void tst_StreamWatch::script_data()
     const unsigned row = unsigned(StreamWatch::UntimedIncompleteRow);
 
     QTest::newRow("free-running: silent once the limit has passed")
-        << Script{{'L', 0, 3000}, {'S', 2999}, {'C', 2000}, {'S', 4999}, {'S', 5001, 0, true}};
+        << Script{{'L', 0, 3000}, {'S', 2999}, {'C', 2000}, {'S', 5000}, {'S', 5001, 0, true}};
     QTest::newRow("not watched: never silent") << Script{{'L', 0, 0}, {'S', 100000}};
     QTest::newRow("free-running: incomplete frames end the run from the first of them")
         << Script{{'L', 0, 3000}, {'C', 10}, {'I', 5000}, {'I', 7000}, {'I', 8000}, {'I', 8001, 0, true},
@@ -60,6 +60,10 @@ void tst_StreamWatch::script_data()
     QTest::newRow("a shorter limit holds from the second frame after it")
         << Script{{'L', 0, 18000}, {'C', 100}, {'L', 200, 3120}, {'S', 10000}, {'C', 5100}, {'S', 8300},
                   {'C', 8400}, {'S', 11400}, {'S', 11600, 0, true}};
+    // The frame time went to 40 ms and back to 5 s before the shorter limit took hold.
+    QTest::newRow("a longer limit cancels a shorter one still to come")
+        << Script{{'L', 0, 18000}, {'C', 100}, {'L', 200, 3120}, {'L', 300, 18000}, {'C', 5100}, {'C', 10100},
+                  {'S', 14000}, {'S', 28100}, {'S', 28101, 0, true}};
     QTest::newRow("a longer limit holds at once, counted from when it is set")
         << Script{{'L', 0, 3120}, {'C', 100}, {'L', 3000, 18000}, {'S', 20000}, {'S', 21001, 0, true}};
     QTest::newRow("watching begins with the limit, counted from then")
