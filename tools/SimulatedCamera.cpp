@@ -295,6 +295,16 @@ uint64_t SimulatedCamera::droppedAskedFor(uint64_t firstBlock, uint64_t lastBloc
     return m_impl->tally.droppedAskedFor(uint16_t(firstBlock), uint16_t(lastBlock));
 }
 
+uint64_t SimulatedCamera::deviceResets() const
+{
+    return m_impl->deviceResets.load();
+}
+
+uint64_t SimulatedCamera::headResets() const
+{
+    return m_impl->headResets.load();
+}
+
 uint64_t SimulatedCamera::framesOverrun(uint64_t firstBlock, uint64_t lastBlock) const
 {
     return m_impl->tally.framesOverrun(uint16_t(firstBlock), uint16_t(lastBlock));

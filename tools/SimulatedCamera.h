@@ -85,6 +85,10 @@ public:
     uint64_t droppedAskedFor(uint64_t firstBlock, uint64_t lastBlock) const;
     uint64_t droppedNotAskedFor(uint64_t firstBlock, uint64_t lastBlock) const;
     uint64_t framesOverrun(uint64_t firstBlock, uint64_t lastBlock) const;
+    // Reboots (DeviceReset) and circuitry resets (CameraHeadReset) the camera
+    // was told to make, since start.
+    uint64_t deviceResets() const;
+    uint64_t headResets() const;
 
     // The control privilege as the camera holds it (0 = free), so tests can
     // make the camera look opened by another controller.

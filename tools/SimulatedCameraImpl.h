@@ -107,4 +107,6 @@ struct SimulatedCamera::Impl
     // control channel. Used by the stream thread only.
     StreamClock clock;
     std::atomic<uint64_t> framesSent{0};
+    std::atomic<uint64_t> deviceResets{0};
+    std::atomic<uint64_t> headResets{0};
 };

@@ -296,9 +296,11 @@ uint16_t SimulatedCamera::Impl::checkedWrite(uint32_t address, uint32_t value)
         return NqGvcp::GEV_STATUS_SUCCESS;
     case simcam::RegDeviceReset:
         // A reboot: the stream stops and the controlling client loses the camera.
+        ++deviceResets;
         releaseControl();
         return NqGvcp::GEV_STATUS_SUCCESS;
     case simcam::RegCameraHeadReset:
+        ++headResets;
         setReg(simcam::RegAcquisition, 0);
         acquiring = false;
         return NqGvcp::GEV_STATUS_SUCCESS;

@@ -240,12 +240,20 @@ void LumiCamMaintenanceTest::rebootAndReset()
     QCOMPARE(s.prompt.shown.last().title, QStringLiteral("Kessane Lumivar"));
     QVERIFY(s.prompt.shown.last().defaultNo);
     QVERIFY(s.window.isConnected() && s.window.acquisitionThread());
+    QCOMPARE(s.camera.deviceResets(), 0u);
 
-    // Yes during a preview: the run and the thread end, then the station disconnects.
-    const QPair<const char*, const char*> cases[] = {
-        {"actionReboot_Camera", "Are you sure you want to reboot this camera?"},
-        {"actionReset_Camera", "Are you sure you want to reset camera's circuitry?"}};
-    for (const auto& c : cases) {
+    // Yes during a preview: the run and the thread end, the camera is told,
+    // then the station disconnects.
+    struct Case
+    {
+        const char* action;
+        const char* question;
+        uint64_t deviceResets; // after the answer
+        uint64_t headResets;
+    };
+    const Case cases[] = {{"actionReboot_Camera", "Are you sure you want to reboot this camera?", 1, 0},
+                          {"actionReset_Camera", "Are you sure you want to reset camera's circuitry?", 1, 1}};
+    for (const Case& c : cases) {
         if (!s.window.isConnected()) {
             s.action("actionOpenCam")->setChecked(true);
             QVERIFY(WindowDriver::pick(s.window, QStringLiteral("127.0.0.1")));
@@ -253,8 +261,10 @@ void LumiCamMaintenanceTest::rebootAndReset()
         QVERIFY(s.action("actionReset_Camera")->isEnabled());
         s.action("actionRun")->setChecked(true);
         s.prompt.questionAnswers << true;
-        s.action(c.first)->trigger();
-        QCOMPARE(s.prompt.shown.last().text, QLatin1String(c.second));
+        s.action(c.action)->trigger();
+        QCOMPARE(s.prompt.shown.last().text, QLatin1String(c.question));
+        QCOMPARE(s.camera.deviceResets(), c.deviceResets);
+        QCOMPARE(s.camera.headResets(), c.headResets);
         QVERIFY(!s.window.isConnected() && !s.window.acquisitionThread() && !s.window.isPreviewing());
         QVERIFY(!s.action("actionRun")->isChecked() && !s.action("actionOpenCam")->isChecked());
         QCOMPARE(s.label("connectionLabel"), QStringLiteral("Disconnected"));

@@ -221,6 +221,8 @@ void LumiCamStartupTest::exposureUnitSwitch_data()
     // through the range of the unit being left.
     QTest::newRow("16777215 us") << 16777215.0 << 16777.0 << 16777000.0;
     QTest::newRow("10 us") << 10.0 << 0.0 << 10.0;
+    // To the nearest millisecond, not cut down to the one below.
+    QTest::newRow("1600 us") << 1600.0 << 2.0 << 2000.0;
 }
 
 void LumiCamStartupTest::exposureUnitSwitch()

@@ -57,6 +57,7 @@ void StationSettingsTest::storedValues_data()
     QTest::newRow("frames above range") << "LAST_FRM" << "10001" << "10000";
     QTest::newRow("frames negative") << "LAST_FRM" << "-5" << "1";
     QTest::newRow("average above range") << "LAST_AVG" << "101" << "100";
+    QTest::newRow("average below range") << "LAST_AVG" << "0" << "1";
     QTest::newRow("average kept") << "LAST_AVG" << "8" << "8";
     QTest::newRow("trigger off") << "LAST_TRG" << "0" << "0";
     QTest::newRow("trigger false") << "LAST_TRG" << "false" << "0";

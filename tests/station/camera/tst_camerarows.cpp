@@ -70,6 +70,7 @@ void tst_CameraRows::ipv4_data()
     QTest::newRow("all ones") << "255.255.255.255" << true << "255.255.255.255";
     QTest::newRow("leading zeros") << "010.001.2.003" << true << "10.1.2.3";
     QTest::newRow("part above 255") << "256.1.1.1" << false << "";
+    QTest::newRow("last part above 255") << "1.1.1.256" << false << "";
     QTest::newRow("four digits") << "1.2.3.1234" << false << "";
     QTest::newRow("three parts") << "1.2.3" << false << "";
     QTest::newRow("proposal only") << "192.168.1." << false << "";

@@ -90,9 +90,12 @@ void tst_CamSearchDlg::listsInterfaceAndCamera()
     QVERIFY(!(d.model()->itemFromIndex(cam)->flags() & Qt::ItemIsEditable));
     QVERIFY(d.tree->isExpanded(d.interfaceRow()));
 
-    // A second search rebuilds the tree instead of adding to it.
+    // A second search rebuilds the tree instead of adding to it: an interface
+    // an earlier search listed and that is gone now leaves no row behind.
+    d.model()->appendRow(new QStandardItem(QStringLiteral("eth9 [10.0.0.1]")));
     d.dlg.manualReload();
     QCOMPARE(d.model()->rowCount(), 1);
+    QCOMPARE(d.interfaceRow().data().toString(), QString("lo [127.0.0.1]"));
     QCOMPARE(d.model()->rowCount(d.interfaceRow()), 1);
 }
 

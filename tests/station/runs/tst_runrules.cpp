@@ -121,6 +121,8 @@ void TestRunRules::gateChecks_data()
                                            << "<b>Gate1 Exposure(us)</b> should be a number!";
     QTest::newRow("negative delay") << QStringList{"30", "1000", "-5", "30"} << QStringList() << gateError
                                     << "<b>Gate1 CamDelay(us)</b> should not be negative!";
+    QTest::newRow("slightly negative width") << QStringList{"30", "1000", "0", "-0.5"} << QStringList() << gateError
+                                             << "<b>Gate1 LED Width(us)</b> should not be negative!";
     QTest::newRow("negative period") << QStringList{"30", "-1000", "0", "30"} << QStringList() << gateError
                                      << "<b>Gate1 Period(us)</b> should not be negative!";
     QTest::newRow("period 0") << QStringList{"0", "0", "0", "0"} << QStringList() << gateError
