@@ -243,7 +243,9 @@ void LumiCamCaptureTest::failedCaptureEndsBeforeTheNext()
     Lumi_cam window;
     QVERIFY2(WindowDriver::pick(window, QStringLiteral("127.0.0.1")), "the camera is not listed");
 
-    prompt.whileOpen = [&window, restart] {
+    bool endedBeforeTheBox = false;
+    prompt.whileOpen = [&window, restart, &endedBeforeTheBox] {
+        endedBeforeTheBox = !window.isCapturing() && !WindowDriver::action(window, "actionCapture")->isChecked();
         QTest::qWait(400);
         if (!restart) {
             WindowDriver::action(window, "actionOpenCam")->setChecked(false);
@@ -265,6 +267,7 @@ void LumiCamCaptureTest::failedCaptureEndsBeforeTheNext()
     }
     QCOMPARE(prompt.titles(), QStringList{"Save tiff"});
     QVERIFY2(prompt.shown[0].text.contains(QStringLiteral("a_000001.tif")), qPrintable(prompt.shown[0].text));
+    QVERIFY(endedBeforeTheBox); // the failure itself ended "a"
 
     QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("a.lst"))));
     QCOMPARE(dir.entryList({QStringLiteral("a_*.tif")}, QDir::Files), QStringList());

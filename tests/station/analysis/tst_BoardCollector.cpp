@@ -2,6 +2,7 @@
 #include "TestFrames.h"
 #include "analysis/BoardCollector.h"
 
+#include <QScopeGuard>
 #include <QtTest>
 
 #include <opencv2/core/utility.hpp>
@@ -21,7 +22,9 @@ private slots:
     void initTestCase() { cv::setNumThreads(0); }
     void collectsTheWantedBoards();
     void colourCameraSearchesItsPlane();
+    void searchFollowsTheFrameSize();
     void armedAndReadFromAnotherThread();
+    void searchOfAnEndedCollectionIsNotKept();
 };
 
 namespace {
@@ -32,6 +35,19 @@ FrameRef chessboard16(uint32_t width, uint32_t height)
     SimulatedCamera::fillFrame(reinterpret_cast<uint8_t*>(samples.data()), width, height, 0x01100007, 1,
                                SimulatedCameraOptions::Pattern::Chessboard);
     return makeFrame16(width, height, samples);
+}
+
+// Waits, without an event loop, until `done` holds (false after 30 s).
+template <typename Condition>
+bool waitUntil(Condition done)
+{
+    QDeadlineTimer deadline(30000);
+    while (!done()) {
+        if (deadline.hasExpired())
+            return false;
+        QThread::msleep(1);
+    }
+    return true;
 }
 
 DisplayBuffers::Options mono14()
@@ -89,6 +105,19 @@ void TestBoardCollector::colourCameraSearchesItsPlane()
     QCOMPARE(boards.views().imageSize, cv::Size(640, 480));
 }
 
+void TestBoardCollector::searchFollowsTheFrameSize()
+{
+    // The searched image is sized per geometry: a frame wider or taller than
+    // the last is searched whole, not refused for want of room.
+    BoardCollector boards;
+    boards.arm(9, 6, 3, mono14());
+    QCOMPARE(boards.examine(*chessboard16(320, 240)), 1);
+    QCOMPARE(boards.examine(*chessboard16(640, 240)), 2);
+    QCOMPARE(boards.views().imageSize, cv::Size(640, 240));
+    QCOMPARE(boards.examine(*chessboard16(640, 480)), 3);
+    QCOMPARE(boards.views().imageSize, cv::Size(640, 480));
+}
+
 void TestBoardCollector::armedAndReadFromAnotherThread()
 {
     // The acquisition thread searches while the GUI thread starts, ends and
@@ -118,6 +147,42 @@ void TestBoardCollector::armedAndReadFromAnotherThread()
     }
     done = true;
     acquisition.join();
+}
+
+void TestBoardCollector::searchOfAnEndedCollectionIsNotKept()
+{
+    // The acquisition thread is nearly always inside a search when the GUI
+    // thread ends a collection, by disarming it or by arming another whose
+    // pattern (7 x 7) is not on the board. The search it then finishes
+    // belongs to the ended collection: once it is over, nothing was added.
+    const FrameRef frame = chessboard16(320, 240);
+    BoardCollector boards;
+    std::atomic<bool> done{false};
+    std::atomic<int> searches{0};
+    std::thread acquisition([&] {
+        while (!done) {
+            boards.examine(*frame);
+            ++searches;
+        }
+    });
+    const auto finish = qScopeGuard([&] {
+        done = true;
+        acquisition.join();
+    });
+    for (int round = 0; round < 40; ++round) {
+        boards.arm(9, 6, 1000, mono14());
+        QVERIFY(waitUntil([&] { return boards.boardsFound() > 0; }));
+        const bool disarm = round % 2 == 0;
+        if (disarm)
+            boards.disarm();
+        else
+            boards.arm(7, 7, 1000, mono14());
+        const int found = disarm ? boards.boardsFound() : 0;
+        // The search under way has ended once the loop went round twice.
+        const int after = searches;
+        QVERIFY(waitUntil([&] { return searches >= after + 2; }));
+        QCOMPARE(boards.boardsFound(), found);
+    }
 }
 
 QTEST_APPLESS_MAIN(TestBoardCollector)

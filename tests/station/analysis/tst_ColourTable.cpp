@@ -54,6 +54,18 @@ void TestColourTable::lengths()
     QVector<QRgb> loaded = padded;
     QVERIFY(!ColourTable::load(QStringLiteral("/no/such/folder/rainbow.lut"), &loaded));
     QVERIFY(loaded.isEmpty());
+
+    // A whole table of long lines (three-digit values, CRLF breaks, trailing
+    // fields) is read to its 256th line.
+    QTemporaryDir dir;
+    QFile file(dir.filePath(QStringLiteral("wide.lut")));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    for (int i = 0; i < 256; ++i)
+        file.write(QByteArray::number(i) + "\t255\t255\t" + QByteArray::number(i) + "\t0\t0\t0\t0\r\n");
+    file.close();
+    QVERIFY(ColourTable::load(file.fileName(), &loaded));
+    QCOMPARE(loaded.size(), 256);
+    QCOMPARE(loaded.last(), qRgb(255, 255, 255));
 }
 
 QTEST_APPLESS_MAIN(TestColourTable)

@@ -13,6 +13,7 @@ class TestLensCalibration : public QObject
 private slots:
     void boardAndPattern();
     void calibratesProjectedViews();
+    void pixelsAreTakenSquare();
     void failuresKeepTheMatrices();
     void calibrationFile();
 };
@@ -24,7 +25,7 @@ const cv::Matx<double, 1, 5> trueDistortion(-0.12, 0.05, 0, 0, 0);
 
 // Ten views of a 9 x 6 board, tilted and moved, as a 640 x 480 camera of
 // known matrix and distortion sees its corners.
-LensCalibration::Result calibrate(LensCalibration& calibration)
+LensCalibration::Result calibrate(LensCalibration& calibration, const cv::Matx33d& camera = trueCamera)
 {
     const LensCalibration::ObjectPoints board = LensCalibration::boardObjectPoints(9, 6);
     std::vector<LensCalibration::ObjectPoints> objects(10, board);
@@ -32,7 +33,7 @@ LensCalibration::Result calibrate(LensCalibration& calibration)
     for (int view = 0; view < 10; ++view) {
         const cv::Vec3d rotation(0.25 * std::sin(view * 0.9), 0.3 * std::cos(view * 1.3), 0.1 * view);
         const cv::Vec3d translation(-3.0 + 0.2 * view, -4.0 + 0.1 * view, 14.0 + view);
-        cv::projectPoints(board, rotation, translation, trueCamera, trueDistortion, images[view]);
+        cv::projectPoints(board, rotation, translation, camera, trueDistortion, images[view]);
     }
     return calibration.compute(objects, images, cv::Size(640, 480));
 }
@@ -67,6 +68,18 @@ void TestLensCalibration::calibratesProjectedViews()
     QVERIFY(std::abs(calibration.distortion().at<double>(0) - trueDistortion(0)) < 0.01);
     // The kept matrices are the next computation's input: it ends where this one did.
     QVERIFY(calibrate(calibration).rms < 0.01);
+}
+
+void TestLensCalibration::pixelsAreTakenSquare()
+{
+    // The fit keeps the focal lengths' ratio at one, so a sensor seen with
+    // pixels 5 % taller than wide still gives a square-pixel camera.
+    LensCalibration calibration;
+    const LensCalibration::Result result = calibrate(calibration, cv::Matx33d(800, 0, 320, 0, 840, 240, 0, 0, 1));
+    QVERIFY2(result.ok, qPrintable(result.error));
+    const cv::Mat& k = calibration.cameraMatrix();
+    QCOMPARE(k.at<double>(0, 0), k.at<double>(1, 1));
+    QVERIFY(result.rms > 0.1); // the square fit cannot match those views
 }
 
 void TestLensCalibration::failuresKeepTheMatrices()

@@ -317,6 +317,8 @@ private slots:
         QCOMPARE(int(total), 3);
     }
 
+    // Widths round up to a multiple of 8; offsets add to the camera's own;
+    // the area stays on the sensor (maximum width and height).
     void imageArea_data()
     {
         QTest::addColumn<QRect>("roi");
@@ -324,12 +326,25 @@ private slots:
         QTest::addColumn<qint64>("maxWidth");
         QTest::addColumn<qint64>("width");
         QTest::addColumn<qint64>("newOffsetX");
-        QTest::newRow("101 wide gives 104") << QRect(QPoint(10, 5), QPoint(110, 24)) << 0ll << 1608ll << 104ll << 10ll;
-        QTest::newRow("96 wide stays") << QRect(QPoint(0, 5), QPoint(95, 24)) << 0ll << 1608ll << 96ll << 0ll;
-        QTest::newRow("offsets add") << QRect(QPoint(10, 5), QPoint(17, 24)) << 200ll << 1608ll << 8ll << 210ll;
-        QTest::newRow("rounded width kept on the sensor") << QRect(QPoint(1500, 5), QPoint(1607, 24)) << 0ll
-                                                          << 1608ll << 112ll << 1496ll;
-        QTest::newRow("empty") << QRect(QPoint(10, 5), QPoint(9, 24)) << 0ll << 1608ll << 0ll << 0ll;
+        QTest::addColumn<qint64>("height");
+        QTest::addColumn<qint64>("newOffsetY");
+        QTest::newRow("101 wide gives 104")
+            << QRect(QPoint(10, 5), QPoint(110, 24)) << 0ll << 1608ll << 104ll << 10ll << 20ll << 12ll;
+        QTest::newRow("96 wide stays") << QRect(QPoint(0, 5), QPoint(95, 24)) << 0ll << 1608ll << 96ll << 0ll << 20ll
+                                       << 12ll;
+        QTest::newRow("offsets add") << QRect(QPoint(10, 5), QPoint(17, 24)) << 200ll << 1608ll << 8ll << 210ll
+                                     << 20ll << 12ll;
+        QTest::newRow("rounded width kept on the sensor")
+            << QRect(QPoint(1500, 5), QPoint(1607, 24)) << 0ll << 1608ll << 112ll << 1496ll << 20ll << 12ll;
+        QTest::newRow("offset kept on the sensor's height")
+            << QRect(QPoint(0, 1190), QPoint(7, 1207)) << 0ll << 1608ll << 8ll << 0ll << 18ll << 1190ll;
+        QTest::newRow("taller than the sensor")
+            << QRect(QPoint(0, 0), QPoint(7, 1299)) << 0ll << 1608ll << 8ll << 0ll << 1208ll << 0ll;
+        QTest::newRow("empty") << QRect(QPoint(10, 5), QPoint(9, 24)) << 0ll << 1608ll << 0ll << 0ll << 0ll << 0ll;
+        QTest::newRow("left of the image")
+            << QRect(QPoint(-1, 5), QPoint(17, 24)) << 0ll << 1608ll << 0ll << 0ll << 0ll << 0ll;
+        QTest::newRow("above the image")
+            << QRect(QPoint(10, -1), QPoint(17, 24)) << 0ll << 1608ll << 0ll << 0ll << 0ll << 0ll;
     }
     void imageArea()
     {
@@ -338,12 +353,14 @@ private slots:
         QFETCH(qint64, maxWidth);
         QFETCH(qint64, width);
         QFETCH(qint64, newOffsetX);
+        QFETCH(qint64, height);
+        QFETCH(qint64, newOffsetY);
         const CameraImageArea::Area area = CameraImageArea::areaForRoi(roi, offsetX, 7, maxWidth, 1208);
         QCOMPARE(area.width, width);
         if (width > 0) {
             QCOMPARE(area.offsetX, newOffsetX);
-            QCOMPARE(area.height, 20ll);
-            QCOMPARE(area.offsetY, 12ll);
+            QCOMPARE(area.height, height);
+            QCOMPARE(area.offsetY, newOffsetY);
         }
     }
 

@@ -50,6 +50,21 @@ private slots:
         QCOMPARE(resize.count(), 0);
     }
 
+    // A drag pressed before the first frame and released after it is no drag:
+    // neither its press nor a stale one becomes a corner.
+    void dragBegunBeforeTheFirstFrameDrawsNothing()
+    {
+        CustomScene scene;
+        scene.setSceneSize(100, 100);
+        mouse(scene, QEvent::GraphicsSceneMousePress, {10, 10});
+        scene.setFrameShown();
+        mouse(scene, QEvent::GraphicsSceneMouseRelease, {50, 50});
+        QVERIFY(!scene.toolItem());
+        QVERIFY(!scene.valueLabel());
+        drag(scene, {20, 20}, {30, 30}); // the next drag is taken
+        QCOMPARE(scene.roi(), QRect(QPoint(20, 20), QPoint(29, 29)));
+    }
+
     // Stored corners and label position for every drag direction.
     void roiCornersAndLabel_data()
     {
