@@ -1,3 +1,4 @@
+#include "CaptureListLines.h"
 #include "Lumi_cam.h"
 #include "ScriptedPrompt.h"
 #include "SimulatedCamera.h"
@@ -87,14 +88,6 @@ public:
             QTimer::singleShot(0, action);
     }
 };
-
-QByteArray listOf(const QString& prefix, int first, int last)
-{
-    QByteArray lines;
-    for (int n = first; n <= last; ++n)
-        lines += QStringLiteral("%1_%2.tif\r\n").arg(prefix).arg(n, 6, 10, QLatin1Char('0')).toLatin1();
-    return lines;
-}
 
 } // namespace
 

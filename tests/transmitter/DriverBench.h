@@ -3,6 +3,7 @@
 // What the tests of the filter-driver sender share: addresses from text and
 // a sender opened on the in-process test device.
 #include "GSVPSenderStratolinePro.h"
+#include "ResultCodes.h"
 #include "TestFilterDriver.h"
 #include "base/NqBuffer.h"
 
@@ -40,6 +41,14 @@ struct Bench
         const KyNetworkLib::IpAddress to = Ip(destination);
         const KyNetworkLib::IpAddress from = Ip("127.0.0.1");
         return sender.Open(&to, 5000, &from, 0, false, headerFlag, capability, 64, false);
+    }
+    // Queues buffers[0] .. buffers[count - 1]: true when the sender took each.
+    bool QueueFirst(int count)
+    {
+        for (int i = 0; i < count; ++i)
+            if (sender.QueueBuffer(buffers[i].GetInternal()).GetCode() != NqTransmitterRawLib::Code::Accepted)
+                return false;
+        return true;
     }
 
     // The sender goes first: its Close completes the buffers still queued.

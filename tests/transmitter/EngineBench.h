@@ -113,5 +113,17 @@ inline EngineParameters Parameters(uint32_t capacity, bool extended = false)
     return parameters;
 }
 
+// Collects `n` completions into `entries`, however the engine splits them
+// over its returns; false when a wait fails.
+inline bool WaitAll(TransmitEngine& engine, uint32_t n, CompletionEntry* entries, uint32_t timeoutMs)
+{
+    for (uint32_t total = 0; total < n;) {
+        uint32_t count = 0;
+        if (engine.WaitBuffers(n - total, entries + total, count, timeoutMs) != TransmitEngine::StatusSuccess)
+            return false;
+        total += count;
+    }
+    return true;
+}
 
 } // namespace EngineBench

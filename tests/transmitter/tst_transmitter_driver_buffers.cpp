@@ -189,8 +189,7 @@ void DriverBuffersTest::batchCountClampedAndRecordsChecked()
     QVERIFY(bench.Open(8).IsSuccess());
     LogCapture log;
     NqBuffer(&buffers)[8] = bench.buffers;
-    for (int i = 0; i < 3; ++i)
-        QVERIFY(bench.sender.QueueBuffer(buffers[i].GetInternal()).GetCode() == Code::Accepted);
+    QVERIFY(bench.QueueFirst(3));
     TestFilterDriver::Faults faults;
     faults.claimedCount = 1000;
     bench.device->SetFaults(faults);
@@ -265,8 +264,7 @@ void DriverBuffersTest::abortCompletesQueuedBuffers()
     Bench bench;
     QVERIFY(bench.Open().IsSuccess());
     NqBuffer(&buffers)[8] = bench.buffers;
-    for (int i = 0; i < 3; ++i)
-        QVERIFY(bench.sender.QueueBuffer(buffers[i].GetInternal()).GetCode() == Code::Accepted);
+    QVERIFY(bench.QueueFirst(3));
     bool aborted = false;
     QVERIFY(bench.sender.AbortQueuedBuffers(2, &aborted).IsSuccess());
     QVERIFY(aborted);
@@ -305,8 +303,7 @@ void DriverBuffersTest::abortOldestGivesTheFirstBuffer()
     Bench bench;
     QVERIFY(bench.Open().IsSuccess());
     NqBuffer(&buffers)[8] = bench.buffers;
-    for (int i = 0; i < 2; ++i)
-        QVERIFY(bench.sender.QueueBuffer(buffers[i].GetInternal()).GetCode() == Code::Accepted);
+    QVERIFY(bench.QueueFirst(2));
     NqBufferLib::Buffer* back = nullptr;
     QVERIFY(bench.sender.AbortOldestQueuedBuffer(&back).IsSuccess());
     QCOMPARE(back, buffers[0].GetInternal());
@@ -323,9 +320,7 @@ void DriverBuffersTest::closeAgainstSilentDeviceIsBounded()
 {
     Bench bench;
     QVERIFY(bench.Open().IsSuccess());
-    NqBuffer(&buffers)[8] = bench.buffers;
-    for (int i = 0; i < 3; ++i)
-        QVERIFY(bench.sender.QueueBuffer(buffers[i].GetInternal()).GetCode() == Code::Accepted);
+    QVERIFY(bench.QueueFirst(3));
     TestFilterDriver::Faults faults;
     faults.silent = true;
     bench.device->SetFaults(faults);
@@ -354,8 +349,7 @@ void DriverBuffersTest::closeCollectsLateCompletions()
     Bench bench;
     QVERIFY(bench.Open().IsSuccess());
     NqBuffer(&buffers)[8] = bench.buffers;
-    for (int i = 0; i < 3; ++i)
-        QVERIFY(bench.sender.QueueBuffer(buffers[i].GetInternal()).GetCode() == Code::Accepted);
+    QVERIFY(bench.QueueFirst(3));
     TestFilterDriver::Faults faults;
     faults.completionDelayMs = 120;
     bench.device->SetFaults(faults);

@@ -83,13 +83,7 @@ void TransmitEngineTest::recordsNeverMixBlocks()
         Worker worker(engine);
         QCOMPARE(engine.PushBuffers(2, d), uint32_t(TransmitEngine::StatusSuccess));
         CompletionEntry entries[2];
-        uint32_t total = 0;
-        while (total < 2) {
-            uint32_t count = 0;
-            QCOMPARE(engine.WaitBuffers(2 - total, entries + total, count, 5000),
-                     uint32_t(TransmitEngine::StatusSuccess));
-            total += count;
-        }
+        QVERIFY(WaitAll(engine, 2, entries, 5000));
         QCOMPARE(entries[0].packetCount, 22u);
         QCOMPARE(entries[1].packetCount, 22u);
     }

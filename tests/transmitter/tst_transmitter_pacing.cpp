@@ -49,13 +49,7 @@ void EnginePacingTest::asksThePacerForTheThroughput()
         Worker worker(engine);
         QCOMPARE(engine.PushBuffers(2, d), uint32_t(TransmitEngine::StatusSuccess));
         CompletionEntry entries[2];
-        uint32_t total = 0;
-        while (total < 2) {
-            uint32_t count = 0;
-            QCOMPARE(engine.WaitBuffers(2 - total, entries + total, count, 10000),
-                     uint32_t(TransmitEngine::StatusSuccess));
-            total += count;
-        }
+        QVERIFY(WaitAll(engine, 2, entries, 10000));
     }
     // One reservation a record, for the record's payload at the block's rate.
     const std::vector<RecordingPacer::Reservation> reservations = pacer.Reservations();

@@ -1,3 +1,4 @@
+#include "CaptureListLines.h"
 #include "TestFrames.h"
 #include "capture/CaptureQueue.h"
 
@@ -85,14 +86,6 @@ private:
             ++released;
             delete f;
         });
-    }
-
-    static QByteArray listOf(const QString& prefix, int first, int last)
-    {
-        QByteArray lines;
-        for (int n = first; n <= last; ++n)
-            lines += QStringLiteral("%1_%2.tif\r\n").arg(prefix).arg(n, 6, 10, QLatin1Char('0')).toLatin1();
-        return lines;
     }
 
     static QByteArray readAll(const QString& path)
