@@ -76,6 +76,7 @@ struct Receiver
         QObject::connect(thread, &Thread::imageReady, &context,
                          [this](unsigned long long number, FrameRef frame) {
                              numbers.push_back(number);
+                             blockIds.push_back(frame->blockId);
                              events << QStringLiteral("image %1").arg(number);
                              if (keepFrames)
                                  frames.push_back(frame);
@@ -99,6 +100,7 @@ struct Receiver
     QObject context;
     bool keepFrames = false;
     std::vector<unsigned long long> numbers;
+    std::vector<uint64_t> blockIds; // of the frames delivered, in turn
     std::vector<FrameRef> frames;
     QStringList events;
     int temperatures = 0;

@@ -1,4 +1,5 @@
 #include "AcqRig.h"
+#include "camera/NqBufferResult.h"
 
 #include <mutex>
 
@@ -106,15 +107,19 @@ void tst_AcqLosses::framesWithoutAPipelineBufferAreCounted()
     const unsigned long long received = thread.framesReceived();
     QTRY_VERIFY_WITH_TIMEOUT(thread.framesReceived() >= received + 20, streamWaitMs);
     rig.stopAcquisition();
-    // Every frame the camera sent has come in once the thread waits in vain.
-    // The stop may cut a frame short: it was not sent whole, and it is lost.
+    // Every frame the camera sent from the first that came whole to the last
+    // has come in once the thread waits in vain. Frames that failed before the
+    // first whole one are the stream settling, and count nowhere (a loaded
+    // machine may fail a few); the stop may cut a frame short after the last:
+    // it was not sent whole, and it is lost.
     QVERIFY(receiver.waitForIdleThread());
     QVERIFY(thread.errorCount() >= 20);
     const unsigned long long accounted = thread.framesReceived() + thread.errorCount();
     const uint64_t sent = rig.camera.framesSent();
-    QVERIFY2(sent <= accounted && accounted <= sent + 1,
-             qPrintable(QStringLiteral("%1 frames sent, %2 received, %3 errors")
-                            .arg(sent).arg(thread.framesReceived()).arg(thread.errorCount())));
+    const uint64_t firstToLast = nqMissingBlocks(receiver.blockIds.front(), receiver.blockIds.back()) + 2;
+    QVERIFY2(firstToLast <= accounted && accounted <= sent + 1,
+             qPrintable(QStringLiteral("%1 frames sent, %2 from the first whole one to the last, %3 received, %4 errors")
+                            .arg(sent).arg(firstToLast).arg(thread.framesReceived()).arg(thread.errorCount())));
     QCOMPARE(thread.capturedLosses(), thread.errorCount());
 }
 
