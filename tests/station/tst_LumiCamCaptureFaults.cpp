@@ -370,10 +370,12 @@ void LumiCamCaptureFaultsTest::framesNeverDeliveredAreCounted()
             [&](unsigned long long number, FrameRef frame) { blockIds[number] = frame->blockId; });
     WindowDriver::action(window, "actionCapture")->setChecked(true);
     QTRY_VERIFY_WITH_TIMEOUT(window.stationState().framesReceived >= 20, WindowDriver::PatienceMs);
-    // The window is held while 300 frames come; 64 buffers take them.
+    // The window is held while 100 frames come: 64 buffers take the first of
+    // them. (Held much longer, a loaded machine's camera sends so slowly that
+    // the station's silence bound takes it for gone.)
     const uint64_t sent = camera.framesSent();
     const QDeadlineTimer hold(WindowDriver::PatienceMs);
-    while (camera.framesSent() < sent + 300 && !hold.hasExpired())
+    while (camera.framesSent() < sent + 100 && !hold.hasExpired())
         QThread::msleep(10);
     // The capture is over once its last file is written (frames it was
     // handed, and their reports, come before).
