@@ -414,13 +414,17 @@ void LumiCamCaptureFaultsTest::averagingChangedMidCaptureWritesNoFileTwice()
     QTRY_VERIFY_WITH_TIMEOUT(window.stationState().framesReceived >= 10, WindowDriver::PatienceMs);
     QVERIFY(!window.sidePanel().average->isEnabled());
     window.sidePanel().average->setValue(2); // as "#aver=2" does
-    QTRY_VERIFY_WITH_TIMEOUT(window.stationState().captureDone, WindowDriver::PatienceMs);
+    QTRY_VERIFY_WITH_TIMEOUT(!window.stationState().capturing, WindowDriver::PatienceMs);
 
+    // A loaded machine may lose frames of the camera: the capture is then not
+    // done, and short of files, but still writes none twice.
+    const bool done = window.stationState().captureDone;
+    QVERIFY(done || window.acquisitionThread()->capturedLosses() > 0);
     const QDir dir(folder.path());
     const QStringList listed = listLines(dir.filePath(QStringLiteral("run.lst")));
-    QCOMPARE(listed.size(), 20);
-    QCOMPARE(QSet<QString>(listed.begin(), listed.end()).size(), 20);
-    QCOMPARE(dir.entryList({QStringLiteral("*.tif")}, QDir::Files).size(), 20);
+    QVERIFY(done ? listed.size() == 20 : listed.size() <= 20);
+    QCOMPARE(QSet<QString>(listed.begin(), listed.end()).size(), listed.size());
+    verifyFilesMatchList(dir, QStringLiteral("run.lst"));
     // The new count holds from the next run on.
     QVERIFY(window.sidePanel().average->isEnabled());
     QCOMPARE(window.acquisitionThread()->averageCount(), 2u);
